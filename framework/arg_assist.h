@@ -1,0 +1,33 @@
+// Command-line parsing shared by both programs: single-letter flags (some
+// with a parameter) and plain (positional) arguments.
+#pragma once
+
+#include <ostream>
+#include <vector>
+
+class TArgAssistant {
+public:
+  std::vector<char*> Plain;       // plain arguments, in command-line order
+  std::vector<bool> FlagSeen;     // per legal flag: it was given
+  std::vector<char*> Params;      // per legal flag: its parameter, or ""
+  std::vector<const char*> Usage; // usage lines, in the order added
+  unsigned FlagCount = 0;         // length of LegalFlags, fixed by SetArgs
+  char FlagChar = '-';            // starts a flag argument
+  unsigned MinPlain = 1;
+  unsigned MaxPlain = 2;
+  const char* LegalFlags = "";  // one letter per flag; case matters
+  const char* LegalParams = ""; // per flag: 'n' none, 'r' required, else optional
+  std::ostream* Console = nullptr;
+
+  void AddUsage(const char* line) { Usage.push_back(line); }
+  // Checks the command line and splits it; on a problem writes one
+  // "*****" message to Console and returns false.
+  bool SetArgs(int argc, char** argv);
+  bool GetFlag(char flag) const;
+  char* GetParam(char flag) const;
+  char* GetPlain(unsigned index) const;
+  unsigned PlainCount() const { return static_cast<unsigned>(Plain.size()); }
+  void PrintUsage(std::ostream& os) const;
+  // Index of the flag letter among the legal flags, or -1.
+  int f_to_i(char flag) const;
+};

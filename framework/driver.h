@@ -1,0 +1,12 @@
+// The shared driver: runs a tool through banner, command line, processing,
+// optional pause and exit status. Each program's main calls it with its
+// own tool object.
+#pragma once
+
+#include <istream>
+#include <ostream>
+
+#include "framework/spec_base.h"
+
+// Returns the exit status: 0 on success, -1 otherwise.
+int RunTool(TSpecBase& tool, int argc, char** argv, std::ostream& out, std::istream& in);

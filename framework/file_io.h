@@ -1,0 +1,53 @@
+// All file access of the programs: whole-file reading, complete-or-nothing
+// replacement with permission handling, and small file queries.
+#pragma once
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+// The whole content of a file, read once: mapped when it is a regular
+// file, otherwise read into a buffer.
+class TFileText {
+public:
+  enum class TStatus { Ok, CannotOpen, ReadFailed };
+
+  TFileText() = default;
+  ~TFileText();
+  TFileText(const TFileText&) = delete;
+  TFileText& operator=(const TFileText&) = delete;
+
+  // A directory or a failing read gives ReadFailed, never an empty text.
+  TStatus Open(const char* name);
+  bool IsOpen() const { return Opened; }
+  std::string_view Text() const { return View; }
+  // Permission bits of the file that was opened.
+  mode_t Mode() const { return Perms; }
+
+private:
+  void Close();
+  std::string_view View;
+  std::string Buffer; // used when the file cannot be mapped
+  void* Map = nullptr;
+  std::size_t MapSize = 0;
+  mode_t Perms = 0;
+  bool Opened = false;
+};
+
+enum class TWriteResult { Ok, CannotCreate, WriteFailed };
+
+// Replaces the file name with text, complete or not at all: the text goes
+// to a new file in the same directory, which is renamed over name only
+// after every write and the close succeeded. The new file gets mode when
+// given, else the permission bits of the file it replaces, else 0664 less
+// the process's file-creation mask.
+TWriteResult ReplaceFile(const std::string& name, std::string_view text,
+                         std::optional<mode_t> mode = std::nullopt);
+
+// Deletes the file; a missing file is no error.
+void RemoveFile(const std::string& name);
+
+// True when both names refer to one existing file (same device and inode).
+bool SameFile(const std::string& a, const std::string& b);

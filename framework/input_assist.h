@@ -1,0 +1,106 @@
+// The line-oriented tokenizer both programs drive. It works on a text held
+// in memory (normally a whole input file), splits the current line into
+// tokens, classifies them by built-in rules or by a keyword table filled at
+// run time, and can echo every line it leaves into an output text.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Case-insensitive comparison of at most n characters (ASCII letters only).
+int strncmpi(const char* a, const char* b, unsigned n);
+
+// One keyword of the token table. Text is kept by pointer: it must outlive
+// the table (the programs pass string literals).
+struct TTokenDescr {
+  const char* Text = nullptr;
+  unsigned Length = 0;
+  bool CaseSensitive = true;
+  bool WholeWord = true; // must not be followed by an alphanumeric character
+  bool Enabled = true;
+};
+
+// Token type numbers. Keyword i of the table has type ttFirstKeyword + i.
+enum TTokenType : int {
+  ttNone = 0,
+  ttEndOfLine = 1,
+  ttCharLiteral = 2,
+  ttOpenCharLiteral = 3,
+  ttStringLiteral = 4,
+  ttOpenStringLiteral = 5,
+  ttNonAlphaNum = 6,
+  ttSeekFound = 7,
+  ttGeneral = 8,
+  ttFirstKeyword = 9,
+};
+
+class TInputAssistant {
+public:
+  std::vector<TTokenDescr> Tokens; // the token table
+  int LineLength = 0;
+  bool LineEndedAtEof = false; // the current line ended at the end of input
+  std::string* Echo = nullptr;  // receives each line once it has been left
+
+  // Options.
+  bool EolTokens = true;
+  bool CharLiterals = true;
+  bool StringLiterals = true;
+  bool SplitPunctuation = true;
+  bool UnderscoreAlnum = true;
+
+  // The current token. Line and Token view the connected text or the
+  // keyword table, so they stay valid while that text is connected.
+  bool EndOfInput = false;
+  std::string_view Token;
+  std::string_view Line;
+  int LineNumber = 0;
+  int TokenType = ttNone;
+  int TokenIndex = 0; // 1 for the first token of its line
+  int Position = 0;   // column of the current token in Line
+  std::string Printable;
+
+  // Reads from text from now on (the caller keeps it alive) and makes the
+  // first token of its first line current. The line count goes on.
+  void Connect(std::string_view text);
+  // True when no text is connected.
+  bool Failed() const { return !Connected; }
+  void Rewind();
+
+  void GetLine();
+  bool NextToken();
+  void NextLine();
+  void Seek(std::string_view text);
+  int Find(std::string_view text) const;
+
+  void ClearTokens();
+  void AddToken(const char* text, bool caseSensitive, bool wholeWord);
+  int GetTokenType(const char* text) const;
+  TTokenDescr* GetTokenDescr(const char* text);
+  void DisableToken(const char* text);
+  void EnableToken(const char* text);
+  void ReplaceToken(const char* oldText, const char* newText);
+
+  bool IsAlphaNumeric(char c) const {
+    if (c == '_') return UnderscoreAlnum;
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  }
+  void MakePrintable();
+  void PrintLineState(std::ostream& os, bool withLineNumber, int width);
+
+private:
+  int FindEntry(const char* text) const;
+  int MatchKeyword(std::string_view rest) const;
+  void IndexTokens();
+
+  std::string_view Input;    // the connected text
+  bool Connected = false;
+  std::size_t ReadPos = 0;   // next unread byte of Input
+  bool EofNoted = false;     // a look-ahead found no further byte
+  // Table entries by the first byte they can match, in table order, so
+  // that a token is compared only with the keywords that could match it.
+  std::array<std::vector<std::uint16_t>, 256> ByFirstChar;
+};
