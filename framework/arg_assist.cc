@@ -1,0 +1,101 @@
+#include "framework/arg_assist.h"
+
+#include <cstring>
+
+namespace {
+char EmptyText[] = "";
+}
+
+bool TArgAssistant::SetArgs(int argc, char** argv) {
+  if (!Console) return false;
+  std::ostream& con = *Console;
+  FlagCount = static_cast<unsigned>(std::strlen(LegalFlags));
+  if (std::strlen(LegalParams) != FlagCount) {
+    con << "\n***** Program error: LegalFlags and LegalParams must have same length";
+    return false;
+  }
+  Plain.clear();
+  FlagSeen.assign(FlagCount, false);
+  Params.assign(FlagCount, EmptyText);
+  if (argc <= 0) {
+    con << "\n***** Program error: argc == 0";
+    return false;
+  }
+
+  char lastFlag = 0;
+  char lastRule = 'n';   // parameter rule of the last flag seen
+  int awaiting = -1;     // index of the flag that awaits a parameter
+  for (int a = 1; a < argc; ++a) {
+    char* arg = argv[a];
+    if (arg[0] == FlagChar) {
+      if (arg[1] == '\0') {
+        con << "\n***** Usage error: bad flag " << arg;
+        return false;
+      }
+      for (const char* p = arg + 1; *p; ++p) {
+        if (lastRule == 'r') {
+          con << "\n***** Usage error: flag " << lastFlag << " requires a parameter";
+          return false;
+        }
+        int i = f_to_i(*p);
+        if (i < 0) {
+          con << "\n***** Usage error: unknown flag -" << *p;
+          return false;
+        }
+        if (FlagSeen[i]) {
+          con << "\n***** Usage error: flag -" << *p << " must appear at most once";
+          return false;
+        }
+        FlagSeen[i] = true;
+        lastFlag = *p;
+        lastRule = LegalParams[i];
+        awaiting = lastRule != 'n' ? i : -1;
+      }
+      continue;
+    }
+    if (awaiting >= 0) {
+      Params[awaiting] = arg;
+    } else if (Plain.size() >= MaxPlain) {
+      con << "\n***** Usage error: another plain argument (" << arg << ") is not allowed";
+      return false;
+    } else {
+      Plain.push_back(arg);
+    }
+    lastRule = 'n';
+    awaiting = -1;
+  }
+  if (Plain.size() < MinPlain) {
+    con << "\n***** Usage error: too few arguments";
+    return false;
+  }
+  if (lastRule == 'r') {
+    con << "\n***** Usage error: flag " << argv[argc - 1] << " requires a parameter";
+    return false;
+  }
+  return true;
+}
+
+int TArgAssistant::f_to_i(char flag) const {
+  for (unsigned i = 0; i < FlagCount && LegalFlags[i]; ++i)
+    if (LegalFlags[i] == flag) return static_cast<int>(i);
+  return -1;
+}
+
+bool TArgAssistant::GetFlag(char flag) const {
+  int i = f_to_i(flag);
+  return i >= 0 && static_cast<unsigned>(i) < FlagSeen.size() && FlagSeen[i];
+}
+
+char* TArgAssistant::GetParam(char flag) const {
+  int i = f_to_i(flag);
+  if (i < 0 || static_cast<unsigned>(i) >= Params.size()) return EmptyText;
+  return Params[i];
+}
+
+char* TArgAssistant::GetPlain(unsigned index) const {
+  return index < Plain.size() ? Plain[index] : EmptyText;
+}
+
+void TArgAssistant::PrintUsage(std::ostream& os) const {
+  for (const char* line : Usage) os << "\n" << line;
+}

@@ -1,0 +1,147 @@
+#include "framework/file_io.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace {
+
+// Reads everything from fd into buffer; false on a read error.
+bool ReadAll(int fd, std::string& buffer, std::size_t sizeHint) {
+  buffer.clear();
+  buffer.reserve(sizeHint + 1);
+  char chunk[65536];
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) return true;
+    buffer.append(chunk, static_cast<std::size_t>(n));
+  }
+}
+
+bool WriteAll(int fd, std::string_view text) {
+  const char* p = text.data();
+  std::size_t left = text.size();
+  while (left > 0) {
+    ssize_t n = write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& name) {
+  std::size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return name.substr(0, slash);
+}
+
+// Creates a new, empty file next to name; returns its descriptor and path.
+int CreateTempBeside(const std::string& name, std::string& tempName) {
+  std::string dir = DirectoryOf(name);
+  std::string base = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    tempName = dir + "/." + base + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(attempt);
+    int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+} // namespace
+
+TFileText::~TFileText() { Close(); }
+
+void TFileText::Close() {
+  if (Map) munmap(Map, MapSize);
+  Map = nullptr;
+  MapSize = 0;
+  Buffer.clear();
+  View = {};
+  Opened = false;
+}
+
+TFileText::TStatus TFileText::Open(const char* name) {
+  Close();
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return TStatus::CannotOpen;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    close(fd);
+    return TStatus::ReadFailed;
+  }
+  Perms = st.st_mode & 07777;
+  bool ok = true;
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    void* map = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map != MAP_FAILED) {
+      madvise(map, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
+      Map = map;
+      MapSize = static_cast<std::size_t>(st.st_size);
+      View = std::string_view(static_cast<const char*>(map), MapSize);
+    } else {
+      ok = ReadAll(fd, Buffer, static_cast<std::size_t>(st.st_size));
+      View = Buffer;
+    }
+  } else {
+    ok = ReadAll(fd, Buffer, 0);
+    View = Buffer;
+  }
+  close(fd);
+  if (!ok) {
+    Close();
+    return TStatus::ReadFailed;
+  }
+  Opened = true;
+  return TStatus::Ok;
+}
+
+TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::optional<mode_t> mode) {
+  struct stat old;
+  bool exists = stat(name.c_str(), &old) == 0;
+  if (!mode && exists) mode = old.st_mode & 07777;
+
+  std::string tempName;
+  int fd = CreateTempBeside(name, tempName);
+  bool direct = false;
+  if (fd < 0) {
+    // The directory takes no new file, but the file itself may be writable:
+    // then rewrite it in place, checking every write.
+    if (errno != EACCES || !exists) return TWriteResult::CannotCreate;
+    fd = open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) return TWriteResult::CannotCreate;
+    direct = true;
+  }
+  bool ok = (!mode || direct || fchmod(fd, *mode) == 0) && WriteAll(fd, text);
+  if (close(fd) != 0) ok = false;
+  if (direct) return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
+  if (!ok) {
+    unlink(tempName.c_str());
+    return TWriteResult::WriteFailed;
+  }
+  if (rename(tempName.c_str(), name.c_str()) != 0) {
+    unlink(tempName.c_str());
+    return TWriteResult::CannotCreate;
+  }
+  return TWriteResult::Ok;
+}
+
+void RemoveFile(const std::string& name) { std::remove(name.c_str()); }
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}

@@ -1,0 +1,304 @@
+#include "framework/input_assist.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualNoCase(const char* a, const char* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (Upper(a[i]) != Upper(b[i])) return false;
+  return true;
+}
+
+// Length of a literal that opens with quote at rest[0]: the character after
+// the opening quote is taken unexamined when skipFirst is set; a backslash
+// directly before a quote escapes it. Returns 0 when the line ends first.
+std::size_t LiteralLength(std::string_view rest, char quote, std::size_t from) {
+  std::size_t i = from;
+  while (i < rest.size()) {
+    if (rest[i] == '\\' && i + 1 < rest.size() && rest[i + 1] == quote) {
+      i += 2;
+    } else if (rest[i] == quote) {
+      return i + 1;
+    } else {
+      ++i;
+    }
+  }
+  return 0;
+}
+
+} // namespace
+
+int strncmpi(const char* a, const char* b, unsigned n) {
+  for (unsigned i = 0; i < n; ++i) {
+    signed char ca = static_cast<signed char>(Upper(a[i]));
+    signed char cb = static_cast<signed char>(Upper(b[i]));
+    if (ca == 0 && cb == 0) return 0;
+    if (ca == 0) return -1;
+    if (cb == 0) return 1;
+    if (ca < cb) return -1;
+    if (ca > cb) return 1;
+  }
+  return 0;
+}
+
+void TInputAssistant::Connect(std::string_view text) {
+  Input = text;
+  Connected = true;
+  ReadPos = 0;
+  EofNoted = false;
+  GetLine();
+  NextToken();
+}
+
+void TInputAssistant::Rewind() {
+  if (Connected) {
+    ReadPos = 0;
+    EofNoted = false;
+  }
+  LineNumber = 0;
+}
+
+void TInputAssistant::GetLine() {
+  if (Echo && LineNumber != 0 && !EndOfInput) {
+    Echo->append(Line);
+    if (!LineEndedAtEof) Echo->push_back('\n');
+  }
+  ++LineNumber;
+  Line = {};
+  Token = {};
+  TokenIndex = 0;
+  TokenType = ttNone;
+  Position = 0;
+  LineLength = 0;
+  EndOfInput = false;
+  if (!Connected || EofNoted) {
+    EndOfInput = true;
+    return;
+  }
+  LineEndedAtEof = false;
+  const char* begin = Input.data() + ReadPos;
+  const char* end = Input.data() + Input.size();
+  const char* p = begin;
+  while (p < end && *p != '\n' && *p != '\r') ++p;
+  Line = std::string_view(begin, static_cast<std::size_t>(p - begin));
+  LineLength = static_cast<int>(Line.size());
+  if (p == end) {
+    // The line ends with the input: a look-ahead (or the read itself) met
+    // the end, so the next GetLine finds no further line.
+    LineEndedAtEof = true;
+    EofNoted = true;
+    ReadPos = Input.size();
+    return;
+  }
+  char other = *p == '\n' ? '\r' : '\n';
+  if (p + 1 < end && p[1] == other) {
+    // A two-character terminator: its second character is taken without a
+    // look-ahead, so the end of the input is not noted yet.
+    ReadPos = static_cast<std::size_t>(p + 2 - Input.data());
+  } else {
+    ReadPos = static_cast<std::size_t>(p + 1 - Input.data());
+    EofNoted = ReadPos == Input.size();
+  }
+}
+
+int TInputAssistant::MatchKeyword(std::string_view rest) const {
+  for (std::uint16_t i : ByFirstChar[static_cast<unsigned char>(rest[0])]) {
+    const TTokenDescr& t = Tokens[i];
+    if (!t.Enabled || t.Length > rest.size()) continue;
+    bool equal = t.CaseSensitive ? std::memcmp(rest.data(), t.Text, t.Length) == 0
+                                 : EqualNoCase(rest.data(), t.Text, t.Length);
+    if (!equal) continue;
+    if (t.WholeWord && t.Length < rest.size() && IsAlphaNumeric(rest[t.Length])) continue;
+    return i;
+  }
+  return -1;
+}
+
+bool TInputAssistant::NextToken() {
+  if (TokenType == ttEndOfLine) {
+    GetLine();
+    if (EndOfInput) return false;
+  }
+  if (TokenType != ttNone) Position += static_cast<int>(Token.size());
+  TokenType = ttNone;
+  for (;;) {
+    Token = {};
+    while (Position < LineLength && IsSpace(Line[Position])) ++Position;
+    if (Position >= LineLength) {
+      if (EolTokens) {
+        TokenType = ttEndOfLine;
+        break;
+      }
+      GetLine();
+      if (EndOfInput) break;
+      continue;
+    }
+    std::string_view rest = Line.substr(static_cast<std::size_t>(Position));
+    char first = rest[0];
+    if (CharLiterals && first == '\'') {
+      std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
+      Token = n ? rest.substr(0, n) : rest;
+      TokenType = n ? ttCharLiteral : ttOpenCharLiteral;
+    } else if (StringLiterals && first == '"') {
+      std::size_t n = LiteralLength(rest, '"', 1);
+      Token = n ? rest.substr(0, n) : rest;
+      TokenType = n ? ttStringLiteral : ttOpenStringLiteral;
+    } else if (int k = MatchKeyword(rest); k >= 0) {
+      Token = std::string_view(Tokens[k].Text, Tokens[k].Length);
+      TokenType = ttFirstKeyword + k;
+    } else if (SplitPunctuation && !IsAlphaNumeric(first)) {
+      Token = rest.substr(0, 1);
+      TokenType = ttNonAlphaNum;
+    } else {
+      std::size_t n = 1;
+      while (n < rest.size() && !IsSpace(rest[n]) && (!SplitPunctuation || IsAlphaNumeric(rest[n])))
+        ++n;
+      Token = rest.substr(0, n);
+      TokenType = ttGeneral;
+    }
+    break;
+  }
+  if (TokenType != ttNone) ++TokenIndex;
+  return !EndOfInput;
+}
+
+void TInputAssistant::NextLine() {
+  GetLine();
+  NextToken();
+}
+
+void TInputAssistant::Seek(std::string_view text) {
+  while (!EndOfInput) {
+    if (Position >= LineLength) {
+      GetLine();
+      continue;
+    }
+    std::size_t at = text.empty() ? std::string_view::npos
+                                  : Line.find(text, static_cast<std::size_t>(Position));
+    if (at == std::string_view::npos) {
+      Position = LineLength;
+      continue;
+    }
+    Position = static_cast<int>(at);
+    Token = Line.substr(at, text.size());
+    TokenType = ttSeekFound;
+    TokenIndex = 1;
+    return;
+  }
+}
+
+int TInputAssistant::Find(std::string_view text) const {
+  if (Position < 0 || Position > LineLength) return -1;
+  std::size_t at = Line.find(text, static_cast<std::size_t>(Position));
+  return at == std::string_view::npos ? -1 : static_cast<int>(at);
+}
+
+void TInputAssistant::ClearTokens() {
+  Tokens.clear();
+  IndexTokens();
+}
+
+void TInputAssistant::AddToken(const char* text, bool caseSensitive, bool wholeWord) {
+  TTokenDescr t;
+  t.Text = text;
+  t.Length = static_cast<unsigned>(std::strlen(text));
+  t.CaseSensitive = caseSensitive;
+  t.WholeWord = wholeWord;
+  Tokens.push_back(t);
+  IndexTokens();
+}
+
+void TInputAssistant::IndexTokens() {
+  for (auto& list : ByFirstChar) list.clear();
+  for (std::size_t i = 0; i < Tokens.size(); ++i) {
+    const TTokenDescr& t = Tokens[i];
+    // An empty keyword can never match a token, which has at least one
+    // character; it is left out of the index.
+    if (t.Length == 0) continue;
+    unsigned char c = static_cast<unsigned char>(t.Text[0]);
+    auto id = static_cast<std::uint16_t>(i);
+    ByFirstChar[c].push_back(id);
+    if (!t.CaseSensitive) {
+      unsigned char other = c;
+      if (c >= 'a' && c <= 'z') other = static_cast<unsigned char>(c - 'a' + 'A');
+      else if (c >= 'A' && c <= 'Z') other = static_cast<unsigned char>(c - 'A' + 'a');
+      if (other != c) ByFirstChar[other].push_back(id);
+    }
+  }
+}
+
+int TInputAssistant::FindEntry(const char* text) const {
+  std::size_t n = std::strlen(text);
+  for (std::size_t i = 0; i < Tokens.size(); ++i) {
+    const TTokenDescr& t = Tokens[i];
+    if (t.Length != n) continue;
+    bool equal = t.CaseSensitive ? std::memcmp(t.Text, text, n) == 0
+                                 : strncmpi(t.Text, text, static_cast<unsigned>(n)) == 0;
+    if (equal) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int TInputAssistant::GetTokenType(const char* text) const {
+  int i = FindEntry(text);
+  return i < 0 ? 0 : ttFirstKeyword + i;
+}
+
+TTokenDescr* TInputAssistant::GetTokenDescr(const char* text) {
+  int i = FindEntry(text);
+  return i < 0 ? nullptr : &Tokens[static_cast<std::size_t>(i)];
+}
+
+void TInputAssistant::DisableToken(const char* text) {
+  if (TTokenDescr* t = GetTokenDescr(text)) t->Enabled = false;
+}
+
+void TInputAssistant::EnableToken(const char* text) {
+  if (TTokenDescr* t = GetTokenDescr(text)) t->Enabled = true;
+}
+
+void TInputAssistant::ReplaceToken(const char* oldText, const char* newText) {
+  if (TTokenDescr* t = GetTokenDescr(oldText)) {
+    t->Text = newText;
+    IndexTokens();
+  }
+}
+
+void TInputAssistant::MakePrintable() {
+  Printable.assign(Line);
+  for (char& c : Printable)
+    if (c < 0x20 || c > 0x7E) c = ' ';
+}
+
+void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int width) {
+  MakePrintable();
+  int w = width < 40 ? 40 : width;
+  if (withLineNumber) w -= 7;
+  bool cutLeft = Position > w - 20;
+  int first = cutLeft ? Position - w + 20 : 0;
+  int count = static_cast<int>(Printable.size()) - first;
+  bool cutRight = count > w;
+  if (cutRight) count = w;
+  if (count < 0) count = 0;
+  if (withLineNumber) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%5d", LineNumber);
+    os << number << ": ";
+  }
+  if (cutLeft) os << "...";
+  if (count > 0) os.write(Printable.data() + first, count);
+  if (cutRight) os << "...";
+  os << "\n";
+  if (withLineNumber) os << "     " << "  ";
+  if (cutLeft) os << "   ";
+  for (int i = first; i < Position; ++i) os << ' ';
+  os << "^\n";
+}
