@@ -1,0 +1,241 @@
+#include "framework/input_assist.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Tok {
+  int Type;
+  std::string Text;
+  int Line;
+  int Index;
+  int Position;
+  bool operator==(const Tok&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Tok& t) {
+  return os << "{" << t.Type << ",'" << t.Text << "',L" << t.Line << ",I" << t.Index << ",P" << t.Position << "}";
+}
+
+// Every token the assistant yields for text, up to the end of the input.
+std::vector<Tok> Tokens(TInputAssistant& ia, std::string_view text) {
+  std::vector<Tok> out;
+  ia.Connect(text);
+  while (!ia.EndOfInput) {
+    out.push_back({ia.TokenType, std::string(ia.Token), ia.LineNumber, ia.TokenIndex, ia.Position});
+    ia.NextToken();
+  }
+  return out;
+}
+
+std::vector<int> Types(TInputAssistant& ia, std::string_view text) {
+  std::vector<int> types;
+  for (auto& t : Tokens(ia, text)) types.push_back(t.Type);
+  return types;
+}
+
+std::string EchoOf(std::string_view text) {
+  TInputAssistant ia;
+  std::string echo;
+  ia.Echo = &echo;
+  ia.EolTokens = false;
+  ia.Connect(text);
+  while (!ia.EndOfInput) ia.NextToken();
+  return echo;
+}
+
+TEST(InputAssist, WordsAndEndOfLineTokens) {
+  TInputAssistant ia;
+  std::vector<Tok> expected = {{ttGeneral, "a", 1, 1, 0}, {ttGeneral, "b", 1, 2, 2}, {ttEndOfLine, "", 1, 3, 3}};
+  EXPECT_EQ(Tokens(ia, "a b\n"), expected);
+  EXPECT_EQ(ia.TokenType, ttNone);
+  EXPECT_FALSE(ia.NextToken());
+
+  TInputAssistant off;
+  off.EolTokens = false;
+  expected.pop_back();
+  EXPECT_EQ(Tokens(off, "a b\n"), expected);
+}
+
+TEST(InputAssist, LineTerminators) {
+  struct Case {
+    const char* Text;
+    int Lines; // lines before the end of the input
+  } cases[] = {
+      {"a\r\nb\r\n", 3}, {"a\nb\n", 2}, {"a\n\rb\n\r", 3}, {"a\rb\r", 2}, {"\r\r", 2},
+      {"", 1},           {"abc", 1},    {"a\n", 1},        {"a\r\n", 2},  {"\n\r\n", 2},
+  };
+  for (const Case& c : cases) {
+    TInputAssistant ia;
+    int eols = 0;
+    for (auto& t : Tokens(ia, c.Text)) eols += t.Type == ttEndOfLine;
+    EXPECT_EQ(eols, c.Lines) << c.Text;
+  }
+  TInputAssistant ia;
+  ia.Connect("x\r\ny\r\n");
+  while (!ia.EndOfInput) ia.NextToken();
+  EXPECT_EQ(ia.LineNumber, 4); // the GetLine that finds the end counts too
+}
+
+TEST(InputAssist, LastLineWithoutTerminatorAndEcho) {
+  TInputAssistant ia;
+  ia.Connect("ab\ncd");
+  ia.NextLine();
+  EXPECT_EQ(ia.Line, "cd");
+  EXPECT_TRUE(ia.LineEndedAtEof);
+
+  EXPECT_EQ(EchoOf("a\r\nb\r\n"), "a\nb\n"); // the extra empty last line adds nothing
+  EXPECT_EQ(EchoOf("a\nb\n"), "a\nb\n");
+  EXPECT_EQ(EchoOf("a\rb"), "a\nb");
+  EXPECT_EQ(EchoOf(""), "");
+  std::string binary("x\0\x80\xff y\n\n  \nz", 12);
+  EXPECT_EQ(EchoOf(binary), binary);
+}
+
+TEST(InputAssist, EchoOnlyLinesLeft) {
+  TInputAssistant ia;
+  std::string echo;
+  ia.Echo = &echo;
+  ia.Connect("one\ntwo\nthree\n");
+  ia.NextLine();
+  EXPECT_EQ(echo, "one\n"); // the current line is not echoed yet
+}
+
+TEST(InputAssist, Literals) {
+  TInputAssistant ia;
+  struct Case {
+    const char* Text;
+    std::vector<std::string> Tokens;
+    std::vector<int> TypesOf;
+  } cases[] = {
+      {"'a';", {"'a'", ";"}, {ttCharLiteral, ttNonAlphaNum}},
+      {R"("a\"b" x)", {R"("a\"b")", "x"}, {ttStringLiteral, ttGeneral}},
+      {R"('\\' x)", {R"('\\' x)"}, {ttOpenCharLiteral}},
+      {R"('\'')", {R"('\')", "'"}, {ttCharLiteral, ttOpenCharLiteral}},
+      {"''a'", {"''a'"}, {ttCharLiteral}},
+      {"x '", {"x", "'"}, {ttGeneral, ttOpenCharLiteral}},
+      {"\"abc", {"\"abc"}, {ttOpenStringLiteral}},
+      {"\"\"", {"\"\""}, {ttStringLiteral}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> texts;
+    std::vector<int> types;
+    for (auto& t : Tokens(ia, c.Text)) {
+      if (t.Type == ttEndOfLine) continue;
+      texts.push_back(t.Text);
+      types.push_back(t.Type);
+    }
+    EXPECT_EQ(texts, c.Tokens) << c.Text;
+    EXPECT_EQ(types, c.TypesOf) << c.Text;
+  }
+}
+
+TEST(InputAssist, KeywordsWholeWordCaseAndOrder) {
+  TInputAssistant ia;
+  ia.EolTokens = false;
+  ia.AddToken("void", true, true);     // 9
+  ia.AddToken("::", false, false);     // 10
+  ia.AddToken("TOLVANE_ON", false, true); // 11
+  ia.AddToken("#", false, false);      // 12
+  ia.AddToken("ab", false, false);     // 13
+  ia.AddToken("abc", false, false);    // 14, never wins over "ab"
+  EXPECT_EQ(Types(ia, "void voids void( void_ Void"),
+            (std::vector<int>{9, ttGeneral, 9, ttNonAlphaNum, ttGeneral, ttGeneral}));
+  EXPECT_EQ(Types(ia, "a::b"), (std::vector<int>{ttGeneral, 10, ttGeneral}));
+  EXPECT_EQ(Types(ia, "#include"), (std::vector<int>{12, ttGeneral}));
+  EXPECT_EQ(Types(ia, "abc"), (std::vector<int>{13, ttGeneral}));
+  auto toks = Tokens(ia, "tolvane_On x");
+  EXPECT_EQ(toks[0].Text, "TOLVANE_ON");
+  EXPECT_EQ(toks[1].Position, 11);
+  ia.UnderscoreAlnum = false;
+  EXPECT_EQ(Types(ia, "void_"), (std::vector<int>{9, ttNonAlphaNum}));
+  ia.UnderscoreAlnum = true;
+
+  ia.DisableToken("void");
+  EXPECT_EQ(Types(ia, "void"), (std::vector<int>{ttGeneral}));
+  EXPECT_EQ(ia.GetTokenType("void"), 9);
+  ia.EnableToken("void");
+  EXPECT_EQ(Types(ia, "void"), (std::vector<int>{9}));
+  EXPECT_EQ(ia.GetTokenType("tolvane_on"), 11);
+  EXPECT_EQ(ia.GetTokenType("Void"), 0);
+
+  TInputAssistant plain;
+  EXPECT_EQ(Types(plain, "a::b"), (std::vector<int>{ttGeneral, ttNonAlphaNum, ttNonAlphaNum, ttGeneral, ttEndOfLine}));
+}
+
+TEST(InputAssist, SeekAndFind) {
+  TInputAssistant ia;
+  ia.EolTokens = false;
+  ia.AddToken("/*", false, false);
+  ia.Connect("/* c */ x");
+  ia.Seek("*/");
+  EXPECT_EQ(ia.TokenType, ttSeekFound);
+  EXPECT_EQ(ia.Position, 5);
+  ia.NextToken();
+  EXPECT_EQ(ia.Token, "x");
+
+  ia.Connect("/*/ y");
+  ia.Seek("*/");
+  EXPECT_EQ(ia.Position, 1); // the search starts at the opening pair itself
+
+  TInputAssistant echoing;
+  std::string echo;
+  echoing.Echo = &echo;
+  echoing.Connect("/* a\nb\nc");
+  echoing.Seek("*/");
+  EXPECT_TRUE(echoing.EndOfInput);
+  EXPECT_EQ(echoing.TokenType, ttNone);
+  EXPECT_EQ(echo, "/* a\nb\nc");
+
+  ia.Connect("abc // x");
+  EXPECT_EQ(ia.Find("//"), 4);
+  EXPECT_EQ(ia.Find("x y"), -1);
+  EXPECT_EQ(ia.Find("abc"), 0);
+  ia.NextToken();
+  EXPECT_EQ(ia.Find("abc"), -1);
+}
+
+TEST(InputAssist, ConnectContinuesLineCount) {
+  TInputAssistant ia;
+  ia.EolTokens = false;
+  ia.Connect("a\nb\n");
+  while (!ia.EndOfInput) ia.NextToken();
+  ia.Connect("c");
+  EXPECT_EQ(ia.Token, "c");
+  EXPECT_EQ(ia.LineNumber, 4);
+  EXPECT_FALSE(ia.EndOfInput);
+}
+
+std::string LineState(std::string line, int position, int width = 70, int lineNumber = 7) {
+  TInputAssistant ia;
+  ia.Line = line;
+  ia.LineLength = static_cast<int>(line.size());
+  ia.Position = position;
+  ia.LineNumber = lineNumber;
+  std::ostringstream os;
+  ia.PrintLineState(os, true, width);
+  return os.str();
+}
+
+TEST(InputAssist, PrintLineState) {
+  std::string line;
+  for (int i = 0; i < 120; ++i) line += static_cast<char>('a' + i % 26);
+  EXPECT_EQ(LineState(line, 50), "    7: ..." + line.substr(7, 63) + "...\n" + std::string(53, ' ') + "^\n");
+  EXPECT_EQ(LineState(line, 43), "    7: " + line.substr(0, 63) + "...\n" + std::string(50, ' ') + "^\n");
+  EXPECT_EQ(LineState("", 0, 10, 12345), "12345: \n       ^\n");
+  EXPECT_EQ(LineState("a\tb", 2), "    7: a b\n         ^\n");
+}
+
+TEST(InputAssist, Strncmpi) {
+  EXPECT_EQ(strncmpi("abc", "ABD", 2), 0);
+  EXPECT_EQ(strncmpi("abc", "ABD", 3), -1);
+  EXPECT_EQ(strncmpi("ab", "abc", 3), -1);
+  EXPECT_EQ(strncmpi("abc", "ab", 3), 1);
+  EXPECT_EQ(strncmpi("_", "z", 1), 1);
+}
+
+} // namespace
