@@ -1,0 +1,127 @@
+// "$ENDPART": the pin count check and the class text of the part.
+#include <algorithm>
+#include <cstdint>
+
+#include "kessrow/kessrow_spec.h"
+
+namespace {
+const char* const kNoPinCount = "Part block is missing $PIN_COUNT.";
+const char* const kInternal = "Possible program internal error.";
+
+// Member type texts by port kind, all seven characters wide.
+const char* const kPortTypes[] = {"port   ", "iport  ", "oport  ", "ioport "};
+
+const char* PortTypeText(int kind) {
+  return kind >= 1 && kind <= 4 ? kPortTypes[kind - 1] : nullptr;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string q = "\"";
+  q += text;
+  q += '"';
+  return q;
+}
+} // namespace
+
+void TKessrow::Tok_ENDPART() {
+  if (WrongContext(ctPart)) return;
+  if (PinCount == -1) return Report(kNoPinCount);
+  std::size_t n = PartPins.size();
+  if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n)) {
+    return Report("Found " + std::to_string(n) + (n == 1 ? " pin" : " pins") +
+                  ", but $PIN_COUNT specified " + std::to_string(PinCount) + ".");
+  }
+  if (!WriteClass()) return;
+  IA->NextToken();
+  Context = ctOutside;
+}
+
+bool TKessrow::WriteClass() {
+  std::string& out = *Out;
+  out += "\nclass " + PartName + " : " + BaseClass + " {";
+  if (!PartNameComment.empty()) out += "     " + PartNameComment;
+  out += "\n\npublic:";
+
+  std::size_t width = 0;
+  for (const TPortDescr& port : Ports) width = std::max(width, port.PortName.size());
+  for (const TPortDescr& port : Ports)
+    if (!WritePortMember(port, width)) return false;
+  if (!PartLines.empty()) out += "\n" + PartLines;
+
+  out += "\n\n  " + PartName + "() {";
+  out += "\n    SetPackage( " + Quoted(Footprint) + ", " + std::to_string(PinCount) + " );";
+  if (!FootprintComment.empty()) out += "     " + FootprintComment;
+  out += "\n    SetReferencePrefix( " + Quoted(RefPrefix) + " );";
+  if (!RefPrefixComment.empty()) out += "     " + RefPrefixComment;
+  if (!ConstructorLines.empty()) out += "\n" + ConstructorLines;
+  out += "\n  }";
+
+  out += "\n\n  virtual void Register() {";
+  for (const TPortDescr& port : Ports)
+    if (!WritePortRegistration(port)) return false;
+  if (!RegisterLines.empty()) out += "\n" + RegisterLines;
+  out += "\n  }";
+  out += "\n};\n";
+  return true;
+}
+
+// One member line: type, name, alignment, then the bus or count comment and
+// the port's own comment.
+bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
+  const char* type = PortTypeText(port.PortType);
+  if (!type) {
+    Report("Unexpected value of PortType: " + std::to_string(port.PortType) + ".", kInternal);
+    return false;
+  }
+  std::string& out = *Out;
+  out += "\n  ";
+  out += type;
+  out += port.PortName + ";";
+  out.append(width - port.PortName.size() + 5, ' ');
+  std::string_view gap = port.PortComment.empty() ? "" : "  ";
+  if (port.IsBus()) {
+    bool swap = SwapRange(port);
+    int a = swap ? port.PortRangeR : port.PortRangeL;
+    int b = swap ? port.PortRangeL : port.PortRangeR;
+    out += "// TOLVANE_BUS(" + std::to_string(a) + "," + std::to_string(b) + ")";
+    out += gap;
+  } else if (port.PortRangeR == prCounted) {
+    out += "// " + std::to_string(port.PortRangeL) + " pins";
+    out += gap;
+  }
+  out += port.PortComment;
+  return true;
+}
+
+// The registration call of one port and the lines that give it its pins.
+bool TKessrow::WritePortRegistration(const TPortDescr& port) {
+  std::string& out = *Out;
+  const std::string& name = port.PortName;
+  std::string pinLead = "\n          " + name;
+  if (port.IsBus()) {
+    bool swap = SwapRange(port);
+    std::int64_t left = port.PortRangeL;
+    std::int64_t step = port.PortRangeL >= port.PortRangeR ? -1 : 1;
+    int first = swap ? port.PortRangeR : port.PortRangeL;
+    int second = swap ? port.PortRangeL : port.PortRangeR;
+    out += "\n    regb( " + name + ", " + std::to_string(first) + ", " + std::to_string(second) + " );";
+    // Pin k always belongs to bit left + k * step; swapping only reverses
+    // the order of the lines.
+    std::size_t count = port.Pins.size();
+    for (std::size_t i = 0; i < count; ++i) {
+      std::size_t k = swap ? count - 1 - i : i;
+      std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
+      out += pinLead + ".AddPin( " + std::to_string(bit) + ", " + Quoted(port.Pins[k]) + " );";
+    }
+  } else if (port.PortRangeR == prCounted) {
+    out += "\n    reg(  " + name + " );";
+    for (const std::string& pin : port.Pins) out += pinLead + ".AddPin( " + Quoted(pin) + " );";
+  } else if (port.PortRangeR == prSinglePin) {
+    out += "\n    reg(  " + name + " );";
+    out += pinLead + ".SetPin( " + Quoted(port.Pins.front()) + " );";
+  } else {
+    Report("Unexpected value of PortRangeR: " + std::to_string(port.PortRangeR) + ".", kInternal);
+    return false;
+  }
+  return true;
+}

@@ -1,0 +1,115 @@
+// File-wide settings, the keywords that name and describe a part, and the
+// verbatim line blocks.
+#include "kessrow/kessrow_spec.h"
+
+namespace {
+const char* const kLegalChars =
+    "Legal characters are {a-z, A-Z, 0-9, _}. Identifiers must not start with 0-9.";
+const char* const kBadPrefix = "Part prefix is not a valid C++ identifier.";
+const char* const kBadPartName = "Part name is not a valid C++ identifier.";
+const char* const kDuplicatePart = "Duplicate part name.";
+const char* const kHighPinCount = "Abnormally high pin count.";
+constexpr int kMaxPinCount = 99999;
+} // namespace
+
+void TKessrow::Tok_BASE_CLASS() {
+  if (WrongContext(ctOutside)) return;
+  BaseClass.clear();
+  IA->NextToken();
+  if (IA->EndOfInput) return;
+  // The rest of the line up to a "/" (normally a "//" comment), untrimmed.
+  std::string_view rest = IA->Line.substr(static_cast<std::size_t>(IA->Position));
+  BaseClass = rest.substr(0, rest.find('/'));
+  IA->NextLine();
+}
+
+void TKessrow::Tok_PART_PREFIX() {
+  if (WrongContext(ctOutside)) return;
+  PartPrefix.clear();
+  IA->NextToken();
+  if (IA->EndOfInput) return;
+  PartPrefix = IA->Token;
+  if (IsValidC_Identifier(PartPrefix, false)) IA->NextToken();
+  else Report(kBadPrefix, kLegalChars);
+}
+
+void TKessrow::Tok_PART_NAME() {
+  if (WrongContext(ctOutside)) return;
+  PartName = PartPrefix;
+  Footprint.clear();
+  FootprintComment.clear();
+  RefPrefix.clear();
+  RefPrefixComment.clear();
+  PinCount = -1;
+  Ports.clear();
+  PortNameIndex.clear();
+  PartPins.clear();
+  PinIndex.clear();
+  PartLines.clear();
+  RegisterLines.clear();
+  ConstructorLines.clear();
+  Context = ctPart;
+  CopyEolComment(PartNameComment);
+  IA->NextToken();
+  PartName += IA->Token;
+  if (!PartNameIndex.insert(PartName).second) {
+    Report(kDuplicatePart);
+    return;
+  }
+  PartNames.push_back(PartName);
+  if (IsValidC_Identifier(PartName, false)) IA->NextToken();
+  else Report(kBadPartName, kLegalChars);
+}
+
+void TKessrow::Tok_FOOTPRINT() {
+  CopyEolComment(FootprintComment);
+  IA->NextToken();
+  Footprint = IA->Token;
+  IA->NextToken();
+}
+
+void TKessrow::Tok_REF_PREFIX() {
+  CopyEolComment(RefPrefixComment);
+  IA->NextToken();
+  RefPrefix = IA->Token;
+  IA->NextToken();
+}
+
+void TKessrow::Tok_PIN_COUNT() {
+  IA->NextToken();
+  PinCount = GetInteger(false, false);
+  if (ErrorFlag) return;
+  if (PinCount > kMaxPinCount) Report(kHighPinCount);
+  else IA->NextToken();
+}
+
+void TKessrow::Tok_PART_LINES() { HandleLines(PartLines, ctPart); }
+void TKessrow::Tok_REGISTER() { HandleLines(RegisterLines, ctPart); }
+void TKessrow::Tok_CONSTRUCTOR() { HandleLines(ConstructorLines, ctPart); }
+
+void TKessrow::Tok_INSERT() {
+  std::string block;
+  HandleLines(block, ctOutside);
+  *Out += block;
+}
+
+// Copies whole lines, each preceded by a line feed, up to a line whose
+// first token is "$END".
+void TKessrow::HandleLines(std::string& block, int required) {
+  std::string_view keyword = IA->Token; // the table's spelling
+  if (WrongContext(required)) return;
+  IA->NextLine();
+  while (!IA->EndOfInput) {
+    if (IA->TokenType == EndTokenType) {
+      IA->NextToken();
+      return;
+    }
+    block += '\n';
+    block += IA->Line;
+    IA->NextLine();
+  }
+  std::string message = "Expected $END for ";
+  message += keyword;
+  message += " block, but end of file reached.";
+  Report(message);
+}

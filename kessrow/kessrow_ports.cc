@@ -1,0 +1,141 @@
+// The ports block: its keywords, the port declaration grammar, the pin
+// bookkeeping of the part and the order in which bus ranges are written.
+#include <cstdint>
+#include <cstdlib>
+
+#include "kessrow/kessrow_spec.h"
+
+namespace {
+const char* const kLegalChars =
+    "Legal characters are {a-z, A-Z, 0-9, _}. Identifiers must not start with 0-9.";
+const char* const kEofInPorts = "Unexpected end of file encountered in ports block.";
+const char* const kUnexpected = "Unexpected token.";
+const char* const kBadPortName = "Port name is not a valid C++ identifier.";
+const char* const kNoPins = "A port must have at least one pin.";
+const char* const kBadBracket = "Unexpected token in port declaration.";
+const char* const kNoCloseBracket = "Expected ] in port declaration.";
+const char* const kNoSemicolon = "Expected terminal semicolon for port declaration.";
+const char* const kDuplicatePin = "Duplicate pin.";
+
+std::string ExpectedPins(std::int64_t count, const std::string& portName) {
+  return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " +
+         portName;
+}
+} // namespace
+
+void TKessrow::GoToPorts(int kind) {
+  if (Context != ctPorts && WrongContext(ctPart)) return;
+  Context = ctPorts;
+  PortKind = kind;
+  IA->NextToken();
+}
+
+void TKessrow::Tok_ENDPORTS() {
+  if (WrongContext(ctPorts)) return;
+  Context = ctPart;
+  PortKind = 0;
+  IA->NextToken();
+}
+
+bool TKessrow::SkipEmptyInPorts() {
+  while (SkipEmpty()) {
+  }
+  if (!IA->EndOfInput) return false;
+  Report(kEofInPorts);
+  return true;
+}
+
+// Reads declarations up to the next keyword; a declaration may run over
+// several lines, with "//" comments between its tokens.
+void TKessrow::HandlePorts() {
+  for (;;) {
+    if (SkipEmptyInPorts()) return;
+    if (IA->Token.starts_with('$')) {
+      // A keyword is the token loop's; a lone "$" (a misspelled keyword)
+      // would otherwise come straight back here for ever.
+      if (IA->TokenType < ttFirstKeyword) Report(kUnexpected);
+      return;
+    }
+    std::string name(IA->Token);
+    if (!IsValidC_Identifier(name, false)) {
+      Report(kBadPortName, kLegalChars);
+      return;
+    }
+    if (PortNameIndex.contains(name)) {
+      Report("Port name " + name + " is duplicated.");
+      return;
+    }
+    CurPort = TPortDescr{};
+    CurPort.PortName = name;
+    CurPort.PortRangeL = -1;
+    CurPort.PortRangeR = prUnset;
+    CurPort.PortType = PortKind;
+    CopyEolComment(CurPort.PortComment);
+
+    IA->NextToken();
+    if (SkipEmptyInPorts()) return;
+    std::int64_t count = 1; // wide enough for [0:2147483647]
+    CurPort.PortRangeR = prSinglePin;
+    if (IA->Token == "[") {
+      // Line ends inside the brackets are not skipped: one where a number
+      // stands reads as 0, one where "]" or ":" stands is a wrong token.
+      IA->NextToken();
+      if (IA->EndOfInput) return Report(kEofInPorts);
+      CurPort.PortRangeL = GetInteger(false, false);
+      if (ErrorFlag) return;
+      IA->NextToken();
+      if (IA->EndOfInput) return Report(kEofInPorts);
+      if (IA->Token == "]") {
+        CurPort.PortRangeR = prCounted;
+        count = CurPort.PortRangeL;
+        if (count <= 0) return Report(kNoPins);
+        IA->NextToken();
+      } else if (IA->Token != ":") {
+        return Report(kBadBracket);
+      } else {
+        IA->NextToken();
+        if (IA->EndOfInput) return Report(kEofInPorts);
+        CurPort.PortRangeR = GetInteger(false, false);
+        if (ErrorFlag) return;
+        IA->NextToken();
+        if (IA->EndOfInput) return Report(kEofInPorts);
+        if (IA->Token != "]") return Report(kNoCloseBracket);
+        IA->NextToken();
+        count = std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
+      }
+    }
+    for (std::int64_t i = 0; i < count; ++i) {
+      if (SkipEmptyInPorts()) return;
+      if (IA->Token == ";") return Report(ExpectedPins(count, CurPort.PortName));
+      if (PushPin()) return;
+    }
+    if (SkipEmptyInPorts()) return;
+    if (IA->Token != ";") return Report(ExpectedPins(count, CurPort.PortName) + ".", kNoSemicolon);
+    IA->NextToken();
+    PortNameIndex.insert(CurPort.PortName);
+    Ports.push_back(std::move(CurPort));
+  }
+}
+
+bool TKessrow::PushPin() {
+  if (CheckDuplicatePin()) return true;
+  CurPort.Pins.emplace_back(IA->Token);
+  PartPins.emplace_back(IA->Token);
+  PinIndex.emplace(IA->Token);
+  IA->NextToken();
+  return false;
+}
+
+bool TKessrow::CheckDuplicatePin() {
+  if (!PinIndex.contains(std::string(IA->Token))) return false;
+  Report(kDuplicatePin);
+  return true;
+}
+
+// Whether a bus is written in the order opposite to its declaration: -L
+// forces low:high, -N keeps the declared order, the default is high:low.
+bool TKessrow::SwapRange(const TPortDescr& port) const {
+  if (Flag('L')) return port.PortRangeL > port.PortRangeR;
+  if (Flag('N')) return false;
+  return port.PortRangeL < port.PortRangeR;
+}

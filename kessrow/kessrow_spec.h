@@ -1,0 +1,134 @@
+// The part header generator's tool object: reads a part-description file
+// (keywords, port declarations, verbatim line blocks) and builds a C++
+// header with one class per part.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "framework/input_assist.h"
+#include "framework/spec_base.h"
+#include "kessrow/port_descr.h"
+
+// Input contexts; ctAny is only an argument of WrongContext.
+enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
+
+class TKessrow : public TSpecBase {
+public:
+  using THandler = void (TKessrow::*)();
+
+  TKessrow();
+  ~TKessrow() = default;
+
+  void SetUpAA(TArgAssistant& aa) override;
+  const char* GetProgramName() override { return "kessrow.exe"; }
+  void PrintUsage(std::ostream& os) override;
+  void Process(std::ostream& os) override;
+  bool Prompt() override;
+
+  // The pass itself, on texts held in memory: writes the header frame, runs
+  // the token loop over the include text (when given) and then the source
+  // text, and leaves the header in out. Reports go to console. Returns
+  // whether the input was read without error. Needs SourceName and
+  // DestName (for the frame); reads the flags through AA when it is set.
+  bool Generate(std::optional<std::string_view> include, std::string_view source,
+                std::string& out, std::ostream& console);
+
+  // Diagnostics and shared steps.
+  void PrintErrorContext(const char* kind);
+  void Report(std::string_view message);
+  void Report(std::string_view message, std::string_view secondLine);
+  bool WrongContext(int required);
+  bool SkipEmpty();
+  // Skips end-of-line tokens and "//" comments; true after reporting the
+  // end of the input (only used inside a ports block).
+  bool SkipEmptyInPorts();
+  int GetInteger(bool allowPlus, bool allowMinus);
+  void CopyEolComment(std::string& out);
+  bool Flag(char letter) const;
+
+  // Keyword handlers; each is entered with its keyword current.
+  void Tok_BASE_CLASS();
+  void Tok_PART_PREFIX();
+  void Tok_PART_NAME();
+  void Tok_FOOTPRINT();
+  void Tok_REF_PREFIX();
+  void Tok_PIN_COUNT();
+  void Tok_PORTS() { GoToPorts(1); }
+  void Tok_IPORTS() { GoToPorts(2); }
+  void Tok_OPORTS() { GoToPorts(3); }
+  void Tok_IOPORTS() { GoToPorts(4); }
+  void Tok_PART_LINES();
+  void Tok_REGISTER();
+  void Tok_CONSTRUCTOR();
+  void Tok_INSERT();
+  void Tok_ENDPORTS();
+  void Tok_ENDPART();
+  void Tok_Unexpected();
+  void Tok_ENDFILE();
+  void Tok_COMMENT();
+  void Tok_Other();
+
+  void HandleLines(std::string& block, int required);
+
+  // Ports block.
+  void GoToPorts(int kind);
+  void HandlePorts();
+  bool PushPin();
+  bool CheckDuplicatePin();
+  bool SwapRange(const TPortDescr& port) const;
+
+  // Class text of the current part.
+  bool WriteClass();
+  bool WritePortMember(const TPortDescr& port, std::size_t width);
+  bool WritePortRegistration(const TPortDescr& port);
+
+  TInputAssistant InputAssistant;
+  TInputAssistant* IA = nullptr;
+  bool ErrorFlag = false;
+  bool WarningFlag = false; // never set: the program has no warnings
+  bool IncludeActive = false;
+  std::string IncludeName;
+  bool Done = false;
+  std::string* Out = nullptr;
+  std::ostream* Console = nullptr;
+  int Context = ctOutside;
+  int PortKind = 0;
+  TPortDescr CurPort;
+  int EndTokenType = 0;
+  std::string SourceName;
+  std::string DestName;
+  std::string PartName;
+  std::string Footprint;
+  std::string RefPrefix;
+  int PinCount = -1;
+  std::vector<TPortDescr> Ports;
+  std::vector<std::string> PartPins;
+  std::vector<std::string> PartNames;
+  std::string PartLines;
+  std::string RegisterLines;
+  std::string ConstructorLines;
+  std::string BaseClass;
+  std::string PartPrefix;
+  std::string PartNameComment;
+  std::string FootprintComment;
+  std::string RefPrefixComment;
+  std::vector<THandler> Handlers;
+
+  // Indexes over the vectors above, so each duplicate check is one lookup.
+  std::unordered_set<std::string> PartNameIndex;
+  std::unordered_set<std::string> PortNameIndex;
+  std::unordered_set<std::string> PinIndex;
+
+private:
+  void SetUpIA(TInputAssistant& assistant);
+  void AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler);
+  void WriteFrame();
+  void ResetRunState();
+  void RunTokenLoop(std::string_view source, std::ostream& console);
+};
