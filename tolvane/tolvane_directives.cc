@@ -1,0 +1,100 @@
+// Comments, preprocessor lines and the TOLVANE_ directives written in
+// line comments.
+#include "tolvane/tolvane_spec.h"
+
+namespace {
+
+const char* const kInclOutsideClass = " is not allowed outside of a class declaration.";
+const char* const kInclAfterRegister = " is not allowed to follow Register().";
+const char* const kExpectedOpenParen = "Expected opening parenthesis.";
+const char* const kExpectedComma = "Expected comma.";
+const char* const kExpectedCloseParen = "Expected closing parenthesis.";
+const char* const kOpenBlockComment = "Expected end of block comment (*/) but end of file reached.";
+
+} // namespace
+
+// Members are recorded in file order and a directive follows the members of
+// its line, so the members of the current line are the tail of Members.
+void TTolvane::SetMembersOnLine(bool registrationOn) {
+  for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA->LineNumber; ++m)
+    m->RegistrationOn = registrationOn;
+}
+
+void TTolvane::SetMembersOnLine_Bus(const std::string& first, const std::string& second) {
+  for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA->LineNumber; ++m) {
+    m->BusArg1 = first;
+    m->BusArg2 = second;
+    m->IsBus = true;
+  }
+}
+
+bool TTolvane::CheckComment() {
+  int type = IA->TokenType;
+  if (type == TokBlockComment) {
+    Tok_Comment();
+    return true;
+  }
+  if (type == TokHash && IA->TokenIndex == 1) {
+    NextLineCont(); // the preprocessor line and its continuation lines
+    return true;
+  }
+  if (type != TokLineComment) return false;
+
+  IA->NextToken();
+  if (IA->TokenIndex == 1) return true; // an empty comment
+  int word = IA->TokenType;
+  if (word == TokOn || word == TokOff || word == TokIgnore) {
+    if (ErrLineCont()) return true;
+    if (word != TokIgnore) RegistrationOn = word == TokOn;
+    SetMembersOnLine(word == TokOn);
+    IA->NextLine();
+    return true;
+  }
+  if (word == TokIncl) {
+    if (ErrLineCont()) return true;
+    if (ClassDepth == 0) {
+      Error(std::string(IA->Token) + kInclOutsideClass);
+    } else if (RegisterFound) {
+      Error(std::string(IA->Token) + kInclAfterRegister);
+    } else {
+      TIncludeDescr include;
+      std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;
+      if (start < IA->Line.size()) include.Text = IA->Line.substr(start);
+      include.LineNumber = IA->LineNumber;
+      Includes.push_back(include);
+    }
+    IA->NextLine();
+    return true;
+  }
+  if (word == TokBus) {
+    if (ErrLineCont()) return true;
+    // ( first , second ): each token must stand on the directive's line.
+    std::string args[2];
+    const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
+    const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr,
+                              kExpectedCloseParen};
+    for (int i = 0; i < 5; ++i) {
+      IA->NextToken();
+      if (ErrorIfNewLine()) return true;
+      if (!expected[i]) {
+        args[i / 2] = IA->Token;
+      } else if (IA->Token != expected[i]) {
+        Error(messages[i]);
+        return true;
+      }
+    }
+    SetMembersOnLine_Bus(args[0], args[1]);
+    IA->NextLine();
+    return true;
+  }
+  NextLineCont(); // an ordinary comment, with any lines it continues onto
+  return true;
+}
+
+void TTolvane::Tok_Comment() {
+  IA->Seek("*/");
+  if (IA->EndOfInput)
+    Error(kOpenBlockComment);
+  else
+    IA->NextToken();
+}

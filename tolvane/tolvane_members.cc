@@ -1,0 +1,80 @@
+// Data member declarations inside the tracked class body: a type name,
+// then one or more declarators, each a plain name or a one-dimensional array.
+#include "tolvane/tolvane_spec.h"
+
+namespace {
+
+const char* const kExpectedIdentifier = "Expected valid C++ identifier.";
+const char* const kUnexpectedInMember = "Unexpected token within member declaration.";
+
+} // namespace
+
+void TTolvane::Tok_General() {
+  if (ClassDepth != 1) {
+    Tok_SkipDecl();
+    return;
+  }
+  if (!IsValidC_Identifier(std::string(IA->Token), false)) {
+    Error(kExpectedIdentifier);
+    return;
+  }
+  if (!TypeSeen) {
+    IA->NextToken();
+    TypeSeen = true;
+    return;
+  }
+
+  TMemberDescr d;
+  d.Name = IA->Token;
+  d.RegistrationOn = RegistrationOn;
+  d.LineNumber = IA->LineNumber;
+  d.Position = IA->Position;
+  IA->NextToken();
+
+  if (IA->Token == "[") {
+    // The size is cut from the raw line between the brackets, as spelled.
+    d.IsArray = true;
+    d.ArrayUnresolved = true;
+    int first = IA->Position + 1;
+    int line = IA->LineNumber;
+    while (IA->LineNumber == line && !IA->EndOfInput) {
+      if (IA->Token == "]") {
+        int last = IA->Position - 1;
+        if (last < first) break;
+        std::string size(IA->Line.substr(static_cast<std::size_t>(first),
+                                         static_cast<std::size_t>(last - first + 1)));
+        Trim(size);
+        if (size.empty()) break;
+        d.ArraySize = size;
+        d.ArrayUnresolved = false;
+        IA->NextToken();
+        if (IA->Token != ";" && IA->Token != ",") d.ArrayUnresolved = true;
+        break;
+      }
+      if (SkipToken()) break; // a comment or a brace ends the attempt
+    }
+    if (ErrorFlag) return;
+    if (d.ArrayUnresolved) {
+      PushMember(d);
+      Tok_SkipDecl(); // to ";", or to "," so that later declarators count
+      return;
+    }
+  } else if (IA->Token == "(") {
+    TypeSeen = false; // a member function
+    Tok_SkipDecl();
+    return;
+  }
+
+  if (IA->Token == ";") {
+    IA->NextToken();
+    TypeSeen = false;
+    PushMember(d);
+  } else if (IA->Token == ",") {
+    IA->NextToken();
+    PushMember(d);
+  } else {
+    Error(kUnexpectedInMember);
+  }
+}
+
+void TTolvane::PushMember(TMemberDescr& member) { Members.push_back(std::move(member)); }

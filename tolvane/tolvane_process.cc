@@ -1,0 +1,120 @@
+// The run: read the source, scan it into a new text, and update the
+// destination only when that text differs, keeping a backup of a source
+// that is rewritten in place.
+#include "tolvane/tolvane_spec.h"
+
+#include "framework/arg_assist.h"
+#include "framework/file_io.h"
+
+namespace {
+
+const char* const kNotice = "\nScanning ";
+const char* const kUnexpectedToken = "Unexpected token.";
+const char* const kBraceMismatch = "Brace mismatch detected at end of file.";
+const char* const kUnchanged = "\nDestination is unchanged";
+const char* const kSuccess = "\nSuccess";
+const char* const kFileError = "\n***** File error: ";
+
+} // namespace
+
+void TTolvane::ResetRun() {
+  SuccessFlag = false;
+  ErrorFlag = false;
+  WarningFlag = false;
+  BraceDepth = 0;
+  ClassBraceDepths.clear();
+  ClassDepth = 0;
+  RegisterFound = false;
+  TypeSeen = false;
+  Members.clear();
+  Includes.clear();
+  MembersByName.clear();
+  MembersByNameBuilt = false;
+  RegistrationOn = true;
+  ClassName.clear();
+}
+
+void TTolvane::Dispatch() {
+  int type = IA->TokenType;
+  if (type >= ttFirstKeyword)
+    (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
+  else if (type == ttNonAlphaNum)
+    Tok_NonAlphaNum();
+  else if (type == ttGeneral)
+    Tok_General();
+  else if (type == ttEndOfLine)
+    IA->NextToken();
+  else
+    Error(kUnexpectedToken); // a literal where a declaration would begin
+}
+
+bool TTolvane::Scan(std::string_view source, std::string& out) {
+  ResetRun();
+  // A fresh tokenizer, so that line numbers start at 1 on every scan.
+  InputAssistant = TInputAssistant();
+  SetUpIA(InputAssistant);
+  IA->EolTokens = false;
+  Out = &out;
+  IA->Echo = Out;
+  IA->Connect(source);
+  while (!IA->EndOfInput && !ErrorFlag) Dispatch();
+  if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
+  IA->Echo = nullptr;
+  Out = nullptr;
+  return !ErrorFlag;
+}
+
+void TTolvane::Process(std::ostream& os) {
+  Console = &os;
+  std::string sourceName = AA ? AA->GetPlain(0) : "";
+  std::string destName = AA ? AA->GetPlain(1) : "";
+  os << kNotice << sourceName << ".";
+  if (destName.empty()) destName = sourceName;
+  std::string backupName;
+  if (destName == sourceName) {
+    backupName = sourceName;
+    RemoveExtension(backupName);
+    backupName += BackupInfix;
+    backupName += GetExtension(sourceName);
+  }
+
+  SuccessFlag = false;
+  TFileText source;
+  if (source.Open(sourceName.c_str()) != TFileText::TStatus::Ok) {
+    os << kFileError << "could not open source file " << sourceName << ".\n";
+    return;
+  }
+  std::string out;
+  out.reserve(source.Text().size() + source.Text().size() / 8 + 4096);
+  if (!Scan(source.Text(), out)) return;
+
+  SuccessFlag = true;
+  if (!Flag('u') && StringMatchesFile(out, destName.c_str())) {
+    os << kUnchanged;
+    return;
+  }
+  auto fail = [&](const std::string& message) {
+    os << kFileError << message;
+    SuccessFlag = false;
+  };
+  if (!backupName.empty()) {
+    // The backup is the source as read, with the source's permissions.
+    TWriteResult result = ReplaceFile(backupName, source.Text(), source.Mode());
+    if (result == TWriteResult::CannotCreate)
+      return fail("could not open backup file " + backupName + ".\n");
+    if (result == TWriteResult::WriteFailed)
+      return fail("write to backup file " + backupName + " failed.\n");
+  }
+  TWriteResult result = ReplaceFile(destName, out);
+  if (result == TWriteResult::CannotCreate)
+    return fail("could not create destination file " + destName + "\n");
+  if (result == TWriteResult::WriteFailed)
+    return fail("write to destination file " + destName + " failed.\n");
+  if (Flag('r') && !backupName.empty()) {
+    if (!StringMatchesFile(out, destName.c_str()))
+      return fail("destination file " + destName + " may be corrupt.\n***** Use backup file " +
+                  backupName + " to recover.\n");
+    RemoveFile(backupName);
+  }
+  os << kSuccess;
+}

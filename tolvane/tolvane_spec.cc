@@ -1,0 +1,141 @@
+// The tool object itself: command line, keyword table, report format and
+// the small diagnostic helpers every handler uses.
+#include "tolvane/tolvane_spec.h"
+
+#include "framework/arg_assist.h"
+
+namespace {
+
+const char* const kPurpose = "Regenerates the Register() bodies of C++ classes.";
+
+const char* const kUsage[] = {
+    "  tolvane srce_file [dest_file] [-wpur]",
+    "    -w = suppress warnings",
+    "    -p = prompt user to press a key if any error or warnings",
+    "    -u = unconditional write of destination file, even if it is unchanged",
+    "    -r = remove backup file, if any, upon successful completion",
+};
+
+const char* const kUnexpectedNewLine = "Unexpected new line.";
+const char* const kIllegalContinuation = "Illegal line continuation character.";
+const char* const kContinuationIgnored = "Line continuation character ignored.";
+
+// Declaration keywords: each starts a declaration that cannot declare a
+// registrable member, so it is skipped whole.
+const char* const kDeclKeywords[] = {
+    "void",     "bool",     "char",     "const",    "double",   "enum",
+    "explicit", "extern",   "float",    "friend",   "int",      "uint",
+    "long",     "mutable",  "namespace", "operator", "register", "short",
+    "signed",   "static",   "template", "typedef",  "union",    "unsigned",
+    "volatile", "wchar_t",  "try",      "using",    "auto",     "inline",
+};
+
+// Reports go nowhere when no console is set (scans run in memory).
+std::ostream NullStream(nullptr);
+
+} // namespace
+
+TTolvane::TTolvane() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
+
+void TTolvane::SetUpAA(TArgAssistant& aa) {
+  AA = &aa;
+  aa.LegalParams = "nnnn";
+  aa.LegalFlags = "wpur";
+  for (const char* line : kUsage) aa.AddUsage(line);
+}
+
+void TTolvane::PrintUsage(std::ostream& os) {
+  os << ".  Usage:";
+  if (AA) AA->PrintUsage(os);
+  os << "\n";
+}
+
+bool TTolvane::Prompt() { return Flag('p') && (WarningFlag || !Success()); }
+
+bool TTolvane::Flag(char letter) const { return AA && AA->GetFlag(letter); }
+
+void TTolvane::AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler) {
+  IA->AddToken(text, caseSensitive, wholeWord);
+  Handlers.push_back(handler);
+}
+
+// The table order fixes the token types (9 + index); the Tok* fields note
+// the types the comment code compares with.
+void TTolvane::SetUpIA(TInputAssistant& assistant) {
+  IA = &assistant;
+  IA->ClearTokens();
+  Handlers.clear();
+  int type = ttFirstKeyword - 1;
+  auto add = [&](const char* text, bool caseSensitive, bool wholeWord, THandler handler) {
+    AddToken(text, caseSensitive, wholeWord, handler);
+    return ++type;
+  };
+  TokOn = add("TOLVANE_ON", false, true, &TTolvane::Tok_Other);
+  TokOff = add("TOLVANE_OFF", false, true, &TTolvane::Tok_Other);
+  TokIgnore = add("TOLVANE_IGNORE", false, true, &TTolvane::Tok_Other);
+  TokBus = add("TOLVANE_BUS", false, true, &TTolvane::Tok_Other);
+  TokIncl = add("TOLVANE_INCL", false, true, &TTolvane::Tok_Other);
+  add("private", true, true, &TTolvane::Tok_AccessSpec);
+  add("protected", true, true, &TTolvane::Tok_AccessSpec);
+  add("public", true, true, &TTolvane::Tok_AccessSpec);
+  add("class", true, true, &TTolvane::Tok_Class);
+  add("struct", true, true, &TTolvane::Tok_Class);
+  add("virtual", true, true, &TTolvane::Tok_Virtual);
+  for (const char* keyword : kDeclKeywords) add(keyword, true, true, &TTolvane::Tok_SkipDecl);
+  TokBlockComment = add("/*", false, false, &TTolvane::Tok_Comment);
+  TokHash = add("#", false, false, &TTolvane::Tok_Other);
+  TokLineComment = add("//", false, false, &TTolvane::Tok_Other);
+  add("::", false, false, &TTolvane::Tok_Other);
+}
+
+void TTolvane::PrintErrorContext(const char* kind) {
+  std::ostream& os = Console ? *Console : NullStream;
+  os << "\n***** " << kind;
+  if (ClassDepth != 0 && !ClassName.empty()) os << " in class " << ClassName;
+  os << ":\n***** ";
+}
+
+void TTolvane::Error(std::string_view message) {
+  PrintErrorContext("Error");
+  std::ostream& os = Console ? *Console : NullStream;
+  os << message << "\n";
+  IA->PrintLineState(os, true, 70);
+  ErrorFlag = true;
+}
+
+void TTolvane::Warning(std::string_view message) {
+  if (Flag('w')) return;
+  WarningFlag = true;
+  PrintErrorContext("Warning");
+  std::ostream& os = Console ? *Console : NullStream;
+  os << message << "\n";
+  IA->PrintLineState(os, true, 70);
+}
+
+bool TTolvane::ErrorIfNewLine() {
+  if (IA->TokenIndex != 1) return false;
+  Error(kUnexpectedNewLine);
+  return true;
+}
+
+bool TTolvane::LineCont() { return !IA->Line.empty() && IA->Line.back() == '\\'; }
+
+bool TTolvane::WarnCont() {
+  if (IA->Token != "\\" || IA->Position != IA->LineLength - 1) return false;
+  Warning(kContinuationIgnored);
+  return true;
+}
+
+bool TTolvane::ErrLineCont() {
+  if (!LineCont()) return false;
+  Error(kIllegalContinuation);
+  return true;
+}
+
+void TTolvane::NextLineCont() {
+  bool continued;
+  do {
+    continued = LineCont();
+    IA->NextLine();
+  } while (continued && !IA->EndOfInput);
+}

@@ -1,0 +1,109 @@
+// The registration generator: scans a C++ header, collects the data members
+// of each file-level class or struct, and rewrites the generated lines of
+// its "virtual void Register() {" body.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "framework/input_assist.h"
+#include "framework/spec_base.h"
+#include "tolvane/include_descr.h"
+#include "tolvane/member_descr.h"
+
+class TTolvane : public TSpecBase {
+public:
+  using THandler = void (TTolvane::*)();
+
+  TTolvane();
+  ~TTolvane() = default;
+
+  void SetUpAA(TArgAssistant& aa) override;
+  const char* GetProgramName() override { return "tolvane.exe"; }
+  void PrintUsage(std::ostream& os) override;
+  void Process(std::ostream& os) override;
+  bool Prompt() override;
+
+  // Scans source (kept alive by the caller) and appends the destination
+  // text to out. Reports go to Console (nowhere when it is not set).
+  // Returns true when no error was reported. Touches no file.
+  bool Scan(std::string_view source, std::string& out);
+
+  void SetUpIA(TInputAssistant& assistant);
+  void AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler);
+
+  // Reports.
+  void PrintErrorContext(const char* kind);
+  void Error(std::string_view message);
+  void Warning(std::string_view message);
+  bool ErrorIfNewLine();
+  bool LineCont();
+  bool WarnCont();
+  bool ErrLineCont();
+  void NextLineCont();
+
+  // Comments and directives.
+  bool CheckComment();
+  void Tok_Comment();
+  void SetMembersOnLine(bool registrationOn);
+  void SetMembersOnLine_Bus(const std::string& first, const std::string& second);
+
+  // Braces, classes and declarations.
+  bool SkipToken();
+  bool CheckBrace();
+  bool PopBrace();
+  void Tok_Class();
+  void Tok_AccessSpec();
+  void Tok_SkipDecl();
+  bool SkipDeclUnlessToken(const char* text);
+  void Tok_Other();
+  void Tok_NonAlphaNum();
+
+  // Members and Register().
+  void Tok_General();
+  void PushMember(TMemberDescr& member);
+  void Tok_Virtual();
+
+  TInputAssistant InputAssistant;
+  TInputAssistant* IA = nullptr;
+  bool ErrorFlag = false;
+  bool WarningFlag = false;
+  std::string* Out = nullptr;       // the destination text being built
+  std::ostream* Console = nullptr;  // where reports go
+  int BraceDepth = 0;
+  int ClassDepth = 0;
+  std::vector<int> ClassBraceDepths;
+  bool RegisterFound = false;
+  bool RegistrationOn = true;
+  bool TypeSeen = false;
+  std::string ClassName;
+  std::vector<TMemberDescr> Members;
+  std::vector<TIncludeDescr> Includes;
+  int TokLineComment = 0;
+  int TokBlockComment = 0;
+  int TokHash = 0;
+  int TokOn = 0;
+  int TokOff = 0;
+  int TokIgnore = 0;
+  int TokBus = 0;
+  int TokIncl = 0;
+  std::vector<THandler> Handlers; // entry i handles token type 9 + i
+  const char* Marker = "// tolvane";
+  const char* BackupInfix = "._";
+
+private:
+  bool Flag(char letter) const;
+  void Dispatch();
+  bool AnyMemberWantsRegistration() const;
+  void MarkUserRegistration(std::string_view name);
+  void GenerateRegistrations();
+  void ResetRun();
+
+  // Members by name, for the user registrations of one Register() body;
+  // built on the first registration call met in the body.
+  std::unordered_map<std::string_view, std::vector<std::size_t>> MembersByName;
+  bool MembersByNameBuilt = false;
+};

@@ -1,0 +1,179 @@
+// Where the scan stands: brace nesting, the tracked class body, and the
+// declarations passed over because they cannot declare a registrable member.
+#include "tolvane/tolvane_spec.h"
+
+namespace {
+
+const char* const kUnexpectedClosingBrace = "Unexpected closing brace.";
+const char* const kOpenBraceAtEnd = "Expected closing brace (}) but end of file reached.";
+const char* const kPopBraceInternal =
+    "Internal program error:  PopBrace() called with BraceDepth < 1.";
+const char* const kMembersAfterRegister = "Class members following Register() are ignored.";
+const char* const kInclNoRegister1 = "TOLVANE_INCL on line ";
+const char* const kInclNoRegister2 = " was ignored, because Register() was not found for this class.";
+const char* const kAfterAccessSpec = "Unexpected token following access specifier.";
+const char* const kUnexpectedToken = "Unexpected token.";
+const char* const kUnexpectedInDecl = "Unexpected token within declaration.";
+const char* const kContinuationIgnored = "Line continuation character ignored.";
+
+} // namespace
+
+bool TTolvane::SkipToken() {
+  if (CheckComment()) return true;
+  if (CheckBrace()) return true;
+  WarnCont();
+  IA->NextToken();
+  return false;
+}
+
+bool TTolvane::AnyMemberWantsRegistration() const {
+  for (const TMemberDescr& m : Members)
+    if (m.RegistrationOn) return true;
+  return false;
+}
+
+bool TTolvane::CheckBrace() {
+  if (IA->Token == "{") {
+    ++BraceDepth;
+    IA->NextToken();
+    return true;
+  }
+  if (IA->Token == "}") {
+    if (BraceDepth == 0) {
+      Error(kUnexpectedClosingBrace);
+      return true;
+    }
+    if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
+      if (ClassDepth == 1) {
+        if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
+        for (const TIncludeDescr& include : Includes)
+          Warning(kInclNoRegister1 + std::to_string(include.LineNumber) + kInclNoRegister2);
+        ClassName.clear();
+      }
+      ClassBraceDepths.pop_back();
+      --ClassDepth;
+    }
+    --BraceDepth;
+    IA->NextToken();
+    return true;
+  }
+  if (IA->EndOfInput && BraceDepth != 0) {
+    Error(kOpenBraceAtEnd);
+    return true;
+  }
+  return false;
+}
+
+bool TTolvane::PopBrace() {
+  if (BraceDepth < 1) {
+    Error(kPopBraceInternal);
+    return true;
+  }
+  int target = BraceDepth - 1;
+  // At the end of the input a brace is still open, so SkipToken reports it.
+  do {
+    SkipToken();
+    if (ErrorFlag) return true;
+  } while (BraceDepth != target);
+  return false;
+}
+
+void TTolvane::Tok_Class() {
+  if (ClassDepth != 0) {
+    Tok_SkipDecl(); // a nested class is skipped with its body
+    return;
+  }
+  RegisterFound = false;
+  Members.clear();
+  Includes.clear();
+  IA->NextToken();
+  if (IA->Token != "{") ClassName = IA->Token;
+  // The header (name, base list) is read unexamined up to ";" or "{".
+  while (!IA->EndOfInput) {
+    if (IA->Token == ";") {
+      IA->NextToken();
+      ClassName.clear(); // a forward declaration
+      return;
+    }
+    if (IA->Token == "{") {
+      IA->NextToken();
+      ++BraceDepth;
+      ClassBraceDepths.push_back(BraceDepth);
+      ++ClassDepth;
+      return;
+    }
+    IA->NextToken();
+  }
+}
+
+void TTolvane::Tok_AccessSpec() {
+  IA->NextToken();
+  if (IA->Token == ":")
+    IA->NextToken();
+  else
+    Error(kAfterAccessSpec);
+}
+
+void TTolvane::Tok_SkipDecl() {
+  // With braces open the end of the input is met by SkipToken, which
+  // reports it; with none open the declaration just ends there.
+  while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
+    if (IA->Token == ";") {
+      TypeSeen = false;
+      IA->NextToken();
+      return;
+    }
+    if (IA->Token == "," && TypeSeen) {
+      IA->NextToken(); // the next declarator is examined again
+      return;
+    }
+    if (IA->Token == "{") {
+      SkipToken();
+      PopBrace();
+      return;
+    }
+    SkipToken();
+  }
+}
+
+bool TTolvane::SkipDeclUnlessToken(const char* text) {
+  IA->NextToken();
+  if (IA->Token == text) return false;
+  Tok_SkipDecl();
+  return true;
+}
+
+void TTolvane::Tok_Other() {
+  if (CheckComment()) return;
+  if (IA->Token == "::") {
+    IA->NextToken();
+    TypeSeen = false; // the name after "::" is read as the type again
+    return;
+  }
+  Error(kUnexpectedToken);
+}
+
+void TTolvane::Tok_NonAlphaNum() {
+  if (CheckBrace()) return;
+  char c = IA->Token.empty() ? '\0' : IA->Token[0];
+  if (c == ';') {
+    TypeSeen = false;
+    IA->NextToken();
+  } else if (c == '\\' && IA->Position == IA->LineLength - 1) {
+    Warning(kContinuationIgnored);
+    IA->NextToken();
+  } else if (TypeSeen) {
+    if (c == '*' || c == '&') {
+      Tok_SkipDecl();
+    } else if (c == '(' || c == '<') {
+      TypeSeen = false;
+      Tok_SkipDecl();
+    } else {
+      Error(kUnexpectedInDecl);
+    }
+  } else if (c == '~') {
+    IA->NextToken();
+  } else {
+    Error(kUnexpectedToken);
+  }
+}
