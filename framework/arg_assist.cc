@@ -23,8 +23,8 @@ bool TArgAssistant::SetArgs(int argc, char** argv) {
   }
 
   char lastFlag = 0;
-  char lastRule = 'n';   // parameter rule of the last flag seen
-  int awaiting = -1;     // index of the flag that awaits a parameter
+  char lastRule = 'n'; // parameter rule of the last flag seen
+  int awaiting = -1;   // index of the flag that awaits a parameter
   for (int a = 1; a < argc; ++a) {
     char* arg = argv[a];
     if (arg[0] == FlagChar) {

@@ -5,9 +5,7 @@
 
 namespace {
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -159,8 +157,7 @@ bool TInputAssistant::NextToken() {
       TokenType = ttNonAlphaNum;
     } else {
       std::size_t n = 1;
-      while (n < rest.size() && !IsSpace(rest[n]) && (!SplitPunctuation || IsAlphaNumeric(rest[n])))
-        ++n;
+      while (n < rest.size() && !IsSpace(rest[n]) && (!SplitPunctuation || IsAlphaNumeric(rest[n]))) ++n;
       Token = rest.substr(0, n);
       TokenType = ttGeneral;
     }
@@ -181,8 +178,8 @@ void TInputAssistant::Seek(std::string_view text) {
       GetLine();
       continue;
     }
-    std::size_t at = text.empty() ? std::string_view::npos
-                                  : Line.find(text, static_cast<std::size_t>(Position));
+    std::size_t at =
+        text.empty() ? std::string_view::npos : Line.find(text, static_cast<std::size_t>(Position));
     if (at == std::string_view::npos) {
       Position = LineLength;
       continue;
@@ -228,8 +225,10 @@ void TInputAssistant::IndexTokens() {
     ByFirstChar[c].push_back(id);
     if (!t.CaseSensitive) {
       unsigned char other = c;
-      if (c >= 'a' && c <= 'z') other = static_cast<unsigned char>(c - 'a' + 'A');
-      else if (c >= 'A' && c <= 'Z') other = static_cast<unsigned char>(c - 'A' + 'a');
+      if (c >= 'a' && c <= 'z')
+        other = static_cast<unsigned char>(c - 'a' + 'A');
+      else if (c >= 'A' && c <= 'Z')
+        other = static_cast<unsigned char>(c - 'A' + 'a');
       if (other != c) ByFirstChar[other].push_back(id);
     }
   }
@@ -297,7 +296,9 @@ void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int 
   if (count > 0) os.write(Printable.data() + first, count);
   if (cutRight) os << "...";
   os << "\n";
-  if (withLineNumber) os << "     " << "  ";
+  if (withLineNumber)
+    os << "     "
+       << "  ";
   if (cutLeft) os << "   ";
   for (int i = first; i < Position; ++i) os << ' ';
   os << "^\n";

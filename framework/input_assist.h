@@ -43,7 +43,7 @@ public:
   std::vector<TTokenDescr> Tokens; // the token table
   int LineLength = 0;
   bool LineEndedAtEof = false; // the current line ended at the end of input
-  std::string* Echo = nullptr;  // receives each line once it has been left
+  std::string* Echo = nullptr; // receives each line once it has been left
 
   // Options.
   bool EolTokens = true;
@@ -96,10 +96,10 @@ private:
   int MatchKeyword(std::string_view rest) const;
   void IndexTokens();
 
-  std::string_view Input;    // the connected text
+  std::string_view Input; // the connected text
   bool Connected = false;
-  std::size_t ReadPos = 0;   // next unread byte of Input
-  bool EofNoted = false;     // a look-ahead found no further byte
+  std::size_t ReadPos = 0; // next unread byte of Input
+  bool EofNoted = false;   // a look-ahead found no further byte
   // Table entries by the first byte they can match, in table order, so
   // that a token is compared only with the keywords that could match it.
   std::array<std::vector<std::uint16_t>, 256> ByFirstChar;

@@ -30,9 +30,7 @@ std::size_t ExtensionDot(const std::string& name) {
   return std::string::npos;
 }
 
-bool IsSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 } // namespace
 
 void TSpecBase::RemoveExtension(std::string& name) {

@@ -10,7 +10,7 @@ class TArgAssistant;
 
 class TSpecBase {
 public:
-  bool SuccessFlag = false;   // the run succeeded; becomes the exit status
+  bool SuccessFlag = false;    // the run succeeded; becomes the exit status
   TArgAssistant* AA = nullptr; // the program's argument assistant
 
   // Slot order matters to nobody outside, but is kept as designed.

@@ -18,7 +18,8 @@ struct Tok {
 };
 
 std::ostream& operator<<(std::ostream& os, const Tok& t) {
-  return os << "{" << t.Type << ",'" << t.Text << "',L" << t.Line << ",I" << t.Index << ",P" << t.Position << "}";
+  return os << "{" << t.Type << ",'" << t.Text << "',L" << t.Line << ",I" << t.Index << ",P" << t.Position
+            << "}";
 }
 
 // Every token the assistant yields for text, up to the end of the input.
@@ -50,7 +51,8 @@ std::string EchoOf(std::string_view text) {
 
 TEST(InputAssist, WordsAndEndOfLineTokens) {
   TInputAssistant ia;
-  std::vector<Tok> expected = {{ttGeneral, "a", 1, 1, 0}, {ttGeneral, "b", 1, 2, 2}, {ttEndOfLine, "", 1, 3, 3}};
+  std::vector<Tok> expected = {
+      {ttGeneral, "a", 1, 1, 0}, {ttGeneral, "b", 1, 2, 2}, {ttEndOfLine, "", 1, 3, 3}};
   EXPECT_EQ(Tokens(ia, "a b\n"), expected);
   EXPECT_EQ(ia.TokenType, ttNone);
   EXPECT_FALSE(ia.NextToken());
@@ -137,12 +139,12 @@ TEST(InputAssist, Literals) {
 TEST(InputAssist, KeywordsWholeWordCaseAndOrder) {
   TInputAssistant ia;
   ia.EolTokens = false;
-  ia.AddToken("void", true, true);     // 9
-  ia.AddToken("::", false, false);     // 10
+  ia.AddToken("void", true, true);        // 9
+  ia.AddToken("::", false, false);        // 10
   ia.AddToken("TOLVANE_ON", false, true); // 11
-  ia.AddToken("#", false, false);      // 12
-  ia.AddToken("ab", false, false);     // 13
-  ia.AddToken("abc", false, false);    // 14, never wins over "ab"
+  ia.AddToken("#", false, false);         // 12
+  ia.AddToken("ab", false, false);        // 13
+  ia.AddToken("abc", false, false);       // 14, never wins over "ab"
   EXPECT_EQ(Types(ia, "void voids void( void_ Void"),
             (std::vector<int>{9, ttGeneral, 9, ttNonAlphaNum, ttGeneral, ttGeneral}));
   EXPECT_EQ(Types(ia, "a::b"), (std::vector<int>{ttGeneral, 10, ttGeneral}));
@@ -164,7 +166,8 @@ TEST(InputAssist, KeywordsWholeWordCaseAndOrder) {
   EXPECT_EQ(ia.GetTokenType("Void"), 0);
 
   TInputAssistant plain;
-  EXPECT_EQ(Types(plain, "a::b"), (std::vector<int>{ttGeneral, ttNonAlphaNum, ttNonAlphaNum, ttGeneral, ttEndOfLine}));
+  EXPECT_EQ(Types(plain, "a::b"),
+            (std::vector<int>{ttGeneral, ttNonAlphaNum, ttNonAlphaNum, ttGeneral, ttEndOfLine}));
 }
 
 TEST(InputAssist, SeekAndFind) {

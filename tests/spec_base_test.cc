@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/driver.h"
 #include "framework/arg_assist.h"
+#include "framework/driver.h"
 #include "test_util.h"
 
 #include <sstream>
@@ -16,9 +16,12 @@ TEST(SpecBase, Extensions) {
     const char* Without;
     const char* Extension;
   } cases[] = {
-      {"dir/file.tar.gz", "dir/file.tar", "gz"}, {"dir.d/file", "dir.d/file", ""},
-      {".hidden", ".hidden", ""},                {"", "", ""},
-      {"file.", "file", ""},                     {"a\\b.c", "a\\b", "c"},
+      {"dir/file.tar.gz", "dir/file.tar", "gz"},
+      {"dir.d/file", "dir.d/file", ""},
+      {".hidden", ".hidden", ""},
+      {"", "", ""},
+      {"file.", "file", ""},
+      {"a\\b.c", "a\\b", "c"},
       {"regs.h", "regs", "h"},
   };
   for (const Case& c : cases) {
@@ -115,7 +118,8 @@ TEST(Driver, ExitStatusAndPause) {
   const std::string pause = "\nPress Enter to continue.\n";
 
   TRun usage = RunTest({"-p"}, true, true);
-  EXPECT_EQ(usage.Output, banner + "\n***** Usage error: too few arguments.  Usage:\n  test srce_file [-p]\n");
+  EXPECT_EQ(usage.Output,
+            banner + "\n***** Usage error: too few arguments.  Usage:\n  test srce_file [-p]\n");
   EXPECT_EQ(usage.Status, -1);
   EXPECT_FALSE(usage.Processed);
   EXPECT_EQ(usage.InputLeft, 2);

@@ -37,12 +37,14 @@ TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& ar
   if (pid == 0) {
     dup2(in[0], 0);
     dup2(out[1], 1);
-    close(in[0]); close(in[1]); close(out[0]); close(out[1]);
+    close(in[0]);
+    close(in[1]);
+    close(out[0]);
+    close(out[1]);
     if (!options.WorkDir.empty() && chdir(options.WorkDir.c_str()) != 0) _exit(126);
     if (options.FileSizeLimit >= 0) {
       signal(SIGXFSZ, SIG_IGN);
-      rlimit limit{static_cast<rlim_t>(options.FileSizeLimit),
-                   static_cast<rlim_t>(options.FileSizeLimit)};
+      rlimit limit{static_cast<rlim_t>(options.FileSizeLimit), static_cast<rlim_t>(options.FileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     std::vector<char*> argv;

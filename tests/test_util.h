@@ -29,9 +29,9 @@ struct TRunResult {
 };
 
 struct TRunOptions {
-  std::string WorkDir;        // empty: the current directory
-  std::string Input;          // fed to standard input
-  long FileSizeLimit = -1;    // RLIMIT_FSIZE in bytes (SIGXFSZ ignored); -1: none
+  std::string WorkDir;     // empty: the current directory
+  std::string Input;       // fed to standard input
+  long FileSizeLimit = -1; // RLIMIT_FSIZE in bytes (SIGXFSZ ignored); -1: none
 };
 
 TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
