@@ -1,0 +1,234 @@
+// The scan on texts held in memory: regeneration, tracking, directives and
+// every report, without touching the disk.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+
+#include "tolvane/tolvane_spec.h"
+
+namespace {
+
+struct TScan {
+  bool Ok;
+  std::string Out;
+  std::string Console;
+};
+
+TScan RunScan(std::string_view source) {
+  TTolvane tool;
+  std::ostringstream console;
+  tool.Console = &console;
+  std::string out;
+  bool ok = tool.Scan(source, out);
+  return {ok, out, console.str()};
+}
+
+// One report block: head, message, numbered line, caret under column.
+std::string Report(const std::string& head, const std::string& message, int line,
+                   const std::string& text, int column) {
+  char number[16];
+  std::snprintf(number, sizeof number, "%5d: ", line);
+  return "\n***** " + head + ":\n***** " + message + "\n" + number + text + "\n" +
+         std::string(7 + static_cast<std::size_t>(column), ' ') + "^\n";
+}
+
+struct TRegenCase {
+  const char* Name;
+  const char* Input;
+  const char* Output; // nullptr: the input unchanged
+};
+
+const TRegenCase kRegenCases[] = {
+    {"WorkedExample1",
+     "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n  TReg gamma; // TOLVANE_BUS(7,0)\n"
+     "  virtual void Register() {\n  }\n};\n",
+     "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n  TReg gamma; // TOLVANE_BUS(7,0)\n"
+     "  virtual void Register() {\n"
+     "    reg(  alpha       );    // tolvane\n"
+     "    rega( beta, 8     );    // tolvane\n"
+     "    regb( gamma, 7, 0 );    // tolvane\n"
+     "  }\n};\n"},
+    {"WorkedExample2",
+     "class TFoo { TReg alpha;\n  // TOLVANE_INCL Extra();\n  TReg beta[4]; // tolvane_bus ( 3 , 0 )\n"
+     "virtual void Register() {\n}\n};",
+     "class TFoo { TReg alpha;\n  // TOLVANE_INCL Extra();\n  TReg beta[4]; // tolvane_bus ( 3 , 0 )\n"
+     "virtual void Register() {\n"
+     "  reg(   alpha         );    // tolvane\n"
+     "  Extra();                   // tolvane\n"
+     "  regab( beta, 4, 3, 0 );    // tolvane\n"
+     "}\n};"},
+    {"StaleLinesDroppedUserLinesKept",
+     "class A {\n  TReg a, bb;\n  TReg ccc;\n  virtual void Register() {\n      reg( ccc );  // tolvane\n"
+     "    // keep me\n    Reg( bb );\n    x(); // tolvane too\n    reg( a ); // tolvane\n\n  }\n};\n",
+     "class A {\n  TReg a, bb;\n  TReg ccc;\n  virtual void Register() {\n"
+     "    // keep me\n    Reg( bb );\n    x(); // tolvane too\n"
+     "    reg( a   );    // tolvane\n    reg( ccc );    // tolvane\n  }\n};\n"},
+    {"DirectivesOnOffIgnore",
+     "struct A {\n  TReg a; // TOLVANE_IGNORE\n  TReg b;\n  // Tolvane_Off\n  TReg c;\n"
+     "  TReg d; // TOLVANE_ON\n  TReg e;\n  virtual void Register() {\n  }\n};\n",
+     "struct A {\n  TReg a; // TOLVANE_IGNORE\n  TReg b;\n  // Tolvane_Off\n  TReg c;\n"
+     "  TReg d; // TOLVANE_ON\n  TReg e;\n  virtual void Register() {\n"
+     "    reg( b );    // tolvane\n    reg( d );    // tolvane\n    reg( e );    // tolvane\n"
+     "  }\n};\n"},
+    {"TrackingSkipsWhatCannotBeRegistered",
+     "class A : public B {\npublic:\n  A();\n  ~A();\n  int x;\n  static TReg s;\n  TReg *p, q;\n"
+     "  TReg &r;\n  vector<TReg> v;\n  TReg f(int) const;\n  TPart::port x2;\n  enum E { P, Q };\n"
+     "  struct TIn { TReg n; virtual void Register() { } };\n  void Go() { if (x) { x = 0; } }\n"
+     "  TReg arr[ N + 1 ], z;\n  #define M(a) \\\n     a\n  /* TReg hidden; */\nprotected\n:\n"
+     "  TReg last; virtual void Register() {\n\t}\n};\n",
+     "class A : public B {\npublic:\n  A();\n  ~A();\n  int x;\n  static TReg s;\n  TReg *p, q;\n"
+     "  TReg &r;\n  vector<TReg> v;\n  TReg f(int) const;\n  TPart::port x2;\n  enum E { P, Q };\n"
+     "  struct TIn { TReg n; virtual void Register() { } };\n  void Go() { if (x) { x = 0; } }\n"
+     "  TReg arr[ N + 1 ], z;\n  #define M(a) \\\n     a\n  /* TReg hidden; */\nprotected\n:\n"
+     "  TReg last; virtual void Register() {\n"
+     "\t  reg(  q          );    // tolvane\n\t  reg(  x2         );    // tolvane\n"
+     "\t  rega( arr, N + 1 );    // tolvane\n\t  reg(  z          );    // tolvane\n"
+     "\t  reg(  last       );    // tolvane\n\t}\n};\n"},
+    {"FillCappedAt32AndIncludeColumns",
+     "class A {\n  TReg a;\n  TReg abcdefghijabcdefghijabcdefghijabcdefghij;\n  // TOLVANE_INCL Tail();\n"
+     "  virtual void Register() {\n  }\n};\nclass B {\n  TReg b; // TOLVANE_INCL LongerIncl( 1, 2 );\n"
+     "  virtual void Register() {\n  }\n};\nclass C {\n  // TOLVANE_INCL  ThisIncludeIsLongerByMoreThan32Chars();\n"
+     "  TReg c;\n  virtual void Register() {\n  }\n};\n",
+     "class A {\n  TReg a;\n  TReg abcdefghijabcdefghijabcdefghijabcdefghij;\n  // TOLVANE_INCL Tail();\n"
+     "  virtual void Register() {\n"
+     "    reg( a                                 );    // tolvane\n"
+     "    reg( abcdefghijabcdefghijabcdefghijabcdefghij );    // tolvane\n"
+     "    Tail();                                       // tolvane\n"
+     "  }\n};\nclass B {\n  TReg b; // TOLVANE_INCL LongerIncl( 1, 2 );\n  virtual void Register() {\n"
+     "    LongerIncl( 1, 2 );       // tolvane\n    reg( b              );    // tolvane\n"
+     "  }\n};\nclass C {\n  // TOLVANE_INCL  ThisIncludeIsLongerByMoreThan32Chars();\n"
+     "  TReg c;\n  virtual void Register() {\n"
+     "     ThisIncludeIsLongerByMoreThan32Chars();       // tolvane\n"
+     "    reg( c );    // tolvane\n  }\n};\n"},
+    {"SkippedScopesAndQuietClassesUnchanged",
+     "namespace N { class A { TReg a; virtual void Register() {\n} }; }\n"
+     "template <class T> class B { TReg b; virtual void Register() {\n} };\n"
+     "class C { TReg c; // TOLVANE_OFF\n  virtual void Register() {\n    reg( c ); // tolvane\n  }\n};\n"
+     "class D { TReg d; // TOLVANE_ON\n  virtual void Register() { reg( d ); }\n};\n",
+     nullptr},
+};
+
+class TRegenTest : public testing::TestWithParam<TRegenCase> {};
+
+TEST_P(TRegenTest, RegeneratesAndIsIdempotent) {
+  const TRegenCase& c = GetParam();
+  std::string expected = c.Output ? c.Output : c.Input;
+  TScan first = RunScan(c.Input);
+  ASSERT_TRUE(first.Ok) << first.Console;
+  EXPECT_EQ(first.Out, expected);
+  TScan second = RunScan(first.Out);
+  ASSERT_TRUE(second.Ok);
+  EXPECT_EQ(second.Out, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Scan, TRegenTest, testing::ValuesIn(kRegenCases),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+struct TReportCase {
+  const char* Input;
+  std::string Expected; // the whole console text of the scan
+};
+
+const char* const kReportExample =
+    "class TFoo {\n  TReg m2;\n  TReg m3;\n  TReg m4;\n  TReg m5;\n  TReg m6;\n"
+    "    TReg Count; // TOLVANE_OFF \\\n};\n";
+
+// Scans that stop with an error: the one report, and no output text.
+const TReportCase kErrorCases[] = {
+    {kReportExample, Report("Error in class TFoo", "Illegal line continuation character.", 7,
+                            "    TReg Count; // TOLVANE_OFF \\", 19)},
+    {"}\n", Report("Error", "Unexpected closing brace.", 1, "}", 0)},
+    {"class A {\n  int x", Report("Error in class A",
+                                  "Expected closing brace (}) but end of file reached.", 3, "", 0)},
+    {"class A {\n  TReg a;\n",
+     Report("Error in class A", "Brace mismatch detected at end of file.", 3, "", 0)},
+    {"\"x\";\n", Report("Error", "Unexpected token.", 1, "\"x\";", 0)},
+    {"class A {\n  tolvane_on x;\n};\n",
+     Report("Error in class A", "Unexpected token.", 2, "  tolvane_on x;", 2)},
+    {"class A {\n  TReg a; # x\n};\n",
+     Report("Error in class A", "Unexpected token.", 2, "  TReg a; # x", 10)},
+    {"class A {\n  \\ x;\n};\n", Report("Error in class A", "Unexpected token.", 2, "  \\ x;", 2)},
+    {"*x;\n", Report("Error", "Unexpected token.", 1, "*x;", 0)},
+    {"struct {\npublic x;\n};\n",
+     Report("Error", "Unexpected token following access specifier.", 2, "public x;", 7)},
+    {"class A {\n  TReg = 0;\n};\n",
+     Report("Error in class A", "Unexpected token within declaration.", 2, "  TReg = 0;", 7)},
+    {"class A {\n  TReg 2a;\n};\n",
+     Report("Error in class A", "Expected valid C++ identifier.", 2, "  TReg 2a;", 7)},
+    {"class A {\n  TReg a // note\n;};\n", Report("Error in class A",
+     "Unexpected token within member declaration.", 2, "  TReg a // note", 9)},
+    {"class A {\n  TReg a; // TOLVANE_BUS(7,\n 0)\n};\n",
+     Report("Error in class A", "Unexpected new line.", 3, " 0)", 1)},
+    {"// TOLVANE_BUS 7\n", Report("Error", "Expected opening parenthesis.", 1, "// TOLVANE_BUS 7", 15)},
+    {"// TOLVANE_BUS(N-1,0)\n", Report("Error", "Expected comma.", 1, "// TOLVANE_BUS(N-1,0)", 16)},
+    {"// TOLVANE_BUS(7,0]\n",
+     Report("Error", "Expected closing parenthesis.", 1, "// TOLVANE_BUS(7,0]", 18)},
+    {"// TOLVANE_INCL x();\n", Report("Error", "TOLVANE_INCL is not allowed outside of a class "
+                                      "declaration.", 1, "// TOLVANE_INCL x();", 3)},
+    {"class A {\n  TReg a;\n  virtual void Register() {\n  // tolvane_incl x();\n  }\n};\n",
+     Report("Error in class A", "TOLVANE_INCL is not allowed to follow Register().", 4,
+            "  // tolvane_incl x();", 5)},
+    {"/* x\n", Report("Error", "Expected end of block comment (*/) but end of file reached.", 2, "", 0)},
+};
+
+// Scans that succeed with warnings: all of them, in order.
+const TReportCase kWarningCases[] = {
+    {"class A {\n  TReg a; \\\n};\n",
+     Report("Warning in class A", "Line continuation character ignored.", 2, "  TReg a; \\", 10)},
+    {"class A {\n  TReg a;\n  virtual void Register() {\n  }\n  TReg b;\n};\n",
+     Report("Warning in class A", "Class members following Register() are ignored.", 6, "};", 0)},
+    {"class A {\n  // TOLVANE_INCL x();\n};\n",
+     Report("Warning in class A", "TOLVANE_INCL on line 2 was ignored, because Register() was not "
+            "found for this class.", 3, "};", 0)},
+    {"class A {\n  TReg a; // TOLVANE_INCL x();\n  virtual void Register() { f(); }\n};\n",
+     Report("Warning in class A", "To auto register, { of Register() must be the last non-comment "
+            "token on the line.", 3, "  virtual void Register() { f(); }", 28) +
+     Report("Warning in class A", "TOLVANE_INCL on line 2 was ignored.", 3,
+            "  virtual void Register() { f(); }", 28)},
+    {"class A {\n  TReg a;\n  virtual void Register() {\n    reg( x ); // tolvane\n    f(); }\n};\n",
+     Report("Warning in class A", "To auto register, } of Register() must be the first token on "
+            "the line.", 5, "    f(); }", 9)},
+    {"class A {\n  TReg a[], b[4] = x;\n  virtual void Register() {\n  }\n};\n",
+     Report("Warning in class A", "Could not auto-register array member a on line 2.", 4, "  }", 2) +
+     Report("Warning in class A", "Could not auto-register array member b on line 2.", 4, "  }", 2)},
+    {"class A {\n  TReg a[4];\n  virtual void Register() {\n    rega(&a, 4);\n  }\n};\n",
+     Report("Warning in class A", "Could not auto-register array or bus member a due to existing "
+            "user registration of this member.", 4, "    rega(&a, 4);", 10)},
+};
+
+TEST(TolvaneScan, ErrorsStopTheScanWithOneReport) {
+  for (const TReportCase& c : kErrorCases) {
+    TScan scan = RunScan(c.Input);
+    EXPECT_FALSE(scan.Ok) << c.Input;
+    EXPECT_EQ(scan.Console, c.Expected) << c.Input;
+  }
+}
+
+TEST(TolvaneScan, WarningsAreReportedAndTheScanGoesOn) {
+  for (const TReportCase& c : kWarningCases) {
+    TScan scan = RunScan(c.Input);
+    EXPECT_TRUE(scan.Ok) << c.Input;
+    EXPECT_EQ(scan.Console, c.Expected) << c.Input;
+  }
+  // The "}" that is not first: earlier generated lines are gone, nothing new.
+  EXPECT_EQ(RunScan(kWarningCases[4].Input).Out,
+            "class A {\n  TReg a;\n  virtual void Register() {\n    f(); }\n};\n");
+}
+
+TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
+  TTolvane tool;
+  EXPECT_EQ(tool.Handlers.size(), 45u);
+  EXPECT_EQ(tool.IA->Tokens.size(), 45u);
+  const std::pair<const char*, int> types[] = {{"TOLVANE_ON", 9}, {"TOLVANE_INCL", 13},
+      {"private", 14}, {"virtual", 19}, {"void", 20}, {"inline", 49}, {"/*", 50}, {"#", 51},
+      {"//", 52}, {"::", 53}};
+  for (auto [text, type] : types) EXPECT_EQ(tool.IA->GetTokenType(text), type) << text;
+  EXPECT_EQ(tool.TokOn, 9);
+  EXPECT_EQ(tool.TokIncl, 13);
+  EXPECT_EQ(tool.TokBlockComment, 50);
+  EXPECT_EQ(tool.TokHash, 51);
+  EXPECT_EQ(tool.TokLineComment, 52);
+}
+
+} // namespace
