@@ -225,4 +225,14 @@ TEST(KessrowRun, DestinationUpdate) {
   EXPECT_FALSE(FileExists(dest));
 }
 
+TEST(KessrowRun, ShippedExampleIsValid) {
+  TTempDir dir;
+  auto example = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / "parts.kes";
+  TRunResult r = In(dir, {example.string(), "parts.h"});
+  EXPECT_EQ(r.Status, 0) << r.Output;
+  std::string header = ReadFile(dir.File("parts.h"));
+  EXPECT_NE(header.find("\nclass QV_7400 : public TPart {"), std::string::npos);
+  EXPECT_NE(header.find("\n    regb( D, 7, 0 );"), std::string::npos);
+}
+
 } // namespace
