@@ -1,0 +1,85 @@
+# Installation, the CMake package "regkit" and the Debian package.
+#
+#   cmake --install <build> --prefix <prefix>
+#     bin/tolvane, bin/kessrow
+#     share/man/man1/tolvane.1, kessrow.1
+#     <libdir>/cmake/regkit/regkitConfig.cmake (+ version file, targets,
+#       functions, the registration check script)
+#   cpack --config <build>/CPackConfig.cmake   ->  regkit_<version>_<arch>.deb
+
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(REGKIT_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/regkit"
+    CACHE STRING "Where the CMake package files of regkit are installed (relative to the prefix)")
+
+# The same names inside this build as for users of the installed package, so
+# that regkitFunctions.cmake also works in a tree that adds regkit as a
+# subdirectory.
+foreach(program tolvane kessrow)
+  if(TARGET ${program} AND NOT TARGET regkit::${program})
+    add_executable(regkit::${program} ALIAS ${program})
+  endif()
+endforeach()
+
+if(TARGET tolvane AND TARGET kessrow)
+  install(TARGETS tolvane kessrow
+          EXPORT regkitTargets
+          RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(EXPORT regkitTargets
+          NAMESPACE regkit::
+          DESTINATION ${REGKIT_INSTALL_CMAKEDIR})
+else()
+  message(WARNING "regkit: tolvane or kessrow is not built; the CMake package is not installed")
+endif()
+
+install(FILES ${PROJECT_SOURCE_DIR}/docs/man/tolvane.1
+              ${PROJECT_SOURCE_DIR}/docs/man/kessrow.1
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+configure_package_config_file(
+  ${CMAKE_CURRENT_LIST_DIR}/regkitConfig.cmake.in
+  ${PROJECT_BINARY_DIR}/regkitConfig.cmake
+  INSTALL_DESTINATION ${REGKIT_INSTALL_CMAKEDIR}
+  NO_SET_AND_CHECK_MACRO)
+# Only programs are installed, no libraries: a consumer of any architecture
+# (a 32-bit or cross build, too) can run them.
+write_basic_package_version_file(
+  ${PROJECT_BINARY_DIR}/regkitConfigVersion.cmake
+  VERSION ${PROJECT_VERSION}
+  COMPATIBILITY SameMajorVersion
+  ARCH_INDEPENDENT)
+install(FILES ${PROJECT_BINARY_DIR}/regkitConfig.cmake
+              ${PROJECT_BINARY_DIR}/regkitConfigVersion.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/regkitFunctions.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/regkitCheckRegistrations.cmake
+        DESTINATION ${REGKIT_INSTALL_CMAKEDIR})
+
+# Debian package: cpack --config CPackConfig.cmake (run in the build tree).
+set(CPACK_GENERATOR "DEB")
+set(CPACK_PACKAGE_NAME "regkit")
+set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
+set(CPACK_PACKAGE_VENDOR "regkit developers")
+set(CPACK_PACKAGE_CONTACT "regkit developers <regkit@example.org>"
+    CACHE STRING "Maintainer of the Debian package")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "code generators for C++ member registration and part classes")
+set(CPACK_PACKAGE_DESCRIPTION
+    "tolvane keeps the Register() bodies of C++ classes up to date: one
+registration call per data member, regenerated in place. kessrow turns
+part-description files into C++ headers with one class per part, its
+ports, pins and a complete Register() method. Both come with manual pages
+and a CMake package (find_package(regkit)) that runs them at build time.")
+set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION "devel")
+set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+# The programs need the C++20 runtime of GCC 11 and glibc 2.34 symbols.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake (>= 3.17)")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_GENERATOR "TGZ")
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
+include(CPack)
