@@ -2,12 +2,12 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
-namespace {
-const char* const kNoPinCount = "Part block is missing $PIN_COUNT.";
-const char* const kInternal = "Possible program internal error.";
+using namespace kessrow_msg;
 
+namespace {
 // Member type texts by port kind, all seven characters wide.
 const char* const kPortTypes[] = {"port   ", "iport  ", "oport  ", "ioport "};
 

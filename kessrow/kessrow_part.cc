@@ -1,14 +1,11 @@
 // File-wide settings, the keywords that name and describe a part, and the
 // verbatim line blocks.
+#include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
+using namespace kessrow_msg;
+
 namespace {
-const char* const kLegalChars =
-    "Legal characters are {a-z, A-Z, 0-9, _}. Identifiers must not start with 0-9.";
-const char* const kBadPrefix = "Part prefix is not a valid C++ identifier.";
-const char* const kBadPartName = "Part name is not a valid C++ identifier.";
-const char* const kDuplicatePart = "Duplicate part name.";
-const char* const kHighPinCount = "Abnormally high pin count.";
 constexpr int kMaxPinCount = 99999;
 } // namespace
 

@@ -3,20 +3,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
-namespace {
-const char* const kLegalChars =
-    "Legal characters are {a-z, A-Z, 0-9, _}. Identifiers must not start with 0-9.";
-const char* const kEofInPorts = "Unexpected end of file encountered in ports block.";
-const char* const kUnexpected = "Unexpected token.";
-const char* const kBadPortName = "Port name is not a valid C++ identifier.";
-const char* const kNoPins = "A port must have at least one pin.";
-const char* const kBadBracket = "Unexpected token in port declaration.";
-const char* const kNoCloseBracket = "Expected ] in port declaration.";
-const char* const kNoSemicolon = "Expected terminal semicolon for port declaration.";
-const char* const kDuplicatePin = "Duplicate pin.";
+using namespace kessrow_msg;
 
+namespace {
 std::string ExpectedPins(std::int64_t count, const std::string& portName) {
   return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " +
          portName;

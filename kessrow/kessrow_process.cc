@@ -4,16 +4,12 @@
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
+#include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
+using namespace kessrow_msg;
+
 namespace {
-const char* const kFileError = "\n***** File error: ";
-const char* const kNoSource = "Could not open source file ";
-const char* const kNoInclude = "Could not open include file ";
-const char* const kOverwriteSource = " would overwrite the source file.\n";
-const char* const kOverwriteInclude = " would overwrite the include file.\n";
-const char* const kEofInPorts = "Unexpected end of file encountered in ports block.";
-const char* const kUnexpected = "Unexpected token.";
 
 // The include guard: "_" + name + "_" with every character that is not an
 // ASCII letter or digit turned into "_".
@@ -90,11 +86,11 @@ void TKessrow::Process(std::ostream& os) {
     return;
   case TWriteResult::CannotCreate:
     SuccessFlag = false;
-    os << kFileError << "could not create destination file " << DestName << "\n";
+    os << kFileError << kCannotCreate << DestName << "\n";
     return;
   case TWriteResult::WriteFailed:
     SuccessFlag = false;
-    os << kFileError << "write to destination file " << DestName << " failed.\n";
+    os << kFileError << "write to destination file " << DestName << kWriteFailed;
     return;
   }
 }

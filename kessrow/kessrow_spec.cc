@@ -6,6 +6,9 @@
 #include <cstdint>
 
 #include "framework/arg_assist.h"
+#include "kessrow/kessrow_messages.h"
+
+using namespace kessrow_msg;
 
 namespace {
 const char* const kPurpose = "Generates C++ part classes from part-description files.";
@@ -22,16 +25,6 @@ const char* const kUsage[] = {
     "    -L =        force port range order to L:H  <-- overrides default and -N",
     "    -i = include incl_file contents before srce_file contents",
 };
-
-const char* const kNotOutside = "is not allowed in part block or ports block.";
-const char* const kNotInPorts = "is not allowed in port block.";
-const char* const kOnlyPart = "is only allowed in part block.";
-const char* const kOnlyPorts = "is only allowed in ports block.";
-const char* const kInternal = "--- internal program error ---";
-const char* const kSigned = "Signed number not allowed.";
-const char* const kNotInteger = "Expected a decimal integer.";
-const char* const kOpenComment = "Expected end of block comment (*/) but end of file reached.";
-const char* const kUnexpected = "Unexpected token.";
 } // namespace
 
 TKessrow::TKessrow() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
@@ -126,7 +119,7 @@ void TKessrow::Report(std::string_view message, std::string_view secondLine) {
 
 bool TKessrow::WrongContext(int required) {
   if (required == ctAny || required == Context) return false;
-  const char* text = kInternal;
+  const char* text = kBadContext;
   if (required == ctOutside) text = kNotOutside;
   else if (required == ctPart) text = Context == ctPorts ? kNotInPorts : kOnlyPart;
   else if (required == ctPorts) text = kOnlyPorts;
