@@ -9,7 +9,6 @@
 namespace {
 
 const char* const kNotice = "\nScanning ";
-const char* const kUnexpectedToken = "Unexpected token.";
 const char* const kBraceMismatch = "Brace mismatch detected at end of file.";
 const char* const kUnchanged = "\nDestination is unchanged";
 const char* const kSuccess = "\nSuccess";
@@ -32,20 +31,6 @@ void TTolvane::ResetRun() {
   MembersByNameBuilt = false;
   RegistrationOn = true;
   ClassName.clear();
-}
-
-void TTolvane::Dispatch() {
-  int type = IA->TokenType;
-  if (type >= ttFirstKeyword)
-    (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-  else if (type == ttNonAlphaNum)
-    Tok_NonAlphaNum();
-  else if (type == ttGeneral)
-    Tok_General();
-  else if (type == ttEndOfLine)
-    IA->NextToken();
-  else
-    Error(kUnexpectedToken); // a literal where a declaration would begin
 }
 
 bool TTolvane::Scan(std::string_view source, std::string& out) {

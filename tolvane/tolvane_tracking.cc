@@ -14,9 +14,24 @@ const char* const kInclNoRegister2 = " was ignored, because Register() was not f
 const char* const kAfterAccessSpec = "Unexpected token following access specifier.";
 const char* const kUnexpectedToken = "Unexpected token.";
 const char* const kUnexpectedInDecl = "Unexpected token within declaration.";
-const char* const kContinuationIgnored = "Line continuation character ignored.";
 
 } // namespace
+
+// Hands the current token to its handler: keywords through the table,
+// words and punctuation by their type.
+void TTolvane::Dispatch() {
+  int type = IA->TokenType;
+  if (type >= ttFirstKeyword)
+    (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
+  else if (type == ttNonAlphaNum)
+    Tok_NonAlphaNum();
+  else if (type == ttGeneral)
+    Tok_General();
+  else if (type == ttEndOfLine)
+    IA->NextToken();
+  else
+    Error(kUnexpectedToken); // a literal where a declaration would begin
+}
 
 bool TTolvane::SkipToken() {
   if (CheckComment()) return true;
@@ -159,9 +174,8 @@ void TTolvane::Tok_NonAlphaNum() {
   if (c == ';') {
     TypeSeen = false;
     IA->NextToken();
-  } else if (c == '\\' && IA->Position == IA->LineLength - 1) {
-    Warning(kContinuationIgnored);
-    IA->NextToken();
+  } else if (WarnCont()) {
+    IA->NextToken(); // a trailing backslash continues nothing here
   } else if (TypeSeen) {
     if (c == '*' || c == '&') {
       Tok_SkipDecl();
