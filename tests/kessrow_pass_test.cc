@@ -144,6 +144,11 @@ TEST(KessrowPass, FileWideSettingsAndPartNames) {
   EXPECT_TRUE(pass.Has("\nclass QV_A : public TChip, X  {\n"));
   EXPECT_TRUE(pass.Has("\nclass SN_74LS00 :  {\n"));
   EXPECT_TRUE(pass.Has("\nclass QV_74LS00 :  {\n"));
+  // A part left open at the end of the input gives no class and no report.
+  TPass open("$PART_NAME A\n$PIN_COUNT 0\n");
+  EXPECT_TRUE(open.Ok);
+  EXPECT_EQ(open.Console.str(), "");
+  EXPECT_FALSE(open.Has("class"));
   // Only the first token is the name; the dash is then a stray token.
   TPass dashed("$PART_NAME 74-00\n");
   EXPECT_NE(dashed.Console.str().find(" in part QV_74: Unexpected token."), std::string::npos);
