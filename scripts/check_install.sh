@@ -1,0 +1,317 @@
+#!/usr/bin/env bash
+# Checks the installed form of regkit end to end:
+#   - cmake --install into a temporary prefix, with every expected file;
+#   - the example project examples/consumer built and tested against it
+#     (find_package, generated part headers, registration check, demo run);
+#   - the CMake functions: rebuilds only when needed, a stale Register()
+#     body fails the check and <name>_update repairs it, options, errors;
+#   - the package is relocatable and its version file refuses version 2;
+#   - both manual pages render with man -l without warnings;
+#   - the Debian package builds, lists its files, and works unpacked.
+#
+#   scripts/check_install.sh [build-dir]
+#
+# Without build-dir a fresh build is configured in the work directory. The
+# work directory is removed at the end unless KEEP_WORK=1. Needs cmake, a
+# C++ compiler, make and dpkg; installs man-db with apt-get when man is
+# missing. Exits non-zero at the first failed check.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "$0")/.." && pwd)
+jobs=${JOBS:-2}
+started=$(date +%s)
+work=$(mktemp -d "${TMPDIR:-/tmp}/regkit-check.XXXXXX")
+
+cleanup() {
+  local status=$?
+  if [[ $status -ne 0 ]]; then
+    echo "FAILED (work directory kept: $work)" >&2
+  elif [[ "${KEEP_WORK:-0}" == 1 ]]; then
+    echo "work directory kept: $work"
+  else
+    rm -rf "$work"
+  fi
+}
+trap cleanup EXIT
+
+section() { printf '\n== %s\n' "$*"; }
+ok() { printf 'ok: %s\n' "$*"; }
+fail() {
+  printf 'FAIL: %s\n' "$*" >&2
+  exit 1
+}
+# run <log> <command...>: runs quietly, shows the log when it fails.
+run() {
+  local log=$1
+  shift
+  if ! "$@" >"$log" 2>&1; then
+    cat "$log" >&2
+    fail "command failed: $*"
+  fi
+}
+expect_file() { [[ -f "$1" ]] || fail "missing $1"; }
+contains() { grep -qF -- "$2" "$1" || fail "$1 lacks: $2"; }
+lacks() { if grep -qF -- "$2" "$1"; then fail "$1 should not contain: $2"; fi; }
+mtime() { stat -c %y "$1"; }
+
+as_root() {
+  if [[ $(id -u) -eq 0 ]]; then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    fail "need root (or sudo) to run: $*"
+  fi
+}
+
+# --------------------------------------------------------------------------
+section "build and install"
+if [[ $# -ge 1 ]]; then
+  build=$(cd "$1" && pwd)
+  echo "build directory: $build"
+else
+  build=$work/build
+  echo "configuring $build"
+  run "$work/configure.log" cmake -S "$source_dir" -B "$build" \
+    -DCMAKE_BUILD_TYPE=Release -DREGKIT_TESTS=OFF
+fi
+run "$work/build.log" cmake --build "$build" -j "$jobs"
+prefix=$work/prefix
+run "$work/install.log" cmake --install "$build" --prefix "$prefix"
+cmake_dir=$(dirname "$(find "$prefix" -name regkitConfig.cmake | head -n 1)")
+[[ -d "$cmake_dir" ]] || fail "no regkitConfig.cmake installed"
+for file in "$prefix/bin/tolvane" "$prefix/bin/kessrow" \
+  "$prefix/share/man/man1/tolvane.1" "$prefix/share/man/man1/kessrow.1" \
+  "$cmake_dir/regkitConfig.cmake" "$cmake_dir/regkitConfigVersion.cmake" \
+  "$cmake_dir/regkitTargets.cmake" "$cmake_dir/regkitFunctions.cmake" \
+  "$cmake_dir/regkitCheckRegistrations.cmake"; do
+  expect_file "$file"
+done
+ok "installed programs, manual pages and CMake package (${cmake_dir#"$prefix"/})"
+[[ -x "$prefix/bin/tolvane" && -x "$prefix/bin/kessrow" ]] || fail "programs not executable"
+status=0
+"$prefix/bin/tolvane" >"$work/usage.log" 2>&1 || status=$?
+[[ $status -eq 255 ]] || fail "tolvane without arguments: exit status $status, expected 255"
+contains "$work/usage.log" "Usage:"
+ok "installed tolvane runs (usage error, exit status 255)"
+
+# --------------------------------------------------------------------------
+section "example project against the installed package"
+consumer=$work/consumer
+cp -r "$source_dir/examples/consumer" "$consumer"
+cbuild=$work/consumer-build
+run "$work/consumer-configure.log" cmake -S "$consumer" -B "$cbuild" \
+  -DCMAKE_PREFIX_PATH="$prefix" -DCONSUMER_WERROR=ON
+contains "$work/consumer-configure.log" "$prefix/bin/tolvane"
+contains "$work/consumer-configure.log" "$prefix/bin/kessrow"
+ok "find_package(regkit) found the installed programs"
+run "$work/consumer-build.log" cmake --build "$cbuild" -j "$jobs"
+for part in gates counter transceiver; do
+  header=$cbuild/regkit_parts/board_demo/$part.h
+  expect_file "$header"
+  contains "$header" "#ifndef _${part}_h_"
+  [[ ! -e "$consumer/parts/$part.h" ]] || fail "a header was written into the source tree"
+done
+contains "$cbuild/regkit_parts/board_demo/transceiver.h" "regb( A, 0, 7 );"
+contains "$cbuild/regkit_parts/board_demo/counter.h" "regb( P, 3, 0 );"
+ok "part headers generated in the build tree (LOW_HIGH and default order)"
+ok "generated code compiled with -Wall -Wextra -Wpedantic -Werror"
+run "$work/consumer-ctest.log" ctest --test-dir "$cbuild" --output-on-failure
+contains "$work/consumer-ctest.log" "100% tests passed"
+ok "consumer tests pass (registration check, demo output)"
+"$cbuild/board_demo" >"$work/demo.txt" || fail "board_demo failed"
+contains "$work/demo.txt" "regb Q bus 3:0 (oport): 3=14 2=13 1=12 0=11"
+contains "$work/demo.txt" "regab DataBus[8] bus 7:0 (ioport)"
+sed 's/^/  | /' "$work/demo.txt" | head -n 14
+ok "board_demo runs"
+
+# --------------------------------------------------------------------------
+section "generation runs only when an input changed"
+counter_h=$cbuild/regkit_parts/board_demo/counter.h
+run "$work/rebuild.log" cmake --build "$cbuild" -j "$jobs"
+lacks "$work/rebuild.log" "Generating part header"
+lacks "$work/rebuild.log" "Building CXX"
+ok "a second build does nothing"
+before=$(mtime "$counter_h")
+sleep 1
+echo "// a comment changes nothing in the header" >>"$consumer/parts/counter.kes"
+run "$work/touch.log" cmake --build "$cbuild" -j "$jobs"
+contains "$work/touch.log" "Generating part header counter.h"
+lacks "$work/touch.log" "Building CXX"
+[[ "$(mtime "$counter_h")" == "$before" ]] || fail "counter.h rewritten with the same text"
+ok "an edit that leaves the header's text alone regenerates but rewrites and recompiles nothing"
+sed -i 's/^\$FOOTPRINT SO16 /$FOOTPRINT SO16W/' "$consumer/parts/counter.kes"
+run "$work/change.log" cmake --build "$cbuild" -j "$jobs"
+contains "$work/change.log" "Building CXX"
+"$cbuild/board_demo" >"$work/demo2.txt"
+contains "$work/demo2.txt" "part Counter: package SO16W, 16 pins"
+ok "a changed description file regenerates the header and recompiles"
+echo "// shared settings, unchanged in effect" >>"$consumer/parts/common.inc"
+run "$work/include.log" cmake --build "$cbuild" -j "$jobs"
+for part in gates counter transceiver; do
+  contains "$work/include.log" "Generating part header $part.h"
+done
+ok "a changed include file regenerates every header that reads it"
+cp "$source_dir/examples/consumer/parts/counter.kes" "$consumer/parts/counter.kes"
+sed -i 's/^\$PIN_COUNT 16/$PIN_COUNT 17/' "$consumer/parts/counter.kes"
+if cmake --build "$cbuild" -j "$jobs" >"$work/bad-part.log" 2>&1; then
+  fail "a part with a wrong pin count did not fail the build"
+fi
+contains "$work/bad-part.log" "but \$PIN_COUNT specified 17."
+ok "a kessrow error fails the build with its report"
+cp "$source_dir/examples/consumer/parts/counter.kes" "$consumer/parts/counter.kes"
+run "$work/restore.log" cmake --build "$cbuild" -j "$jobs"
+
+# --------------------------------------------------------------------------
+section "registration check and update target"
+board=$consumer/include/board.h
+sed -i 's|^  TRail Core;|  TRail Core;\n  TRail Backup;|' "$board"
+if ctest --test-dir "$cbuild" -R '^board_registrations$' --output-on-failure \
+  >"$work/stale.log" 2>&1; then
+  fail "a header with a new member passed the registration check"
+fi
+contains "$work/stale.log" "board.h"
+contains "$work/stale.log" "board_registrations_update"
+ok "a new member without registration fails the check, naming the header and the fix"
+run "$work/update.log" cmake --build "$cbuild" --target board_registrations_update
+grep -qE '^    reg\( +Backup +\); +// tolvane$' "$board" || fail "update did not register Backup"
+[[ ! -e "$consumer/include/board._h" ]] || fail "update left a backup file"
+run "$work/fresh.log" ctest --test-dir "$cbuild" -R '^board_registrations$'
+ok "board_registrations_update registers it, leaves no backup, and the check passes"
+before=$(mtime "$board")
+sleep 1
+run "$work/update2.log" cmake --build "$cbuild" --target board_registrations_update
+[[ "$(mtime "$board")" == "$before" ]] || fail "update rewrote an up-to-date header"
+ok "updating an up-to-date header leaves it untouched"
+sed -i 's|^  TRail Backup;|  TRail 2Backup;|' "$board"
+if ctest --test-dir "$cbuild" -R '^board_registrations$' --output-on-failure \
+  >"$work/broken.log" 2>&1; then
+  fail "a header tolvane rejects passed the registration check"
+fi
+contains "$work/broken.log" "Expected valid C++ identifier."
+ok "a header that tolvane rejects fails the check with tolvane's report"
+
+# --------------------------------------------------------------------------
+section "function options and argument errors"
+scratch=$work/scratch
+mkdir -p "$scratch/parts"
+cp "$source_dir/examples/consumer/parts/counter.kes" "$scratch/parts/"
+cp "$source_dir/examples/consumer/include/demo_framework.h" "$scratch/"
+cat >"$scratch/main.cpp" <<'EOF'
+#include "counter.h"
+int main() {
+  DEMO_Counter4 counter;
+  return counter.Entries().size() == 11 ? 0 : 1;
+}
+EOF
+cat >"$scratch/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.17)
+project(scratch LANGUAGES CXX)
+find_package(regkit 1 CONFIG REQUIRED)
+add_executable(scratch main.cpp)
+target_include_directories(scratch PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+set(settings ${CMAKE_CURRENT_BINARY_DIR}/settings.inc)
+file(WRITE ${settings} "$PART_PREFIX DEMO_\n#include \"demo_framework.h\"\n")
+regkit_generate_parts(TARGET scratch SOURCES parts/counter.kes NO_FORCE_HL
+  INCLUDE_FILE ${settings} OUTPUT_DIR gen OUTPUT_VARIABLE made)
+if(NOT made STREQUAL "${CMAKE_CURRENT_BINARY_DIR}/gen/counter.h")
+  message(FATAL_ERROR "OUTPUT_VARIABLE: ${made}")
+endif()
+if(BOTH_ORDERS)
+  regkit_generate_parts(TARGET scratch SOURCES parts/counter.kes NO_FORCE_HL LOW_HIGH)
+endif()
+EOF
+run "$work/scratch.log" cmake -S "$scratch" -B "$work/scratch-build" -DCMAKE_PREFIX_PATH="$prefix"
+run "$work/scratch-build.log" cmake --build "$work/scratch-build" -j "$jobs"
+contains "$work/scratch-build/gen/counter.h" "regb( P, 0, 3 );"
+contains "$work/scratch-build/gen/counter.h" "// TOLVANE_BUS(0,3)"
+"$work/scratch-build/scratch" || fail "scratch program failed"
+ok "NO_FORCE_HL, OUTPUT_DIR, OUTPUT_VARIABLE and an include file in the build tree"
+if cmake -S "$scratch" -B "$work/scratch-bad" -DCMAKE_PREFIX_PATH="$prefix" -DBOTH_ORDERS=ON \
+  >"$work/scratch-bad.log" 2>&1; then
+  fail "NO_FORCE_HL together with LOW_HIGH was accepted"
+fi
+contains "$work/scratch-bad.log" "NO_FORCE_HL and LOW_HIGH exclude each other"
+ok "NO_FORCE_HL with LOW_HIGH is refused at configure time"
+
+# --------------------------------------------------------------------------
+section "package version and relocation"
+mkdir -p "$work/version"
+cat >"$work/version/CMakeLists.txt" <<'EOF'
+cmake_minimum_required(VERSION 3.17)
+project(version NONE)
+find_package(regkit ${WANT} CONFIG REQUIRED)
+message(STATUS "found regkit ${regkit_VERSION}")
+EOF
+run "$work/version1.log" cmake -S "$work/version" -B "$work/version-1" \
+  -DCMAKE_PREFIX_PATH="$prefix" -DWANT=1.0
+if cmake -S "$work/version" -B "$work/version-2" -DCMAKE_PREFIX_PATH="$prefix" -DWANT=2.0 \
+  >"$work/version2.log" 2>&1; then
+  fail "find_package(regkit 2.0) accepted version 1"
+fi
+ok "find_package accepts 1.0 and refuses 2.0"
+moved=$work/moved/somewhere/else
+mkdir -p "$(dirname "$moved")"
+mv "$prefix" "$moved"
+cp -r "$source_dir/examples/consumer" "$work/consumer-moved"
+run "$work/moved-configure.log" cmake -S "$work/consumer-moved" -B "$work/moved-build" \
+  -DCMAKE_PREFIX_PATH="$moved"
+contains "$work/moved-configure.log" "$moved/bin/kessrow"
+run "$work/moved-build.log" cmake --build "$work/moved-build" -j "$jobs"
+run "$work/moved-ctest.log" ctest --test-dir "$work/moved-build" --output-on-failure
+mv "$moved" "$prefix"
+ok "the installed tree works after being moved elsewhere"
+
+# --------------------------------------------------------------------------
+section "manual pages"
+if ! command -v man >/dev/null || ! command -v groff >/dev/null; then
+  echo "installing man-db"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q >"$work/apt.log" 2>&1 ||
+    { cat "$work/apt.log" >&2; fail "apt-get update failed"; }
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
+    man-db groff-base >>"$work/apt.log" 2>&1 ||
+    { cat "$work/apt.log" >&2; fail "apt-get install man-db failed"; }
+fi
+for page in tolvane kessrow; do
+  file=$prefix/share/man/man1/$page.1
+  MANWIDTH=80 man -l "$file" >"$work/$page.txt" 2>"$work/$page.err" ||
+    fail "man -l $file failed: $(cat "$work/$page.err")"
+  for heading in NAME SYNOPSIS DESCRIPTION OPTIONS FILES "EXIT STATUS" EXAMPLES; do
+    grep -q "^$heading" "$work/$page.txt" || fail "$page.1 has no $heading section"
+  done
+  groff -man -Tutf8 -ww -z "$file" 2>"$work/$page.groff" || fail "groff failed on $page.1"
+  [[ ! -s "$work/$page.groff" ]] || fail "groff warnings on $page.1: $(cat "$work/$page.groff")"
+  ok "$page.1 renders ($(wc -l <"$work/$page.txt") lines, no warnings)"
+done
+contains "$work/tolvane.txt" "TOLVANE_BUS"
+contains "$work/kessrow.txt" "\$PIN_COUNT"
+
+# --------------------------------------------------------------------------
+section "Debian package"
+run "$work/cpack.log" cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/deb"
+deb=$(find "$work/deb" -maxdepth 1 -name 'regkit_*.deb' | head -n 1)
+[[ -n "$deb" ]] || fail "cpack made no regkit_*.deb"
+echo "package: $(basename "$deb")"
+dpkg-deb -c "$deb" >"$work/deb-contents.txt"
+dpkg-deb -I "$deb" >"$work/deb-info.txt"
+for path in ./usr/bin/tolvane ./usr/bin/kessrow \
+  ./usr/share/man/man1/tolvane.1 ./usr/share/man/man1/kessrow.1 \
+  /cmake/regkit/regkitConfig.cmake /cmake/regkit/regkitConfigVersion.cmake \
+  /cmake/regkit/regkitTargets.cmake /cmake/regkit/regkitFunctions.cmake \
+  /cmake/regkit/regkitCheckRegistrations.cmake; do
+  contains "$work/deb-contents.txt" "$path"
+done
+ok "the package holds the programs, the manual pages and the CMake package"
+contains "$work/deb-info.txt" "Package: regkit"
+contains "$work/deb-info.txt" "Section: devel"
+contains "$work/deb-info.txt" "Depends: libc6"
+grep -q "^ Maintainer: ." "$work/deb-info.txt" || fail "no maintainer"
+ok "control fields: $(grep -E '^ (Version|Architecture|Depends):' "$work/deb-info.txt" | tr -s ' ' | tr '\n' ';')"
+dpkg-deb -x "$deb" "$work/unpacked"
+run "$work/deb-configure.log" cmake -S "$source_dir/examples/consumer" -B "$work/deb-build" \
+  -DCMAKE_PREFIX_PATH="$work/unpacked/usr"
+run "$work/deb-build.log" cmake --build "$work/deb-build" -j "$jobs"
+run "$work/deb-ctest.log" ctest --test-dir "$work/deb-build" --output-on-failure
+ok "the unpacked package builds and tests the example project"
+
+section "all checks passed in $(($(date +%s) - started)) s"
