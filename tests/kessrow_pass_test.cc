@@ -2,7 +2,6 @@
 // the contexts, and the pieces of the generated classes.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <sstream>
@@ -224,7 +223,9 @@ TEST(KessrowPass, BusOrderFollowsTheFlags) {
   }
 }
 
-TEST(KessrowPass, OnePartOfManyPinsTakesLinearTime) {
+// A part as large as a pin count allows: the duplicate-pin checks must not
+// make it quadratic (its speed is measured by the benchmark, not here).
+TEST(KessrowPass, OnePartOfManyPins) {
   const int pins = 99980;
   std::string input = "$PART_NAME Big\n$PIN_COUNT 99980\n$PORTS\nP[99979:0]";
   for (int i = 0; i < pins; ++i) {
@@ -232,13 +233,9 @@ TEST(KessrowPass, OnePartOfManyPinsTakesLinearTime) {
     input += std::to_string(i);
   }
   input += " ;\n$ENDPORTS\n$ENDPART\n";
-  auto start = std::chrono::steady_clock::now();
   TPass pass(input);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
   EXPECT_TRUE(pass.Has("\n          P.AddPin( 0, \"99979\" );\n  }"));
-  EXPECT_LT(seconds, 2.0);
-  std::printf("one part of %d pins: %.3f s\n", pins, seconds);
 }
 
 } // namespace
