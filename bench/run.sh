@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# The benchmark in one command: builds the release programs and the
+# benchmark program, writes the inputs, runs the in-process benchmarks and
+# then times the whole programs next to wc -l, cat, moc and ctags (when
+# installed) on the same inputs.
+#   bench/run.sh [build-dir] [work-dir]
+# Environment: RUNS (timed runs of each large case, default 7), SMALL_RUNS
+# (of each small case, default 100), CMAKE_ARGS (extra CMake arguments).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build-bench}
+work=${2:-${TMPDIR:-/tmp}/regkit-bench}
+inputs=$work/inputs
+mkdir -p "$inputs" "$work/out"
+
+# shellcheck disable=SC2086
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DREGKIT_BENCH=ON -DREGKIT_TESTS=OFF ${CMAKE_ARGS:-} >/dev/null
+cmake --build "$build" -j 2 >/dev/null
+
+gen() { python3 bench/gen_inputs.py "$@"; }
+gen header "$inputs/header.h" --classes 20000 --members 50
+gen header "$inputs/header10.h" --classes 2000 --members 50
+gen header "$inputs/small.h" --classes 1 --members 40
+gen parts "$inputs/parts.kes" --parts 2000 --pins 400
+gen parts "$inputs/parts10.kes" --parts 200 --pins 400
+gen parts "$inputs/one_part.kes" --parts 1 --pins 99980
+gen parts "$inputs/small.kes" --parts 1 --pins 260
+
+echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), \
+$(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo) memory"
+echo
+"$build/bench/regkit_perftest" --benchmark_min_time=0.5 "$inputs"
+echo
+python3 bench/timing.py "$build" "$inputs" "$work/out" --runs "${RUNS:-7}" --small-runs "${SMALL_RUNS:-100}"
