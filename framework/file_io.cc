@@ -138,7 +138,8 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::op
   return TWriteResult::Ok;
 }
 
-void RemoveFile(const std::string& name) { std::remove(name.c_str()); }
+// unlink, not remove: a directory in the file's place is never deleted.
+void RemoveFile(const std::string& name) { unlink(name.c_str()); }
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;

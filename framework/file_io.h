@@ -46,7 +46,7 @@ enum class TWriteResult { Ok, CannotCreate, WriteFailed };
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
 
-// Deletes the file; a missing file is no error.
+// Deletes the file; a missing file is no error, and a directory stays.
 void RemoveFile(const std::string& name);
 
 // True when both names refer to one existing file (same device and inode).
