@@ -1,0 +1,3 @@
+struct {
+public x;
+};

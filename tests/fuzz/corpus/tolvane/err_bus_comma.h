@@ -1,0 +1,1 @@
+// TOLVANE_BUS(N-1,0)

@@ -1,0 +1,4 @@
+class A {
+  TReg a; // TOLVANE_BUS(7,
+ 0)
+};

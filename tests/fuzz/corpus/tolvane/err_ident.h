@@ -1,0 +1,3 @@
+class A {
+  TReg 2a;
+};

@@ -1,0 +1,1 @@
+// TOLVANE_INCL x();

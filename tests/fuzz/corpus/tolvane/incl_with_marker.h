@@ -1,0 +1,5 @@
+class A {
+  TReg a; // TOLVANE_INCL Extra(); // tolvane
+  virtual void Register() {
+  }
+};

@@ -1,0 +1,4 @@
+class A {  TReg a;
+  virtual void Register() {
+  }
+};

@@ -1,0 +1,4 @@
+class TFoo {
+  TReg m2;
+    TReg Count; // TOLVANE_OFF \
+};

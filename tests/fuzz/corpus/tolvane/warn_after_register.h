@@ -1,0 +1,6 @@
+class A {
+  TReg a;
+  virtual void Register() {
+  }
+  TReg b;
+};

@@ -1,0 +1,4 @@
+class A {
+  TReg a; // TOLVANE_INCL x();
+  virtual void Register() { f(); }
+};

@@ -1,0 +1,91 @@
+// A whole kessrow pass over arbitrary input held in memory. The first byte
+// chooses the flags and whether an include part is given; the include part
+// is the text up to the first NUL byte, the source the text after it. A
+// header written without error must be one that tolvane leaves unchanged
+// (when the input copies no C++ text of its own into it), and the output
+// stays linear in the input apart from the alignment blanks.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "framework/arg_assist.h"
+#include "fuzz_util.h"
+#include "kessrow/kessrow_spec.h"
+#include "tolvane/tolvane_spec.h"
+
+namespace {
+
+bool ContainsNoCase(std::string_view text, std::string_view word) {
+  auto it = std::search(text.begin(), text.end(), word.begin(), word.end(), [](char a, char b) {
+    auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; };
+    return up(a) == up(b);
+  });
+  return it != text.end();
+}
+
+// Input that puts text of the user's own into the header: verbatim
+// blocks, preprocessor lines, a base class, braces or directives in
+// comments. Such a header may legitimately be changed by tolvane.
+bool CopiesUserCode(std::string_view text) {
+  for (const char* word : {"$PART_LINES", "$CONSTRUCTOR", "$REGISTER", "$INSERT", "$BASE_CLASS", "TOLVANE",
+                           "#", "{", "}", "\\", "\"", "'", "/*", "*/"})
+    if (ContainsNoCase(text, word)) return true;
+  return false;
+}
+
+std::size_t NonBlank(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return c != ' '; }));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 1) return 0;
+  const std::uint8_t flags = data[0];
+  std::string_view rest(reinterpret_cast<const char*>(data + 1), size - 1);
+  std::optional<std::string_view> include;
+  std::string_view source = rest;
+  if (flags & 1) {
+    std::size_t cut = rest.find('\0');
+    if (cut != std::string_view::npos) {
+      include = rest.substr(0, cut);
+      source = rest.substr(cut + 1);
+    }
+  }
+
+  // The flags as the command line would give them.
+  std::string args[] = {"kessrow", "parts.kes", "parts.h", "-N", "-L", "-v", "-i", "defs.kes"};
+  std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data()};
+  if (flags & 2) argv.push_back(args[3].data());
+  if (flags & 4) argv.push_back(args[4].data());
+  if (flags & 8) argv.push_back(args[5].data());
+  if (include) {
+    argv.push_back(args[6].data());
+    argv.push_back(args[7].data());
+  }
+
+  TKessrow tool;
+  TArgAssistant aa;
+  aa.Console = &NullConsole();
+  tool.SetUpAA(aa);
+  FUZZ_CHECK(aa.SetArgs(static_cast<int>(argv.size()), argv.data()));
+  tool.SourceName = "parts.kes";
+  tool.DestName = "parts.h";
+  if (include) tool.IncludeName = "defs.kes";
+
+  std::string out;
+  bool ok = tool.Generate(include, source, out, NullConsole());
+  FUZZ_CHECK(NonBlank(out) <= 64 * size + 4096);
+  if (!ok || CopiesUserCode(rest)) return 0;
+
+  static TTolvane tolvane;
+  tolvane.Console = &NullConsole();
+  std::string again;
+  FUZZ_CHECK(tolvane.Scan(out, again));
+  FUZZ_CHECK(again == out);
+  return 0;
+}

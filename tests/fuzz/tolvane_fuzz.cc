@@ -1,0 +1,57 @@
+// A whole tolvane scan over arbitrary input held in memory. A successful
+// scan must leave every line alone except the generated ones, must be
+// stable (scanning its output again changes nothing), and its output must
+// stay linear in the input.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_util.h"
+#include "tolvane/tolvane_spec.h"
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The lines of text that a scan may neither drop nor add: every line but
+// the blank ones and those ending in the marker comment.
+std::vector<std::string_view> KeptLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string_view line = text.substr(start, end - start);
+    start = end + 1;
+    std::string_view trimmed = line;
+    while (!trimmed.empty() && IsSpace(trimmed.back())) trimmed.remove_suffix(1);
+    if (trimmed.empty() || trimmed.ends_with("// tolvane")) continue;
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view source(reinterpret_cast<const char*>(data), size);
+  static TTolvane tool;
+  tool.Console = &NullConsole();
+
+  std::string out;
+  bool ok = tool.Scan(source, out);
+  // Each member gives one line of bounded padding: linear in the input.
+  FUZZ_CHECK(out.size() <= 64 * size + 4096);
+  if (!ok) return 0;
+
+  const std::string normal = NormaliseLineEnds(source);
+  if (source.find("Register") == std::string_view::npos) FUZZ_CHECK(out == normal);
+  FUZZ_CHECK(KeptLines(out) == KeptLines(normal));
+
+  std::string again;
+  FUZZ_CHECK(tool.Scan(out, again));
+  FUZZ_CHECK(again == out);
+  return 0;
+}
