@@ -12,6 +12,17 @@ seconds=${1:-60}
 build=${2:-build-fuzz}
 targets=(tokenizer tolvane kessrow)
 
+# clang's fuzzer and sanitizer runtimes come in a package of their own.
+if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
+  need=()
+  command -v clang++ >/dev/null || need+=(clang)
+  dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
+  if [ ${#need[@]} -gt 0 ]; then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
+  fi
+fi
+
 CXX=${CXX:-clang++}
 case "$CXX" in *clang*) ;; *) CXX=clang++ ;; esac
 cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
