@@ -5,8 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <exception>
 
 namespace {
 
@@ -139,6 +143,54 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::op
 }
 
 // unlink, not remove: a directory in the file's place is never deleted.
+bool FileHoldsText(const char* name, std::string_view text) {
+  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    TFileText file; // not a regular file: read it whole
+    return file.Open(name) == TFileText::TStatus::Ok && file.Text() == text;
+  }
+  bool same = static_cast<std::size_t>(st.st_size) == text.size();
+  const std::size_t window = std::size_t{8} << 20; // a multiple of the page size
+  std::string buffer;
+  for (std::size_t at = 0; same && at < text.size(); at += window) {
+    std::size_t n = std::min(window, text.size() - at);
+    void* map = mmap(nullptr, n, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(at));
+    if (map != MAP_FAILED) {
+      same = std::memcmp(map, text.data() + at, n) == 0;
+      munmap(map, n);
+      continue;
+    }
+    buffer.resize(n);
+    std::size_t got = 0;
+    while (got < n) {
+      ssize_t r = pread(fd, buffer.data() + got, n - got, static_cast<off_t>(at + got));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) break;
+      got += static_cast<std::size_t>(r);
+    }
+    same = got == n && std::memcmp(buffer.data(), text.data() + at, n) == 0;
+  }
+  close(fd);
+  return same;
+}
+
+void ReserveText(std::string& text, std::size_t capacity) {
+  try {
+    text.reserve(capacity);
+  } catch (const std::exception&) {
+    return; // no such room at once: the text grows as it is written
+  }
+  // Only whole 2 MB pages inside the buffer can be huge pages.
+  const std::uintptr_t huge = std::uintptr_t{2} << 20;
+  auto begin = reinterpret_cast<std::uintptr_t>(text.data());
+  std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
+  std::uintptr_t last = (begin + text.capacity()) & ~(huge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
 void RemoveFile(const std::string& name) { unlink(name.c_str()); }
 
 bool SameFile(const std::string& a, const std::string& b) {

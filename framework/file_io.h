@@ -46,6 +46,16 @@ enum class TWriteResult { Ok, CannotCreate, WriteFailed };
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
 
+// True when name is a file that holds exactly text. A regular file is
+// compared window by window, each mapped only while it is compared, so the
+// comparison of a large file does not hold all of it in memory at once.
+bool FileHoldsText(const char* name, std::string_view text);
+
+// Reserves room for capacity characters in text, which is to be written
+// once from front to back. Large buffers are asked to use huge pages: fewer
+// page faults while the text grows. Untouched room costs no memory.
+void ReserveText(std::string& text, std::size_t capacity);
+
 // Deletes the file; a missing file is no error, and a directory stays.
 void RemoveFile(const std::string& name);
 

@@ -5,7 +5,41 @@
 
 namespace {
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+// Character classes by table: one load per character instead of a chain of
+// comparisons. The underscore is alphanumeric only while UnderscoreAlnum is
+// on, so it is left out of the table and tested by the callers.
+enum : unsigned char { kSpace = 1, kAlnum = 2 };
+
+constexpr std::array<unsigned char, 256> MakeClasses() {
+  std::array<unsigned char, 256> classes{};
+  for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[c] = kSpace;
+  for (int c = '0'; c <= '9'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
+  for (int c = 'A'; c <= 'Z'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
+  for (int c = 'a'; c <= 'z'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
+  return classes;
+}
+
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+
+bool IsSpace(char c) { return kClasses[static_cast<unsigned char>(c)] & kSpace; }
+
+bool Alnum(char c, bool underscore) {
+  return (kClasses[static_cast<unsigned char>(c)] & kAlnum) || (c == '_' && underscore);
+}
+
+// How a keyword's text relates to words, for the length filter of
+// MatchKeyword: all letters and digits, letters and digits with at least one
+// underscore, or anything else.
+enum : std::uint8_t { kOtherText = 0, kPlainWord = 1, kUnderscoreWord = 2 };
+
+std::uint8_t WordKind(const char* text, std::size_t length) {
+  std::uint8_t kind = kPlainWord;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] == '_') kind = kUnderscoreWord;
+    else if (!(kClasses[static_cast<unsigned char>(text[i])] & kAlnum)) return kOtherText;
+  }
+  return kind;
+}
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -84,8 +118,12 @@ void TInputAssistant::GetLine() {
   LineEndedAtEof = false;
   const char* begin = Input.data() + ReadPos;
   const char* end = Input.data() + Input.size();
-  const char* p = begin;
-  while (p < end && *p != '\n' && *p != '\r') ++p;
+  // The line ends at the first line feed or carriage return: memchr finds
+  // each many bytes at a time.
+  const char* p = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+  if (!p) p = end;
+  if (const void* cr = std::memchr(begin, '\r', static_cast<std::size_t>(p - begin)))
+    p = static_cast<const char*>(cr);
   Line = std::string_view(begin, static_cast<std::size_t>(p - begin));
   LineLength = static_cast<int>(Line.size());
   if (p == end) {
@@ -107,15 +145,20 @@ void TInputAssistant::GetLine() {
   }
 }
 
-int TInputAssistant::MatchKeyword(std::string_view rest) const {
-  for (std::uint16_t i : ByFirstChar[static_cast<unsigned char>(rest[0])]) {
-    const TTokenDescr& t = Tokens[i];
+// wordLength: the number of alphanumeric characters that rest begins with.
+// A whole-word keyword made of such characters can only match a word of
+// exactly its length, so most candidates are passed over without comparing.
+int TInputAssistant::MatchKeyword(std::string_view rest, std::size_t wordLength) const {
+  for (TKeywordRef ref : ByFirstChar[static_cast<unsigned char>(rest[0])]) {
+    const TTokenDescr& t = Tokens[ref.Index];
     if (!t.Enabled || t.Length > rest.size()) continue;
+    bool wordText = ref.Kind == kPlainWord || (ref.Kind == kUnderscoreWord && UnderscoreAlnum);
+    if (t.WholeWord && wordText && t.Length != wordLength) continue;
     bool equal = t.CaseSensitive ? std::memcmp(rest.data(), t.Text, t.Length) == 0
                                  : EqualNoCase(rest.data(), t.Text, t.Length);
     if (!equal) continue;
     if (t.WholeWord && t.Length < rest.size() && IsAlphaNumeric(rest[t.Length])) continue;
-    return i;
+    return ref.Index;
   }
   return -1;
 }
@@ -141,6 +184,8 @@ bool TInputAssistant::NextToken() {
     }
     std::string_view rest = Line.substr(static_cast<std::size_t>(Position));
     char first = rest[0];
+    std::size_t wordLength = 0;
+    while (wordLength < rest.size() && Alnum(rest[wordLength], UnderscoreAlnum)) ++wordLength;
     if (CharLiterals && first == '\'') {
       std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
       Token = n ? rest.substr(0, n) : rest;
@@ -149,15 +194,18 @@ bool TInputAssistant::NextToken() {
       std::size_t n = LiteralLength(rest, '"', 1);
       Token = n ? rest.substr(0, n) : rest;
       TokenType = n ? ttStringLiteral : ttOpenStringLiteral;
-    } else if (int k = MatchKeyword(rest); k >= 0) {
+    } else if (int k = MatchKeyword(rest, wordLength); k >= 0) {
       Token = std::string_view(Tokens[k].Text, Tokens[k].Length);
       TokenType = ttFirstKeyword + k;
     } else if (SplitPunctuation && !IsAlphaNumeric(first)) {
       Token = rest.substr(0, 1);
       TokenType = ttNonAlphaNum;
     } else {
-      std::size_t n = 1;
-      while (n < rest.size() && !IsSpace(rest[n]) && (!SplitPunctuation || IsAlphaNumeric(rest[n]))) ++n;
+      // With SplitPunctuation a word is the alphanumeric run; without, it
+      // runs to the next white space.
+      std::size_t n = SplitPunctuation ? wordLength : 1;
+      if (!SplitPunctuation)
+        while (n < rest.size() && !IsSpace(rest[n])) ++n;
       Token = rest.substr(0, n);
       TokenType = ttGeneral;
     }
@@ -210,27 +258,29 @@ void TInputAssistant::AddToken(const char* text, bool caseSensitive, bool wholeW
   t.CaseSensitive = caseSensitive;
   t.WholeWord = wholeWord;
   Tokens.push_back(t);
-  IndexTokens();
+  IndexEntry(Tokens.size() - 1); // the last entry: the lists stay in table order
 }
 
 void TInputAssistant::IndexTokens() {
   for (auto& list : ByFirstChar) list.clear();
-  for (std::size_t i = 0; i < Tokens.size(); ++i) {
-    const TTokenDescr& t = Tokens[i];
-    // An empty keyword can never match a token, which has at least one
-    // character; it is left out of the index.
-    if (t.Length == 0) continue;
-    unsigned char c = static_cast<unsigned char>(t.Text[0]);
-    auto id = static_cast<std::uint16_t>(i);
-    ByFirstChar[c].push_back(id);
-    if (!t.CaseSensitive) {
-      unsigned char other = c;
-      if (c >= 'a' && c <= 'z')
-        other = static_cast<unsigned char>(c - 'a' + 'A');
-      else if (c >= 'A' && c <= 'Z')
-        other = static_cast<unsigned char>(c - 'A' + 'a');
-      if (other != c) ByFirstChar[other].push_back(id);
-    }
+  for (std::size_t i = 0; i < Tokens.size(); ++i) IndexEntry(i);
+}
+
+void TInputAssistant::IndexEntry(std::size_t i) {
+  const TTokenDescr& t = Tokens[i];
+  // An empty keyword can never match a token, which has at least one
+  // character; it is left out of the index.
+  if (t.Length == 0) return;
+  unsigned char c = static_cast<unsigned char>(t.Text[0]);
+  TKeywordRef id{static_cast<std::uint16_t>(i), WordKind(t.Text, t.Length)};
+  ByFirstChar[c].push_back(id);
+  if (!t.CaseSensitive) {
+    unsigned char other = c;
+    if (c >= 'a' && c <= 'z')
+      other = static_cast<unsigned char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      other = static_cast<unsigned char>(c - 'A' + 'a');
+    if (other != c) ByFirstChar[other].push_back(id);
   }
 }
 

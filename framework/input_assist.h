@@ -93,8 +93,9 @@ public:
 
 private:
   int FindEntry(const char* text) const;
-  int MatchKeyword(std::string_view rest) const;
+  int MatchKeyword(std::string_view rest, std::size_t wordLength) const;
   void IndexTokens();
+  void IndexEntry(std::size_t i);
 
   std::string_view Input; // the connected text
   bool Connected = false;
@@ -102,5 +103,9 @@ private:
   bool EofNoted = false;   // a look-ahead found no further byte
   // Table entries by the first byte they can match, in table order, so
   // that a token is compared only with the keywords that could match it.
-  std::array<std::vector<std::uint16_t>, 256> ByFirstChar;
+  struct TKeywordRef {
+    std::uint16_t Index; // into Tokens
+    std::uint8_t Kind;   // how the text relates to words (see MatchKeyword)
+  };
+  std::array<std::vector<TKeywordRef>, 256> ByFirstChar;
 };

@@ -44,12 +44,10 @@ std::string TSpecBase::GetExtension(const std::string& name) {
 }
 
 bool TSpecBase::StringMatchesFile(std::string_view text, const char* fileName) {
-  TFileText file;
-  if (file.Open(fileName) != TFileText::TStatus::Ok) return false;
-  return file.Text() == text;
+  return FileHoldsText(fileName, text);
 }
 
-bool TSpecBase::IsValidC_Identifier(const std::string& name, bool allowLeadingDigit) {
+bool TSpecBase::IsValidC_Identifier(std::string_view name, bool allowLeadingDigit) {
   if (name.empty()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     char c = name[i];

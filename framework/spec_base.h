@@ -29,7 +29,7 @@ public:
   static std::string GetExtension(const std::string& name);
   // True when the named file exists and holds exactly text.
   static bool StringMatchesFile(std::string_view text, const char* fileName);
-  static bool IsValidC_Identifier(const std::string& name, bool allowLeadingDigit);
+  static bool IsValidC_Identifier(std::string_view name, bool allowLeadingDigit);
   static void Trim(std::string& text);
 
 protected:

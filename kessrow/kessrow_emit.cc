@@ -1,5 +1,6 @@
 // "$ENDPART": the pin count check and the class text of the part.
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 
 #include "kessrow/kessrow_messages.h"
@@ -20,6 +21,13 @@ std::string Quoted(std::string_view text) {
   q += text;
   q += '"';
   return q;
+}
+
+// Appends the decimal digits of value, without a temporary string.
+void AppendNumber(std::string& out, std::int64_t value) {
+  char digits[24];
+  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, static_cast<std::size_t>(end - digits));
 }
 } // namespace
 
@@ -76,7 +84,8 @@ bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
   std::string& out = *Out;
   out += "\n  ";
   out += type;
-  out += port.PortName + ";";
+  out += port.PortName;
+  out += ';';
   out.append(width - port.PortName.size() + 5, ' ');
   std::string_view gap = port.PortComment.empty() ? "" : "  ";
   if (port.IsBus()) {
@@ -95,30 +104,58 @@ bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
 
 // The registration call of one port and the lines that give it its pins.
 bool TKessrow::WritePortRegistration(const TPortDescr& port) {
+  // One line per pin: written piece by piece straight into the output, as
+  // a part may have tens of thousands of them.
   std::string& out = *Out;
   const std::string& name = port.PortName;
-  std::string pinLead = "\n          " + name;
+  auto pinLead = [&](const char* call) {
+    out += "\n          ";
+    out += name;
+    out += call;
+  };
+  auto quoted = [&](const std::string& pin) {
+    out += '"';
+    out += pin;
+    out += "\" );";
+  };
   if (port.IsBus()) {
     bool swap = SwapRange(port);
     std::int64_t left = port.PortRangeL;
     std::int64_t step = port.PortRangeL >= port.PortRangeR ? -1 : 1;
     int first = swap ? port.PortRangeR : port.PortRangeL;
     int second = swap ? port.PortRangeL : port.PortRangeR;
-    out += "\n    regb( " + name + ", " + std::to_string(first) + ", " + std::to_string(second) + " );";
+    out += "\n    regb( ";
+    out += name;
+    out += ", ";
+    AppendNumber(out, first);
+    out += ", ";
+    AppendNumber(out, second);
+    out += " );";
     // Pin k always belongs to bit left + k * step; swapping only reverses
     // the order of the lines.
     std::size_t count = port.Pins.size();
     for (std::size_t i = 0; i < count; ++i) {
       std::size_t k = swap ? count - 1 - i : i;
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
-      out += pinLead + ".AddPin( " + std::to_string(bit) + ", " + Quoted(port.Pins[k]) + " );";
+      pinLead(".AddPin( ");
+      AppendNumber(out, bit);
+      out += ", ";
+      quoted(port.Pins[k]);
     }
   } else if (port.PortRangeR == prCounted) {
-    out += "\n    reg(  " + name + " );";
-    for (const std::string& pin : port.Pins) out += pinLead + ".AddPin( " + Quoted(pin) + " );";
+    out += "\n    reg(  ";
+    out += name;
+    out += " );";
+    for (const std::string& pin : port.Pins) {
+      pinLead(".AddPin( ");
+      quoted(pin);
+    }
   } else if (port.PortRangeR == prSinglePin) {
-    out += "\n    reg(  " + name + " );";
-    out += pinLead + ".SetPin( " + Quoted(port.Pins.front()) + " );";
+    out += "\n    reg(  ";
+    out += name;
+    out += " );";
+    pinLead(".SetPin( ");
+    quoted(port.Pins.front());
   } else {
     Report("Unexpected value of PortRangeR: " + std::to_string(port.PortRangeR) + ".", kInternal);
     return false;

@@ -41,7 +41,7 @@ void TKessrow::Tok_PART_NAME() {
   Ports.clear();
   PortNameIndex.clear();
   PartPins.clear();
-  PinIndex.clear();
+  PinIndex.Clear();
   PartLines.clear();
   RegisterLines.clear();
   ConstructorLines.clear();

@@ -113,13 +113,13 @@ bool TKessrow::PushPin() {
   if (CheckDuplicatePin()) return true;
   CurPort.Pins.emplace_back(IA->Token);
   PartPins.emplace_back(IA->Token);
-  PinIndex.emplace(IA->Token);
+  PinIndex.Insert(IA->Token);
   IA->NextToken();
   return false;
 }
 
 bool TKessrow::CheckDuplicatePin() {
-  if (!PinIndex.contains(std::string(IA->Token))) return false;
+  if (!PinIndex.Contains(IA->Token)) return false;
   Report(kDuplicatePin);
   return true;
 }

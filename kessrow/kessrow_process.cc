@@ -100,8 +100,10 @@ bool TKessrow::Generate(std::optional<std::string_view> include, std::string_vie
   Console = &console;
   Out = &out;
   out.clear();
-  // Room for the frame and the typical growth from description to classes.
-  out.reserve(source.size() * 2 + (include ? include->size() : 0) + 1024);
+  // Room for the frame and the growth from description to classes (a pin
+  // of a few characters becomes a line of about forty), reserved once; only
+  // what is written of it takes memory.
+  ReserveText(out, 10 * (source.size() + (include ? include->size() : 0)) + 65536);
   IncludeActive = include.has_value();
   WriteFrame();
   ResetRunState();
@@ -148,7 +150,7 @@ void TKessrow::ResetRunState() {
   Ports.clear();
   PortNameIndex.clear();
   PartPins.clear();
-  PinIndex.clear();
+  PinIndex.Clear();
 }
 
 void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {

@@ -14,6 +14,7 @@
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
 #include "kessrow/port_descr.h"
+#include "kessrow/text_set.h"
 
 // Input contexts; ctAny is only an argument of WrongContext.
 enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
@@ -123,7 +124,7 @@ public:
   // Indexes over the vectors above, so each duplicate check is one lookup.
   std::unordered_set<std::string> PartNameIndex;
   std::unordered_set<std::string> PortNameIndex;
-  std::unordered_set<std::string> PinIndex;
+  TTextSet PinIndex; // views of the pin tokens in the input texts
 
 private:
   void SetUpIA(TInputAssistant& assistant);

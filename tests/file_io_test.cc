@@ -61,4 +61,45 @@ TEST(FileIo, SameFileAndRemove) {
   EXPECT_FALSE(FileExists(dir.File("a")));
 }
 
+// Large files are compared in windows of 8 MB: a difference must be found
+// in any window, right at a window's edge too, and a file that matches only
+// up to the end of the shorter text is no match.
+TEST(FileIo, FileHoldsTextFindsEveryDifference) {
+  TTempDir dir;
+  const std::size_t window = std::size_t{8} << 20;
+  std::string text(2 * window + 1234, 'a');
+  for (std::size_t i = 0; i < text.size(); i += 97) text[i] = static_cast<char>('b' + i % 20);
+  WriteFile(dir.File("big"), text);
+  const char* big = "big";
+  std::string path = dir.File(big);
+  EXPECT_TRUE(FileHoldsText(path.c_str(), text));
+  for (std::size_t at : {std::size_t{0}, window - 1, window, 2 * window, text.size() - 1}) {
+    std::string other = text;
+    other[at] = '\n';
+    EXPECT_FALSE(FileHoldsText(path.c_str(), other)) << at;
+  }
+  EXPECT_FALSE(FileHoldsText(path.c_str(), text.substr(0, window)));
+  EXPECT_FALSE(FileHoldsText(path.c_str(), text + "x"));
+  // Files that are not regular are read whole; directories hold nothing.
+  EXPECT_TRUE(FileHoldsText("/dev/null", ""));
+  EXPECT_FALSE(FileHoldsText("/dev/null", "x"));
+  EXPECT_FALSE(FileHoldsText(dir.Path().c_str(), ""));
+  EXPECT_FALSE(FileHoldsText(dir.File("missing").c_str(), ""));
+}
+
+TEST(FileIo, ReserveTextKeepsTheTextAndMakesRoom) {
+  std::string text = "kept";
+  ReserveText(text, std::size_t{5} << 20);
+  EXPECT_EQ(text, "kept");
+  EXPECT_GE(text.capacity(), std::size_t{5} << 20);
+  const char* before = text.data();
+  text.append(std::size_t{4} << 20, 'x');
+  EXPECT_EQ(text.data(), before); // written into the room, not moved
+  EXPECT_EQ(text.substr(0, 5), "keptx");
+  // More room than can be had leaves the text as it was.
+  std::string small = "s";
+  ReserveText(small, small.max_size());
+  EXPECT_EQ(small, "s");
+}
+
 } // namespace

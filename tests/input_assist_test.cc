@@ -170,6 +170,34 @@ TEST(InputAssist, KeywordsWholeWordCaseAndOrder) {
             (std::vector<int>{ttGeneral, ttNonAlphaNum, ttNonAlphaNum, ttGeneral, ttEndOfLine}));
 }
 
+// A whole-word keyword made of letters, digits and underscores matches only
+// a word of exactly its length; whether the underscore belongs to words is
+// decided when the text is read, not when the keyword was added.
+TEST(InputAssist, WholeWordKeywordsAgainstWordsOfOtherLengths) {
+  TInputAssistant ia;
+  ia.EolTokens = false;
+  ia.AddToken("int", true, true);         // 9
+  ia.AddToken("TOLVANE_ON", false, true); // 10
+  ia.AddToken("u8", true, true);          // 11
+  ia.AddToken("op=", true, true);         // 12: ends in punctuation
+  EXPECT_EQ(Types(ia, "int in int8 int_ int;"),
+            (std::vector<int>{9, ttGeneral, ttGeneral, ttGeneral, 9, ttNonAlphaNum}));
+  EXPECT_EQ(Types(ia, "u8 u8x u"), (std::vector<int>{11, ttGeneral, ttGeneral}));
+  EXPECT_EQ(Types(ia, "op= op=x op=="),
+            (std::vector<int>{12, ttGeneral, ttNonAlphaNum, ttGeneral, 12, ttNonAlphaNum}));
+  EXPECT_EQ(Types(ia, "tolvane_on TOLVANE_ONE TOLVANE_ON_"), (std::vector<int>{10, ttGeneral, ttGeneral}));
+  ia.UnderscoreAlnum = false;
+  // Now the words are TOLVANE and ON: the keyword still matches across the
+  // underscore, and an underscore after it no longer prevents the match.
+  EXPECT_EQ(Types(ia, "TOLVANE_ON TOLVANE_ON_ TOLVANE_ONx int_"),
+            (std::vector<int>{10, 10, ttNonAlphaNum, ttGeneral, ttNonAlphaNum, ttGeneral, 9, ttNonAlphaNum}));
+  ia.UnderscoreAlnum = true;
+  ia.ReplaceToken("int", "i_t");
+  EXPECT_EQ(Types(ia, "i_t int i_t_"), (std::vector<int>{9, ttGeneral, ttGeneral}));
+  ia.SplitPunctuation = false;
+  EXPECT_EQ(Types(ia, "int;x u8"), (std::vector<int>{ttGeneral, 11}));
+}
+
 TEST(InputAssist, SeekAndFind) {
   TInputAssistant ia;
   ia.EolTokens = false;

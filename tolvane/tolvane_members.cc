@@ -14,7 +14,7 @@ void TTolvane::Tok_General() {
     Tok_SkipDecl();
     return;
   }
-  if (!IsValidC_Identifier(std::string(IA->Token), false)) {
+  if (!IsValidC_Identifier(IA->Token, false)) {
     Error(kExpectedIdentifier);
     return;
   }

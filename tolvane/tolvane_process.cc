@@ -69,12 +69,17 @@ void TTolvane::Process(std::ostream& os) {
     os << kFileError << "could not open source file " << sourceName << ".\n";
     return;
   }
+  // Regenerated bodies can make the text longer than its source: the room
+  // for twice the source is reserved once, and only what is written of it
+  // takes memory.
   std::string out;
-  out.reserve(source.Text().size() + source.Text().size() / 8 + 4096);
+  ReserveText(out, 2 * source.Text().size() + 65536);
   if (!Scan(source.Text(), out)) return;
 
   SuccessFlag = true;
-  if (!Flag('u') && StringMatchesFile(out, destName.c_str())) {
+  // In place, the destination is the source, which is already in memory.
+  if (!Flag('u') &&
+      (backupName.empty() ? StringMatchesFile(out, destName.c_str()) : out == source.Text())) {
     os << kUnchanged;
     return;
   }

@@ -28,18 +28,35 @@ bool IsRegKeyword(std::string_view token) {
          std::end(kRegKeywords);
 }
 
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+// The text with its leading and trailing white space cut off, as Trim does,
+// but without a copy.
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  return text;
+}
+
 } // namespace
 
 void TTolvane::MarkUserRegistration(std::string_view name) {
+  // Member numbers sorted by name (ties in declaration order), so that all
+  // members of one name are found by one binary search.
+  auto byName = [this](std::size_t a, std::size_t b) {
+    int c = Members[a].Name.compare(Members[b].Name);
+    return c < 0 || (c == 0 && a < b);
+  };
   if (!MembersByNameBuilt) {
-    MembersByName.clear();
-    for (std::size_t i = 0; i < Members.size(); ++i) MembersByName[Members[i].Name].push_back(i);
+    MembersByName.resize(Members.size());
+    for (std::size_t i = 0; i < Members.size(); ++i) MembersByName[i] = i;
+    std::sort(MembersByName.begin(), MembersByName.end(), byName);
     MembersByNameBuilt = true;
   }
-  auto found = MembersByName.find(name);
-  if (found == MembersByName.end()) return;
-  for (std::size_t i : found->second) {
-    TMemberDescr& m = Members[i];
+  auto first = std::partition_point(MembersByName.begin(), MembersByName.end(),
+                                    [&](std::size_t i) { return std::string_view(Members[i].Name) < name; });
+  for (auto it = first; it != MembersByName.end() && std::string_view(Members[*it].Name) == name; ++it) {
+    TMemberDescr& m = Members[*it];
     m.UserRegistered = true;
     if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus))
       Warning(kUserRegistered1 + m.Name + kUserRegistered2);
@@ -84,9 +101,7 @@ void TTolvane::Tok_Virtual() {
     if (IA->TokenIndex == 1) {
       int at = IA->Find(Marker);
       if (at >= 0) {
-        std::string rest(IA->Line.substr(static_cast<std::size_t>(at)));
-        Trim(rest);
-        if (rest == Marker) {
+        if (Trimmed(IA->Line.substr(static_cast<std::size_t>(at))) == Marker) {
           // An earlier generated line: leave it (and the blank lines after
           // it) without copying it to the output.
           IA->Echo = nullptr;
@@ -155,39 +170,62 @@ void TTolvane::GenerateRegistrations() {
     reg += " ";
   }
 
-  std::vector<std::string> lines;
-  std::vector<char> kinds;
+  // The lines in output order: members, with each include before the first
+  // member declared after it. Each line is measured first and then written
+  // straight into the output, piece by piece.
+  struct TLine {
+    const TMemberDescr* Member; // or, when null, Include
+    const TIncludeDescr* Include;
+    std::size_t Length;
+  };
+  std::vector<TLine> lines;
+  lines.reserve(chosen.size() + Includes.size());
   std::size_t nextInclude = 0;
   std::size_t memberWidth = 0, includeWidth = 0;
   auto addInclude = [&](const TIncludeDescr& include) {
-    lines.push_back(include.Text);
-    kinds.push_back('i');
+    lines.push_back({nullptr, &include, include.Text.size()});
     includeWidth = std::max(includeWidth, include.Text.size());
+  };
+  auto prefixOf = [&](const TMemberDescr& m) -> const std::string& {
+    return m.IsArray ? (m.IsBus ? regab : rega) : (m.IsBus ? regb : reg);
   };
   for (const TMemberDescr* m : chosen) {
     while (nextInclude < Includes.size() && Includes[nextInclude].LineNumber <= m->LineNumber)
       addInclude(Includes[nextInclude++]);
-    std::string line = m->IsArray ? (m->IsBus ? regab : rega) : (m->IsBus ? regb : reg);
-    line += m->Name;
-    if (m->IsArray) line += ", " + m->ArraySize;
-    if (m->IsBus) line += ", " + m->BusArg1 + ", " + m->BusArg2;
-    memberWidth = std::max(memberWidth, line.size());
-    lines.push_back(std::move(line));
-    kinds.push_back('m');
+    std::size_t length = prefixOf(*m).size() + m->Name.size();
+    if (m->IsArray) length += 2 + m->ArraySize.size();
+    if (m->IsBus) length += 4 + m->BusArg1.size() + m->BusArg2.size();
+    memberWidth = std::max(memberWidth, length);
+    lines.push_back({m, nullptr, length});
   }
   for (; nextInclude < Includes.size(); ++nextInclude) addInclude(Includes[nextInclude]);
-  Includes.clear();
 
   std::size_t width = memberWidth;
   if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    std::string& line = lines[i];
-    if (line.size() < width) line.append(std::min(width - line.size(), kMaxFill), ' ');
-    line += kinds[i] == 'm' ? " );" : "   ";
-    *Out += indent;
-    *Out += line;
-    *Out += "    ";
-    *Out += Marker;
-    *Out += '\n';
+  std::string& out = *Out;
+  for (const TLine& line : lines) {
+    out += indent;
+    if (const TMemberDescr* m = line.Member) {
+      out += prefixOf(*m);
+      out += m->Name;
+      if (m->IsArray) {
+        out += ", ";
+        out += m->ArraySize;
+      }
+      if (m->IsBus) {
+        out += ", ";
+        out += m->BusArg1;
+        out += ", ";
+        out += m->BusArg2;
+      }
+    } else {
+      out += line.Include->Text;
+    }
+    if (line.Length < width) out.append(std::min(width - line.Length, kMaxFill), ' ');
+    out += line.Member ? " );" : "   ";
+    out += "    ";
+    out += Marker;
+    out += '\n';
   }
+  Includes.clear();
 }

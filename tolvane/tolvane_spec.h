@@ -6,7 +6,6 @@
 #include <ostream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "framework/input_assist.h"
@@ -102,8 +101,8 @@ private:
   void GenerateRegistrations();
   void ResetRun();
 
-  // Members by name, for the user registrations of one Register() body;
-  // built on the first registration call met in the body.
-  std::unordered_map<std::string_view, std::vector<std::size_t>> MembersByName;
+  // Indexes into Members sorted by name, for the user registrations of one
+  // Register() body; built on the first registration call met in the body.
+  std::vector<std::size_t> MembersByName;
   bool MembersByNameBuilt = false;
 };

@@ -1,0 +1,56 @@
+#include "kessrow/text_set.h"
+
+std::uint64_t TTextSet::HashOf(std::string_view text) {
+  std::uint64_t h = 14695981039346656037ull; // FNV-1a
+  for (char c : text) {
+    h ^= static_cast<unsigned char>(c);
+    h *= 1099511628211ull;
+  }
+  return h ^ (h >> 29);
+}
+
+std::size_t TTextSet::Find(std::string_view text, std::uint64_t hash) const {
+  std::size_t mask = Slots.size() - 1;
+  for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    const TSlot& slot = Slots[i];
+    if (slot.Generation != Generation) return i;
+    if (slot.Hash == hash && slot.Text == text) return i;
+  }
+}
+
+bool TTextSet::Contains(std::string_view text) const {
+  if (Count == 0) return false;
+  return Slots[Find(text, HashOf(text))].Generation == Generation;
+}
+
+bool TTextSet::Insert(std::string_view text) {
+  if ((Count + 1) * 2 > Slots.size()) Grow();
+  std::uint64_t hash = HashOf(text);
+  TSlot& slot = Slots[Find(text, hash)];
+  if (slot.Generation == Generation) return false;
+  slot = {text, hash, Generation};
+  ++Count;
+  return true;
+}
+
+void TTextSet::Clear() {
+  Count = 0;
+  if (++Generation == 0) {
+    // After 2^32 clears the numbers come round again: forget them all.
+    for (TSlot& slot : Slots) slot.Generation = 0;
+    Generation = 1;
+  }
+}
+
+void TTextSet::Grow() {
+  std::vector<TSlot> old;
+  old.swap(Slots);
+  Slots.resize(old.empty() ? 64 : old.size() * 2);
+  std::size_t mask = Slots.size() - 1;
+  for (const TSlot& slot : old) {
+    if (slot.Generation != Generation) continue;
+    std::size_t i = slot.Hash & mask;
+    while (Slots[i].Generation == Generation) i = (i + 1) & mask;
+    Slots[i] = slot;
+  }
+}

@@ -1,0 +1,34 @@
+// A set of texts for the duplicate checks of a part: open addressing over
+// views, so that adding a text allocates nothing and emptying the set takes
+// constant time however many texts it held. The viewed characters must
+// outlive their entries (the pass keeps its input texts alive).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+class TTextSet {
+public:
+  bool Contains(std::string_view text) const;
+  // Adds text; false when it was there already.
+  bool Insert(std::string_view text);
+  void Clear();
+  std::size_t Size() const { return Count; }
+
+private:
+  struct TSlot {
+    std::string_view Text;
+    std::uint64_t Hash = 0;
+    std::uint32_t Generation = 0; // the slot is used when this is the set's
+  };
+  static std::uint64_t HashOf(std::string_view text);
+  // The slot that holds text, or the empty slot where it would go.
+  std::size_t Find(std::string_view text, std::uint64_t hash) const;
+  void Grow();
+
+  std::vector<TSlot> Slots; // a power of two in size, at most half used
+  std::uint32_t Generation = 1;
+  std::size_t Count = 0;
+};
