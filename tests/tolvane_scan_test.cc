@@ -101,6 +101,12 @@ const TRegenCase kRegenCases[] = {
      "  TReg c;\n  virtual void Register() {\n"
      "     ThisIncludeIsLongerByMoreThan32Chars();       // tolvane\n"
      "    reg( c );    // tolvane\n  }\n};\n"},
+    // An include text that itself ends in the marker: its generated line
+    // ends in two markers and must still be replaced, not kept and repeated.
+    {"IncludeTextEndingInTheMarker",
+     "class A {\n  TReg a; // TOLVANE_INCL Extra(); // tolvane\n  virtual void Register() {\n  }\n};\n",
+     "class A {\n  TReg a; // TOLVANE_INCL Extra(); // tolvane\n  virtual void Register() {\n"
+     "    Extra(); // tolvane       // tolvane\n    reg( a              );    // tolvane\n  }\n};\n"},
     {"SkippedScopesAndQuietClassesUnchanged",
      "namespace N { class A { TReg a; virtual void Register() {\n} }; }\n"
      "template <class T> class B { TReg b; virtual void Register() {\n} };\n"

@@ -99,16 +99,15 @@ void TTolvane::Tok_Virtual() {
   for (;;) {
     if (ErrorFlag) return;
     if (IA->TokenIndex == 1) {
-      int at = IA->Find(Marker);
-      if (at >= 0) {
-        if (Trimmed(IA->Line.substr(static_cast<std::size_t>(at))) == Marker) {
-          // An earlier generated line: leave it (and the blank lines after
-          // it) without copying it to the output.
-          IA->Echo = nullptr;
-          IA->NextLine();
-          IA->Echo = Out;
-          continue;
-        }
+      // Generated lines end in the marker; the text before it may hold
+      // another one (an include text of the user's), so look at the end.
+      if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(Marker)) {
+        // An earlier generated line: leave it (and the blank lines after
+        // it) without copying it to the output.
+        IA->Echo = nullptr;
+        IA->NextLine();
+        IA->Echo = Out;
+        continue;
       }
     }
     if (BraceDepth == bodyDepth && IA->Token == "}") break;
