@@ -45,9 +45,12 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir)) {
     std::string name = fs::relative(entry.path(), dir).string();
-    if (entry.is_symlink()) files[name] = "<link to " + fs::read_symlink(entry.path()).string() + ">";
-    else if (entry.is_directory()) files[name] = "<directory>";
-    else files[name] = ReadFile(entry.path().string());
+    if (entry.is_symlink())
+      files[name] = "<link to " + fs::read_symlink(entry.path()).string() + ">";
+    else if (entry.is_directory())
+      files[name] = "<directory>";
+    else
+      files[name] = ReadFile(entry.path().string());
   }
   return files;
 }
@@ -102,8 +105,10 @@ TEST_F(FaultInjection, TolvaneBackupNameTakenByADirectory) {
   fs::create_directory(Dir.File("a._h"));
   WriteFile(Dir.File("a._h/inside"), "kept\n");
   const auto before = Snapshot(Dir.Path());
-  ExpectUntouched(Tolvane({"a.h"}), before, kScanning + "\n***** File error: could not open backup file a._h.\n");
-  ExpectUntouched(Tolvane({"a.h", "-ur"}), before, kScanning + "\n***** File error: could not open backup file a._h.\n");
+  ExpectUntouched(Tolvane({"a.h"}), before,
+                  kScanning + "\n***** File error: could not open backup file a._h.\n");
+  ExpectUntouched(Tolvane({"a.h", "-ur"}), before,
+                  kScanning + "\n***** File error: could not open backup file a._h.\n");
 }
 
 TEST_F(FaultInjection, TolvaneSeparateDestinationCutShortKeepsItsOldText) {
@@ -118,18 +123,17 @@ TEST_F(FaultInjection, TolvaneSeparateDestinationCutShortKeepsItsOldText) {
 TEST_F(FaultInjection, TolvaneBackupFromAnEarlierRun) {
   WriteFile(Dir.File("a.h"), kSource);
   WriteFile(Dir.File("a._h"), kEarlier);
-  auto before = Snapshot(Dir.Path());
-
   // An error in the scan touches neither file.
   WriteFile(Dir.File("bad.h"), "class A {\n  TReg a;\n");
   WriteFile(Dir.File("bad._h"), kEarlier);
-  before = Snapshot(Dir.Path());
+  auto before = Snapshot(Dir.Path());
   TRunResult r = Tolvane({"bad.h"});
   EXPECT_EQ(r.Status, 255);
   EXPECT_EQ(Snapshot(Dir.Path()), before);
 
   // The backup cannot be written: the earlier backup stays whole.
-  ExpectUntouched(Tolvane({"a.h"}, 10), before, kScanning + "\n***** File error: write to backup file a._h failed.\n");
+  ExpectUntouched(Tolvane({"a.h"}, 10), before,
+                  kScanning + "\n***** File error: write to backup file a._h failed.\n");
 
   // The backup is written but the new source is not: the source keeps its
   // old text and the backup now holds it too.

@@ -42,10 +42,10 @@ inline std::string NormaliseLineEnds(std::string_view text) {
 }
 
 // A failed property: printed and turned into a crash that libFuzzer records.
-#define FUZZ_CHECK(condition)                                                          \
-  do {                                                                                 \
-    if (!(condition)) {                                                                \
-      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                    \
-    }                                                                                  \
+#define FUZZ_CHECK(condition)                                                                                \
+  do {                                                                                                       \
+    if (!(condition)) {                                                                                      \
+      std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition);                  \
+      std::abort();                                                                                          \
+    }                                                                                                        \
   } while (false)

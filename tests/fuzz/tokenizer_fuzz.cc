@@ -22,8 +22,8 @@ struct TKeyword {
 
 // Shared prefixes, case-insensitive entries and ones that match inside words.
 const TKeyword kKeywords[] = {
-    {"class", true, true},  {"::", true, false},   {"#", true, false},       {"//", true, false},
-    {"$PORT", false, true}, {"$PORTS", false, true}, {"void", true, true},  {"TOLVANE_", false, false},
+    {"class", true, true},  {"::", true, false},     {"#", true, false},   {"//", true, false},
+    {"$PORT", false, true}, {"$PORTS", false, true}, {"void", true, true}, {"TOLVANE_", false, false},
 };
 const char* const kSeekTexts[] = {"*/", "\"", "x", "", "//", "\r"};
 const int kWidths[] = {0, 39, 70, 200};
@@ -87,7 +87,8 @@ void CheckToken(const TInputAssistant& ia, bool fresh = true) {
     FUZZ_CHECK(ia.StringLiterals && token.front() == '"' && token == rest);
     break;
   case ttNonAlphaNum:
-    FUZZ_CHECK(ia.SplitPunctuation && token.size() == 1 && !ia.IsAlphaNumeric(token[0]) && !IsSpace(token[0]));
+    FUZZ_CHECK(ia.SplitPunctuation && token.size() == 1 && !ia.IsAlphaNumeric(token[0]) &&
+               !IsSpace(token[0]));
     break;
   case ttSeekFound:
     break;
@@ -197,7 +198,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (options & 32) ia.Echo = &echo;
   ia.ClearTokens();
   for (unsigned i = 0; i < 8; ++i)
-    if (keywordMask & (1u << i)) ia.AddToken(kKeywords[i].Text, kKeywords[i].CaseSensitive, kKeywords[i].WholeWord);
+    if (keywordMask & (1u << i))
+      ia.AddToken(kKeywords[i].Text, kKeywords[i].CaseSensitive, kKeywords[i].WholeWord);
 
   ia.Connect(text);
   // Line 1, or more when line ends run together without end-of-line tokens.
@@ -242,8 +244,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (!ia.Tokens.empty()) {
         const char* keyword = ia.Tokens[arg % ia.Tokens.size()].Text;
         FUZZ_CHECK(ia.GetTokenDescr(keyword) != nullptr);
-        if (arg & 16) ia.EnableToken(keyword);
-        else ia.DisableToken(keyword);
+        if (arg & 16)
+          ia.EnableToken(keyword);
+        else
+          ia.DisableToken(keyword);
       }
       fresh = false;
       break;
