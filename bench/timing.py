@@ -3,7 +3,7 @@
 the same input (wc -l, cat, and moc and ctags when installed) and prints one
 table.
 
-  timing.py BUILD_DIR INPUT_DIR WORK_DIR [--runs N] [--small-runs N]
+  timing.py BUILD_DIR INPUT_DIR WORK_DIR [--runs N] [--small-runs N] [--skip moc,ctags]
 
 INPUT_DIR holds the files gen_inputs.py writes (see run.sh); WORK_DIR is
 scratch space for the files the programs write. The commands are measured
@@ -86,7 +86,7 @@ def remover(*names):
     return prepare
 
 
-def build_rows(build, inputs, work, runs, small_runs):
+def build_rows(build, inputs, work, runs, small_runs, skip):
     tolvane = os.path.join(build, "tolvane", "tolvane")
     kessrow = os.path.join(build, "kessrow", "kessrow")
     for exe in (tolvane, kessrow):
@@ -94,7 +94,7 @@ def build_rows(build, inputs, work, runs, small_runs):
             sys.exit("missing %s: build first" % exe)
     inp = lambda name: os.path.join(inputs, name)
     out = lambda name: os.path.join(work, name)
-    peers = {name: shutil.which(name) for name in ("wc", "cat", "moc", "ctags")}
+    peers = {name: None if name in skip else shutil.which(name) for name in ("wc", "cat", "moc", "ctags")}
     rows = []
 
     # moc and ctags take seconds on the large header: three runs do.
@@ -147,9 +147,11 @@ def main():
     ap.add_argument("work")
     ap.add_argument("--runs", type=int, default=7)
     ap.add_argument("--small-runs", type=int, default=100)
+    ap.add_argument("--skip", default="", help="peers to leave out, comma-separated")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
-    rows = build_rows(args.build, args.inputs, args.work, args.runs, args.small_runs)
+    rows = build_rows(args.build, args.inputs, args.work, args.runs, args.small_runs,
+                      args.skip.split(","))
 
     for i in range(max(row.runs for row in rows)):
         for row in rows:
