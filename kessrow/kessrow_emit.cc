@@ -108,10 +108,14 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
   // a part may have tens of thousands of them.
   std::string& out = *Out;
   const std::string& name = port.PortName;
+  std::string lead; // the start of every pin line of the port, made once
   auto pinLead = [&](const char* call) {
-    out += "\n          ";
-    out += name;
-    out += call;
+    if (lead.empty()) {
+      lead = "\n          ";
+      lead += name;
+      lead += call;
+    }
+    out += lead;
   };
   auto quoted = [&](const std::string& pin) {
     out += '"';

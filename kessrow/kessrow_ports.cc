@@ -1,5 +1,6 @@
 // The ports block: its keywords, the port declaration grammar, the pin
 // bookkeeping of the part and the order in which bus ranges are written.
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -96,6 +97,9 @@ void TKessrow::HandlePorts() {
         count = std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
       }
     }
+    // Room for the pins, but never more than a sane part has: the count may
+    // be any number the input gives.
+    CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
     for (std::int64_t i = 0; i < count; ++i) {
       if (SkipEmptyInPorts()) return;
       if (IA->Token == ";") return Report(ExpectedPins(count, CurPort.PortName));

@@ -18,7 +18,8 @@ const char* const kUserRegistered2 = " due to existing user registration of this
 const char* const kArrayUnresolved1 = "Could not auto-register array member ";
 const char* const kArrayUnresolved2 = " on line ";
 
-const char* const kRegKeywords[] = {"Reg", "reg", "regn", "rega", "regb", "regab"};
+// Views, so that each comparison with a token needs no strlen.
+constexpr std::string_view kRegKeywords[] = {"Reg", "reg", "regn", "rega", "regb", "regab"};
 
 // At most this many fill blanks align a line with the longest one.
 const std::size_t kMaxFill = 32;
