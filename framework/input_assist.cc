@@ -100,8 +100,17 @@ void TInputAssistant::Rewind() {
 
 void TInputAssistant::GetLine() {
   if (Echo && LineNumber != 0 && !EndOfInput) {
-    Echo->append(Line);
-    if (!LineEndedAtEof) Echo->push_back('\n');
+    // A line ended by a lone line feed is echoed with it in one piece,
+    // straight from the input text where the feed follows the line.
+    auto at = reinterpret_cast<std::uintptr_t>(Line.data());
+    auto begin = reinterpret_cast<std::uintptr_t>(Input.data());
+    if (!LineEndedAtEof && at >= begin && at - begin + Line.size() < Input.size() &&
+        Line.data()[Line.size()] == '\n') {
+      Echo->append(Line.data(), Line.size() + 1);
+    } else {
+      Echo->append(Line);
+      if (!LineEndedAtEof) Echo->push_back('\n');
+    }
   }
   ++LineNumber;
   Line = {};

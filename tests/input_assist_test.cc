@@ -107,6 +107,24 @@ TEST(InputAssist, EchoOnlyLinesLeft) {
   EXPECT_EQ(echo, "one\n"); // the current line is not echoed yet
 }
 
+// Lines ended by a lone line feed are echoed together with it; every other
+// ending must still come out as one line feed, also when a second text is
+// connected while the echo is on (the line left then belongs to the first).
+TEST(InputAssist, EchoOfMixedLineEndsAndOfASecondText) {
+  EXPECT_EQ(EchoOf("a\nb\r\nc\n\rd\re\n\nf"), "a\nb\nc\nd\ne\n\nf");
+  EXPECT_EQ(EchoOf("\r\r\n\n\r"), "\n\n\n");
+  TInputAssistant ia;
+  std::string echo;
+  ia.Echo = &echo;
+  ia.EolTokens = false;
+  std::string first = "one\r\nlast\r";
+  ia.Connect(first);
+  ia.NextLine();
+  ia.Connect("two\n");
+  while (!ia.EndOfInput) ia.NextToken();
+  EXPECT_EQ(echo, "one\nlast\ntwo\n");
+}
+
 TEST(InputAssist, Literals) {
   TInputAssistant ia;
   struct Case {
