@@ -77,7 +77,7 @@ echo "  reported:    $(count reported)"
 echo "  crashed:     $(count crashed)"
 echo "  timed out:   $(count timedout)"
 echo "  mismatched:  $(count mismatch)"
-echo "  skipped:     $(count skipped)  (time budget of ${budget} s spent)"
+echo "  skipped:     $(count skipped)  (not started within the ${budget} s budget)"
 bad=$(grep -E '^(crashed|timedout|mismatch)' "$results" || true)
 if [ -n "$bad" ]; then
   echo "FAILED:"
