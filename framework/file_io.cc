@@ -112,7 +112,21 @@ TFileText::TStatus TFileText::Open(const char* name) {
   return TStatus::Ok;
 }
 
-TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::optional<mode_t> mode) {
+void TFileText::Release(std::size_t from, std::size_t upTo) {
+  if (!Map) return;
+  auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  std::size_t begin = std::min(from, MapSize) / page * page;
+  std::size_t end = std::min(upTo, MapSize) / page * page;
+  // The mapping is private and never written, so the pages only go back to
+  // the file's cache: touching them again reads the same bytes.
+  if (end > begin) madvise(static_cast<char*>(Map) + begin, end - begin, MADV_DONTNEED);
+}
+
+namespace {
+
+// The replacement itself; write puts the content into the descriptor.
+template <class TWrite>
+TWriteResult Replace(const std::string& name, std::optional<mode_t> mode, TWrite write) {
   struct stat old;
   bool exists = stat(name.c_str(), &old) == 0;
   if (!mode && exists) mode = old.st_mode & 07777;
@@ -128,7 +142,7 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::op
     if (fd < 0) return TWriteResult::CannotCreate;
     direct = true;
   }
-  bool ok = (!mode || direct || fchmod(fd, *mode) == 0) && WriteAll(fd, text);
+  bool ok = (!mode || direct || fchmod(fd, *mode) == 0) && write(fd);
   if (close(fd) != 0) ok = false;
   if (direct) return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
   if (!ok) {
@@ -140,6 +154,24 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::op
     return TWriteResult::CannotCreate;
   }
   return TWriteResult::Ok;
+}
+
+} // namespace
+
+TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::optional<mode_t> mode) {
+  return Replace(name, mode, [&](int fd) { return WriteAll(fd, text); });
+}
+
+TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source, std::optional<mode_t> mode) {
+  return Replace(name, mode, [&](int fd) {
+    std::string_view text = source.Text();
+    const std::size_t window = std::size_t{8} << 20;
+    for (std::size_t at = 0; at < text.size(); at += window) {
+      if (!WriteAll(fd, text.substr(at, window))) return false;
+      source.Release(at, at + window);
+    }
+    return true;
+  });
 }
 
 // unlink, not remove: a directory in the file's place is never deleted.

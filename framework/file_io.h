@@ -25,6 +25,11 @@ public:
   std::string_view Text() const { return View; }
   // Permission bits of the file that was opened.
   mode_t Mode() const { return Perms; }
+  // Lets the memory of the mapped text from offset from up to offset upTo
+  // go: the text stays as it is, its pages are read from the file again if
+  // touched. A reader that goes through a large file once keeps only its
+  // current part in memory. Nothing happens for a text read into a buffer.
+  void Release(std::size_t from, std::size_t upTo);
 
 private:
   void Close();
@@ -45,6 +50,12 @@ enum class TWriteResult { Ok, CannotCreate, WriteFailed };
 // the process's file-creation mask.
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
+
+// ReplaceFile with the text of source, written window by window, each
+// released (TFileText::Release) once written: a copy of a large file does
+// not bring all of it back into memory.
+TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source,
+                               std::optional<mode_t> mode = std::nullopt);
 
 // True when name is a file that holds exactly text. A regular file is
 // compared window by window, each mapped only while it is compared, so the

@@ -87,6 +87,43 @@ TEST(FileIo, FileHoldsTextFindsEveryDifference) {
   EXPECT_FALSE(FileHoldsText(dir.File("missing").c_str(), ""));
 }
 
+// Released pages come back from the file when touched again: the text
+// never changes, whatever range is let go (also beyond its end), and a
+// text read into a buffer is left alone.
+TEST(FileIo, ReleasedTextReadsTheSame) {
+  TTempDir dir;
+  std::string text(std::size_t{3} << 20, 'x');
+  for (std::size_t i = 0; i < text.size(); i += 4093) text[i] = static_cast<char>('a' + i % 26);
+  WriteFile(dir.File("f"), text);
+  TFileText f;
+  ASSERT_EQ(f.Open(dir.File("f").c_str()), TFileText::TStatus::Ok);
+  EXPECT_TRUE(f.Text() == text);
+  f.Release(0, std::size_t{1} << 20);
+  f.Release(12345, text.size() + 99999);
+  f.Release(5, 3);
+  EXPECT_TRUE(f.Text() == text);
+  TFileText device;
+  ASSERT_EQ(device.Open("/dev/null"), TFileText::TStatus::Ok);
+  device.Release(0, 100);
+  EXPECT_EQ(device.Text(), "");
+}
+
+// The copy goes in windows of 8 MB, each released after it is written.
+TEST(FileIo, ReplaceFileByCopyCopiesEveryWindow) {
+  TTempDir dir;
+  std::string text(std::size_t{17} << 20, 'y');
+  for (std::size_t i = 0; i < text.size(); i += 8191) text[i] = static_cast<char>('0' + i % 10);
+  WriteFile(dir.File("src"), text);
+  TFileText src;
+  ASSERT_EQ(src.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(ReplaceFileByCopy(dir.File("copy"), src, 0640), TWriteResult::Ok);
+  EXPECT_TRUE(ReadFile(dir.File("copy")) == text);
+  EXPECT_EQ(FileMode(dir.File("copy")), 0640u);
+  EXPECT_TRUE(src.Text() == text);
+  ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
+  EXPECT_EQ(ReplaceFileByCopy(dir.File("d"), src), TWriteResult::CannotCreate);
+}
+
 TEST(FileIo, ReserveTextKeepsTheTextAndMakesRoom) {
   std::string text = "kept";
   ReserveText(text, std::size_t{5} << 20);

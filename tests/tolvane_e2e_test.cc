@@ -78,6 +78,34 @@ TEST_F(TolvaneRun, InPlaceKeepsBackupAndSecondRunChangesNothing) {
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
 }
 
+// A source of many megabytes is let go from memory part by part while it is
+// scanned, copied to the backup and compared: every byte must still arrive,
+// across the windows of the copy and of the comparison, and a difference in
+// the last window must still count.
+TEST_F(TolvaneRun, LargeSourceInPlaceKeepsEveryByte) {
+  std::string source, generated;
+  for (int i = 0; i < 100000; ++i) {
+    source += kSource;
+    generated += kGenerated;
+  }
+  ASSERT_GT(source.size(), std::size_t{12} << 20);
+  WriteFile(Dir.File("big.h"), source);
+  TRunResult r = Run({"big.h"});
+  EXPECT_EQ(r.Output, Console("big.h", "\nSuccess"));
+  EXPECT_TRUE(ReadFile(Dir.File("big.h")) == generated);
+  EXPECT_TRUE(ReadFile(Dir.File("big._h")) == source);
+
+  r = Run({"big.h"});
+  EXPECT_EQ(r.Output, Console("big.h", "\nDestination is unchanged"));
+  // The last class lost its stale line: only the end of the file differs.
+  std::string almost = generated.substr(0, generated.size() - kGenerated.size()) + kSource;
+  WriteFile(Dir.File("big.h"), almost);
+  r = Run({"big.h"});
+  EXPECT_EQ(r.Output, Console("big.h", "\nSuccess"));
+  EXPECT_TRUE(ReadFile(Dir.File("big.h")) == generated);
+  EXPECT_TRUE(ReadFile(Dir.File("big._h")) == almost);
+}
+
 TEST_F(TolvaneRun, SeparateDestinationGetsNoBackup) {
   WriteFile(Dir.File("a.h"), kSource);
   TRunResult r = Run({"a.h", "out.h", "-r"});

@@ -3,6 +3,8 @@
 // that is rewritten in place.
 #include "tolvane/tolvane_spec.h"
 
+#include <cstdint>
+
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
 
@@ -13,6 +15,19 @@ const char* const kBraceMismatch = "Brace mismatch detected at end of file.";
 const char* const kUnchanged = "\nDestination is unchanged";
 const char* const kSuccess = "\nSuccess";
 const char* const kFileError = "\n***** File error: ";
+
+// Whether the source holds exactly text, compared window by window, each
+// window of the source let go once compared.
+bool SourceHolds(TFileText& source, std::string_view text) {
+  std::string_view old = source.Text();
+  if (old.size() != text.size()) return false;
+  const std::size_t window = std::size_t{8} << 20;
+  for (std::size_t at = 0; at < old.size(); at += window) {
+    if (old.substr(at, window) != text.substr(at, window)) return false;
+    source.Release(at, at + window);
+  }
+  return true;
+}
 
 } // namespace
 
@@ -42,7 +57,20 @@ bool TTolvane::Scan(std::string_view source, std::string& out) {
   Out = &out;
   IA->Echo = Out;
   IA->Connect(source);
-  while (!IA->EndOfInput && !ErrorFlag) Dispatch();
+  // The source is read once from front to back: the pages behind the
+  // current line are let go every few megabytes, so that the source and
+  // the new text are not both held whole at the end of the scan.
+  const std::size_t releaseStep = std::size_t{4} << 20;
+  std::size_t released = 0;
+  auto begin = reinterpret_cast<std::uintptr_t>(source.data());
+  while (!IA->EndOfInput && !ErrorFlag) {
+    Dispatch();
+    auto at = reinterpret_cast<std::uintptr_t>(IA->Line.data());
+    if (SourceFile && !IA->EndOfInput && at >= begin + released + releaseStep && at - begin <= source.size()) {
+      SourceFile->Release(released, at - begin);
+      released = at - begin;
+    }
+  }
   if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;
@@ -74,12 +102,15 @@ void TTolvane::Process(std::ostream& os) {
   // takes memory.
   std::string out;
   ReserveText(out, 2 * source.Text().size() + 65536);
-  if (!Scan(source.Text(), out)) return;
+  SourceFile = &source;
+  bool scanned = Scan(source.Text(), out);
+  SourceFile = nullptr;
+  if (!scanned) return;
 
   SuccessFlag = true;
   // In place, the destination is the source, which is already in memory.
   if (!Flag('u') &&
-      (backupName.empty() ? StringMatchesFile(out, destName.c_str()) : out == source.Text())) {
+      (backupName.empty() ? StringMatchesFile(out, destName.c_str()) : SourceHolds(source, out))) {
     os << kUnchanged;
     return;
   }
@@ -89,7 +120,7 @@ void TTolvane::Process(std::ostream& os) {
   };
   if (!backupName.empty()) {
     // The backup is the source as read, with the source's permissions.
-    TWriteResult result = ReplaceFile(backupName, source.Text(), source.Mode());
+    TWriteResult result = ReplaceFileByCopy(backupName, source, source.Mode());
     if (result == TWriteResult::CannotCreate)
       return fail("could not open backup file " + backupName + ".\n");
     if (result == TWriteResult::WriteFailed)

@@ -13,6 +13,8 @@
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
 
+class TFileText;
+
 class TTolvane : public TSpecBase {
 public:
   using THandler = void (TTolvane::*)();
@@ -71,6 +73,7 @@ public:
   bool ErrorFlag = false;
   bool WarningFlag = false;
   std::string* Out = nullptr;       // the destination text being built
+  TFileText* SourceFile = nullptr;  // when set, Scan releases what it has read of it
   std::ostream* Console = nullptr;  // where reports go
   int BraceDepth = 0;
   int ClassDepth = 0;
