@@ -130,6 +130,15 @@ TWriteResult Replace(const std::string& name, std::optional<mode_t> mode, TWrite
   struct stat old;
   bool exists = stat(name.c_str(), &old) == 0;
   if (!mode && exists) mode = old.st_mode & 07777;
+  // A pipe or device in the file's place is written into, never replaced;
+  // the open does not wait for a reader (without one it fails).
+  if (exists && !S_ISREG(old.st_mode) && !S_ISDIR(old.st_mode)) {
+    int fd = open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return TWriteResult::CannotCreate;
+    bool ok = fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 && write(fd);
+    if (close(fd) != 0) ok = false;
+    return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
+  }
 
   std::string tempName;
   int fd = CreateTempBeside(name, tempName);
@@ -174,13 +183,16 @@ TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source, std::
   });
 }
 
-// unlink, not remove: a directory in the file's place is never deleted.
 bool FileHoldsText(const char* name, std::string_view text) {
-  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  // Opened without waiting for a writer: a pipe is never read, since its
+  // content is not a file's and a read could wait forever.
+  int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat st;
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+  bool stated = fstat(fd, &st) == 0;
+  if (!stated || !S_ISREG(st.st_mode)) {
     close(fd);
+    if (stated && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) return false;
     TFileText file; // not a regular file: read it whole
     return file.Open(name) == TFileText::TStatus::Ok && file.Text() == text;
   }
@@ -223,7 +235,12 @@ void ReserveText(std::string& text, std::size_t capacity) {
   if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
-void RemoveFile(const std::string& name) { unlink(name.c_str()); }
+// unlink, not remove, and only a file or a link: a directory, pipe or
+// device in the file's place is never deleted.
+void RemoveFile(const std::string& name) {
+  struct stat st;
+  if (lstat(name.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) unlink(name.c_str());
+}
 
 bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;

@@ -47,7 +47,8 @@ enum class TWriteResult { Ok, CannotCreate, WriteFailed };
 // to a new file in the same directory, which is renamed over name only
 // after every write and the close succeeded. The new file gets mode when
 // given, else the permission bits of the file it replaces, else 0664 less
-// the process's file-creation mask.
+// the process's file-creation mask. A pipe or device in name's place is
+// written into instead (CannotCreate when a pipe has no reader).
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
 
@@ -57,9 +58,10 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text,
 TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source,
                                std::optional<mode_t> mode = std::nullopt);
 
-// True when name is a file that holds exactly text. A regular file is
-// compared window by window, each mapped only while it is compared, so the
-// comparison of a large file does not hold all of it in memory at once.
+// True when name is a file that holds exactly text; a pipe never does (it
+// is not read). A regular file is compared window by window, each mapped
+// only while it is compared, so the comparison of a large file does not
+// hold all of it in memory at once.
 bool FileHoldsText(const char* name, std::string_view text);
 
 // Reserves room for capacity characters in text, which is to be written
@@ -67,7 +69,8 @@ bool FileHoldsText(const char* name, std::string_view text);
 // page faults while the text grows. Untouched room costs no memory.
 void ReserveText(std::string& text, std::size_t capacity);
 
-// Deletes the file; a missing file is no error, and a directory stays.
+// Deletes the file or link; a missing file is no error, and a directory,
+// pipe or device stays.
 void RemoveFile(const std::string& name);
 
 // True when both names refer to one existing file (same device and inode).

@@ -5,6 +5,7 @@
 // that existed before must still hold its old bytes.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +50,8 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
       files[name] = "<link to " + fs::read_symlink(entry.path()).string() + ">";
     else if (entry.is_directory())
       files[name] = "<directory>";
+    else if (!entry.is_regular_file())
+      files[name] = "<special file>"; // a pipe: reading it could wait forever
     else
       files[name] = ReadFile(entry.path().string());
   }
@@ -212,6 +215,35 @@ TEST_F(FaultInjection, KessrowDestinationLinkedToAnInput) {
                   "\n***** File error: destination file ./parts.pt would overwrite the source file.\n");
   ExpectUntouched(Kessrow({"parts.pt", "include-link.h", "-d", "-i", "defs.pt"}), before,
                   "\n***** File error: destination file include-link.h would overwrite the include file.\n");
+}
+
+// A pipe in the destination's place is written into, never replaced,
+// deleted or read (a read without a writer would wait forever).
+TEST_F(FaultInjection, DestinationThatIsAPipe) {
+  WriteFile(Dir.File("a.h"), kSource);
+  WriteFile(Dir.File("parts.pt"), kParts);
+  WriteFile(Dir.File("bad.pt"), "$END\n");
+  ASSERT_EQ(mkfifo(Dir.File("pipe").c_str(), 0644), 0);
+  const auto before = Snapshot(Dir.Path());
+  // Nobody reads the pipe: the write cannot begin.
+  ExpectUntouched(Tolvane({"a.h", "pipe"}), before,
+                  kScanning + "\n***** File error: could not create destination file pipe\n");
+  ExpectUntouched(Kessrow({"parts.pt", "pipe", "-u"}), before,
+                  "\n***** File error: could not create destination file pipe\n");
+  ExpectUntouched(Kessrow({"bad.pt", "pipe", "-d"}), before,
+                  "\n***** Error: Unexpected token.\n    1: $END\n       ^\n");
+
+  // With a reader the new text goes through the pipe.
+  int reader = open(Dir.File("pipe").c_str(), O_RDWR | O_NONBLOCK);
+  ASSERT_GE(reader, 0);
+  TRunResult r = Tolvane({"a.h", "pipe"});
+  std::string got(4096, '\0');
+  ssize_t n = read(reader, got.data(), got.size());
+  close(reader);
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(Tail(r), kScanning + "\nSuccess");
+  EXPECT_EQ(got.substr(0, n > 0 ? static_cast<std::size_t>(n) : 0), kGenerated);
+  EXPECT_EQ(Snapshot(Dir.Path()), before);
 }
 
 } // namespace
