@@ -1,5 +1,6 @@
 #include "framework/input_assist.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -154,6 +155,17 @@ void TInputAssistant::GetLine() {
   }
 }
 
+// Whether an entry of the table could match a token that begins with first
+// followed by wordLength - 1 more alphanumeric characters. A keyword made of
+// word characters begins with one, so it never matches where wordLength is 0.
+bool TInputAssistant::MayBeKeyword(char first, std::size_t wordLength) const {
+  auto c = static_cast<unsigned char>(first);
+  std::size_t u = UnderscoreAlnum ? 1 : 0;
+  if (OtherKeywords[u][c]) return true;
+  if (wordLength == 0) return false;
+  return (WordLengths[u][c] >> std::min<std::size_t>(wordLength, 63)) & 1;
+}
+
 // wordLength: the number of alphanumeric characters that rest begins with.
 // A whole-word keyword made of such characters can only match a word of
 // exactly its length, so most candidates are passed over without comparing.
@@ -203,7 +215,7 @@ bool TInputAssistant::NextToken() {
       std::size_t n = LiteralLength(rest, '"', 1);
       Token = n ? rest.substr(0, n) : rest;
       TokenType = n ? ttStringLiteral : ttOpenStringLiteral;
-    } else if (int k = MatchKeyword(rest, wordLength); k >= 0) {
+    } else if (int k = MayBeKeyword(first, wordLength) ? MatchKeyword(rest, wordLength) : -1; k >= 0) {
       Token = std::string_view(Tokens[k].Text, Tokens[k].Length);
       TokenType = ttFirstKeyword + k;
     } else if (SplitPunctuation && !IsAlphaNumeric(first)) {
@@ -272,6 +284,8 @@ void TInputAssistant::AddToken(const char* text, bool caseSensitive, bool wholeW
 
 void TInputAssistant::IndexTokens() {
   for (auto& list : ByFirstChar) list.clear();
+  for (auto& lengths : WordLengths) lengths.fill(0);
+  for (auto& other : OtherKeywords) other.fill(false);
   for (std::size_t i = 0; i < Tokens.size(); ++i) IndexEntry(i);
 }
 
@@ -282,14 +296,24 @@ void TInputAssistant::IndexEntry(std::size_t i) {
   if (t.Length == 0) return;
   unsigned char c = static_cast<unsigned char>(t.Text[0]);
   TKeywordRef id{static_cast<std::uint16_t>(i), WordKind(t.Text, t.Length)};
-  ByFirstChar[c].push_back(id);
+  auto add = [&](unsigned char first) {
+    ByFirstChar[first].push_back(id);
+    for (std::size_t u = 0; u < 2; ++u) {
+      bool word = t.WholeWord && (id.Kind == kPlainWord || (id.Kind == kUnderscoreWord && u == 1));
+      if (word)
+        WordLengths[u][first] |= std::uint64_t{1} << std::min<unsigned>(t.Length, 63);
+      else
+        OtherKeywords[u][first] = true;
+    }
+  };
+  add(c);
   if (!t.CaseSensitive) {
     unsigned char other = c;
     if (c >= 'a' && c <= 'z')
       other = static_cast<unsigned char>(c - 'a' + 'A');
     else if (c >= 'A' && c <= 'Z')
       other = static_cast<unsigned char>(c - 'A' + 'a');
-    if (other != c) ByFirstChar[other].push_back(id);
+    if (other != c) add(other);
   }
 }
 

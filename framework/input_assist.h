@@ -94,6 +94,7 @@ public:
 private:
   int FindEntry(const char* text) const;
   int MatchKeyword(std::string_view rest, std::size_t wordLength) const;
+  bool MayBeKeyword(char first, std::size_t wordLength) const;
   void IndexTokens();
   void IndexEntry(std::size_t i);
 
@@ -108,4 +109,10 @@ private:
     std::uint8_t Kind;   // how the text relates to words (see MatchKeyword)
   };
   std::array<std::vector<TKeywordRef>, 256> ByFirstChar;
+  // Per first byte, for words: the lengths of the whole-word keywords made
+  // of word characters (bit n for length n, bit 63 for 63 and more), and
+  // whether any other entry is there; [0] while the underscore is no word
+  // character, [1] while it is. Most words skip the keyword search by them.
+  std::array<std::array<std::uint64_t, 256>, 2> WordLengths{};
+  std::array<std::array<bool, 256>, 2> OtherKeywords{};
 };

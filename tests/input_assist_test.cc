@@ -214,6 +214,16 @@ TEST(InputAssist, WholeWordKeywordsAgainstWordsOfOtherLengths) {
   EXPECT_EQ(Types(ia, "i_t int i_t_"), (std::vector<int>{9, ttGeneral, ttGeneral}));
   ia.SplitPunctuation = false;
   EXPECT_EQ(Types(ia, "int;x u8"), (std::vector<int>{ttGeneral, 11}));
+  ia.SplitPunctuation = true;
+
+  // Lengths from 63 up share one mark in the prefilter: the comparison
+  // itself must still tell them apart.
+  std::string longWord(70, 'k'), longer(71, 'k'), shorter(66, 'k');
+  TInputAssistant big;
+  big.EolTokens = false;
+  big.AddToken(longWord.c_str(), false, true); // 9
+  EXPECT_EQ(Types(big, longWord + " " + longer + " " + shorter + " K" + longWord.substr(1)),
+            (std::vector<int>{9, ttGeneral, ttGeneral, 9}));
 }
 
 TEST(InputAssist, SeekAndFind) {
