@@ -1,13 +1,16 @@
 // The tokenizer over arbitrary bytes. The first bytes choose the options,
 // the keywords and a short list of operations; the rest is the text. Every
-// token is checked against the line it came from, the tokens of a line must
-// cover everything but white space, and the echo must reproduce the text
-// with its line ends normalised.
+// token is checked against the line it came from and against the type and
+// length that the tokenizing rules give there (a plain re-reading of them,
+// without the keyword index), the tokens of a line must cover everything
+// but white space, and the echo must reproduce the text with its line ends
+// normalised.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "framework/input_assist.h"
 #include "fuzz_util.h"
@@ -41,6 +44,39 @@ bool SameNoCase(std::string_view a, std::string_view b) {
   return strncmpi(std::string(a).c_str(), std::string(b).c_str(), static_cast<unsigned>(a.size())) == 0;
 }
 
+bool KeywordMatches(const TInputAssistant& ia, const TTokenDescr& entry, std::string_view rest) {
+  if (!entry.Enabled || entry.Length > rest.size()) return false;
+  std::string_view text(entry.Text, entry.Length);
+  std::string_view here = rest.substr(0, entry.Length);
+  if (entry.CaseSensitive ? here != text : !SameNoCase(here, text)) return false;
+  return !entry.WholeWord || entry.Length == rest.size() || !ia.IsAlphaNumeric(rest[entry.Length]);
+}
+
+// The type and length of the token that the rules give for the rest of a
+// line (which starts with no white space): literals first, then the first
+// keyword in table order, then punctuation, then the longest word.
+std::pair<int, std::size_t> ExpectedToken(const TInputAssistant& ia, std::string_view rest) {
+  auto literal = [&](char quote, std::size_t from, int closed, int open) -> std::pair<int, std::size_t> {
+    for (std::size_t i = from; i < rest.size(); ++i) {
+      if (rest[i] == '\\' && i + 1 < rest.size() && rest[i + 1] == quote)
+        ++i;
+      else if (rest[i] == quote)
+        return {closed, i + 1};
+    }
+    return {open, rest.size()};
+  };
+  // The character after an opening apostrophe is taken whatever it is.
+  if (ia.CharLiterals && rest[0] == '\'') return literal('\'', 2, ttCharLiteral, ttOpenCharLiteral);
+  if (ia.StringLiterals && rest[0] == '"') return literal('"', 1, ttStringLiteral, ttOpenStringLiteral);
+  for (std::size_t k = 0; k < ia.Tokens.size(); ++k)
+    if (KeywordMatches(ia, ia.Tokens[k], rest))
+      return {ttFirstKeyword + static_cast<int>(k), ia.Tokens[k].Length};
+  if (ia.SplitPunctuation && !ia.IsAlphaNumeric(rest[0])) return {ttNonAlphaNum, 1};
+  std::size_t n = 0;
+  while (n < rest.size() && !IsSpace(rest[n]) && (!ia.SplitPunctuation || ia.IsAlphaNumeric(rest[n]))) ++n;
+  return {ttGeneral, n};
+}
+
 // What must hold of the current token, whatever produced it. A keyword
 // disabled after it was matched stays current: fresh is false then.
 void CheckToken(const TInputAssistant& ia, bool fresh = true) {
@@ -62,6 +98,10 @@ void CheckToken(const TInputAssistant& ia, bool fresh = true) {
     return;
   }
   FUZZ_CHECK(!token.empty() && token.size() <= rest.size());
+  if (fresh && ia.TokenType != ttSeekFound) {
+    auto [type, length] = ExpectedToken(ia, rest);
+    FUZZ_CHECK(ia.TokenType == type && token.size() == length);
+  }
   if (ia.TokenType >= ttFirstKeyword) {
     std::size_t index = static_cast<std::size_t>(ia.TokenType - ttFirstKeyword);
     FUZZ_CHECK(index < ia.Tokens.size());
