@@ -5,8 +5,10 @@
 // without the keyword index), the tokens of a line must cover everything
 // but white space, and the echo must reproduce the text with its line ends
 // normalised.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -169,6 +171,26 @@ void CheckLineState(TInputAssistant& ia, bool withNumber, int width) {
   // The visible part of the line never exceeds the width plus the marks.
   FUZZ_CHECK(first <= static_cast<std::size_t>(w + (withNumber ? 7 : 0) + 6) + (withNumber ? 16 : 0));
   for (std::size_t i = 0; i < first; ++i) FUZZ_CHECK(text[i] >= 0x20 && text[i] <= 0x7E);
+
+  // Exactly: the printable line, cut to the width around the caret.
+  const int position = ia.Position;
+  const bool cutLeft = position > w - 20;
+  const std::size_t from = cutLeft ? static_cast<std::size_t>(position - w + 20) : 0;
+  std::string shown(ia.Line.substr(std::min(from, ia.Line.size())));
+  for (char& c : shown)
+    if (c < 0x20 || c > 0x7E) c = ' ';
+  const bool cutRight = shown.size() > static_cast<std::size_t>(w);
+  if (cutRight) shown.resize(static_cast<std::size_t>(w));
+  std::string expected;
+  if (withNumber) {
+    char number[32];
+    std::snprintf(number, sizeof number, "%5d: ", ia.LineNumber);
+    expected += number;
+  }
+  expected += (cutLeft ? "..." : "") + shown + (cutRight ? "...\n" : "\n");
+  expected += std::string(withNumber ? 7 : 0, ' ') + (cutLeft ? "   " : "");
+  expected += std::string(static_cast<std::size_t>(position) - from, ' ') + "^\n";
+  FUZZ_CHECK(text == expected);
 }
 
 // Tracks the stretch of the current line covered by tokens so far, so that
