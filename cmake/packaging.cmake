@@ -76,8 +76,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "devel")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-# The programs need the C++20 runtime of GCC 11 and glibc 2.34 symbols.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+# The programs carry the C++ runtime linked in (unless built with the
+# sanitizers, which are never packaged); they need glibc 2.34 symbols only.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake (>= 3.17)")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "TGZ")
