@@ -2,8 +2,9 @@
 // chooses the flags and whether an include part is given; the include part
 // is the text up to the first NUL byte, the source the text after it. A
 // header written without error must be one that tolvane leaves unchanged
-// (when the input copies no C++ text of its own into it), and the output
-// stays linear in the input apart from the alignment blanks.
+// (when the input copies no C++ text of its own into it), -v and -N beside
+// -L must not change the header, and the output stays linear in the input
+// apart from the alignment blanks.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -57,29 +58,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  // The flags as the command line would give them.
-  std::string args[] = {"kessrow", "parts.kes", "parts.h", "-N", "-L", "-v", "-i", "defs.kes"};
-  std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data()};
-  if (flags & 2) argv.push_back(args[3].data());
-  if (flags & 4) argv.push_back(args[4].data());
-  if (flags & 8) argv.push_back(args[5].data());
-  if (include) {
-    argv.push_back(args[6].data());
-    argv.push_back(args[7].data());
-  }
-
-  TKessrow tool;
-  TArgAssistant aa;
-  aa.Console = &NullConsole();
-  tool.SetUpAA(aa);
-  FUZZ_CHECK(aa.SetArgs(static_cast<int>(argv.size()), argv.data()));
-  tool.SourceName = "parts.kes";
-  tool.DestName = "parts.h";
-  if (include) tool.IncludeName = "defs.kes";
+  // One pass with the flags as the command line would give them.
+  auto pass = [&](std::uint8_t chosen, std::string& out) {
+    std::string args[] = {"kessrow", "parts.kes", "parts.h", "-N", "-L", "-v", "-i", "defs.kes"};
+    std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data()};
+    if (chosen & 2) argv.push_back(args[3].data());
+    if (chosen & 4) argv.push_back(args[4].data());
+    if (chosen & 8) argv.push_back(args[5].data());
+    if (include) {
+      argv.push_back(args[6].data());
+      argv.push_back(args[7].data());
+    }
+    TKessrow tool;
+    TArgAssistant aa;
+    aa.Console = &NullConsole();
+    tool.SetUpAA(aa);
+    FUZZ_CHECK(aa.SetArgs(static_cast<int>(argv.size()), argv.data()));
+    tool.SourceName = "parts.kes";
+    tool.DestName = "parts.h";
+    if (include) tool.IncludeName = "defs.kes";
+    return tool.Generate(include, source, out, NullConsole());
+  };
 
   std::string out;
-  bool ok = tool.Generate(include, source, out, NullConsole());
+  bool ok = pass(flags, out);
   FUZZ_CHECK(NonBlank(out) <= 64 * size + 4096);
+
+  // -v only talks more, and -L overrides -N: neither changes the header.
+  std::string other;
+  std::uint8_t otherFlags = (flags & 4) ? flags ^ 10 : flags ^ 8;
+  FUZZ_CHECK(pass(otherFlags, other) == ok);
+  FUZZ_CHECK(other == out);
   if (!ok || CopiesUserCode(rest)) return 0;
 
   static TTolvane tolvane;
