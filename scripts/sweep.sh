@@ -9,10 +9,10 @@
 # Without an executable a release build is made in build-fuzz-sweep.
 # Files not started within the budget are counted as skipped, not failed.
 set -euo pipefail
-cd "$(dirname "$0")/.."
 budget=${1:-300}
-tolvane=${2:-}
-root=${3:-/usr/include}
+tolvane=${2:+$(realpath "$2")}
+root=$(realpath "${3:-/usr/include}")
+cd "$(dirname "$0")/.."
 per_file=${SWEEP_FILE_TIMEOUT:-10}
 
 if [ -z "$tolvane" ]; then
