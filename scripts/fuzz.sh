@@ -7,6 +7,7 @@
 # Environment: FUZZ_WORK (default: a fresh temporary directory) keeps the
 # grown corpora and any crash inputs; CXX (default clang++).
 set -euo pipefail
+work=${FUZZ_WORK:+$(realpath -m "$FUZZ_WORK")}
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${2:-build-fuzz}
@@ -29,7 +30,7 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=RelWithDeb
   -DREGKIT_FUZZ=ON -DREGKIT_TESTS=OFF >/dev/null
 cmake --build "$build" -j 2 --target "${targets[@]/%/_fuzz}"
 
-work=${FUZZ_WORK:-$(mktemp -d "${TMPDIR:-/tmp}/regkit-fuzz.XXXXXX")}
+work=${work:-$(mktemp -d "${TMPDIR:-/tmp}/regkit-fuzz.XXXXXX")}
 mkdir -p "$work"
 echo "fuzz work directory: $work"
 
