@@ -4,8 +4,9 @@
 # its committed seed corpus. A crash, leak, sanitizer report, timeout or
 # memory blow-up fails the script; the findings are left in the work dir.
 #   scripts/fuzz.sh [seconds-per-target] [build-dir]
-# Environment: FUZZ_WORK (default: a fresh temporary directory) keeps the
-# grown corpora and any crash inputs; CXX (default clang++).
+# Environment: FUZZ_WORK keeps the grown corpora, logs and any crash inputs
+# (default: a fresh temporary directory, removed after a clean run); CXX
+# (default clang++).
 set -euo pipefail
 work=${FUZZ_WORK:+$(realpath -m "$FUZZ_WORK")}
 cd "$(dirname "$0")/.."
@@ -30,6 +31,7 @@ cmake -S . -B "$build" -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_BUILD_TYPE=RelWithDeb
   -DREGKIT_FUZZ=ON -DREGKIT_TESTS=OFF >/dev/null
 cmake --build "$build" -j 2 --target "${targets[@]/%/_fuzz}"
 
+keep=${work:+yes}
 work=${work:-$(mktemp -d "${TMPDIR:-/tmp}/regkit-fuzz.XXXXXX")}
 mkdir -p "$work"
 echo "fuzz work directory: $work"
@@ -67,3 +69,5 @@ if [ ${#failed[@]} -gt 0 ]; then
   exit 1
 fi
 echo "all fuzz targets clean"
+# A scratch directory of our own goes when there is nothing to look at.
+[ -n "$keep" ] || rm -rf "$work"
