@@ -30,6 +30,20 @@ bool ReadAll(int fd, std::string& buffer, std::size_t sizeHint) {
   }
 }
 
+// Reads from fd until its end or until more than limit characters came;
+// false on a read error, also when a read would have to wait.
+bool ReadAtMost(int fd, std::string& buffer, std::size_t limit) {
+  char chunk[65536];
+  while (buffer.size() <= limit) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    buffer.append(chunk, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
 bool WriteAll(int fd, std::string_view text) {
   const char* p = text.data();
   std::size_t left = text.size();
@@ -191,10 +205,13 @@ bool FileHoldsText(const char* name, std::string_view text) {
   struct stat st;
   bool stated = fstat(fd, &st) == 0;
   if (!stated || !S_ISREG(st.st_mode)) {
+    // A device is read without waiting (a terminal would wait for input)
+    // and only as far as it could still equal text (/dev/zero never ends).
+    std::string content;
+    bool ok = stated && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) &&
+              ReadAtMost(fd, content, text.size());
     close(fd);
-    if (stated && (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode))) return false;
-    TFileText file; // not a regular file: read it whole
-    return file.Open(name) == TFileText::TStatus::Ok && file.Text() == text;
+    return ok && content == text;
   }
   bool same = static_cast<std::size_t>(st.st_size) == text.size();
   const std::size_t window = std::size_t{8} << 20; // a multiple of the page size

@@ -59,9 +59,9 @@ TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source,
                                std::optional<mode_t> mode = std::nullopt);
 
 // True when name is a file that holds exactly text; a pipe never does (it
-// is not read). A regular file is compared window by window, each mapped
-// only while it is compared, so the comparison of a large file does not
-// hold all of it in memory at once.
+// is not read), nor a device that would make the read wait. A regular file
+// is compared window by window, each mapped only while it is compared, so
+// the comparison of a large file does not hold all of it in memory at once.
 bool FileHoldsText(const char* name, std::string_view text);
 
 // Reserves room for capacity characters in text, which is to be written

@@ -246,4 +246,31 @@ TEST_F(FaultInjection, DestinationThatIsAPipe) {
   EXPECT_EQ(Snapshot(Dir.Path()), before);
 }
 
+// A terminal as the destination (as with /dev/stdout on a console) is
+// written to; the comparison with the old content must not wait for input.
+TEST_F(FaultInjection, DestinationThatIsATerminal) {
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string terminal = ptsname(master);
+  // Keep the terminal open, so that the program's output stays readable.
+  int slave = open(terminal.c_str(), O_RDWR | O_NOCTTY);
+  ASSERT_GE(slave, 0);
+  WriteFile(Dir.File("a.h"), kSource);
+  TRunResult r = Tolvane({"a.h", terminal});
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(Tail(r), "\nScanning a.h.\nSuccess");
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  std::string shown;
+  char chunk[4096];
+  for (ssize_t n; (n = read(master, chunk, sizeof chunk)) > 0;)
+    shown.append(chunk, static_cast<std::size_t>(n));
+  close(slave);
+  close(master);
+  std::erase(shown, '\r'); // the terminal writes line ends as CR LF
+  EXPECT_EQ(shown, kGenerated);
+  EXPECT_EQ(ReadFile(Dir.File("a.h")), kSource);
+}
+
 } // namespace
