@@ -44,6 +44,7 @@ void TTolvane::ResetRun() {
   Includes.clear();
   MembersByName.clear();
   MembersByNameBuilt = false;
+  UserRegistrationsSeen = 0;
   RegistrationOn = true;
   ClassName.clear();
 }

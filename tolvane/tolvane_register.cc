@@ -21,6 +21,10 @@ const char* const kArrayUnresolved2 = " on line ";
 // Views, so that each comparison with a token needs no strlen.
 constexpr std::string_view kRegKeywords[] = {"Reg", "reg", "regn", "rega", "regb", "regab"};
 
+// The first this many user registrations of a body are looked up by a pass
+// over the members; later ones through the sorted index.
+const int kLinearLookups = 8;
+
 // At most this many fill blanks align a line with the longest one.
 const std::size_t kMaxFill = 32;
 
@@ -42,6 +46,19 @@ std::string_view Trimmed(std::string_view text) {
 } // namespace
 
 void TTolvane::MarkUserRegistration(std::string_view name) {
+  auto mark = [&](TMemberDescr& m) {
+    m.UserRegistered = true;
+    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus))
+      Warning(kUserRegistered1 + m.Name + kUserRegistered2);
+  };
+  // A body usually registers a few members by hand: for those a pass over
+  // the members, in declaration order, costs less than sorting them.
+  if (!MembersByNameBuilt && UserRegistrationsSeen < kLinearLookups) {
+    ++UserRegistrationsSeen;
+    for (TMemberDescr& m : Members)
+      if (m.Name.size() == name.size() && std::string_view(m.Name) == name) mark(m);
+    return;
+  }
   // Member numbers sorted by name (ties in declaration order), so that all
   // members of one name are found by one binary search.
   auto byName = [this](std::size_t a, std::size_t b) {
@@ -56,12 +73,8 @@ void TTolvane::MarkUserRegistration(std::string_view name) {
   }
   auto first = std::partition_point(MembersByName.begin(), MembersByName.end(),
                                     [&](std::size_t i) { return std::string_view(Members[i].Name) < name; });
-  for (auto it = first; it != MembersByName.end() && std::string_view(Members[*it].Name) == name; ++it) {
-    TMemberDescr& m = Members[*it];
-    m.UserRegistered = true;
-    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus))
-      Warning(kUserRegistered1 + m.Name + kUserRegistered2);
-  }
+  for (auto it = first; it != MembersByName.end() && std::string_view(Members[*it].Name) == name; ++it)
+    mark(Members[*it]);
 }
 
 void TTolvane::Tok_Virtual() {
@@ -97,6 +110,7 @@ void TTolvane::Tok_Virtual() {
 
   MembersByName.clear();
   MembersByNameBuilt = false;
+  UserRegistrationsSeen = 0;
   for (;;) {
     if (ErrorFlag) return;
     if (IA->TokenIndex == 1) {
@@ -200,6 +214,9 @@ void TTolvane::GenerateRegistrations() {
   }
   for (; nextInclude < Includes.size(); ++nextInclude) addInclude(Includes[nextInclude]);
 
+  // Each line ends in one of two tails, made once.
+  std::string memberTail = std::string(" );    ") + Marker + '\n';
+  std::string includeTail = std::string("       ") + Marker + '\n';
   std::size_t width = memberWidth;
   if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
   std::string& out = *Out;
@@ -222,10 +239,7 @@ void TTolvane::GenerateRegistrations() {
       out += line.Include->Text;
     }
     if (line.Length < width) out.append(std::min(width - line.Length, kMaxFill), ' ');
-    out += line.Member ? " );" : "   ";
-    out += "    ";
-    out += Marker;
-    out += '\n';
+    out += line.Member ? memberTail : includeTail;
   }
   Includes.clear();
 }

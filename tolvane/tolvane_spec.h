@@ -108,4 +108,5 @@ private:
   // Register() body; built on the first registration call met in the body.
   std::vector<std::size_t> MembersByName;
   bool MembersByNameBuilt = false;
+  int UserRegistrationsSeen = 0; // in this body, before the index was built
 };
