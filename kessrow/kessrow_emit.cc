@@ -34,7 +34,7 @@ void AppendNumber(std::string& out, std::int64_t value) {
 void TKessrow::Tok_ENDPART() {
   if (WrongContext(ctPart)) return;
   if (PinCount == -1) return Report(kNoPinCount);
-  std::size_t n = PartPins.size();
+  std::size_t n = PartPinCount;
   if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n)) {
     return Report("Found " + std::to_string(n) + (n == 1 ? " pin" : " pins") +
                   ", but $PIN_COUNT specified " + std::to_string(PinCount) + ".");
@@ -117,7 +117,7 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
     }
     out += lead;
   };
-  auto quoted = [&](const std::string& pin) {
+  auto quoted = [&](std::string_view pin) {
     out += '"';
     out += pin;
     out += "\" );";
@@ -150,7 +150,7 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
     out += "\n    reg(  ";
     out += name;
     out += " );";
-    for (const std::string& pin : port.Pins) {
+    for (std::string_view pin : port.Pins) {
       pinLead(".AddPin( ");
       quoted(pin);
     }

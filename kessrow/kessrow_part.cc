@@ -40,7 +40,7 @@ void TKessrow::Tok_PART_NAME() {
   PinCount = -1;
   Ports.clear();
   PortNameIndex.clear();
-  PartPins.clear();
+  PartPinCount = 0;
   PinIndex.Clear();
   PartLines.clear();
   RegisterLines.clear();

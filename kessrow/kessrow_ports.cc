@@ -114,18 +114,15 @@ void TKessrow::HandlePorts() {
 }
 
 bool TKessrow::PushPin() {
-  if (CheckDuplicatePin()) return true;
-  CurPort.Pins.emplace_back(IA->Token);
-  PartPins.emplace_back(IA->Token);
-  PinIndex.Insert(IA->Token);
+  // One lookup both checks and records the pin.
+  if (!PinIndex.Insert(IA->Token)) {
+    Report(kDuplicatePin);
+    return true;
+  }
+  CurPort.Pins.push_back(IA->Token);
+  ++PartPinCount;
   IA->NextToken();
   return false;
-}
-
-bool TKessrow::CheckDuplicatePin() {
-  if (!PinIndex.Contains(IA->Token)) return false;
-  Report(kDuplicatePin);
-  return true;
 }
 
 // Whether a bus is written in the order opposite to its declaration: -L

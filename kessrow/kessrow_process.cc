@@ -149,7 +149,7 @@ void TKessrow::ResetRunState() {
   PartName.clear();
   Ports.clear();
   PortNameIndex.clear();
-  PartPins.clear();
+  PartPinCount = 0;
   PinIndex.Clear();
 }
 

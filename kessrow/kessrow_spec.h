@@ -81,7 +81,6 @@ public:
   void GoToPorts(int kind);
   void HandlePorts();
   bool PushPin();
-  bool CheckDuplicatePin();
   bool SwapRange(const TPortDescr& port) const;
 
   // Class text of the current part.
@@ -109,7 +108,7 @@ public:
   std::string RefPrefix;
   int PinCount = -1;
   std::vector<TPortDescr> Ports;
-  std::vector<std::string> PartPins;
+  std::size_t PartPinCount = 0; // pins of the part so far
   std::vector<std::string> PartNames;
   std::string PartLines;
   std::string RegisterLines;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Form codes kept in PortRangeR when the port is not a bus.
@@ -13,7 +14,9 @@ inline constexpr int prCounted = -3;   // name[N], N pins
 struct TPortDescr {
   std::string PortName;
   std::string PortComment;       // "//" comment of the name's line, or empty
-  std::vector<std::string> Pins; // in the order written
+  // In the order written: views of the pin tokens in the input texts,
+  // which the pass keeps alive until the part is written.
+  std::vector<std::string_view> Pins;
   // Bus: the two bounds as written (the first pin belongs to PortRangeL).
   // Counted: PortRangeL is the count. Single pin: PortRangeL is -1.
   int PortRangeL = 0;
