@@ -11,22 +11,23 @@ namespace {
 // on, so it is left out of the table and tested by the callers.
 enum : unsigned char { kSpace = 1, kAlnum = 2 };
 
-constexpr std::array<unsigned char, 256> MakeClasses() {
+constexpr std::array<unsigned char, 256> MakeClasses(bool underscoreAlnum) {
   std::array<unsigned char, 256> classes{};
   for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[c] = kSpace;
   for (int c = '0'; c <= '9'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
   for (int c = 'A'; c <= 'Z'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
   for (int c = 'a'; c <= 'z'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
+  if (underscoreAlnum) classes['_'] = kAlnum;
   return classes;
 }
 
-constexpr std::array<unsigned char, 256> kClasses = MakeClasses();
+constexpr std::array<unsigned char, 256> kClasses = MakeClasses(false);
+// The same with the underscore a word character: the tokenizer's word scan
+// picks one of the two by UnderscoreAlnum, so it needs no second test.
+constexpr std::array<unsigned char, 256> kClassesUnderscore = MakeClasses(true);
 
 bool IsSpace(char c) { return kClasses[static_cast<unsigned char>(c)] & kSpace; }
 
-bool Alnum(char c, bool underscore) {
-  return (kClasses[static_cast<unsigned char>(c)] & kAlnum) || (c == '_' && underscore);
-}
 
 // How a keyword's text relates to words, for the length filter of
 // MatchKeyword: all letters and digits, letters and digits with at least one
@@ -171,10 +172,11 @@ bool TInputAssistant::MayBeKeyword(char first, std::size_t wordLength) const {
 // exactly its length, so most candidates are passed over without comparing.
 int TInputAssistant::MatchKeyword(std::string_view rest, std::size_t wordLength) const {
   for (TKeywordRef ref : ByFirstChar[static_cast<unsigned char>(rest[0])]) {
-    const TTokenDescr& t = Tokens[ref.Index];
-    if (!t.Enabled || t.Length > rest.size()) continue;
+    if (ref.Length > rest.size()) continue;
     bool wordText = ref.Kind == kPlainWord || (ref.Kind == kUnderscoreWord && UnderscoreAlnum);
-    if (t.WholeWord && wordText && t.Length != wordLength) continue;
+    if (ref.WholeWord && wordText && ref.Length != wordLength) continue;
+    const TTokenDescr& t = Tokens[ref.Index];
+    if (!t.Enabled) continue;
     bool equal = t.CaseSensitive ? std::memcmp(rest.data(), t.Text, t.Length) == 0
                                  : EqualNoCase(rest.data(), t.Text, t.Length);
     if (!equal) continue;
@@ -205,8 +207,10 @@ bool TInputAssistant::NextToken() {
     }
     std::string_view rest = Line.substr(static_cast<std::size_t>(Position));
     char first = rest[0];
+    const auto& classes = UnderscoreAlnum ? kClassesUnderscore : kClasses;
     std::size_t wordLength = 0;
-    while (wordLength < rest.size() && Alnum(rest[wordLength], UnderscoreAlnum)) ++wordLength;
+    while (wordLength < rest.size() && (classes[static_cast<unsigned char>(rest[wordLength])] & kAlnum))
+      ++wordLength;
     if (CharLiterals && first == '\'') {
       std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
       Token = n ? rest.substr(0, n) : rest;
@@ -295,7 +299,7 @@ void TInputAssistant::IndexEntry(std::size_t i) {
   // character; it is left out of the index.
   if (t.Length == 0) return;
   unsigned char c = static_cast<unsigned char>(t.Text[0]);
-  TKeywordRef id{static_cast<std::uint16_t>(i), WordKind(t.Text, t.Length)};
+  TKeywordRef id{static_cast<std::uint16_t>(i), WordKind(t.Text, t.Length), t.WholeWord, t.Length};
   auto add = [&](unsigned char first) {
     ByFirstChar[first].push_back(id);
     for (std::size_t u = 0; u < 2; ++u) {

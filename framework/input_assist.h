@@ -104,9 +104,13 @@ private:
   bool EofNoted = false;   // a look-ahead found no further byte
   // Table entries by the first byte they can match, in table order, so
   // that a token is compared only with the keywords that could match it.
+  // Length and WholeWord are copied from the entry, so that the candidates
+  // of other lengths are passed over without reading the table.
   struct TKeywordRef {
     std::uint16_t Index; // into Tokens
     std::uint8_t Kind;   // how the text relates to words (see MatchKeyword)
+    bool WholeWord;
+    unsigned Length;
   };
   std::array<std::vector<TKeywordRef>, 256> ByFirstChar;
   // Per first byte, for words: the lengths of the whole-word keywords made
