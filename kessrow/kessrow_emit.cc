@@ -1,6 +1,7 @@
 // "$ENDPART": the pin count check and the class text of the part.
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <cstdint>
 
 #include "kessrow/kessrow_messages.h"
@@ -29,6 +30,40 @@ void AppendNumber(std::string& out, std::int64_t value) {
   auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   out.append(digits, static_cast<std::size_t>(end - digits));
 }
+
+// The pin lines of one port. Their common start (line break, indent, port
+// name, call) is put into a buffer once; each line is completed behind it
+// and appended to the output in one piece.
+struct TPinLines {
+  std::string Buffer;
+  std::size_t Lead;
+
+  TPinLines(std::string_view name, std::string_view call) {
+    Buffer = "\n          ";
+    Buffer += name;
+    Buffer += call;
+    Lead = Buffer.size();
+  }
+
+  // bit: the bus bit the pin belongs to, written before it when given.
+  void Add(std::string& out, const std::int64_t* bit, std::string_view pin) {
+    const std::size_t numberRoom = 24;
+    std::size_t need = Lead + numberRoom + 2 + 1 + pin.size() + 4;
+    if (Buffer.size() < need) Buffer.resize(need);
+    char* p = Buffer.data() + Lead;
+    if (bit) {
+      p = std::to_chars(p, p + numberRoom, *bit).ptr;
+      *p++ = ',';
+      *p++ = ' ';
+    }
+    *p++ = '"';
+    std::memcpy(p, pin.data(), pin.size());
+    p += pin.size();
+    std::memcpy(p, "\" );", 4);
+    p += 4;
+    out.append(Buffer.data(), static_cast<std::size_t>(p - Buffer.data()));
+  }
+};
 } // namespace
 
 void TKessrow::Tok_ENDPART() {
@@ -104,24 +139,10 @@ bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
 
 // The registration call of one port and the lines that give it its pins.
 bool TKessrow::WritePortRegistration(const TPortDescr& port) {
-  // One line per pin: written piece by piece straight into the output, as
-  // a part may have tens of thousands of them.
+  // One line per pin, each appended whole (TPinLines), as a part may have
+  // tens of thousands of them.
   std::string& out = *Out;
   const std::string& name = port.PortName;
-  std::string lead; // the start of every pin line of the port, made once
-  auto pinLead = [&](const char* call) {
-    if (lead.empty()) {
-      lead = "\n          ";
-      lead += name;
-      lead += call;
-    }
-    out += lead;
-  };
-  auto quoted = [&](std::string_view pin) {
-    out += '"';
-    out += pin;
-    out += "\" );";
-  };
   if (port.IsBus()) {
     bool swap = SwapRange(port);
     std::int64_t left = port.PortRangeL;
@@ -138,28 +159,23 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
     // Pin k always belongs to bit left + k * step; swapping only reverses
     // the order of the lines.
     std::size_t count = port.Pins.size();
+    TPinLines lines(name, ".AddPin( ");
     for (std::size_t i = 0; i < count; ++i) {
       std::size_t k = swap ? count - 1 - i : i;
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
-      pinLead(".AddPin( ");
-      AppendNumber(out, bit);
-      out += ", ";
-      quoted(port.Pins[k]);
+      lines.Add(out, &bit, port.Pins[k]);
     }
   } else if (port.PortRangeR == prCounted) {
     out += "\n    reg(  ";
     out += name;
     out += " );";
-    for (std::string_view pin : port.Pins) {
-      pinLead(".AddPin( ");
-      quoted(pin);
-    }
+    TPinLines lines(name, ".AddPin( ");
+    for (std::string_view pin : port.Pins) lines.Add(out, nullptr, pin);
   } else if (port.PortRangeR == prSinglePin) {
     out += "\n    reg(  ";
     out += name;
     out += " );";
-    pinLead(".SetPin( ");
-    quoted(port.Pins.front());
+    TPinLines(name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
   } else {
     Report("Unexpected value of PortRangeR: " + std::to_string(port.PortRangeR) + ".", kInternal);
     return false;
