@@ -39,7 +39,7 @@ void TKessrow::Tok_PART_NAME() {
   RefPrefixComment.clear();
   PinCount = -1;
   Ports.clear();
-  PortNameIndex.clear();
+  PortNameIndex.Clear();
   PartPinCount = 0;
   PinIndex.Clear();
   PartLines.clear();

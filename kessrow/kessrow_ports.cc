@@ -49,13 +49,13 @@ void TKessrow::HandlePorts() {
       if (IA->TokenType < ttFirstKeyword) Report(kUnexpected);
       return;
     }
-    std::string name(IA->Token);
+    std::string_view name = IA->Token; // a view of the input text
     if (!IsValidC_Identifier(name, false)) {
       Report(kBadPortName, kLegalChars);
       return;
     }
-    if (PortNameIndex.contains(name)) {
-      Report("Port name " + name + " is duplicated.");
+    if (PortNameIndex.Contains(name)) {
+      Report("Port name " + std::string(name) + " is duplicated.");
       return;
     }
     CurPort = TPortDescr{};
@@ -108,7 +108,7 @@ void TKessrow::HandlePorts() {
     if (SkipEmptyInPorts()) return;
     if (IA->Token != ";") return Report(ExpectedPins(count, CurPort.PortName) + ".", kNoSemicolon);
     IA->NextToken();
-    PortNameIndex.insert(CurPort.PortName);
+    PortNameIndex.Insert(name);
     Ports.push_back(std::move(CurPort));
   }
 }

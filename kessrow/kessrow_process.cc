@@ -148,7 +148,7 @@ void TKessrow::ResetRunState() {
   PartNameIndex.clear();
   PartName.clear();
   Ports.clear();
-  PortNameIndex.clear();
+  PortNameIndex.Clear();
   PartPinCount = 0;
   PinIndex.Clear();
 }

@@ -122,8 +122,8 @@ public:
 
   // Indexes over the vectors above, so each duplicate check is one lookup.
   std::unordered_set<std::string> PartNameIndex;
-  std::unordered_set<std::string> PortNameIndex;
-  TTextSet PinIndex; // views of the pin tokens in the input texts
+  TTextSet PortNameIndex; // views of the port name tokens in the input texts
+  TTextSet PinIndex;      // views of the pin tokens in the input texts
 
 private:
   void SetUpIA(TInputAssistant& assistant);
