@@ -78,6 +78,15 @@ TEST_F(TolvaneRun, InPlaceKeepsBackupAndSecondRunChangesNothing) {
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
 }
 
+TEST_F(TolvaneRun, SourceNamedTwiceIsRewrittenInPlaceWithBackup) {
+  WriteFile(Dir.File("a.h"), kSource);
+  TRunResult r = Run({"a.h", "./a.h"});
+  EXPECT_EQ(r.Output, Console("a.h", "\nSuccess"));
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
+  EXPECT_EQ(ReadFile(Dir.File("a._h")), kSource);
+}
+
 // A source of many megabytes is let go from memory part by part while it is
 // scanned, copied to the backup and compared: every byte must still arrive,
 // across the windows of the copy and of the comparison, and a difference in

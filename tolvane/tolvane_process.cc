@@ -84,8 +84,10 @@ void TTolvane::Process(std::ostream& os) {
   std::string destName = AA ? AA->GetPlain(1) : "";
   os << kNotice << sourceName << ".";
   if (destName.empty()) destName = sourceName;
+  // A destination that is the source under another name ("./a.h", a link)
+  // is an in-place rewrite too, and gets its backup.
   std::string backupName;
-  if (destName == sourceName) {
+  if (destName == sourceName || SameFile(destName, sourceName)) {
     backupName = sourceName;
     RemoveExtension(backupName);
     backupName += BackupInfix;
