@@ -4,6 +4,7 @@
 #include "tolvane/tolvane_spec.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -219,27 +220,41 @@ void TTolvane::GenerateRegistrations() {
   std::string includeTail = std::string("       ") + Marker + '\n';
   std::size_t width = memberWidth;
   if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
+  // Each line is put together behind the indent, which stands at the start
+  // of a buffer for all of them, and appended to the output in one piece.
+  std::string buffer = indent;
+  buffer.resize(indent.size() + std::max(memberWidth, includeWidth) + kMaxFill +
+                std::max(memberTail.size(), includeTail.size()));
+  auto put = [](char*& p, std::string_view text) {
+    std::memcpy(p, text.data(), text.size());
+    p += text.size();
+  };
   std::string& out = *Out;
   for (const TLine& line : lines) {
-    out += indent;
+    char* p = buffer.data() + indent.size();
     if (const TMemberDescr* m = line.Member) {
-      out += prefixOf(*m);
-      out += m->Name;
+      put(p, prefixOf(*m));
+      put(p, m->Name);
       if (m->IsArray) {
-        out += ", ";
-        out += m->ArraySize;
+        put(p, ", ");
+        put(p, m->ArraySize);
       }
       if (m->IsBus) {
-        out += ", ";
-        out += m->BusArg1;
-        out += ", ";
-        out += m->BusArg2;
+        put(p, ", ");
+        put(p, m->BusArg1);
+        put(p, ", ");
+        put(p, m->BusArg2);
       }
     } else {
-      out += line.Include->Text;
+      put(p, line.Include->Text);
     }
-    if (line.Length < width) out.append(std::min(width - line.Length, kMaxFill), ' ');
-    out += line.Member ? memberTail : includeTail;
+    if (line.Length < width) {
+      std::size_t fill = std::min(width - line.Length, kMaxFill);
+      std::memset(p, ' ', fill);
+      p += fill;
+    }
+    put(p, line.Member ? memberTail : includeTail);
+    out.append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
   }
   Includes.clear();
 }
