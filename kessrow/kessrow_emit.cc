@@ -35,10 +35,10 @@ void AppendNumber(std::string& out, std::int64_t value) {
 // name, call) is put into a buffer once; each line is completed behind it
 // and appended to the output in one piece.
 struct TPinLines {
-  std::string Buffer;
+  std::string& Buffer; // kept from port to port, so that it is allocated once
   std::size_t Lead;
 
-  TPinLines(std::string_view name, std::string_view call) {
+  TPinLines(std::string& buffer, std::string_view name, std::string_view call) : Buffer(buffer) {
     Buffer = "\n          ";
     Buffer += name;
     Buffer += call;
@@ -159,7 +159,7 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
     // Pin k always belongs to bit left + k * step; swapping only reverses
     // the order of the lines.
     std::size_t count = port.Pins.size();
-    TPinLines lines(name, ".AddPin( ");
+    TPinLines lines(PinLineBuffer, name, ".AddPin( ");
     for (std::size_t i = 0; i < count; ++i) {
       std::size_t k = swap ? count - 1 - i : i;
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
@@ -169,13 +169,13 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
     out += "\n    reg(  ";
     out += name;
     out += " );";
-    TPinLines lines(name, ".AddPin( ");
+    TPinLines lines(PinLineBuffer, name, ".AddPin( ");
     for (std::string_view pin : port.Pins) lines.Add(out, nullptr, pin);
   } else if (port.PortRangeR == prSinglePin) {
     out += "\n    reg(  ";
     out += name;
     out += " );";
-    TPinLines(name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
+    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
   } else {
     Report("Unexpected value of PortRangeR: " + std::to_string(port.PortRangeR) + ".", kInternal);
     return false;

@@ -96,6 +96,7 @@ public:
   std::string IncludeName;
   bool Done = false;
   std::string* Out = nullptr;
+  std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
   int Context = ctOutside;
   int PortKind = 0;
