@@ -208,8 +208,8 @@ bool FileHoldsText(const char* name, std::string_view text) {
     // A device is read without waiting (a terminal would wait for input)
     // and only as far as it could still equal text (/dev/zero never ends).
     std::string content;
-    bool ok = stated && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) &&
-              ReadAtMost(fd, content, text.size());
+    bool ok =
+        stated && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) && ReadAtMost(fd, content, text.size());
     close(fd);
     return ok && content == text;
   }

@@ -28,7 +28,6 @@ constexpr std::array<unsigned char, 256> kClassesUnderscore = MakeClasses(true);
 
 bool IsSpace(char c) { return kClasses[static_cast<unsigned char>(c)] & kSpace; }
 
-
 // How a keyword's text relates to words, for the length filter of
 // MatchKeyword: all letters and digits, letters and digits with at least one
 // underscore, or anything else.
@@ -37,8 +36,10 @@ enum : std::uint8_t { kOtherText = 0, kPlainWord = 1, kUnderscoreWord = 2 };
 std::uint8_t WordKind(const char* text, std::size_t length) {
   std::uint8_t kind = kPlainWord;
   for (std::size_t i = 0; i < length; ++i) {
-    if (text[i] == '_') kind = kUnderscoreWord;
-    else if (!(kClasses[static_cast<unsigned char>(text[i])] & kAlnum)) return kOtherText;
+    if (text[i] == '_')
+      kind = kUnderscoreWord;
+    else if (!(kClasses[static_cast<unsigned char>(text[i])] & kAlnum))
+      return kOtherText;
   }
   return kind;
 }

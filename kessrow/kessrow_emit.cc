@@ -1,8 +1,8 @@
 // "$ENDPART": the pin count check and the class text of the part.
 #include <algorithm>
 #include <charconv>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
@@ -13,9 +13,7 @@ namespace {
 // Member type texts by port kind, all seven characters wide.
 const char* const kPortTypes[] = {"port   ", "iport  ", "oport  ", "ioport "};
 
-const char* PortTypeText(int kind) {
-  return kind >= 1 && kind <= 4 ? kPortTypes[kind - 1] : nullptr;
-}
+const char* PortTypeText(int kind) { return kind >= 1 && kind <= 4 ? kPortTypes[kind - 1] : nullptr; }
 
 std::string Quoted(std::string_view text) {
   std::string q = "\"";
@@ -71,8 +69,8 @@ void TKessrow::Tok_ENDPART() {
   if (PinCount == -1) return Report(kNoPinCount);
   std::size_t n = PartPinCount;
   if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n)) {
-    return Report("Found " + std::to_string(n) + (n == 1 ? " pin" : " pins") +
-                  ", but $PIN_COUNT specified " + std::to_string(PinCount) + ".");
+    return Report("Found " + std::to_string(n) + (n == 1 ? " pin" : " pins") + ", but $PIN_COUNT specified " +
+                  std::to_string(PinCount) + ".");
   }
   if (!WriteClass()) return;
   IA->NextToken();

@@ -25,8 +25,7 @@ inline constexpr const char* kBadContext = "--- internal program error ---";
 inline constexpr const char* kUnexpected = "Unexpected token.";
 inline constexpr const char* kSigned = "Signed number not allowed.";
 inline constexpr const char* kNotInteger = "Expected a decimal integer.";
-inline constexpr const char* kOpenComment =
-    "Expected end of block comment (*/) but end of file reached.";
+inline constexpr const char* kOpenComment = "Expected end of block comment (*/) but end of file reached.";
 inline constexpr const char* kLegalChars =
     "Legal characters are {a-z, A-Z, 0-9, _}. Identifiers must not start with 0-9.";
 

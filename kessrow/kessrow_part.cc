@@ -26,8 +26,10 @@ void TKessrow::Tok_PART_PREFIX() {
   IA->NextToken();
   if (IA->EndOfInput) return;
   PartPrefix = IA->Token;
-  if (IsValidC_Identifier(PartPrefix, false)) IA->NextToken();
-  else Report(kBadPrefix, kLegalChars);
+  if (IsValidC_Identifier(PartPrefix, false))
+    IA->NextToken();
+  else
+    Report(kBadPrefix, kLegalChars);
 }
 
 void TKessrow::Tok_PART_NAME() {
@@ -54,8 +56,10 @@ void TKessrow::Tok_PART_NAME() {
     return;
   }
   PartNames.push_back(PartName);
-  if (IsValidC_Identifier(PartName, false)) IA->NextToken();
-  else Report(kBadPartName, kLegalChars);
+  if (IsValidC_Identifier(PartName, false))
+    IA->NextToken();
+  else
+    Report(kBadPartName, kLegalChars);
 }
 
 void TKessrow::Tok_FOOTPRINT() {
@@ -76,8 +80,10 @@ void TKessrow::Tok_PIN_COUNT() {
   IA->NextToken();
   PinCount = GetInteger(false, false);
   if (ErrorFlag) return;
-  if (PinCount > kMaxPinCount) Report(kHighPinCount);
-  else IA->NextToken();
+  if (PinCount > kMaxPinCount)
+    Report(kHighPinCount);
+  else
+    IA->NextToken();
 }
 
 void TKessrow::Tok_PART_LINES() { HandleLines(PartLines, ctPart); }

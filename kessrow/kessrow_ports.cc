@@ -11,8 +11,7 @@ using namespace kessrow_msg;
 
 namespace {
 std::string ExpectedPins(std::int64_t count, const std::string& portName) {
-  return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " +
-         portName;
+  return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " + portName;
 }
 } // namespace
 

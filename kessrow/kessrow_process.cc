@@ -95,8 +95,8 @@ void TKessrow::Process(std::ostream& os) {
   }
 }
 
-bool TKessrow::Generate(std::optional<std::string_view> include, std::string_view source,
-                        std::string& out, std::ostream& console) {
+bool TKessrow::Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
+                        std::ostream& console) {
   Console = &console;
   Out = &out;
   out.clear();
@@ -168,10 +168,14 @@ void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
       continue;
     }
     int type = IA->TokenType;
-    if (type >= ttFirstKeyword) (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-    else if (Context == ctPorts) HandlePorts();
-    else if (type == ttEndOfLine) IA->NextToken();
-    else Report(kUnexpected);
+    if (type >= ttFirstKeyword)
+      (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
+    else if (Context == ctPorts)
+      HandlePorts();
+    else if (type == ttEndOfLine)
+      IA->NextToken();
+    else
+      Report(kUnexpected);
     if (ErrorFlag) return;
   }
 }

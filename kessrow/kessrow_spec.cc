@@ -120,9 +120,12 @@ void TKessrow::Report(std::string_view message, std::string_view secondLine) {
 bool TKessrow::WrongContext(int required) {
   if (required == ctAny || required == Context) return false;
   const char* text = kBadContext;
-  if (required == ctOutside) text = kNotOutside;
-  else if (required == ctPart) text = Context == ctPorts ? kNotInPorts : kOnlyPart;
-  else if (required == ctPorts) text = kOnlyPorts;
+  if (required == ctOutside)
+    text = kNotOutside;
+  else if (required == ctPart)
+    text = Context == ctPorts ? kNotInPorts : kOnlyPart;
+  else if (required == ctPorts)
+    text = kOnlyPorts;
   std::string message = "Token ";
   message += IA->Token;
   message += " ";
@@ -174,8 +177,10 @@ void TKessrow::CopyEolComment(std::string& out) {
 
 void TKessrow::Tok_COMMENT() {
   IA->Seek("*/");
-  if (IA->EndOfInput) Report(kOpenComment);
-  else IA->NextToken();
+  if (IA->EndOfInput)
+    Report(kOpenComment);
+  else
+    IA->NextToken();
 }
 
 void TKessrow::Tok_Unexpected() { Report(kUnexpected); }

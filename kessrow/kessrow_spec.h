@@ -37,8 +37,8 @@ public:
   // text, and leaves the header in out. Reports go to console. Returns
   // whether the input was read without error. Needs SourceName and
   // DestName (for the frame); reads the flags through AA when it is set.
-  bool Generate(std::optional<std::string_view> include, std::string_view source,
-                std::string& out, std::ostream& console);
+  bool Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
+                std::ostream& console);
 
   // Diagnostics and shared steps.
   void PrintErrorContext(const char* kind);

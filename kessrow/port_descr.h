@@ -13,7 +13,7 @@ inline constexpr int prCounted = -3;   // name[N], N pins
 
 struct TPortDescr {
   std::string PortName;
-  std::string PortComment;       // "//" comment of the name's line, or empty
+  std::string PortComment; // "//" comment of the name's line, or empty
   // In the order written: views of the pin tokens in the input texts,
   // which the pass keeps alive until the part is written.
   std::vector<std::string_view> Pins;

@@ -22,7 +22,7 @@ std::string AfterBanner(const TRunResult& r) {
 }
 
 TRunResult In(const TTempDir& dir, const std::vector<std::string>& args, std::string input = "",
-               long sizeLimit = -1) {
+              long sizeLimit = -1) {
   TRunOptions options;
   options.WorkDir = dir.Path();
   options.Input = input;
@@ -43,24 +43,30 @@ const char* const kDemo = "$PART_NAME Demo // demo part\n$FOOTPRINT SO8\n$REF_PR
 
 std::string DemoClass(const std::string& range, const std::string& busLines) {
   return "\nclass QV_Demo : public TPart {     // demo part\n\npublic:\n"
-         "  iport  D;       // TOLVANE_BUS(" + range + ")  // data in\n"
+         "  iport  D;       // TOLVANE_BUS(" +
+         range +
+         ")  // data in\n"
          "  oport  Q;       \n  port   PWR;     // 2 pins\n  port   EN;      \n\n"
          "  QV_Demo() {\n    SetPackage( \"SO8\", 8 );\n    SetReferencePrefix( \"U\" );\n  }\n\n"
-         "  virtual void Register() {\n" + busLines +
+         "  virtual void Register() {\n" +
+         busLines +
          "    reg(  Q );\n          Q.SetPin( \"5\" );\n"
          "    reg(  PWR );\n          PWR.AddPin( \"8\" );\n          PWR.AddPin( \"6\" );\n"
          "    reg(  EN );\n          EN.SetPin( \"7\" );\n\n    Extra();\n  }\n};\n";
 }
 
 TEST(KessrowRun, WorkedExampleWithEachBusOrder) {
-  const std::string high = "    regb( D, 3, 0 );\n          D.AddPin( 3, \"4\" );\n          D.AddPin( 2, \"3\" );\n"
-                           "          D.AddPin( 1, \"2\" );\n          D.AddPin( 0, \"1\" );\n";
-  const std::string low = "    regb( D, 0, 3 );\n          D.AddPin( 0, \"1\" );\n          D.AddPin( 1, \"2\" );\n"
-                          "          D.AddPin( 2, \"3\" );\n          D.AddPin( 3, \"4\" );\n";
+  const std::string high =
+      "    regb( D, 3, 0 );\n          D.AddPin( 3, \"4\" );\n          D.AddPin( 2, \"3\" );\n"
+      "          D.AddPin( 1, \"2\" );\n          D.AddPin( 0, \"1\" );\n";
+  const std::string low =
+      "    regb( D, 0, 3 );\n          D.AddPin( 0, \"1\" );\n          D.AddPin( 1, \"2\" );\n"
+      "          D.AddPin( 2, \"3\" );\n          D.AddPin( 3, \"4\" );\n";
   struct {
     std::vector<std::string> Flags;
     std::string Class;
-  } cases[] = {{{}, DemoClass("3,0", high)}, {{"-N"}, DemoClass("0,3", low)}, {{"-L"}, DemoClass("0,3", low)}};
+  } cases[] = {
+      {{}, DemoClass("3,0", high)}, {{"-N"}, DemoClass("0,3", low)}, {{"-L"}, DemoClass("0,3", low)}};
   for (auto& c : cases) {
     TTempDir dir;
     WriteFile(dir.File("demo.pt"), kDemo);
@@ -69,7 +75,8 @@ TEST(KessrowRun, WorkedExampleWithEachBusOrder) {
     TRunResult r = In(dir, args);
     EXPECT_EQ(r.Status, 0);
     EXPECT_EQ(AfterBanner(r), "");
-    EXPECT_EQ(ReadFile(dir.File("demo.h")), Frame("demo.pt", "demo.h", "_demo_h_") + c.Class + "\n\n#endif\n");
+    EXPECT_EQ(ReadFile(dir.File("demo.h")),
+              Frame("demo.pt", "demo.h", "_demo_h_") + c.Class + "\n\n#endif\n");
   }
 }
 
@@ -130,7 +137,8 @@ TEST(KessrowRun, IncludeFileVerboseAndPause) {
   WriteFile(dir.File("bad.pt"), "oops\n");
   TRunResult bad = In(dir, {"bad.pt", "-p", "-i", "defs.pt"}, "\n");
   EXPECT_EQ(bad.Status, 255);
-  EXPECT_EQ(AfterBanner(bad), "\n***** Error: Unexpected token.\n    4: oops\n       ^\n\nPress Enter to continue.\n");
+  EXPECT_EQ(AfterBanner(bad),
+            "\n***** Error: Unexpected token.\n    4: oops\n       ^\n\nPress Enter to continue.\n");
 
   // "$ENDFILE" in the include file ends the whole run.
   WriteFile(dir.File("stop.pt"), "$ENDFILE\n");
@@ -172,7 +180,8 @@ TEST(KessrowRun, NeverOverwritesAnInput) {
   } cases[] = {
       {{"parts.h", "-d"}, "destination file parts.h would overwrite the source file."},
       {{"parts.h", "link.h", "-d", "-u"}, "destination file link.h would overwrite the source file."},
-      {{"defs.pt", "parts.h", "-d", "-i", "link.h"}, "destination file parts.h would overwrite the include file."},
+      {{"defs.pt", "parts.h", "-d", "-i", "link.h"},
+       "destination file parts.h would overwrite the include file."},
   };
   for (auto& c : cases) {
     TRunResult r = In(dir, c.Args);

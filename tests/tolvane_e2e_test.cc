@@ -7,9 +7,8 @@
 
 namespace {
 
-const std::string kBanner =
-    "\n\ntolvane.exe:  regkit 1.0.0 -- C++ registration and part header generators\n"
-    "Regenerates the Register() bodies of C++ classes.";
+const std::string kBanner = "\n\ntolvane.exe:  regkit 1.0.0 -- C++ registration and part header generators\n"
+                            "Regenerates the Register() bodies of C++ classes.";
 
 const std::string kSource =
     "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n  TReg gamma; // TOLVANE_BUS(7,0)\n"
@@ -44,10 +43,10 @@ protected:
 TEST_F(TolvaneRun, UsageErrorPrintsUsageAndFails) {
   TRunResult r = Run({"-p"});
   EXPECT_EQ(r.Output, kBanner + "\n***** Usage error: too few arguments.  Usage:\n"
-                      "  tolvane srce_file [dest_file] [-wpur]\n    -w = suppress warnings\n"
-                      "    -p = prompt user to press a key if any error or warnings\n"
-                      "    -u = unconditional write of destination file, even if it is unchanged\n"
-                      "    -r = remove backup file, if any, upon successful completion\n");
+                                "  tolvane srce_file [dest_file] [-wpur]\n    -w = suppress warnings\n"
+                                "    -p = prompt user to press a key if any error or warnings\n"
+                                "    -u = unconditional write of destination file, even if it is unchanged\n"
+                                "    -r = remove backup file, if any, upon successful completion\n");
   EXPECT_EQ(r.Status, 255);
 }
 
@@ -154,7 +153,8 @@ TEST_F(TolvaneRun, WarningsPromptWithPAndVanishWithW) {
   const std::string source = "class A {\n  TReg a; \\\n};\n";
   WriteFile(Dir.File("w.h"), source);
   const std::string warning = "\n***** Warning in class A:\n***** Line continuation character "
-                              "ignored.\n    2:   TReg a; \\\n" + std::string(17, ' ') + "^\n";
+                              "ignored.\n    2:   TReg a; \\\n" +
+                              std::string(17, ' ') + "^\n";
   TRunResult r = Run({"w.h", "-p"});
   EXPECT_EQ(r.Output, Console("w.h", warning + "\nDestination is unchanged\nPress Enter to continue.\n"));
   EXPECT_EQ(r.Status, 0);
@@ -180,8 +180,7 @@ TEST_F(TolvaneRun, FailedWritesKeepTheOldFiles) {
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kSource);
 
   r = Run({"a.h", "nodir/b.h"});
-  EXPECT_EQ(r.Output,
-            Console("a.h", "\n***** File error: could not create destination file nodir/b.h\n"));
+  EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: could not create destination file nodir/b.h\n"));
   EXPECT_EQ(r.Status, 255);
 }
 
@@ -197,8 +196,8 @@ TEST_F(TolvaneRun, UnreadableSourceIsAFileError) {
   mkdir(Dir.File("d.h").c_str(), 0755);
   for (const char* name : {"d.h", "missing.h"}) {
     TRunResult r = Run({name});
-    EXPECT_EQ(r.Output, Console(name, std::string("\n***** File error: could not open source file ") +
-                                          name + ".\n"));
+    EXPECT_EQ(r.Output,
+              Console(name, std::string("\n***** File error: could not open source file ") + name + ".\n"));
     EXPECT_EQ(r.Status, 255);
   }
   EXPECT_FALSE(FileExists(Dir.File("d._h")));

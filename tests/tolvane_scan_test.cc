@@ -25,8 +25,8 @@ TScan RunScan(std::string_view source) {
 }
 
 // One report block: head, message, numbered line, caret under column.
-std::string Report(const std::string& head, const std::string& message, int line,
-                   const std::string& text, int column) {
+std::string Report(const std::string& head, const std::string& message, int line, const std::string& text,
+                   int column) {
   char number[16];
   std::snprintf(number, sizeof number, "%5d: ", line);
   return "\n***** " + head + ":\n***** " + message + "\n" + number + text + "\n" +
@@ -88,7 +88,8 @@ const TRegenCase kRegenCases[] = {
     {"FillCappedAt32AndIncludeColumns",
      "class A {\n  TReg a;\n  TReg abcdefghijabcdefghijabcdefghijabcdefghij;\n  // TOLVANE_INCL Tail();\n"
      "  virtual void Register() {\n  }\n};\nclass B {\n  TReg b; // TOLVANE_INCL LongerIncl( 1, 2 );\n"
-     "  virtual void Register() {\n  }\n};\nclass C {\n  // TOLVANE_INCL  ThisIncludeIsLongerByMoreThan32Chars();\n"
+     "  virtual void Register() {\n  }\n};\nclass C {\n  // TOLVANE_INCL  "
+     "ThisIncludeIsLongerByMoreThan32Chars();\n"
      "  TReg c;\n  virtual void Register() {\n  }\n};\n",
      "class A {\n  TReg a;\n  TReg abcdefghijabcdefghijabcdefghijabcdefghij;\n  // TOLVANE_INCL Tail();\n"
      "  virtual void Register() {\n"
@@ -145,8 +146,8 @@ const TReportCase kErrorCases[] = {
     {kReportExample, Report("Error in class TFoo", "Illegal line continuation character.", 7,
                             "    TReg Count; // TOLVANE_OFF \\", 19)},
     {"}\n", Report("Error", "Unexpected closing brace.", 1, "}", 0)},
-    {"class A {\n  int x", Report("Error in class A",
-                                  "Expected closing brace (}) but end of file reached.", 3, "", 0)},
+    {"class A {\n  int x",
+     Report("Error in class A", "Expected closing brace (}) but end of file reached.", 3, "", 0)},
     {"class A {\n  TReg a;\n",
      Report("Error in class A", "Brace mismatch detected at end of file.", 3, "", 0)},
     {"\"x\";\n", Report("Error", "Unexpected token.", 1, "\"x\";", 0)},
@@ -162,16 +163,17 @@ const TReportCase kErrorCases[] = {
      Report("Error in class A", "Unexpected token within declaration.", 2, "  TReg = 0;", 7)},
     {"class A {\n  TReg 2a;\n};\n",
      Report("Error in class A", "Expected valid C++ identifier.", 2, "  TReg 2a;", 7)},
-    {"class A {\n  TReg a // note\n;};\n", Report("Error in class A",
-     "Unexpected token within member declaration.", 2, "  TReg a // note", 9)},
+    {"class A {\n  TReg a // note\n;};\n",
+     Report("Error in class A", "Unexpected token within member declaration.", 2, "  TReg a // note", 9)},
     {"class A {\n  TReg a; // TOLVANE_BUS(7,\n 0)\n};\n",
      Report("Error in class A", "Unexpected new line.", 3, " 0)", 1)},
     {"// TOLVANE_BUS 7\n", Report("Error", "Expected opening parenthesis.", 1, "// TOLVANE_BUS 7", 15)},
     {"// TOLVANE_BUS(N-1,0)\n", Report("Error", "Expected comma.", 1, "// TOLVANE_BUS(N-1,0)", 16)},
-    {"// TOLVANE_BUS(7,0]\n",
-     Report("Error", "Expected closing parenthesis.", 1, "// TOLVANE_BUS(7,0]", 18)},
-    {"// TOLVANE_INCL x();\n", Report("Error", "TOLVANE_INCL is not allowed outside of a class "
-                                      "declaration.", 1, "// TOLVANE_INCL x();", 3)},
+    {"// TOLVANE_BUS(7,0]\n", Report("Error", "Expected closing parenthesis.", 1, "// TOLVANE_BUS(7,0]", 18)},
+    {"// TOLVANE_INCL x();\n", Report("Error",
+                                      "TOLVANE_INCL is not allowed outside of a class "
+                                      "declaration.",
+                                      1, "// TOLVANE_INCL x();", 3)},
     {"class A {\n  TReg a;\n  virtual void Register() {\n  // tolvane_incl x();\n  }\n};\n",
      Report("Error in class A", "TOLVANE_INCL is not allowed to follow Register().", 4,
             "  // tolvane_incl x();", 5)},
@@ -185,22 +187,30 @@ const TReportCase kWarningCases[] = {
     {"class A {\n  TReg a;\n  virtual void Register() {\n  }\n  TReg b;\n};\n",
      Report("Warning in class A", "Class members following Register() are ignored.", 6, "};", 0)},
     {"class A {\n  // TOLVANE_INCL x();\n};\n",
-     Report("Warning in class A", "TOLVANE_INCL on line 2 was ignored, because Register() was not "
-            "found for this class.", 3, "};", 0)},
+     Report("Warning in class A",
+            "TOLVANE_INCL on line 2 was ignored, because Register() was not "
+            "found for this class.",
+            3, "};", 0)},
     {"class A {\n  TReg a; // TOLVANE_INCL x();\n  virtual void Register() { f(); }\n};\n",
-     Report("Warning in class A", "To auto register, { of Register() must be the last non-comment "
-            "token on the line.", 3, "  virtual void Register() { f(); }", 28) +
-     Report("Warning in class A", "TOLVANE_INCL on line 2 was ignored.", 3,
-            "  virtual void Register() { f(); }", 28)},
+     Report("Warning in class A",
+            "To auto register, { of Register() must be the last non-comment "
+            "token on the line.",
+            3, "  virtual void Register() { f(); }", 28) +
+         Report("Warning in class A", "TOLVANE_INCL on line 2 was ignored.", 3,
+                "  virtual void Register() { f(); }", 28)},
     {"class A {\n  TReg a;\n  virtual void Register() {\n    reg( x ); // tolvane\n    f(); }\n};\n",
-     Report("Warning in class A", "To auto register, } of Register() must be the first token on "
-            "the line.", 5, "    f(); }", 9)},
+     Report("Warning in class A",
+            "To auto register, } of Register() must be the first token on "
+            "the line.",
+            5, "    f(); }", 9)},
     {"class A {\n  TReg a[], b[4] = x;\n  virtual void Register() {\n  }\n};\n",
      Report("Warning in class A", "Could not auto-register array member a on line 2.", 4, "  }", 2) +
-     Report("Warning in class A", "Could not auto-register array member b on line 2.", 4, "  }", 2)},
+         Report("Warning in class A", "Could not auto-register array member b on line 2.", 4, "  }", 2)},
     {"class A {\n  TReg a[4];\n  virtual void Register() {\n    rega(&a, 4);\n  }\n};\n",
-     Report("Warning in class A", "Could not auto-register array or bus member a due to existing "
-            "user registration of this member.", 4, "    rega(&a, 4);", 10)},
+     Report("Warning in class A",
+            "Could not auto-register array or bus member a due to existing "
+            "user registration of this member.",
+            4, "    rega(&a, 4);", 10)},
 };
 
 TEST(TolvaneScan, ErrorsStopTheScanWithOneReport) {
@@ -226,9 +236,9 @@ TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
   TTolvane tool;
   EXPECT_EQ(tool.Handlers.size(), 45u);
   EXPECT_EQ(tool.IA->Tokens.size(), 45u);
-  const std::pair<const char*, int> types[] = {{"TOLVANE_ON", 9}, {"TOLVANE_INCL", 13},
-      {"private", 14}, {"virtual", 19}, {"void", 20}, {"inline", 49}, {"/*", 50}, {"#", 51},
-      {"//", 52}, {"::", 53}};
+  const std::pair<const char*, int> types[] = {
+      {"TOLVANE_ON", 9}, {"TOLVANE_INCL", 13}, {"private", 14}, {"virtual", 19}, {"void", 20},
+      {"inline", 49},    {"/*", 50},           {"#", 51},       {"//", 52},      {"::", 53}};
   for (auto [text, type] : types) EXPECT_EQ(tool.IA->GetTokenType(text), type) << text;
   EXPECT_EQ(tool.TokOn, 9);
   EXPECT_EQ(tool.TokIncl, 13);

@@ -71,8 +71,7 @@ bool TTolvane::CheckComment() {
     // ( first , second ): each token must stand on the directive's line.
     std::string args[2];
     const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
-    const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr,
-                              kExpectedCloseParen};
+    const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
     for (int i = 0; i < 5; ++i) {
       IA->NextToken();
       if (ErrorIfNewLine()) return true;

@@ -41,8 +41,8 @@ void TTolvane::Tok_General() {
       if (IA->Token == "]") {
         int last = IA->Position - 1;
         if (last < first) break;
-        std::string size(IA->Line.substr(static_cast<std::size_t>(first),
-                                         static_cast<std::size_t>(last - first + 1)));
+        std::string size(
+            IA->Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
         Trim(size);
         if (size.empty()) break;
         d.ArraySize = size;

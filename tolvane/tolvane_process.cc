@@ -67,7 +67,8 @@ bool TTolvane::Scan(std::string_view source, std::string& out) {
   while (!IA->EndOfInput && !ErrorFlag) {
     Dispatch();
     auto at = reinterpret_cast<std::uintptr_t>(IA->Line.data());
-    if (SourceFile && !IA->EndOfInput && at >= begin + released + releaseStep && at - begin <= source.size()) {
+    if (SourceFile && !IA->EndOfInput && at >= begin + released + releaseStep &&
+        at - begin <= source.size()) {
       SourceFile->Release(released, at - begin);
       released = at - begin;
     }
@@ -124,10 +125,8 @@ void TTolvane::Process(std::ostream& os) {
   if (!backupName.empty()) {
     // The backup is the source as read, with the source's permissions.
     TWriteResult result = ReplaceFileByCopy(backupName, source, source.Mode());
-    if (result == TWriteResult::CannotCreate)
-      return fail("could not open backup file " + backupName + ".\n");
-    if (result == TWriteResult::WriteFailed)
-      return fail("write to backup file " + backupName + " failed.\n");
+    if (result == TWriteResult::CannotCreate) return fail("could not open backup file " + backupName + ".\n");
+    if (result == TWriteResult::WriteFailed) return fail("write to backup file " + backupName + " failed.\n");
   }
   TWriteResult result = ReplaceFile(destName, out);
   if (result == TWriteResult::CannotCreate)
@@ -136,8 +135,8 @@ void TTolvane::Process(std::ostream& os) {
     return fail("write to destination file " + destName + " failed.\n");
   if (Flag('r') && !backupName.empty()) {
     if (!StringMatchesFile(out, destName.c_str()))
-      return fail("destination file " + destName + " may be corrupt.\n***** Use backup file " +
-                  backupName + " to recover.\n");
+      return fail("destination file " + destName + " may be corrupt.\n***** Use backup file " + backupName +
+                  " to recover.\n");
     RemoveFile(backupName);
   }
   os << kSuccess;

@@ -30,8 +30,7 @@ const int kLinearLookups = 8;
 const std::size_t kMaxFill = 32;
 
 bool IsRegKeyword(std::string_view token) {
-  return std::find(std::begin(kRegKeywords), std::end(kRegKeywords), token) !=
-         std::end(kRegKeywords);
+  return std::find(std::begin(kRegKeywords), std::end(kRegKeywords), token) != std::end(kRegKeywords);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
@@ -141,9 +140,8 @@ void TTolvane::Tok_Virtual() {
   MembersByName.clear();
 
   if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
-    bool pending = !Includes.empty() ||
-                   std::any_of(Members.begin(), Members.end(),
-                               [](const TMemberDescr& m) { return !m.UserRegistered; });
+    bool pending = !Includes.empty() || std::any_of(Members.begin(), Members.end(),
+                                                    [](const TMemberDescr& m) { return !m.UserRegistered; });
     if (pending) Warning(kCloseBraceNotFirst);
     for (const TIncludeDescr& include : Includes)
       Warning(kInclIgnored1 + std::to_string(include.LineNumber) + kInclIgnored2);

@@ -23,11 +23,10 @@ const char* const kContinuationIgnored = "Line continuation character ignored.";
 // Declaration keywords: each starts a declaration that cannot declare a
 // registrable member, so it is skipped whole.
 const char* const kDeclKeywords[] = {
-    "void",     "bool",     "char",     "const",    "double",   "enum",
-    "explicit", "extern",   "float",    "friend",   "int",      "uint",
-    "long",     "mutable",  "namespace", "operator", "register", "short",
-    "signed",   "static",   "template", "typedef",  "union",    "unsigned",
-    "volatile", "wchar_t",  "try",      "using",    "auto",     "inline",
+    "void",     "bool",    "char",   "const",  "double",   "enum",    "explicit",  "extern",
+    "float",    "friend",  "int",    "uint",   "long",     "mutable", "namespace", "operator",
+    "register", "short",   "signed", "static", "template", "typedef", "union",     "unsigned",
+    "volatile", "wchar_t", "try",    "using",  "auto",     "inline",
 };
 
 // Reports go nowhere when no console is set (scans run in memory).

@@ -72,9 +72,9 @@ public:
   TInputAssistant* IA = nullptr;
   bool ErrorFlag = false;
   bool WarningFlag = false;
-  std::string* Out = nullptr;       // the destination text being built
-  TFileText* SourceFile = nullptr;  // when set, Scan releases what it has read of it
-  std::ostream* Console = nullptr;  // where reports go
+  std::string* Out = nullptr;      // the destination text being built
+  TFileText* SourceFile = nullptr; // when set, Scan releases what it has read of it
+  std::ostream* Console = nullptr; // where reports go
   int BraceDepth = 0;
   int ClassDepth = 0;
   std::vector<int> ClassBraceDepths;

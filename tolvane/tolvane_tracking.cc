@@ -6,8 +6,7 @@ namespace {
 
 const char* const kUnexpectedClosingBrace = "Unexpected closing brace.";
 const char* const kOpenBraceAtEnd = "Expected closing brace (}) but end of file reached.";
-const char* const kPopBraceInternal =
-    "Internal program error:  PopBrace() called with BraceDepth < 1.";
+const char* const kPopBraceInternal = "Internal program error:  PopBrace() called with BraceDepth < 1.";
 const char* const kMembersAfterRegister = "Class members following Register() are ignored.";
 const char* const kInclNoRegister1 = "TOLVANE_INCL on line ";
 const char* const kInclNoRegister2 = " was ignored, because Register() was not found for this class.";
