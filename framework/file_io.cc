@@ -14,6 +14,10 @@
 
 namespace {
 
+// Large texts are copied and compared in windows of this size (a multiple
+// of the page size), so that only one window of a file is held at a time.
+const std::size_t kWindow = std::size_t{8} << 20;
+
 // Reads everything from fd into buffer; false on a read error.
 bool ReadAll(int fd, std::string& buffer, std::size_t sizeHint) {
   buffer.clear();
@@ -126,6 +130,15 @@ TFileText::TStatus TFileText::Open(const char* name) {
   return TStatus::Ok;
 }
 
+bool TFileText::Holds(std::string_view text) {
+  if (View.size() != text.size()) return false;
+  for (std::size_t at = 0; at < View.size(); at += kWindow) {
+    if (View.substr(at, kWindow) != text.substr(at, kWindow)) return false;
+    Release(at, at + kWindow);
+  }
+  return true;
+}
+
 void TFileText::Release(std::size_t from, std::size_t upTo) {
   if (!Map) return;
   auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
@@ -188,10 +201,9 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::op
 TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source, std::optional<mode_t> mode) {
   return Replace(name, mode, [&](int fd) {
     std::string_view text = source.Text();
-    const std::size_t window = std::size_t{8} << 20;
-    for (std::size_t at = 0; at < text.size(); at += window) {
-      if (!WriteAll(fd, text.substr(at, window))) return false;
-      source.Release(at, at + window);
+    for (std::size_t at = 0; at < text.size(); at += kWindow) {
+      if (!WriteAll(fd, text.substr(at, kWindow))) return false;
+      source.Release(at, at + kWindow);
     }
     return true;
   });
@@ -214,10 +226,9 @@ bool FileHoldsText(const char* name, std::string_view text) {
     return ok && content == text;
   }
   bool same = static_cast<std::size_t>(st.st_size) == text.size();
-  const std::size_t window = std::size_t{8} << 20; // a multiple of the page size
   std::string buffer;
-  for (std::size_t at = 0; same && at < text.size(); at += window) {
-    std::size_t n = std::min(window, text.size() - at);
+  for (std::size_t at = 0; same && at < text.size(); at += kWindow) {
+    std::size_t n = std::min(kWindow, text.size() - at);
     void* map = mmap(nullptr, n, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(at));
     if (map != MAP_FAILED) {
       same = std::memcmp(map, text.data() + at, n) == 0;

@@ -59,10 +59,10 @@ bool TSpecBase::IsValidC_Identifier(std::string_view name, bool allowLeadingDigi
   return true;
 }
 
-void TSpecBase::Trim(std::string& text) {
-  std::size_t end = text.size();
-  while (end > 0 && IsSpace(text[end - 1])) --end;
-  std::size_t begin = 0;
-  while (begin < end && IsSpace(text[begin])) ++begin;
-  text = text.substr(begin, end - begin);
+std::string_view TSpecBase::Trimmed(std::string_view text) {
+  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  return text;
 }
+
+void TSpecBase::Trim(std::string& text) { text = std::string(Trimmed(text)); }

@@ -30,6 +30,8 @@ public:
   // True when the named file exists and holds exactly text.
   static bool StringMatchesFile(std::string_view text, const char* fileName);
   static bool IsValidC_Identifier(std::string_view name, bool allowLeadingDigit);
+  // text without its leading and trailing white space.
+  static std::string_view Trimmed(std::string_view text);
   static void Trim(std::string& text);
 
 protected:

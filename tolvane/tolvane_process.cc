@@ -16,19 +16,6 @@ const char* const kUnchanged = "\nDestination is unchanged";
 const char* const kSuccess = "\nSuccess";
 const char* const kFileError = "\n***** File error: ";
 
-// Whether the source holds exactly text, compared window by window, each
-// window of the source let go once compared.
-bool SourceHolds(TFileText& source, std::string_view text) {
-  std::string_view old = source.Text();
-  if (old.size() != text.size()) return false;
-  const std::size_t window = std::size_t{8} << 20;
-  for (std::size_t at = 0; at < old.size(); at += window) {
-    if (old.substr(at, window) != text.substr(at, window)) return false;
-    source.Release(at, at + window);
-  }
-  return true;
-}
-
 } // namespace
 
 void TTolvane::ResetRun() {
@@ -113,8 +100,7 @@ void TTolvane::Process(std::ostream& os) {
 
   SuccessFlag = true;
   // In place, the destination is the source, which is already in memory.
-  if (!Flag('u') &&
-      (backupName.empty() ? StringMatchesFile(out, destName.c_str()) : SourceHolds(source, out))) {
+  if (!Flag('u') && (backupName.empty() ? StringMatchesFile(out, destName.c_str()) : source.Holds(out))) {
     os << kUnchanged;
     return;
   }

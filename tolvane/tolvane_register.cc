@@ -33,16 +33,6 @@ bool IsRegKeyword(std::string_view token) {
   return std::find(std::begin(kRegKeywords), std::end(kRegKeywords), token) != std::end(kRegKeywords);
 }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
-
-// The text with its leading and trailing white space cut off, as Trim does,
-// but without a copy.
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
-
 } // namespace
 
 void TTolvane::MarkUserRegistration(std::string_view name) {
