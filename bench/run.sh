@@ -5,7 +5,10 @@
 # installed) on the same inputs.
 #   bench/run.sh [build-dir] [work-dir]
 # Environment: RUNS (timed runs of each large case, default 7), SMALL_RUNS
-# (of each small case, default 100), CMAKE_ARGS (extra CMake arguments).
+# (of each small case, default 100), CMAKE_ARGS (extra CMake arguments),
+# YARDSTICKS (the directory of floor2.cpp, default ../shared/yardsticks: the
+# least work a tokenizing rewriter must do, timed beside the programs when
+# it is there).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench}
@@ -16,6 +19,13 @@ mkdir -p "$inputs" "$work/out"
 # shellcheck disable=SC2086
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DREGKIT_BENCH=ON -DREGKIT_TESTS=OFF ${CMAKE_ARGS:-} >/dev/null
 cmake --build "$build" -j 2 >/dev/null
+
+floor2=()
+yardsticks=${YARDSTICKS:-../shared/yardsticks}
+if [ -f "$yardsticks/floor2.cpp" ]; then
+  g++ -O2 -std=c++20 "$yardsticks/floor2.cpp" -o "$build/floor2"
+  floor2=(--floor2 "$build/floor2")
+fi
 
 gen() { python3 bench/gen_inputs.py "$@"; }
 gen header "$inputs/header.h" --classes 20000 --members 50
@@ -31,4 +41,4 @@ $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo) memory"
 echo
 "$build/bench/regkit_perftest" --benchmark_min_time=0.5 "$inputs"
 echo
-python3 bench/timing.py "$build" "$inputs" "$work/out" --runs "${RUNS:-7}" --small-runs "${SMALL_RUNS:-100}"
+python3 bench/timing.py "$build" "$inputs" "$work/out" --runs "${RUNS:-7}" --small-runs "${SMALL_RUNS:-100}" "${floor2[@]}"

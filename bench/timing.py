@@ -4,6 +4,14 @@ the same input (wc -l, cat, and moc and ctags when installed) and prints one
 table.
 
   timing.py BUILD_DIR INPUT_DIR WORK_DIR [--runs N] [--small-runs N] [--skip moc,ctags]
+            [--floor2 FLOOR2_EXE]
+
+With --floor2 (the yardstick program: map the input, tokenize every line,
+write the expected output through a temporary file and rename it), each large
+tolvane case is also timed next to the yardstick doing the least work for
+the same input and output, and each kessrow case next to cat of its input
+plus cat of its header into a file; the column "vs yardstick" gives the
+ratio.
 
 INPUT_DIR holds the files gen_inputs.py writes (see run.sh); WORK_DIR is
 scratch space for the files the programs write. The commands are measured
@@ -23,7 +31,8 @@ import time
 
 
 class Row:
-    def __init__(self, group, label, input_name, argv, prepare=None, base=None, runs=None):
+    def __init__(self, group, label, input_name, argv, prepare=None, base=None, runs=None,
+                 yardstick=None):
         self.group = group          # rows of one group share an input
         self.label = label
         self.input_name = input_name
@@ -31,6 +40,7 @@ class Row:
         self.prepare = prepare      # called before every run, not timed
         self.base = base            # label of the row this one is compared with
         self.runs = runs
+        self.yardstick = yardstick  # label of the yardstick row of the same group
         self.times = []
         self.rss_kb = 0
         self.failed = None
@@ -86,7 +96,36 @@ def remover(*names):
     return prepare
 
 
-def build_rows(build, inputs, work, runs, small_runs, skip):
+def yardstick_rows(rows, floor2, inp, out, runs):
+    """The least work for each large case, measured beside it. The expected
+    outputs are written by one untimed run of the programs first."""
+    def expected(argv):
+        run_once(Row("", "", "", argv))
+        return argv[-1]
+
+    tolvane_rows = {(r.group, r.label): r for r in rows if r.label.startswith("tolvane")}
+    for group, name in (("header", "header.h"), ("header/10", "header10.h")):
+        new_text = expected([tolvane_rows[(group, "tolvane (in place)")].argv[0], inp(name),
+                             out("expected_" + name)])
+        rows.append(Row(group, "floor2 (write)", name, [floor2, inp(name), new_text, out("floor_" + name)],
+                        runs=runs))
+        rows.append(Row(group, "floor2 (tokenize)", name, [floor2, inp(name), "-", "-"], runs=runs))
+        for label in ("tolvane (in place)", "tolvane (to new file)"):
+            if (group, label) in tolvane_rows:
+                tolvane_rows[(group, label)].yardstick = "floor2 (write)"
+        if (group, "tolvane (unchanged)") in tolvane_rows:
+            tolvane_rows[(group, "tolvane (unchanged)")].yardstick = "floor2 (tokenize)"
+    sh = shutil.which("sh")
+    for row in [r for r in rows if r.label == "kessrow"]:
+        header = expected(row.argv[:-1] + [out("expected_" + os.path.basename(row.argv[-1]))])
+        script = 'cat "$1" >/dev/null && cat "$2" >"$3"'
+        rows.append(Row(row.group, "cat input + header", row.input_name,
+                        [sh, "-c", script, "sh", row.argv[1], header, out("cat_" + os.path.basename(header))],
+                        runs=row.runs))
+        row.yardstick = "cat input + header"
+
+
+def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None):
     tolvane = os.path.join(build, "tolvane", "tolvane")
     kessrow = os.path.join(build, "kessrow", "kessrow")
     for exe in (tolvane, kessrow):
@@ -133,6 +172,13 @@ def build_rows(build, inputs, work, runs, small_runs, skip):
                         base="wc -l", runs=n))
         peer_rows(group, name, n, False)
 
+    if floor2:
+        yardstick_rows(rows, floor2, inp, out, runs)
+        order = {}
+        for row in rows:
+            order.setdefault(row.group, len(order))
+        rows.sort(key=lambda row: order[row.group])  # stable: each group's rows stay together
+
     # The unchanged run needs its destination once, written by a normal run.
     for row in rows:
         if row.label == "tolvane (unchanged)":
@@ -148,10 +194,11 @@ def main():
     ap.add_argument("--runs", type=int, default=7)
     ap.add_argument("--small-runs", type=int, default=100)
     ap.add_argument("--skip", default="", help="peers to leave out, comma-separated")
+    ap.add_argument("--floor2", default=None, help="the yardstick program, built from floor2.cpp")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
     rows = build_rows(args.build, args.inputs, args.work, args.runs, args.small_runs,
-                      args.skip.split(","))
+                      args.skip.split(","), args.floor2)
 
     for i in range(max(row.runs for row in rows)):
         for row in rows:
@@ -163,8 +210,9 @@ def main():
             if not row.failed:
                 measure_rss(row, time_exe)
 
-    print("| Input | Program | Input MB | Best ms | Median ms | MB/s | vs wc -l | vs cat | Peak RSS MB | RSS / input |")
-    print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    print("| Input | Program | Input MB | Best ms | Median ms | MB/s | vs wc -l | vs cat | vs yardstick "
+          "| Peak RSS MB | RSS / input |")
+    print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|")
     best = {}
     for row in rows:
         if row.times:
@@ -172,7 +220,7 @@ def main():
     for row in rows:
         size = os.path.getsize(os.path.join(args.inputs, row.input_name))
         if row.failed:
-            print("| %s | %s | | failed: %s | | | | | | |" % (row.group, row.label, row.failed))
+            print("| %s | %s | | failed: %s | | | | | | | |" % (row.group, row.label, row.failed))
             continue
         b = min(row.times)
         med = statistics.median(row.times)
@@ -180,9 +228,10 @@ def main():
         mb = size / 1e6
         rss = ("%.1f" % (row.rss_kb / 1024)) if row.rss_kb else ""
         per_input = ("%.2f" % (row.rss_kb * 1024 / size)) if row.rss_kb and size > 1000000 else ""
-        print("| %s | %s | %.3f | %.2f | %.2f | %.0f | %s | %s | %s | %s |" % (
+        yard = ratio(row.yardstick) if row.yardstick else ""
+        print("| %s | %s | %.3f | %.2f | %.2f | %.0f | %s | %s | %s | %s | %s |" % (
             row.group, row.label, mb, b * 1e3, med * 1e3, mb / b, ratio("wc -l"), ratio("cat"),
-            rss, per_input))
+            yard, rss, per_input))
 
     def t(group, label):
         return best.get((group, label))
