@@ -68,6 +68,7 @@ function(regkit_generate_parts)
   endif()
 
   set(headers "")
+  set(stamps "")
   foreach(source IN LISTS arg_SOURCES)
     get_filename_component(source "${source}" ABSOLUTE)
     get_filename_component(name "${source}" NAME_WE)
@@ -77,17 +78,25 @@ function(regkit_generate_parts)
     endif()
     # Run in the output directory with a bare destination name: the include
     # guard kessrow derives from it is then _<name>_h_, not a build path.
+    # kessrow leaves a header with unchanged text alone, so the header's time
+    # cannot tell Make that the step is done; a stamp touched on every run
+    # does, and the header is a byproduct (Ninja checks it again after the
+    # run and recompiles only when it really changed).
+    set(stamp "${header}.stamp")
     add_custom_command(
-      OUTPUT "${header}"
+      OUTPUT "${stamp}"
+      BYPRODUCTS "${header}"
       COMMAND regkit::kessrow "${source}" "${name}.h" ${options}
+      COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
       DEPENDS "${source}" ${extra_depends} "$<TARGET_FILE:regkit::kessrow>"
       WORKING_DIRECTORY "${out_dir}"
       COMMENT "Generating part header ${name}.h"
       VERBATIM)
     list(APPEND headers "${header}")
+    list(APPEND stamps "${stamp}")
   endforeach()
 
-  target_sources(${arg_TARGET} PRIVATE ${headers})
+  target_sources(${arg_TARGET} PRIVATE ${headers} ${stamps})
   get_target_property(type ${arg_TARGET} TYPE)
   if(type STREQUAL "INTERFACE_LIBRARY")
     target_include_directories(${arg_TARGET} INTERFACE "${out_dir}")

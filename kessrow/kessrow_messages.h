@@ -35,6 +35,7 @@ inline constexpr const char* kBadPartName = "Part name is not a valid C++ identi
 inline constexpr const char* kDuplicatePart = "Duplicate part name.";
 inline constexpr const char* kHighPinCount = "Abnormally high pin count.";
 inline constexpr const char* kNoPinCount = "Part block is missing $PIN_COUNT.";
+inline constexpr const char* kEofInPart = "Unexpected end of file encountered in part block.";
 
 // Ports block.
 inline constexpr const char* kEofInPorts = "Unexpected end of file encountered in ports block.";

@@ -30,7 +30,9 @@ void TKessrow::Tok_ENDPORTS() {
 }
 
 bool TKessrow::SkipEmptyInPorts() {
-  while (SkipEmpty()) {
+  // The end is tested after every single skip: one more skip past it would
+  // read another (empty) line and count it in the report's line number.
+  while (!IA->EndOfInput && SkipEmpty()) {
   }
   if (!IA->EndOfInput) return false;
   Report(kEofInPorts);

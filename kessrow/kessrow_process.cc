@@ -161,7 +161,13 @@ void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
         Report(kEofInPorts);
         return;
       }
-      if (!IncludeActive) return;
+      if (!IncludeActive) {
+        // A part left open would silently lose its class; a part begun in
+        // the include file may still end in the source, so only the end of
+        // the whole input counts.
+        if (Context == ctPart) Report(kEofInPart);
+        return;
+      }
       IncludeActive = false;
       if (Flag('v')) console << "\nProcessing file " << SourceName << ".";
       IA->Connect(source);

@@ -7,13 +7,17 @@
 #     body fails the check and <name>_update repairs it, options, errors;
 #   - the package is relocatable and its version file refuses version 2;
 #   - both manual pages render with man -l without warnings;
+#   - the part headers settle with both the Makefile and the Ninja
+#     generator (Ninja only when it is installed);
 #   - the Debian package builds, lists its files, and works unpacked.
 #
 #   scripts/check_install.sh [build-dir]
 #
-# Without build-dir a fresh build is configured in the work directory. The
-# work directory is removed at the end unless KEEP_WORK=1. Needs cmake, a
-# C++ compiler, make and dpkg; installs man-db with apt-get when man is
+# Without build-dir a fresh build is configured in the work directory as on
+# a machine without GoogleTest: the programs are built, the tests are left
+# out with a message, and a configuration that requires the tests fails.
+# The work directory is removed at the end unless KEEP_WORK=1. Needs cmake,
+# a C++ compiler, make and dpkg; installs man-db with apt-get when man is
 # missing. Exits non-zero at the first failed check.
 set -euo pipefail
 
@@ -70,12 +74,27 @@ if [[ $# -ge 1 ]]; then
   build=$(cd "$1" && pwd)
   echo "build directory: $build"
 else
+  # As on a fresh machine without GoogleTest: the tests are on by default.
   build=$work/build
-  echo "configuring $build"
+  echo "configuring $build without GoogleTest"
   run "$work/configure.log" cmake -S "$source_dir" -B "$build" \
-    -DCMAKE_BUILD_TYPE=Release -DREGKIT_TESTS=OFF
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON
+  # CMake wraps the lines of a warning.
+  tr -s ' \n' '  ' <"$work/configure.log" | grep -qF "the tests are left out" ||
+    fail "configuring without GoogleTest did not say that the tests are left out"
+  if cmake -S "$source_dir" -B "$work/build-required" -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON \
+    -DREGKIT_REQUIRE_TESTS=ON >"$work/configure-required.log" 2>&1; then
+    fail "REGKIT_REQUIRE_TESTS=ON configured without GoogleTest"
+  fi
+  ok "without GoogleTest the tests are left out with a message; REGKIT_REQUIRE_TESTS refuses"
 fi
 run "$work/build.log" cmake --build "$build" -j "$jobs"
+if [[ $# -eq 0 ]]; then
+  if ctest --test-dir "$build" --no-tests=error >"$work/no-tests.log" 2>&1; then
+    fail "ctest --no-tests=error passed a build without tests"
+  fi
+  ok "the programs build without GoogleTest, and ctest --no-tests=error fails there"
+fi
 prefix=$work/prefix
 run "$work/install.log" cmake --install "$build" --prefix "$prefix"
 cmake_dir=$(dirname "$(find "$prefix" -name regkitConfig.cmake | head -n 1)")
@@ -161,6 +180,31 @@ contains "$work/bad-part.log" "but \$PIN_COUNT specified 17."
 ok "a kessrow error fails the build with its report"
 cp "$source_dir/examples/consumer/parts/counter.kes" "$consumer/parts/counter.kes"
 run "$work/restore.log" cmake --build "$cbuild" -j "$jobs"
+
+# settles <generator>: after an edit that leaves a header's text alone,
+# kessrow runs once, and the next build does nothing at all.
+settles() {
+  local tag=${1// /-}
+  local src=$work/settle-$tag bld=$work/settle-$tag-build
+  cp -r "$source_dir/examples/consumer" "$src"
+  run "$work/settle-$tag-configure.log" cmake -S "$src" -B "$bld" -G "$1" -DCMAKE_PREFIX_PATH="$prefix"
+  run "$work/settle-$tag-1.log" cmake --build "$bld" -j "$jobs"
+  sleep 1
+  echo "// a comment changes nothing in the header" >>"$src/parts/gates.kes"
+  run "$work/settle-$tag-2.log" cmake --build "$bld" -j "$jobs"
+  contains "$work/settle-$tag-2.log" "Generating part header gates.h"
+  lacks "$work/settle-$tag-2.log" "Building CXX"
+  run "$work/settle-$tag-3.log" cmake --build "$bld" -j "$jobs"
+  lacks "$work/settle-$tag-3.log" "Generating part header"
+  lacks "$work/settle-$tag-3.log" "Building CXX"
+  ok "$1: kessrow runs once after a comment-only edit, then the build is settled"
+}
+settles "Unix Makefiles"
+if command -v ninja >/dev/null; then
+  settles "Ninja"
+else
+  echo "ninja is not installed: only the Makefile generator was checked (scripts/deps.sh ninja-build)"
+fi
 
 # --------------------------------------------------------------------------
 section "registration check and update target"

@@ -115,6 +115,25 @@ TEST(KessrowPass, EveryMessageWithItsHeadAndCaret) {
        " in part QV_A: Unexpected end of file encountered in ports block.", 4, 0},
       {"$PART_NAME A\n$PORTS\nD[3:\n", " in part QV_A: Unexpected end of file encountered in ports block.", 4,
        0},
+      // The end of the input right after a "//" comment, at each skip of
+      // the declaration: the report names the empty line at the end.
+      {"$PART_NAME X\n$PIN_COUNT 1\n$PORTS\n  A 1 ;  // c",
+       " in part QV_X: Unexpected end of file encountered in ports block.", 5, 0},
+      {"$PART_NAME X\n$PIN_COUNT 1\n$PORTS\n  A 1 ;  // c\n",
+       " in part QV_X: Unexpected end of file encountered in ports block.", 5, 0},
+      {"$PART_NAME A\n$PORTS\nA // c", " in part QV_A: Unexpected end of file encountered in ports block.", 4,
+       0},
+      {"$PART_NAME A\n$PORTS\nD[2] 1 // c\n",
+       " in part QV_A: Unexpected end of file encountered in ports block.", 4, 0},
+      {"$PART_NAME A\n$PORTS\nA 1 // c\n",
+       " in part QV_A: Unexpected end of file encountered in ports block.", 4, 0},
+      // A part cut off by the end of the input.
+      {"$PART_NAME A\n$PIN_COUNT 0\n", " in part QV_A: Unexpected end of file encountered in part block.", 3,
+       0},
+      {"$PART_NAME A\n$PIN_COUNT 0 // c", " in part QV_A: Unexpected end of file encountered in part block.",
+       3, 0},
+      {"$PART_NAME A\n$PORTS\nA 1 ;\n$ENDPORTS\n",
+       " in part QV_A: Unexpected end of file encountered in part block.", 5, 0},
       {"$PART_NAME A\n$PORTS\n/* c */\n",
        std::string(" in part QV_A: Port name is not a valid C++ identifier.") + kLegal, 3, 0},
       {"$PART_NAME A\n$PORTS\n  1A 1 ;\n",
@@ -151,6 +170,16 @@ TEST(KessrowPass, ReportsWhileReadingTheIncludeFileNameIt) {
   TPass carried("$PIN_COUNT x\n", {"-i", "defs.pt"}, "$PART_NAME A\n\n");
   EXPECT_EQ(carried.Console.str(),
             Block(" in part QV_A: Expected a decimal integer.", 4, "$PIN_COUNT x", 11));
+  // So the end of the include file does not cut the part off; only the end
+  // of the whole input does, and that report names no include file.
+  TPass ended("$PIN_COUNT 0\n$ENDPART\n", {"-i", "defs.pt"}, "$PART_NAME A\n");
+  EXPECT_TRUE(ended.Ok) << ended.Console.str();
+  EXPECT_TRUE(ended.Has("\nclass QV_A : public TPart {\n"));
+  TPass open("$PIN_COUNT 0\n", {"-i", "defs.pt"}, "$PART_NAME A\n");
+  EXPECT_FALSE(open.Ok);
+  // The line count runs on from the include file: its end was line 2.
+  EXPECT_EQ(open.Console.str(),
+            Block(" in part QV_A: Unexpected end of file encountered in part block.", 4, "", 0));
 }
 
 TEST(KessrowPass, FileWideSettingsAndPartNames) {
@@ -161,11 +190,6 @@ TEST(KessrowPass, FileWideSettingsAndPartNames) {
   EXPECT_TRUE(pass.Has("\nclass QV_A : public TChip, X  {\n"));
   EXPECT_TRUE(pass.Has("\nclass SN_74LS00 :  {\n"));
   EXPECT_TRUE(pass.Has("\nclass QV_74LS00 :  {\n"));
-  // A part left open at the end of the input gives no class and no report.
-  TPass open("$PART_NAME A\n$PIN_COUNT 0\n");
-  EXPECT_TRUE(open.Ok);
-  EXPECT_EQ(open.Console.str(), "");
-  EXPECT_FALSE(open.Has("class"));
   // Only the first token is the name; the dash is then a stray token.
   TPass dashed("$PART_NAME 74-00\n");
   EXPECT_NE(dashed.Console.str().find(" in part QV_74: Unexpected token."), std::string::npos);

@@ -234,6 +234,23 @@ TEST(KessrowRun, DestinationUpdate) {
   EXPECT_FALSE(FileExists(dest));
 }
 
+TEST(KessrowRun, APartCutOffByTheEndFailsTheRun) {
+  TTempDir dir;
+  const std::string dest = dir.File("parts.h");
+  WriteFile(dest, "old\n");
+  WriteFile(dir.File("parts.pt"), "$PART_NAME A\n$PIN_COUNT 0\n");
+  const std::string report =
+      "\n***** Error in part QV_A: Unexpected end of file encountered in part block.\n    3: \n       ^\n";
+  TRunResult kept = In(dir, {"parts.pt"});
+  EXPECT_EQ(kept.Status, 255);
+  EXPECT_EQ(AfterBanner(kept), report);
+  EXPECT_EQ(ReadFile(dest), "old\n");
+  TRunResult removed = In(dir, {"parts.pt", "-d"});
+  EXPECT_EQ(removed.Status, 255);
+  EXPECT_EQ(AfterBanner(removed), report);
+  EXPECT_FALSE(FileExists(dest));
+}
+
 TEST(KessrowRun, ShippedExampleIsValid) {
   TTempDir dir;
   auto example = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / "parts.kes";

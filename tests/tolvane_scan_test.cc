@@ -116,6 +116,9 @@ const TRegenCase kRegenCases[] = {
      nullptr},
 };
 
+// A failing case is named in the report instead of dumped as raw bytes.
+void PrintTo(const TRegenCase& c, std::ostream* os) { *os << c.Name; }
+
 class TRegenTest : public testing::TestWithParam<TRegenCase> {};
 
 TEST_P(TRegenTest, RegeneratesAndIsIdempotent) {
