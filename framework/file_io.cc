@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -127,6 +128,7 @@ TFileText::TStatus TFileText::Open(const char* name) {
     return TStatus::ReadFailed;
   }
   Opened = true;
+  CallFileHook(TFilePoint::SourceRead, name);
   return TStatus::Ok;
 }
 
@@ -185,6 +187,8 @@ TWriteResult Replace(const std::string& name, std::optional<mode_t> mode, TWrite
     unlink(tempName.c_str());
     return TWriteResult::WriteFailed;
   }
+  CallFileHook(TFilePoint::TempWritten, tempName);
+  CallFileHook(TFilePoint::BeforeRename, tempName);
   if (rename(tempName.c_str(), name.c_str()) != 0) {
     unlink(tempName.c_str());
     return TWriteResult::CannotCreate;
@@ -274,4 +278,14 @@ bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+namespace {
+std::atomic<TFileHook> Hook{nullptr};
+}
+
+void SetFileHook(TFileHook hook) { Hook.store(hook); }
+
+void CallFileHook(TFilePoint point, const std::string& name) {
+  if (TFileHook hook = Hook.load()) hook(point, name);
 }

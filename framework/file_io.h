@@ -78,3 +78,13 @@ void RemoveFile(const std::string& name);
 
 // True when both names refer to one existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
+
+// Moments of a run at which a test may act on the files (change a source,
+// send a signal, look at a temporary file).
+enum class TFilePoint { SourceRead, TempWritten, BeforeRename };
+
+// A function called at each TFilePoint with the file concerned (the source,
+// or the temporary file); none is set in the programs.
+using TFileHook = void (*)(TFilePoint point, const std::string& name);
+void SetFileHook(TFileHook hook);
+void CallFileHook(TFilePoint point, const std::string& name);
