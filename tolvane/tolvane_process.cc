@@ -178,14 +178,11 @@ void TTolvane::Process(std::ostream& os) {
   TFileText source;
   // Only a regular file can be rewritten in place: a pipe's text would be
   // written back into the pipe.
-  switch (source.Open(u.SourceName.c_str(), !u.BackupName.empty())) {
-  case TFileText::TStatus::Ok:
-    break;
-  case TFileText::TStatus::NotRegular:
-    os << kFileError << NotRegularMessage(u.SourceName);
-    return;
-  default:
-    os << kFileError << CannotOpenSourceMessage(u.SourceName);
+  TFileText::TStatus status = source.Open(u.SourceName.c_str(), !u.BackupName.empty());
+  if (status != TFileText::TStatus::Ok) {
+    bool notRegular = status == TFileText::TStatus::NotRegular;
+    os << kFileError
+       << (notRegular ? NotRegularMessage(u.SourceName) : CannotOpenSourceMessage(u.SourceName));
     return;
   }
   // Regenerated bodies can make the text longer than its source: the room
