@@ -1,11 +1,15 @@
 #include "framework/file_io.h"
 
+#include "framework/fault_guard.h"
+#include "framework/replacement.h"
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -48,45 +52,13 @@ bool ReadAtMost(int fd, std::string& buffer, std::size_t limit) {
   return true;
 }
 
-bool WriteAll(int fd, std::string_view text) {
-  const char* p = text.data();
-  std::size_t left = text.size();
-  while (left > 0) {
-    ssize_t n = write(fd, p, left);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-std::string DirectoryOf(const std::string& name) {
-  std::size_t slash = name.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return name.substr(0, slash);
-}
-
-// Creates a new, empty file next to name; returns its descriptor and path.
-int CreateTempBeside(const std::string& name, std::string& tempName) {
-  std::string dir = DirectoryOf(name);
-  std::string base = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    tempName = dir + "/." + base + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(attempt);
-    int fd = open(tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0664);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 } // namespace
 
 TFileText::~TFileText() { Close(); }
 
 void TFileText::Close() {
+  UnwatchMapping(Watch);
+  Watch = -1;
   if (Map) munmap(Map, MapSize);
   Map = nullptr;
   MapSize = 0;
@@ -95,7 +67,7 @@ void TFileText::Close() {
   Opened = false;
 }
 
-TFileText::TStatus TFileText::Open(const char* name) {
+TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
   Close();
   int fd = open(name, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return TStatus::CannotOpen;
@@ -104,10 +76,22 @@ TFileText::TStatus TFileText::Open(const char* name) {
     close(fd);
     return TStatus::ReadFailed;
   }
+  if (regularOnly && !S_ISREG(st.st_mode)) {
+    close(fd);
+    return TStatus::NotRegular;
+  }
+  Name = name;
+  Id = st;
   Perms = st.st_mode & 07777;
   bool ok = true;
   if (S_ISREG(st.st_mode) && st.st_size > 0) {
     void* map = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    // A mapping is only used while watched: a file that shrinks under it
+    // then reads as zeros and is reported, instead of a bus error.
+    if (map != MAP_FAILED && (Watch = WatchMapping(map, static_cast<std::size_t>(st.st_size))) < 0) {
+      munmap(map, static_cast<std::size_t>(st.st_size));
+      map = MAP_FAILED;
+    }
     if (map != MAP_FAILED) {
       madvise(map, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
       Map = map;
@@ -127,7 +111,19 @@ TFileText::TStatus TFileText::Open(const char* name) {
     return TStatus::ReadFailed;
   }
   Opened = true;
+  CallFileHook(TFilePoint::SourceRead, name);
   return TStatus::Ok;
+}
+
+bool TFileText::Shrunk() const { return MappingFaulted(Watch); }
+
+bool TFileText::StillSame() const {
+  if (Shrunk()) return false;
+  if (!S_ISREG(Id.st_mode)) return true;
+  struct stat now;
+  return stat(Name.c_str(), &now) == 0 && now.st_dev == Id.st_dev && now.st_ino == Id.st_ino &&
+         now.st_size == Id.st_size && now.st_mtim.tv_sec == Id.st_mtim.tv_sec &&
+         now.st_mtim.tv_nsec == Id.st_mtim.tv_nsec;
 }
 
 bool TFileText::Holds(std::string_view text) {
@@ -149,64 +145,21 @@ void TFileText::Release(std::size_t from, std::size_t upTo) {
   if (end > begin) madvise(static_cast<char*>(Map) + begin, end - begin, MADV_DONTNEED);
 }
 
-namespace {
-
-// The replacement itself; write puts the content into the descriptor.
-template <class TWrite>
-TWriteResult Replace(const std::string& name, std::optional<mode_t> mode, TWrite write) {
-  struct stat old;
-  bool exists = stat(name.c_str(), &old) == 0;
-  if (!mode && exists) mode = old.st_mode & 07777;
-  // A pipe or device in the file's place is written into, never replaced;
-  // the open does not wait for a reader (without one it fails).
-  if (exists && !S_ISREG(old.st_mode) && !S_ISDIR(old.st_mode)) {
-    int fd = open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return TWriteResult::CannotCreate;
-    bool ok = fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0 && write(fd);
-    if (close(fd) != 0) ok = false;
-    return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
-  }
-
-  std::string tempName;
-  int fd = CreateTempBeside(name, tempName);
-  bool direct = false;
-  if (fd < 0) {
-    // The directory takes no new file, but the file itself may be writable:
-    // then rewrite it in place, checking every write.
-    if (errno != EACCES || !exists) return TWriteResult::CannotCreate;
-    fd = open(name.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) return TWriteResult::CannotCreate;
-    direct = true;
-  }
-  bool ok = (!mode || direct || fchmod(fd, *mode) == 0) && write(fd);
-  if (close(fd) != 0) ok = false;
-  if (direct) return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
-  if (!ok) {
-    unlink(tempName.c_str());
-    return TWriteResult::WriteFailed;
-  }
-  if (rename(tempName.c_str(), name.c_str()) != 0) {
-    unlink(tempName.c_str());
-    return TWriteResult::CannotCreate;
-  }
-  return TWriteResult::Ok;
-}
-
-} // namespace
-
 TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::optional<mode_t> mode) {
-  return Replace(name, mode, [&](int fd) { return WriteAll(fd, text); });
+  TReplacement replacement;
+  TReplacement::TOptions options;
+  options.Mode = mode;
+  TWriteResult result = replacement.Prepare(name, text, options);
+  return result == TWriteResult::Ok ? replacement.Commit() : result;
 }
 
 TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source, std::optional<mode_t> mode) {
-  return Replace(name, mode, [&](int fd) {
-    std::string_view text = source.Text();
-    for (std::size_t at = 0; at < text.size(); at += kWindow) {
-      if (!WriteAll(fd, text.substr(at, kWindow))) return false;
-      source.Release(at, at + kWindow);
-    }
-    return true;
-  });
+  TReplacement replacement;
+  TReplacement::TOptions options;
+  options.Mode = mode;
+  options.Source = &source;
+  TWriteResult result = replacement.Prepare(name, source.Text(), options);
+  return result == TWriteResult::Ok ? replacement.Commit() : result;
 }
 
 bool FileHoldsText(const char* name, std::string_view text) {
@@ -274,4 +227,14 @@ bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+namespace {
+std::atomic<TFileHook> Hook{nullptr};
+}
+
+void SetFileHook(TFileHook hook) { Hook.store(hook); }
+
+void CallFileHook(TFilePoint point, const std::string& name) {
+  if (TFileHook hook = Hook.load()) hook(point, name);
 }

@@ -2,6 +2,7 @@
 // replacement with permission handling, and small file queries.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <optional>
@@ -12,19 +13,30 @@
 // file, otherwise read into a buffer.
 class TFileText {
 public:
-  enum class TStatus { Ok, CannotOpen, ReadFailed };
+  enum class TStatus { Ok, CannotOpen, ReadFailed, NotRegular };
 
   TFileText() = default;
   ~TFileText();
   TFileText(const TFileText&) = delete;
   TFileText& operator=(const TFileText&) = delete;
 
-  // A directory or a failing read gives ReadFailed, never an empty text.
-  TStatus Open(const char* name);
+  // A directory or a failing read gives ReadFailed, never an empty text;
+  // with regularOnly, anything but a regular file gives NotRegular before a
+  // byte is read.
+  TStatus Open(const char* name, bool regularOnly = false);
   bool IsOpen() const { return Opened; }
   std::string_view Text() const { return View; }
-  // Permission bits of the file that was opened.
+  // Permission bits, owner and group of the file that was opened.
   mode_t Mode() const { return Perms; }
+  uid_t Owner() const { return Id.st_uid; }
+  gid_t Group() const { return Id.st_gid; }
+  // True when the mapped file shrank under the reader: what was read past
+  // its new end are zeros, not the file's text.
+  bool Shrunk() const;
+  // True when the name opened still names the same unchanged file (device,
+  // inode, size, modification time to the nanosecond) and it did not
+  // shrink while it was read; always true for a pipe or device.
+  bool StillSame() const;
   // Lets the memory of the mapped text from offset from up to offset upTo
   // go: the text stays as it is, its pages are read from the file again if
   // touched. A reader that goes through a large file once keeps only its
@@ -42,16 +54,21 @@ private:
   std::size_t MapSize = 0;
   mode_t Perms = 0;
   bool Opened = false;
+  std::string Name;  // as opened
+  struct stat Id {}; // the file when it was opened
+  int Watch = -1;    // fault_guard slot of the mapping
 };
 
-enum class TWriteResult { Ok, CannotCreate, WriteFailed };
+enum class TWriteResult { Ok, CannotCreate, WriteFailed, SourceChanged };
 
-// Replaces the file name with text, complete or not at all: the text goes
-// to a new file in the same directory, which is renamed over name only
-// after every write and the close succeeded. The new file gets mode when
-// given, else the permission bits of the file it replaces, else 0664 less
-// the process's file-creation mask. A pipe or device in name's place is
-// written into instead (CannotCreate when a pipe has no reader).
+// Replaces the file name with text, complete or not at all (TReplacement):
+// the text goes to a private new file in the directory of the file that
+// name finally names, which is renamed over it only after every write and
+// the close succeeded. The new file gets mode when given, else the
+// permission bits of the file it replaces, else 0664 less the process's
+// file-creation mask, and the replaced file's owner and group. A pipe or
+// device in name's place is written into instead (CannotCreate when a pipe
+// has no reader).
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
 
@@ -78,3 +95,13 @@ void RemoveFile(const std::string& name);
 
 // True when both names refer to one existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
+
+// Moments of a run at which a test may act on the files (change a source,
+// send a signal, look at a temporary file).
+enum class TFilePoint { SourceRead, TempWritten, BeforeRename };
+
+// A function called at each TFilePoint with the file concerned (the source,
+// or the temporary file); none is set in the programs.
+using TFileHook = void (*)(TFilePoint point, const std::string& name);
+void SetFileHook(TFileHook hook);
+void CallFileHook(TFilePoint point, const std::string& name);

@@ -13,6 +13,8 @@ inline constexpr const char* kOverwriteSource = " would overwrite the source fil
 inline constexpr const char* kOverwriteInclude = " would overwrite the include file.\n";
 inline constexpr const char* kCannotCreate = "could not create destination file ";
 inline constexpr const char* kWriteFailed = " failed.\n"; // after "write to destination file NAME"
+inline constexpr const char* kChanged =
+    " changed while it was read; nothing was written.\n"; // after "source file NAME"
 
 // Contexts: "Token " + keyword + " " + one of these.
 inline constexpr const char* kNotOutside = "is not allowed in part block or ports block.";

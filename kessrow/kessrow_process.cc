@@ -4,6 +4,7 @@
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
+#include "framework/replacement.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
@@ -69,7 +70,15 @@ void TKessrow::Process(std::ostream& os) {
   std::string out;
   std::optional<std::string_view> includeText;
   if (IncludeActive) includeText = include.Text();
-  if (!Generate(includeText, source.Text(), out, os)) {
+  SourceFile = &source;
+  IncludeFile = IncludeActive ? &include : nullptr;
+  bool generated = Generate(includeText, source.Text(), out, os);
+  SourceFile = IncludeFile = nullptr;
+  if (source.Shrunk() || include.Shrunk()) {
+    os << kFileError << "source file " << (source.Shrunk() ? SourceName : IncludeName) << kChanged;
+    return;
+  }
+  if (!generated) {
     if (Flag('d')) RemoveFile(DestName);
     return;
   }
@@ -79,20 +88,31 @@ void TKessrow::Process(std::ostream& os) {
     if (Flag('v')) os << "\nDestination is unchanged.";
     return;
   }
-  // The replacement keeps the old file until the new one is complete.
-  switch (ReplaceFile(DestName, out)) {
+  SuccessFlag = WriteHeader(out, source, include, os);
+  if (SuccessFlag && Flag('v')) os << "\nSuccess.";
+}
+
+bool TKessrow::WriteHeader(const std::string& out, const TFileText& source, const TFileText& include,
+                           std::ostream& os) {
+  // The new header is complete before it replaces the old one, and only
+  // while the inputs are still the files that were read.
+  TReplacement dest;
+  TWriteResult result = dest.Prepare(DestName, out, {});
+  if (result == TWriteResult::Ok) result = dest.Commit({&source, &include});
+  switch (result) {
   case TWriteResult::Ok:
-    if (Flag('v')) os << "\nSuccess.";
-    return;
+    return true;
   case TWriteResult::CannotCreate:
-    SuccessFlag = false;
     os << kFileError << kCannotCreate << DestName << "\n";
-    return;
+    return false;
   case TWriteResult::WriteFailed:
-    SuccessFlag = false;
     os << kFileError << "write to destination file " << DestName << kWriteFailed;
-    return;
+    return false;
+  case TWriteResult::SourceChanged:
+    break;
   }
+  os << kFileError << "source file " << (source.StillSame() ? IncludeName : SourceName) << kChanged;
+  return false;
 }
 
 bool TKessrow::Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
@@ -154,7 +174,7 @@ void TKessrow::ResetRunState() {
 }
 
 void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
-  while (!Done) {
+  while (!Done && !InputShrunk()) {
     if (IA->EndOfInput) {
       // A ports block cannot run past the end of a file.
       if (Context == ctPorts) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "framework/arg_assist.h"
+#include "framework/file_io.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;
@@ -103,7 +104,16 @@ void TKessrow::PrintErrorContext(const char* kind) {
   os << ": ";
 }
 
+bool TKessrow::InputShrunk() const {
+  return (SourceFile && SourceFile->Shrunk()) || (IncludeFile && IncludeFile->Shrunk());
+}
+
 void TKessrow::Report(std::string_view message) {
+  // Past the end of an input that shrank, the text is zeros: no report.
+  if (InputShrunk()) {
+    ErrorFlag = true;
+    return;
+  }
   PrintErrorContext("Error");
   *Console << message << "\n";
   IA->PrintLineState(*Console, true, 70);

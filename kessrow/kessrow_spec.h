@@ -16,6 +16,8 @@
 #include "kessrow/port_descr.h"
 #include "kessrow/text_set.h"
 
+class TFileText;
+
 // Input contexts; ctAny is only an argument of WrongContext.
 enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
 
@@ -39,6 +41,12 @@ public:
   // DestName (for the frame); reads the flags through AA when it is set.
   bool Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
                 std::ostream& console);
+
+  // The files the texts come from, when they are files: a pass stops when
+  // one of them shrinks under it (the rest would read as zeros).
+  const TFileText* SourceFile = nullptr;
+  const TFileText* IncludeFile = nullptr;
+  bool InputShrunk() const;
 
   // Diagnostics and shared steps.
   void PrintErrorContext(const char* kind);
@@ -132,4 +140,7 @@ private:
   void WriteFrame();
   void ResetRunState();
   void RunTokenLoop(std::string_view source, std::ostream& console);
+  // Replaces the destination with out; false after reporting a failure.
+  bool WriteHeader(const std::string& out, const TFileText& source, const TFileText& include,
+                   std::ostream& os);
 };

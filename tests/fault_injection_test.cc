@@ -6,15 +6,23 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "framework/driver.h"
+#include "framework/file_io.h"
+#include "kessrow/kessrow_spec.h"
 #include "test_util.h"
+#include "tolvane/tolvane_spec.h"
 
 namespace {
 
@@ -138,14 +146,10 @@ TEST_F(FaultInjection, TolvaneBackupFromAnEarlierRun) {
   ExpectUntouched(Tolvane({"a.h"}, 10), before,
                   kScanning + "\n***** File error: write to backup file a._h failed.\n");
 
-  // The backup is written but the new source is not: the source keeps its
-  // old text and the backup now holds it too.
-  r = Tolvane({"a.h"}, static_cast<long>(kSource.size()));
-  EXPECT_EQ(r.Status, 255);
-  EXPECT_EQ(Tail(r), kScanning + "\n***** File error: write to destination file a.h failed.\n");
-  auto after = Snapshot(Dir.Path());
-  before["a._h"] = kSource;
-  EXPECT_EQ(after, before);
+  // The backup is written but the new source is not: the backup is not put
+  // in place either, the earlier one stays.
+  ExpectUntouched(Tolvane({"a.h"}, static_cast<long>(kSource.size())), before,
+                  kScanning + "\n***** File error: write to destination file a.h failed.\n");
 
   // A successful run replaces the earlier backup with the old source.
   WriteFile(Dir.File("a._h"), kEarlier);
@@ -271,6 +275,352 @@ TEST_F(FaultInjection, DestinationThatIsATerminal) {
   std::erase(shown, '\r'); // the terminal writes line ends as CR LF
   EXPECT_EQ(shown, kGenerated);
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kSource);
+}
+
+// ---- Links, races, privileges, signals and exhaustion. Tests that need
+// to act at a precise moment run the tool object in a forked child with a
+// file hook; the others run the built programs.
+
+const int kNobody = 65534;
+
+// A text of about size bytes that tolvane rewrites: many small classes.
+std::string LargeSource(std::size_t size) {
+  std::string text;
+  for (int i = 0; text.size() < size; ++i)
+    text += "class T" + std::to_string(i) + " {\n  TReg alpha;\n  virtual void Register() {\n  }\n};\n";
+  return text;
+}
+
+// A part file of about size bytes.
+std::string LargeParts(std::size_t size) {
+  std::string text;
+  for (int i = 0; text.size() < size; ++i)
+    text += "$PART_NAME A" + std::to_string(i) + "\n$PIN_COUNT 1\n$PORTS\n  X 1 ;\n$ENDPORTS\n$ENDPART\n";
+  return text;
+}
+
+// Runs a tool object with args in a forked child in dir, with hook set.
+template <class TTool>
+TRunResult RunToolForked(const std::string& dir, std::vector<std::string> args, TFileHook hook) {
+  TRunOptions options;
+  options.WorkDir = dir;
+  return RunForked(
+      [&] {
+        rlimit noCore{0, 0};
+        setrlimit(RLIMIT_CORE, &noCore);
+        SetFileHook(hook);
+        TTool tool;
+        std::vector<char*> argv{const_cast<char*>("tool")};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        return RunTool(tool, static_cast<int>(argv.size() - 1), argv.data(), std::cout, std::cin) & 0xff;
+      },
+      options);
+}
+
+bool IsBackupTemp(const std::string& name) { return name.find("._h") != std::string::npos; }
+
+// Row 1: in a directory the user cannot write, a backup name that is a
+// link (to the source, or to another file of the user) must never be
+// written through; the source must never be truncated.
+TEST_F(FaultInjection, LinkedBackupInReadOnlyDirectoryIsNeverWrittenThrough) {
+  fs::permissions(Dir.Path(), fs::perms(0755));
+  fs::create_directory(Dir.File("ro"));
+  for (const char* name : {"a.h", "b.h", "c.h", "other.txt"}) {
+    WriteFile(Dir.File("ro/") + name, name[0] == 'o' ? kEarlier : kSource);
+    ASSERT_EQ(chown((Dir.File("ro/") + name).c_str(), kNobody, kNobody), 0);
+  }
+  fs::create_symlink("a.h", Dir.File("ro/a._h"));
+  fs::create_symlink("other.txt", Dir.File("ro/b._h"));
+  fs::create_hard_link(Dir.File("ro/c.h"), Dir.File("ro/c._h"));
+  fs::permissions(Dir.File("ro"), fs::perms(0555));
+  const auto before = Snapshot(Dir.Path());
+  TRunOptions options;
+  options.WorkDir = Dir.File("ro");
+  options.Uid = kNobody;
+  for (const char* name : {"a", "b", "c"}) {
+    TRunResult r = RunProgram(TOLVANE_EXE, {std::string(name) + ".h"}, options);
+    EXPECT_EQ(r.Status, 255);
+    EXPECT_EQ(Tail(r), std::string("\nScanning ") + name +
+                           ".h.\n***** File error: could not open backup file " + name + "._h.\n");
+    EXPECT_EQ(Snapshot(Dir.Path()), before) << name;
+  }
+}
+
+// Row 2: where no temporary file can be made, a file is rewritten in place
+// only after its whole new length is reserved: a file-size limit fails
+// before the first byte changes.
+TEST_F(FaultInjection, InPlaceFallbackReservesBeforeItWrites) {
+  fs::permissions(Dir.Path(), fs::perms(0755));
+  fs::create_directory(Dir.File("ro"));
+  WriteFile(Dir.File("ro/a.h"), kSource);
+  WriteFile(Dir.File("ro/out.h"), "old destination\n");
+  WriteFile(Dir.File("ro/parts.pt"), kParts);
+  WriteFile(Dir.File("ro/parts.h"), "old header\n");
+  for (const char* name : {"out.h", "parts.h"})
+    ASSERT_EQ(chown(Dir.File(std::string("ro/") + name).c_str(), kNobody, 0), 0);
+  fs::permissions(Dir.File("ro"), fs::perms(0555));
+  const auto before = Snapshot(Dir.Path());
+  TRunOptions options;
+  options.WorkDir = Dir.File("ro");
+  options.Uid = kNobody;
+  options.FileSizeLimit = 40;
+  TRunResult r = RunProgram(TOLVANE_EXE, {"a.h", "out.h"}, options);
+  ExpectUntouched(r, before, kScanning + "\n***** File error: write to destination file out.h failed.\n");
+  r = RunProgram(KESSROW_EXE, {"parts.pt", "-u"}, options);
+  ExpectUntouched(r, before, "\n***** File error: write to destination file parts.h failed.\n");
+  // Without the limit the fallback rewrites the file.
+  options.FileSizeLimit = -1;
+  r = RunProgram(TOLVANE_EXE, {"a.h", "out.h"}, options);
+  EXPECT_EQ(r.Status, 0) << r.Output;
+  EXPECT_EQ(ReadFile(Dir.File("ro/out.h")), kGenerated);
+}
+
+// Row 3: the source replaced by another program (an editor's save: a new
+// file renamed over it) while the run works is never overwritten with the
+// text built from the old version.
+int EditAt = 0; // which moment the edit comes at: 1 after reading, 2 before the final rename
+const std::string kEdited = "// the user's edit\n";
+
+void EditSource(TFilePoint point, const std::string& name) {
+  bool now = (EditAt == 1 && point == TFilePoint::SourceRead) ||
+             (EditAt == 2 && point == TFilePoint::BeforeRename && !IsBackupTemp(name));
+  if (!now) return;
+  WriteFile("a.h.new", kEdited);
+  std::rename("a.h.new", "a.h");
+}
+
+TEST_F(FaultInjection, SourceChangedDuringTheRunIsNotOverwritten) {
+  for (int at : {1, 2}) {
+    for (bool separate : {false, true}) {
+      fs::remove_all(Dir.Path() + "/a._h");
+      WriteFile(Dir.File("a.h"), kSource);
+      auto before = Snapshot(Dir.Path());
+      before["a.h"] = kEdited;
+      EditAt = at;
+      std::vector<std::string> args{"a.h", "-r"};
+      if (separate) args = {"a.h", "out.h"};
+      TRunResult r = RunToolForked<TTolvane>(Dir.Path(), args, EditSource);
+      ExpectUntouched(
+          r, before,
+          kScanning +
+              "\n***** File error: source file a.h changed while it was read; nothing was written.\n");
+    }
+  }
+}
+
+// Row 4: a destination or in-place source reached through a link to an
+// open file (as /dev/stdout and /dev/stdin are) replaces that file; the
+// link stays.
+TEST_F(FaultInjection, MagicLinkToAnOpenFileIsFollowed) {
+  WriteFile(Dir.File("a.h"), kSource);
+  WriteFile(Dir.File("parts.pt"), kParts);
+  WriteFile(Dir.File("r.h"), "redirected output\n");
+  WriteFile(Dir.File("s.h"), kSource);
+  int out = open(Dir.File("r.h").c_str(), O_RDONLY);
+  int in = open(Dir.File("s.h").c_str(), O_RDONLY);
+  ASSERT_GE(out, 0);
+  ASSERT_GE(in, 0);
+  std::string proc = "/proc/" + std::to_string(getpid()) + "/fd/";
+  fs::create_symlink(proc + std::to_string(out), Dir.File("stdout"));
+  fs::create_symlink(proc + std::to_string(in), Dir.File("stdin"));
+  TRunResult r = Tolvane({"a.h", "stdout"});
+  EXPECT_EQ(Tail(r), kScanning + "\nSuccess");
+  EXPECT_EQ(ReadFile(Dir.File("r.h")), kGenerated);
+  r = Tolvane({"stdin"});
+  EXPECT_EQ(Tail(r), "\nScanning stdin.\nSuccess");
+  EXPECT_EQ(ReadFile(Dir.File("s.h")), kGenerated);
+  EXPECT_EQ(ReadFile(Dir.File("stdin._")), kSource);
+  // The open file was replaced: the link now names a deleted file, which
+  // is not replaced either.
+  r = Kessrow({"parts.pt", "stdout"});
+  EXPECT_EQ(Tail(r), "\n***** File error: could not create destination file stdout\n");
+  EXPECT_EQ(ReadFile(Dir.File("r.h")), kGenerated);
+  EXPECT_TRUE(fs::is_symlink(Dir.File("stdout")));
+  EXPECT_TRUE(fs::is_symlink(Dir.File("stdin")));
+  close(out);
+  close(in);
+}
+
+// Row 5: a source that is no regular file cannot be rewritten in place.
+TEST_F(FaultInjection, PipeAsInPlaceSourceIsRefused) {
+  const auto before = Snapshot(Dir.Path());
+  TRunOptions options;
+  options.WorkDir = Dir.Path();
+  options.Input = kSource;
+  TRunResult r = RunProgram(TOLVANE_EXE, {"/dev/stdin"}, options);
+  ExpectUntouched(
+      r, before,
+      "\nScanning /dev/stdin.\n***** File error: source file /dev/stdin is not a regular file and "
+      "cannot be rewritten in place.\n");
+  // Not in place, a pipe is a source like any other.
+  r = RunProgram(TOLVANE_EXE, {"/dev/stdin", "out.h"}, options);
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("out.h")), kGenerated);
+}
+
+// Row 6: a destination that is the source through a link (symbolic or
+// hard) rewrites the source in place, with the source's backup.
+TEST_F(FaultInjection, DestinationLinkedToTheSourceRewritesTheSource) {
+  fs::create_directory(Dir.File("real"));
+  WriteFile(Dir.File("real/a.h"), kSource);
+  WriteFile(Dir.File("real/b.h"), kSource);
+  fs::create_symlink("real/a.h", Dir.File("link.h"));
+  fs::create_hard_link(Dir.File("real/b.h"), Dir.File("hard.h"));
+  for (const char* name : {"a", "b"}) {
+    std::string source = std::string("real/") + name + ".h";
+    TRunResult r = Tolvane({source, name[0] == 'a' ? "link.h" : "hard.h"});
+    EXPECT_EQ(Tail(r), "\nScanning " + source + ".\nSuccess");
+    EXPECT_EQ(ReadFile(Dir.File(source)), kGenerated);
+    EXPECT_EQ(ReadFile(Dir.File(std::string("real/") + name + "._h")), kSource);
+  }
+  EXPECT_TRUE(fs::is_symlink(Dir.File("link.h")));
+  // A link as the only name: the file it names is rewritten, the backup
+  // takes the name as given.
+  WriteFile(Dir.File("real/a.h"), kSource);
+  TRunResult r = Tolvane({"link.h"});
+  EXPECT_EQ(Tail(r), "\nScanning link.h.\nSuccess");
+  EXPECT_EQ(ReadFile(Dir.File("real/a.h")), kGenerated);
+  EXPECT_EQ(ReadFile(Dir.File("link._h")), kSource);
+  EXPECT_TRUE(fs::is_symlink(Dir.File("link.h")));
+}
+
+// Row 7: temporary files are private until complete.
+void ExitUnlessPrivate(TFilePoint point, const std::string& name) {
+  if (point == TFilePoint::TempWritten && FileMode(name) != 0600) _exit(70);
+}
+
+TEST_F(FaultInjection, TemporaryFilesArePrivateUntilComplete) {
+  WriteFile(Dir.File("a.h"), kSource);
+  chmod(Dir.File("a.h").c_str(), 0644);
+  mode_t old = umask(022);
+  TRunResult r = RunToolForked<TTolvane>(Dir.Path(), {"a.h"}, ExitUnlessPrivate);
+  umask(old);
+  EXPECT_EQ(r.Status, 0) << r.Output;
+  EXPECT_EQ(FileMode(Dir.File("a.h")), 0644u);
+  EXPECT_EQ(FileMode(Dir.File("a._h")), 0644u);
+}
+
+// Row 8: owner and group are kept where the system allows; where the group
+// cannot be kept, the group gets no more than the others.
+TEST_F(FaultInjection, OwnerAndGroupAreKept) {
+  fs::permissions(Dir.Path(), fs::perms(0755));
+  fs::create_directory(Dir.File("u"));
+  ASSERT_EQ(chown(Dir.File("u").c_str(), 1000, 1000), 0);
+  struct TCase {
+    int Uid;
+    std::vector<gid_t> Groups;
+    unsigned Gid, Mode;
+  };
+  for (const TCase& c :
+       {TCase{0, {}, 2000, 0640}, TCase{1000, {1000, 2000}, 2000, 0640}, TCase{1000, {1000}, 1000, 0600}}) {
+    std::string file = Dir.File("u/own.h"), backup = Dir.File("u/own._h");
+    fs::remove(backup);
+    WriteFile(file, kSource);
+    ASSERT_EQ(chown(file.c_str(), 1000, 2000), 0);
+    ASSERT_EQ(chmod(file.c_str(), 0640), 0);
+    TRunOptions options;
+    options.WorkDir = Dir.File("u");
+    options.Uid = c.Uid;
+    options.Gid = c.Uid;
+    options.Groups = c.Groups;
+    TRunResult r = RunProgram(TOLVANE_EXE, {"own.h"}, options);
+    EXPECT_EQ(r.Status, 0) << r.Output;
+    EXPECT_EQ(ReadFile(file), kGenerated);
+    for (const std::string& name : {file, backup}) {
+      struct stat st {};
+      ASSERT_EQ(stat(name.c_str(), &st), 0);
+      EXPECT_EQ(st.st_uid, 1000u) << c.Uid << " " << name;
+      EXPECT_EQ(st.st_gid, c.Gid) << c.Uid << " " << name;
+      EXPECT_EQ(st.st_mode & 07777, c.Mode) << c.Uid << " " << name;
+    }
+  }
+}
+
+// Row 9: memory runs out: a message, not an abort.
+TEST_F(FaultInjection, MemoryExhaustionIsReported) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
+#endif
+#endif
+  WriteFile(Dir.File("parts.pt"), kParts);
+  const auto before = Snapshot(Dir.Path());
+  TRunOptions options;
+  options.WorkDir = Dir.Path();
+  options.MemoryLimit = long{1} << 28;
+  TRunResult r = RunProgram(TOLVANE_EXE, {"/dev/zero", "o.h"}, options);
+  ExpectUntouched(r, before, "\nScanning /dev/zero.\n***** Error: not enough memory.\n");
+  r = RunProgram(KESSROW_EXE, {"parts.pt", "o.h", "-i", "/dev/zero"}, options);
+  ExpectUntouched(r, before, "\n***** Error: not enough memory.\n");
+}
+
+// Row 10: a source that shrinks while it is read (mapped) ends with a
+// message, not a bus error.
+void Shrink(TFilePoint point, const std::string& name) {
+  if (point == TFilePoint::SourceRead && name.find("s.") == 0) truncate(name.c_str(), 1000);
+}
+
+TEST_F(FaultInjection, SourceThatShrinksWhileReadIsReported) {
+  WriteFile(Dir.File("s.h"), LargeSource(1 << 18));
+  WriteFile(Dir.File("s.pt"), LargeParts(1 << 18));
+  auto before = Snapshot(Dir.Path());
+  TRunResult r = RunToolForked<TTolvane>(Dir.Path(), {"s.h", "d.h"}, Shrink);
+  before["s.h"] = ReadFile(Dir.File("s.h"));
+  ExpectUntouched(
+      r, before,
+      "\nScanning s.h.\n***** File error: source file s.h changed while it was read; nothing was written.\n");
+  r = RunToolForked<TKessrow>(Dir.Path(), {"s.pt", "d.h"}, Shrink);
+  before["s.pt"] = ReadFile(Dir.File("s.pt"));
+  ExpectUntouched(r, before,
+                  "\n***** File error: source file s.pt changed while it was read; nothing was written.\n");
+}
+
+// Row 11: a signal while files are written leaves no temporary file and
+// ends the run with that signal.
+int SignalToSend = 0;
+TFilePoint SignalPoint = TFilePoint::BeforeRename;
+
+void SendSignal(TFilePoint point, const std::string&) {
+  if (point == SignalPoint) raise(SignalToSend);
+}
+
+TEST_F(FaultInjection, SignalLeavesNoTemporaryFile) {
+  WriteFile(Dir.File("a.h"), kSource);
+  WriteFile(Dir.File("parts.pt"), kParts);
+  const auto before = Snapshot(Dir.Path());
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+    for (TFilePoint point : {TFilePoint::TempWritten, TFilePoint::BeforeRename}) {
+      SignalToSend = sig;
+      SignalPoint = point;
+      TRunResult r = RunToolForked<TTolvane>(Dir.Path(), {"a.h", "out.h"}, SendSignal);
+      EXPECT_EQ(r.Signal, sig);
+      EXPECT_EQ(Snapshot(Dir.Path()), before) << sig;
+      r = RunToolForked<TTolvane>(Dir.Path(), {"a.h"}, SendSignal);
+      EXPECT_EQ(r.Signal, sig);
+      EXPECT_EQ(Snapshot(Dir.Path()), before) << sig;
+      r = RunToolForked<TKessrow>(Dir.Path(), {"parts.pt"}, SendSignal);
+      EXPECT_EQ(r.Signal, sig);
+      EXPECT_EQ(Snapshot(Dir.Path()), before) << sig;
+    }
+  }
+}
+
+// Row 13: every name that fits NAME_MAX gets its temporary file.
+TEST_F(FaultInjection, LongestFileNamesCanBeReplaced) {
+  std::string source(252, 'n');
+  source += ".h";
+  std::string dest(255, 'd');
+  WriteFile(Dir.File(source), kSource);
+  TRunResult r = Tolvane({source});
+  EXPECT_EQ(Tail(r), "\nScanning " + source + ".\nSuccess");
+  r = Tolvane({source, dest, "-u"});
+  EXPECT_EQ(r.Status, 0) << r.Output;
+  std::map<std::string, std::string> expected{
+      {source, kGenerated}, {std::string(252, 'n') + "._h", kSource}, {dest, kGenerated}};
+  EXPECT_EQ(Snapshot(Dir.Path()), expected);
 }
 
 } // namespace

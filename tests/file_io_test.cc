@@ -1,4 +1,5 @@
 #include "framework/file_io.h"
+#include "framework/replacement.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -137,6 +138,52 @@ TEST(FileIo, ReserveTextKeepsTheTextAndMakesRoom) {
   std::string small = "s";
   ReserveText(small, small.max_size());
   EXPECT_EQ(small, "s");
+}
+
+// A chain of relative links is followed to the file, which is replaced in
+// its own directory; a dangling link is replaced itself.
+TEST(FileIo, ReplaceFollowsLinkChains) {
+  TTempDir dir;
+  ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
+  WriteFile(dir.File("d/f"), "old");
+  ASSERT_EQ(symlink("f", dir.File("d/l1").c_str()), 0);
+  ASSERT_EQ(symlink("d/l1", dir.File("l2").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", dir.File("dangling").c_str()), 0);
+  ASSERT_EQ(ReplaceFile(dir.File("l2"), "new"), TWriteResult::Ok);
+  EXPECT_EQ(ReadFile(dir.File("d/f")), "new");
+  struct stat st;
+  ASSERT_EQ(lstat(dir.File("l2").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  ASSERT_EQ(ReplaceFile(dir.File("dangling"), "x"), TWriteResult::Ok);
+  EXPECT_FALSE(FileExists(dir.File("nowhere")));
+  EXPECT_EQ(ReadFile(dir.File("dangling")), "x");
+}
+
+// An undoable replacement puts the old file back, or removes a file that
+// did not exist before; a watched input that changed stops the commit.
+TEST(FileIo, ReplacementUndoAndWatchedInputs) {
+  TTempDir dir;
+  WriteFile(dir.File("b"), "old backup");
+  TReplacement::TOptions options;
+  options.Undoable = true;
+  for (const char* name : {"b", "fresh"}) {
+    TReplacement r;
+    ASSERT_EQ(r.Prepare(dir.File(name), "new", options), TWriteResult::Ok);
+    ASSERT_EQ(r.Commit(), TWriteResult::Ok);
+    EXPECT_EQ(ReadFile(dir.File(name)), "new");
+    r.Undo();
+  }
+  EXPECT_EQ(ReadFile(dir.File("b")), "old backup");
+  EXPECT_FALSE(FileExists(dir.File("fresh")));
+
+  WriteFile(dir.File("src"), "source");
+  TFileText source;
+  ASSERT_EQ(source.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
+  TReplacement r;
+  ASSERT_EQ(r.Prepare(dir.File("out"), "text", {}), TWriteResult::Ok);
+  WriteFile(dir.File("src"), "source, edited");
+  EXPECT_EQ(r.Commit({&source}), TWriteResult::SourceChanged);
+  EXPECT_FALSE(FileExists(dir.File("out")));
 }
 
 } // namespace

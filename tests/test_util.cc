@@ -1,6 +1,7 @@
 #include "test_util.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <stdexcept>
 
@@ -28,8 +30,34 @@ TTempDir::~TTempDir() {
   std::filesystem::remove_all(Dir, ec);
 }
 
-TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
-                      const TRunOptions& options) {
+namespace {
+
+// In the child: directory, limits and user as the options ask; false when
+// one of them cannot be had.
+bool SetUpChild(const TRunOptions& options) {
+  if (!options.WorkDir.empty() && chdir(options.WorkDir.c_str()) != 0) return false;
+  if (options.FileSizeLimit >= 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{static_cast<rlim_t>(options.FileSizeLimit), static_cast<rlim_t>(options.FileSizeLimit)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  if (options.MemoryLimit >= 0) {
+    rlimit limit{static_cast<rlim_t>(options.MemoryLimit), static_cast<rlim_t>(options.MemoryLimit)};
+    setrlimit(RLIMIT_AS, &limit);
+  }
+  if (options.Uid >= 0) {
+    gid_t gid = static_cast<gid_t>(options.Gid >= 0 ? options.Gid : options.Uid);
+    if (setgroups(options.Groups.size(), options.Groups.data()) != 0) return false;
+    if (setresgid(gid, gid, gid) != 0) return false;
+    auto uid = static_cast<uid_t>(options.Uid);
+    if (setresuid(uid, uid, uid) != 0) return false;
+  }
+  return true;
+}
+
+// Forks; the child gets the pipes as standard input and output, sets itself
+// up and runs child; the parent feeds the input and collects the output.
+TRunResult RunChild(const std::function<int()>& child, const TRunOptions& options) {
   int out[2], in[2];
   if (pipe(out) != 0 || pipe(in) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = fork();
@@ -41,18 +69,8 @@ TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& ar
     close(in[1]);
     close(out[0]);
     close(out[1]);
-    if (!options.WorkDir.empty() && chdir(options.WorkDir.c_str()) != 0) _exit(126);
-    if (options.FileSizeLimit >= 0) {
-      signal(SIGXFSZ, SIG_IGN);
-      rlimit limit{static_cast<rlim_t>(options.FileSizeLimit), static_cast<rlim_t>(options.FileSizeLimit)};
-      setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(exe.c_str()));
-    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    execv(exe.c_str(), argv.data());
-    _exit(127);
+    if (!SetUpChild(options)) _exit(126);
+    _exit(child());
   }
   close(in[0]);
   close(out[1]);
@@ -76,6 +94,32 @@ TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& ar
   if (WIFEXITED(status)) result.Status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.Signal = WTERMSIG(status);
   return result;
+}
+
+} // namespace
+
+TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
+                      const TRunOptions& options) {
+  return RunChild(
+      [&] {
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(exe.c_str()));
+        for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(exe.c_str(), argv.data());
+        return 127;
+      },
+      options);
+}
+
+TRunResult RunForked(const std::function<int()>& body, const TRunOptions& options) {
+  return RunChild(
+      [&] {
+        int status = body();
+        std::cout.flush();
+        return status;
+      },
+      options);
 }
 
 std::string ReadFile(const std::string& path) {

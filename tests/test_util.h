@@ -2,6 +2,9 @@
 // directory.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,13 +32,21 @@ struct TRunResult {
 };
 
 struct TRunOptions {
-  std::string WorkDir;     // empty: the current directory
-  std::string Input;       // fed to standard input
-  long FileSizeLimit = -1; // RLIMIT_FSIZE in bytes (SIGXFSZ ignored); -1: none
+  std::string WorkDir;       // empty: the current directory
+  std::string Input;         // fed to standard input
+  long FileSizeLimit = -1;   // RLIMIT_FSIZE in bytes (SIGXFSZ ignored); -1: none
+  long MemoryLimit = -1;     // RLIMIT_AS in bytes; -1: none
+  int Uid = -1;              // the user the program runs as; -1: unchanged
+  int Gid = -1;              // its group; -1: unchanged
+  std::vector<gid_t> Groups; // its supplementary groups (used when Uid is set)
 };
 
 TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
                       const TRunOptions& options = {});
+
+// Runs body in a forked child (with the options' directory, limits and
+// user), its standard output captured; the child exits with body's result.
+TRunResult RunForked(const std::function<int()>& body, const TRunOptions& options = {});
 
 std::string ReadFile(const std::string& path); // "" when it cannot be read
 void WriteFile(const std::string& path, std::string_view text);

@@ -7,6 +7,7 @@
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
+#include "framework/replacement.h"
 
 namespace {
 
@@ -15,6 +16,95 @@ const char* const kBraceMismatch = "Brace mismatch detected at end of file.";
 const char* const kUnchanged = "\nDestination is unchanged";
 const char* const kSuccess = "\nSuccess";
 const char* const kFileError = "\n***** File error: ";
+
+// The file messages that name a file (each follows kFileError).
+std::string CannotOpenSourceMessage(const std::string& name) {
+  return "could not open source file " + name + ".\n";
+}
+std::string NotRegularMessage(const std::string& name) {
+  return "source file " + name + " is not a regular file and cannot be rewritten in place.\n";
+}
+std::string SourceChangedMessage(const std::string& name) {
+  return "source file " + name + " changed while it was read; nothing was written.\n";
+}
+std::string CannotOpenBackupMessage(const std::string& name) {
+  return "could not open backup file " + name + ".\n";
+}
+std::string BackupWriteMessage(const std::string& name) {
+  return "write to backup file " + name + " failed.\n";
+}
+std::string CannotCreateMessage(const std::string& name) {
+  return "could not create destination file " + name + "\n";
+}
+std::string DestWriteMessage(const std::string& name) {
+  return "write to destination file " + name + " failed.\n";
+}
+std::string CorruptMessage(const std::string& dest, const std::string& backup) {
+  return "destination file " + dest + " may be corrupt.\n***** Use backup file " + backup + " to recover.\n";
+}
+
+// The message for a failed step; empty for Ok.
+std::string FailureMessage(TWriteResult result, const std::string& source, const std::string& cannotCreate,
+                           const std::string& writeFailed) {
+  switch (result) {
+  case TWriteResult::Ok:
+    return "";
+  case TWriteResult::CannotCreate:
+    return cannotCreate;
+  case TWriteResult::WriteFailed:
+    return writeFailed;
+  case TWriteResult::SourceChanged:
+    break;
+  }
+  return SourceChangedMessage(source);
+}
+
+struct TUpdate {
+  std::string SourceName, DestName, BackupName;
+  bool Verify = false;
+};
+
+// Writes the new text: in place, the backup first (taken back if the
+// source changes before the source itself is replaced). Both new files are
+// complete before either is put in place, and the source is checked to be
+// the file that was read before each. Returns the failure message, empty
+// on success.
+std::string UpdateFiles(TFileText& source, const std::string& out, const TUpdate& u) {
+  bool inPlace = !u.BackupName.empty();
+  TReplacement backup, dest;
+  if (inPlace) {
+    TReplacement::TOptions options;
+    options.Mode = source.Mode();
+    options.Uid = source.Owner();
+    options.Gid = source.Group();
+    options.FollowLinks = false; // a link in the backup's place is replaced
+    options.AllowInPlace = false;
+    options.Undoable = true;
+    options.Source = &source;
+    TWriteResult r = backup.Prepare(u.BackupName, source.Text(), options);
+    if (r != TWriteResult::Ok)
+      return FailureMessage(r, u.SourceName, CannotOpenBackupMessage(u.BackupName),
+                            BackupWriteMessage(u.BackupName));
+  }
+  // In place, the file replaced is the one the source name reaches.
+  TWriteResult r = dest.Prepare(inPlace ? u.SourceName : u.DestName, out, {});
+  std::string cannotCreate = CannotCreateMessage(u.DestName), writeFailed = DestWriteMessage(u.DestName);
+  if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
+  if (!source.StillSame()) return SourceChangedMessage(u.SourceName);
+  if (inPlace && (r = backup.Commit({&source})) != TWriteResult::Ok)
+    return FailureMessage(r, u.SourceName, CannotOpenBackupMessage(u.BackupName),
+                          BackupWriteMessage(u.BackupName));
+  if ((r = dest.Commit({&source})) != TWriteResult::Ok) {
+    backup.Undo();
+    return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
+  }
+  backup.Finish();
+  if (u.Verify && inPlace) {
+    if (!FileHoldsText(dest.Target().c_str(), out)) return CorruptMessage(u.DestName, u.BackupName);
+    RemoveFile(u.BackupName);
+  }
+  return "";
+}
 
 } // namespace
 
@@ -51,7 +141,9 @@ bool TTolvane::Scan(std::string_view source, std::string& out) {
   const std::size_t releaseStep = std::size_t{4} << 20;
   std::size_t released = 0;
   auto begin = reinterpret_cast<std::uintptr_t>(source.data());
-  while (!IA->EndOfInput && !ErrorFlag) {
+  // A source that shrinks under the scan reads as zeros from there on: the
+  // scan stops at once.
+  while (!IA->EndOfInput && !ErrorFlag && !(SourceFile && SourceFile->Shrunk())) {
     Dispatch();
     auto at = reinterpret_cast<std::uintptr_t>(IA->Line.data());
     if (SourceFile && !IA->EndOfInput && at >= begin + released + releaseStep &&
@@ -68,24 +160,29 @@ bool TTolvane::Scan(std::string_view source, std::string& out) {
 
 void TTolvane::Process(std::ostream& os) {
   Console = &os;
-  std::string sourceName = AA ? AA->GetPlain(0) : "";
-  std::string destName = AA ? AA->GetPlain(1) : "";
-  os << kNotice << sourceName << ".";
-  if (destName.empty()) destName = sourceName;
+  TUpdate u;
+  u.SourceName = AA ? AA->GetPlain(0) : "";
+  u.DestName = AA ? AA->GetPlain(1) : "";
+  os << kNotice << u.SourceName << ".";
+  if (u.DestName.empty()) u.DestName = u.SourceName;
   // A destination that is the source under another name ("./a.h", a link)
   // is an in-place rewrite too, and gets its backup.
-  std::string backupName;
-  if (destName == sourceName || SameFile(destName, sourceName)) {
-    backupName = sourceName;
-    RemoveExtension(backupName);
-    backupName += BackupInfix;
-    backupName += GetExtension(sourceName);
+  if (u.DestName == u.SourceName || SameFile(u.DestName, u.SourceName)) {
+    u.BackupName = u.SourceName;
+    RemoveExtension(u.BackupName);
+    u.BackupName += BackupInfix;
+    u.BackupName += GetExtension(u.SourceName);
   }
 
   SuccessFlag = false;
   TFileText source;
-  if (source.Open(sourceName.c_str()) != TFileText::TStatus::Ok) {
-    os << kFileError << "could not open source file " << sourceName << ".\n";
+  // Only a regular file can be rewritten in place: a pipe's text would be
+  // written back into the pipe.
+  TFileText::TStatus status = source.Open(u.SourceName.c_str(), !u.BackupName.empty());
+  if (status != TFileText::TStatus::Ok) {
+    bool notRegular = status == TFileText::TStatus::NotRegular;
+    os << kFileError
+       << (notRegular ? NotRegularMessage(u.SourceName) : CannotOpenSourceMessage(u.SourceName));
     return;
   }
   // Regenerated bodies can make the text longer than its source: the room
@@ -96,34 +193,25 @@ void TTolvane::Process(std::ostream& os) {
   SourceFile = &source;
   bool scanned = Scan(source.Text(), out);
   SourceFile = nullptr;
+  if (source.Shrunk()) {
+    os << kFileError << SourceChangedMessage(u.SourceName);
+    return;
+  }
   if (!scanned) return;
 
   SuccessFlag = true;
   // In place, the destination is the source, which is already in memory.
-  if (!Flag('u') && (backupName.empty() ? StringMatchesFile(out, destName.c_str()) : source.Holds(out))) {
+  bool inPlace = !u.BackupName.empty();
+  if (!Flag('u') && (inPlace ? source.Holds(out) : StringMatchesFile(out, u.DestName.c_str()))) {
     os << kUnchanged;
     return;
   }
-  auto fail = [&](const std::string& message) {
-    os << kFileError << message;
+  u.Verify = Flag('r');
+  std::string failure = UpdateFiles(source, out, u);
+  if (!failure.empty()) {
+    os << kFileError << failure;
     SuccessFlag = false;
-  };
-  if (!backupName.empty()) {
-    // The backup is the source as read, with the source's permissions.
-    TWriteResult result = ReplaceFileByCopy(backupName, source, source.Mode());
-    if (result == TWriteResult::CannotCreate) return fail("could not open backup file " + backupName + ".\n");
-    if (result == TWriteResult::WriteFailed) return fail("write to backup file " + backupName + " failed.\n");
-  }
-  TWriteResult result = ReplaceFile(destName, out);
-  if (result == TWriteResult::CannotCreate)
-    return fail("could not create destination file " + destName + "\n");
-  if (result == TWriteResult::WriteFailed)
-    return fail("write to destination file " + destName + " failed.\n");
-  if (Flag('r') && !backupName.empty()) {
-    if (!StringMatchesFile(out, destName.c_str()))
-      return fail("destination file " + destName + " may be corrupt.\n***** Use backup file " + backupName +
-                  " to recover.\n");
-    RemoveFile(backupName);
+    return;
   }
   os << kSuccess;
 }

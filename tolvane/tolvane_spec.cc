@@ -3,6 +3,7 @@
 #include "tolvane/tolvane_spec.h"
 
 #include "framework/arg_assist.h"
+#include "framework/file_io.h"
 
 namespace {
 
@@ -95,15 +96,17 @@ void TTolvane::PrintErrorContext(const char* kind) {
 }
 
 void TTolvane::Error(std::string_view message) {
+  ErrorFlag = true;
+  // Past the end of a source that shrank, the text is zeros: no report.
+  if (SourceFile && SourceFile->Shrunk()) return;
   PrintErrorContext("Error");
   std::ostream& os = Console ? *Console : NullStream;
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
-  ErrorFlag = true;
 }
 
 void TTolvane::Warning(std::string_view message) {
-  if (Flag('w')) return;
+  if (Flag('w') || (SourceFile && SourceFile->Shrunk())) return;
   WarningFlag = true;
   PrintErrorContext("Warning");
   std::ostream& os = Console ? *Console : NullStream;

@@ -1,0 +1,227 @@
+#include "framework/replacement.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fstream>
+
+namespace {
+
+// Large texts are written in windows of this size, each let go in the
+// source once written.
+const std::size_t kWindow = std::size_t{8} << 20;
+// Links followed from a name before it counts as a loop (as the kernel).
+const int kMaxLinkHops = 40;
+
+std::string DirectoryOf(const std::string& name) {
+  std::size_t slash = name.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return name.substr(0, slash);
+}
+
+std::string BaseOf(const std::string& name) {
+  std::size_t slash = name.rfind('/');
+  return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+// The name that name finally reaches through its symbolic links (relative
+// targets taken against the link's directory); empty for a loop.
+std::string ResolveLinks(const std::string& name) {
+  std::string current = name;
+  for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+    struct stat st;
+    if (lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return current;
+    char target[PATH_MAX];
+    ssize_t n = readlink(current.c_str(), target, sizeof target);
+    if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) return "";
+    std::string next(target, static_cast<std::size_t>(n));
+    current = next[0] == '/' ? next : DirectoryOf(current) + "/" + next;
+  }
+  return "";
+}
+
+// The process's file-creation mask, read without changing it (another
+// thread may be creating files).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);)
+    if (line.rfind("Umask:", 0) == 0) return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+  mode_t mask = umask(022);
+  umask(mask);
+  return mask;
+}
+
+// Group bits no wider than the others' bits, for a file whose group could
+// not be kept; the setgid bit goes with the group.
+mode_t NarrowGroup(mode_t mode) {
+  mode_t allowed = (mode & 07) << 3;
+  return (mode & ~mode_t{02070}) | (mode & 070 & allowed);
+}
+
+bool WriteAll(int fd, std::string_view text, off_t at = -1) {
+  while (!text.empty()) {
+    ssize_t n = at < 0 ? write(fd, text.data(), text.size()) : pwrite(fd, text.data(), text.size(), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    text.remove_prefix(static_cast<std::size_t>(n));
+    if (at >= 0) at += n;
+  }
+  return true;
+}
+
+// Writes text window by window (from offset 0 when inPlace), letting each
+// window of source go once written.
+bool WriteText(int fd, std::string_view text, TFileText* source, bool inPlace) {
+  for (std::size_t at = 0; at < text.size(); at += kWindow) {
+    off_t offset = inPlace ? static_cast<off_t>(at) : -1;
+    if (!WriteAll(fd, text.substr(at, kWindow), offset)) return false;
+    if (source) source->Release(at, at + kWindow);
+  }
+  return true;
+}
+
+bool SameInode(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+} // namespace
+
+TReplacement::~TReplacement() {
+  if (Fd >= 0) close(Fd);
+}
+
+TWriteResult TReplacement::Prepare(const std::string& name, std::string_view text, const TOptions& options) {
+  Text = text;
+  Source = options.Source;
+  UndoWanted = options.Undoable;
+  TargetName = name;
+  struct stat st;
+  bool exists = (options.FollowLinks ? stat(name.c_str(), &st) : lstat(name.c_str(), &st)) == 0;
+  if (options.FollowLinks && exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    // A pipe or device is written into, never replaced; the open does not
+    // wait for a reader (without one it fails).
+    Fd = open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (Fd < 0 || fcntl(Fd, F_SETFL, fcntl(Fd, F_GETFL) & ~O_NONBLOCK) != 0)
+      return TWriteResult::CannotCreate;
+    Kind = TKind::WriteInto;
+    return TWriteResult::Ok;
+  }
+  if (!options.FollowLinks && exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+    return TWriteResult::CannotCreate;
+  if (options.FollowLinks && exists && S_ISREG(st.st_mode)) {
+    // The file the links lead to is replaced in its own directory; it must
+    // be the file that name reaches (a link into /proc may name a pipe or a
+    // deleted file).
+    TargetName = ResolveLinks(name);
+    struct stat resolved;
+    if (TargetName.empty() || lstat(TargetName.c_str(), &resolved) != 0 || !SameInode(st, resolved))
+      return TWriteResult::CannotCreate;
+  }
+  return PrepareFile(exists && S_ISREG(st.st_mode) ? &st : nullptr, options);
+}
+
+TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& options) {
+  if (!Temp.Create(DirectoryOf(TargetName), BaseOf(TargetName))) {
+    bool refused = errno == EACCES || errno == EPERM;
+    return refused && options.AllowInPlace && old ? PrepareInPlace(*old) : TWriteResult::CannotCreate;
+  }
+  bool groupKept = true;
+  if (!KeepOwner(old, options, groupKept) && options.AllowInPlace && old) {
+    // A new file would change the owner: the file itself is rewritten.
+    Temp.Remove();
+    return PrepareInPlace(*old);
+  }
+  if (!WriteText(Temp.Fd(), Text, Source, false)) return TWriteResult::WriteFailed;
+  CallFileHook(TFilePoint::TempWritten, Temp.Name());
+  // The final mode only now that the content is complete: until here the
+  // file was private (0600).
+  mode_t mode = options.Mode ? *options.Mode : old ? old->st_mode & 07777 : 0664 & ~CurrentUmask();
+  if (!groupKept) mode = NarrowGroup(mode);
+  if (fchmod(Temp.Fd(), mode) != 0) return TWriteResult::CannotCreate;
+  if (!Temp.Close()) return TWriteResult::WriteFailed;
+  Kind = TKind::Rename;
+  return TWriteResult::Ok;
+}
+
+bool TReplacement::KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept) {
+  std::optional<uid_t> uid = options.Uid;
+  std::optional<gid_t> gid = options.Gid;
+  if (old && !uid) uid = old->st_uid;
+  if (old && !gid) gid = old->st_gid;
+  int fd = Temp.Fd();
+  gid_t group = gid ? *gid : static_cast<gid_t>(-1);
+  if (uid && *uid != geteuid()) {
+    if (fchown(fd, *uid, group) == 0) return true;
+    if (fchown(fd, *uid, static_cast<gid_t>(-1)) == 0) {
+      groupKept = !gid;
+      return true;
+    }
+    groupKept = !gid || fchown(fd, static_cast<uid_t>(-1), group) == 0;
+    return false;
+  }
+  groupKept = !gid || fchown(fd, static_cast<uid_t>(-1), group) == 0;
+  return true;
+}
+
+TWriteResult TReplacement::PrepareInPlace(const struct stat& old) {
+  Fd = open(TargetName.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (Fd < 0) return TWriteResult::CannotCreate;
+  struct stat st;
+  if (fstat(Fd, &st) != 0 || !S_ISREG(st.st_mode) || !SameInode(st, old)) return TWriteResult::CannotCreate;
+  // The whole new length is reserved before the first byte changes: a full
+  // disk or a file-size limit fails here, with the file untouched.
+  rlimit limit{};
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && Text.size() > limit.rlim_cur)
+    return TWriteResult::WriteFailed;
+  if (!Text.empty() && posix_fallocate(Fd, 0, static_cast<off_t>(Text.size())) != 0)
+    return TWriteResult::WriteFailed;
+  Kind = TKind::InPlace;
+  return TWriteResult::Ok;
+}
+
+TWriteResult TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
+  if (Kind == TKind::WriteInto) {
+    bool ok = WriteText(Fd, Text, Source, false);
+    if (close(Fd) != 0) ok = false;
+    Fd = -1;
+    return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
+  }
+  CallFileHook(TFilePoint::BeforeRename, Kind == TKind::Rename ? Temp.Name() : TargetName);
+  for (const TFileText* file : watched)
+    if (file && !file->StillSame()) return TWriteResult::SourceChanged;
+  if (Kind == TKind::InPlace) return CommitInPlace();
+  struct stat st;
+  if (Undoable() && lstat(TargetName.c_str(), &st) == 0) {
+    if (!Temp.Exchange(TargetName)) return TWriteResult::CannotCreate;
+    Exchanged = true;
+    return TWriteResult::Ok;
+  }
+  if (!Temp.RenameTo(TargetName, Undoable() ? RENAME_NOREPLACE : 0)) return TWriteResult::CannotCreate;
+  Created = Undoable();
+  return TWriteResult::Ok;
+}
+
+TWriteResult TReplacement::CommitInPlace() {
+  bool ok = WriteText(Fd, Text, Source, true) && ftruncate(Fd, static_cast<off_t>(Text.size())) == 0;
+  if (close(Fd) != 0) ok = false;
+  Fd = -1;
+  return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
+}
+
+void TReplacement::Undo() {
+  if (Exchanged && Temp.Exchange(TargetName)) Temp.Remove();
+  if (Created) unlink(TargetName.c_str());
+  Exchanged = Created = false;
+}
+
+void TReplacement::Finish() {
+  Temp.Remove();
+  Exchanged = Created = false;
+}

@@ -1,0 +1,65 @@
+// The replacement of one file by a new text, in two steps: Prepare writes
+// the text where it cannot yet be seen (a private temporary file beside the
+// file, or, where the directory takes no new file, a reservation of room in
+// the file itself), Commit puts it in place. Between the steps the caller
+// can check that its inputs did not change, and a failure leaves the old
+// file as it was.
+#pragma once
+
+#include <sys/types.h>
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "framework/file_io.h"
+#include "framework/temp_file.h"
+
+class TReplacement {
+public:
+  struct TOptions {
+    std::optional<mode_t> Mode;  // else the replaced file's, else 0664 less the umask
+    std::optional<uid_t> Uid;    // owner to give; else the replaced file's
+    std::optional<gid_t> Gid;    // group to give; else the replaced file's
+    bool FollowLinks = true;     // replace the file a link names, not the link
+    bool AllowInPlace = true;    // rewrite the file itself where no new file can be made
+    bool Undoable = false;       // Commit keeps the replaced file until Finish
+    TFileText* Source = nullptr; // the text's file: its windows are let go as written
+  };
+
+  TReplacement() = default;
+  ~TReplacement();
+  TReplacement(const TReplacement&) = delete;
+  TReplacement& operator=(const TReplacement&) = delete;
+
+  // Makes the new version of name ready; text must live until Commit.
+  TWriteResult Prepare(const std::string& name, std::string_view text, const TOptions& options);
+  // Puts the new version in place, unless one of the watched files changed
+  // since it was read (SourceChanged, nothing touched).
+  TWriteResult Commit(std::initializer_list<const TFileText*> watched = {});
+  // After an undoable Commit: puts the replaced file back.
+  void Undo();
+  // After an undoable Commit: lets the replaced file go.
+  void Finish();
+  // The file that is replaced: name with its links resolved.
+  const std::string& Target() const { return TargetName; }
+
+private:
+  enum class TKind { None, Rename, WriteInto, InPlace };
+  TWriteResult PrepareFile(const struct stat* old, const TOptions& options);
+  TWriteResult PrepareInPlace(const struct stat& old);
+  TWriteResult CommitInPlace();
+  bool KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept);
+
+  TKind Kind = TKind::None;
+  std::string TargetName;
+  TTempFile Temp;
+  int Fd = -1; // the file written into or rewritten in place
+  std::string_view Text;
+  TFileText* Source = nullptr;
+  bool UndoWanted = false;
+  bool Undoable() const { return UndoWanted; }
+  bool Exchanged = false; // Commit swapped an existing file out (undoable)
+  bool Created = false;   // Commit created the target (undoable)
+};

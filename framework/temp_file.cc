@@ -1,0 +1,135 @@
+#include "framework/temp_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <signal.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+namespace {
+
+// The names the signal handler removes: fixed slots, claimed with an atomic
+// exchange, so that several threads can make temporary files and the
+// handler needs no lock and no allocation.
+enum TSlotState : int { ssFree, ssFilling, ssArmed };
+const int kSlots = 64;
+
+struct TSlot {
+  std::atomic<int> State{ssFree};
+  char Name[PATH_MAX];
+};
+
+TSlot Slots[kSlots];
+
+int ClaimSlot(const std::string& name) {
+  if (name.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < kSlots; ++i) {
+    int expected = ssFree;
+    if (!Slots[i].State.compare_exchange_strong(expected, ssFilling)) continue;
+    std::memcpy(Slots[i].Name, name.c_str(), name.size() + 1);
+    Slots[i].State.store(ssArmed, std::memory_order_release);
+    return i;
+  }
+  return -1;
+}
+
+void FreeSlot(int slot) {
+  if (slot >= 0) Slots[slot].State.store(ssFree, std::memory_order_release);
+}
+
+// Removes every armed temporary file, then ends the process with the
+// signal's usual status (the handler was installed with SA_RESETHAND, and
+// the re-raised signal is delivered once the handler returns).
+extern "C" void CleanUpAndDie(int sig) {
+  int saved = errno;
+  for (auto& slot : Slots)
+    if (slot.State.load(std::memory_order_acquire) == ssArmed) unlink(slot.Name);
+  raise(sig);
+  errno = saved;
+}
+
+// Installs the handler for each ending signal that is not ignored (a
+// caller that ignores SIGXFSZ wants EFBIG from a write instead).
+void InstallHandlers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+      struct sigaction old {};
+      if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) continue;
+      struct sigaction action {};
+      action.sa_handler = CleanUpAndDie;
+      sigemptyset(&action.sa_mask);
+      action.sa_flags = SA_RESETHAND;
+      sigaction(sig, &action, nullptr);
+    }
+  });
+}
+
+std::atomic<unsigned> Counter{0};
+
+} // namespace
+
+TTempFile::~TTempFile() { Remove(); }
+
+bool TTempFile::Create(const std::string& dir, const std::string& base) {
+  Remove();
+  InstallHandlers();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string suffix = ".tmp" + std::to_string(getpid()) + "_" + std::to_string(Counter++);
+    // "." + base + suffix must fit NAME_MAX: the base gives way.
+    std::size_t room = NAME_MAX - 1 - suffix.size();
+    Path = dir + "/." + base.substr(0, room) + suffix;
+    // The slot is armed before the file exists: a signal in between
+    // removes a name that is not there yet, which does no harm.
+    Slot = ClaimSlot(Path);
+    if (Slot < 0) {
+      errno = ENFILE;
+      return false;
+    }
+    Descriptor = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (Descriptor >= 0) return true;
+    int err = errno;
+    FreeSlot(Slot);
+    Slot = -1;
+    errno = err;
+    if (err != EEXIST) return false;
+  }
+  return false;
+}
+
+bool TTempFile::Close() {
+  if (Descriptor < 0) return true;
+  bool ok = close(Descriptor) == 0;
+  Descriptor = -1;
+  return ok;
+}
+
+bool TTempFile::RenameTo(const std::string& target, unsigned flags) {
+  Close();
+  int done = flags == 0 ? rename(Path.c_str(), target.c_str())
+                        : renameat2(AT_FDCWD, Path.c_str(), AT_FDCWD, target.c_str(), flags);
+  if (done != 0) return false;
+  FreeSlot(Slot);
+  Slot = -1;
+  Path.clear();
+  return true;
+}
+
+bool TTempFile::Exchange(const std::string& target) {
+  Close();
+  return renameat2(AT_FDCWD, Path.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
+}
+
+void TTempFile::Remove() {
+  Close();
+  if (Slot < 0) return;
+  unlink(Path.c_str());
+  FreeSlot(Slot);
+  Slot = -1;
+  Path.clear();
+}
