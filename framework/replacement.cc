@@ -199,11 +199,21 @@ TWriteResult TReplacement::Commit(std::initializer_list<const TFileText*> watche
   if (Kind == TKind::InPlace) return CommitInPlace();
   struct stat st;
   if (Undoable() && lstat(TargetName.c_str(), &st) == 0) {
-    if (!Temp.Exchange(TargetName)) return TWriteResult::CannotCreate;
-    Exchanged = true;
-    return TWriteResult::Ok;
+    if (Temp.Exchange(TargetName)) {
+      Exchanged = true;
+      return TWriteResult::Ok;
+    }
+    // A file system without the exchange: a plain rename, which cannot
+    // be taken back.
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return TWriteResult::CannotCreate;
+    return Temp.RenameTo(TargetName) ? TWriteResult::Ok : TWriteResult::CannotCreate;
   }
-  if (!Temp.RenameTo(TargetName, Undoable() ? RENAME_NOREPLACE : 0)) return TWriteResult::CannotCreate;
+  bool renamed = Temp.RenameTo(TargetName, Undoable() ? RENAME_NOREPLACE : 0);
+  // Where the file system has no RENAME_NOREPLACE, the name was free a
+  // moment ago (lstat above): a plain rename.
+  if (!renamed && Undoable() && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+    renamed = Temp.RenameTo(TargetName);
+  if (!renamed) return TWriteResult::CannotCreate;
   Created = Undoable();
   return TWriteResult::Ok;
 }
