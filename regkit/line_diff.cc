@@ -120,7 +120,7 @@ std::string TLineDiff::Unified(const std::string& name, std::size_t context) con
     // after the last change that is no further than twice that away.
     std::size_t first = i >= context ? i - context : 0;
     std::size_t last = i;
-    for (std::size_t j = i; j < Ops.size() && j <= last + 2 * context; ++j)
+    for (std::size_t j = i; j < Ops.size() && j <= last + 2 * context + 1; ++j)
       if (Ops[j] != TOp::Keep) last = j;
     std::size_t end = std::min(Ops.size(), last + 1 + context);
     if (out.empty()) out = "--- a/" + name + "\n+++ b/" + name + "\n";

@@ -42,8 +42,10 @@ void TTreeWalk::TakePath(const std::string& given) {
   if (Excluded(path)) return;
   if (S_ISDIR(info.st_mode))
     WalkDirectory(path);
-  else
+  else if (S_ISREG(info.st_mode))
     Files.push_back(path);
+  else
+    Problems.push_back(given + ": error: not a regular file"); // a pipe would block the read
 }
 
 // Entries are looked at without following links: a link to a directory
