@@ -95,6 +95,10 @@ void TFileText::Close() {
   Opened = false;
 }
 
+namespace {
+const off_t kMapFrom = off_t{1} << 20;
+} // namespace
+
 TFileText::TStatus TFileText::Open(const char* name) {
   Close();
   int fd = open(name, O_RDONLY | O_CLOEXEC);
@@ -106,7 +110,10 @@ TFileText::TStatus TFileText::Open(const char* name) {
   }
   Perms = st.st_mode & 07777;
   bool ok = true;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+  // Small files are read: mapping costs more than copying them, most of
+  // all in a threaded process, where each unmapping interrupts the other
+  // processors that run it.
+  if (S_ISREG(st.st_mode) && st.st_size >= kMapFrom) {
     void* map = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     if (map != MAP_FAILED) {
       madvise(map, static_cast<std::size_t>(st.st_size), MADV_SEQUENTIAL);
@@ -118,7 +125,7 @@ TFileText::TStatus TFileText::Open(const char* name) {
       View = Buffer;
     }
   } else {
-    ok = ReadAll(fd, Buffer, 0);
+    ok = ReadAll(fd, Buffer, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
     View = Buffer;
   }
   close(fd);
