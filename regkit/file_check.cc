@@ -63,7 +63,9 @@ TFileResult TFileCheck::Run(const std::string& path) {
         (status == TFileText::TStatus::CannotOpen ? "could not open the file" : "could not read the file"));
     return result;
   }
-  std::string output;
+  // The text's room is kept from file to file: no fresh pages per file.
+  std::string& output = Output;
+  output.clear();
   Console.str("");
   Diagnostics.clear();
   Tool.Console = &Console;

@@ -34,4 +34,5 @@ private:
   std::vector<char*> ArgPointers;
   std::ostringstream Console; // the report text of the scan, not printed
   std::vector<TDiagnostic> Diagnostics;
+  std::string Output; // the scanned text of the current file
 };

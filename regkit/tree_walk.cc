@@ -62,12 +62,18 @@ void TTreeWalk::WalkDirectory(const std::string& dir) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     std::string path = dir == "/" ? "/" + name : dir + "/" + name;
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0) continue; // gone meanwhile
+    // The kind comes with the entry on most file systems; lstat only when
+    // it does not.
+    unsigned char type = entry->d_type;
+    if (type == DT_UNKNOWN) {
+      struct stat info {};
+      if (lstat(path.c_str(), &info) != 0) continue; // gone meanwhile
+      type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
+    }
     if (Excluded(path)) continue;
-    if (S_ISDIR(info.st_mode)) {
+    if (type == DT_DIR) {
       if (!SkippedDirectory(name)) subdirs.push_back(path);
-    } else if (S_ISREG(info.st_mode) && HasExtension(name)) {
+    } else if (type == DT_REG && HasExtension(name)) {
       Files.push_back(path);
     }
   }
