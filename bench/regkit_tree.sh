@@ -20,13 +20,14 @@ regkit=$build/regkit/regkit
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/regkit-bench.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
 
-# One timed run: prints "<seconds> <peak KiB>". The commands' own exit
+# One timed run: prints "<seconds> <peak KiB> <processor seconds>". The commands' own exit
 # status is not the point (stale or unscannable headers give 1 or 2).
 measure() {
-  /usr/bin/time -f '%e %M' -o "$scratch/time" "$@" >/dev/null 2>&1 || true
-  tail -n 1 "$scratch/time" # behind a note on a non-zero exit status
+  /usr/bin/time -f '%e %M %U %S' -o "$scratch/time" "$@" >/dev/null 2>&1 || true
+  # The last line: a note on a non-zero exit status may stand before it.
+  tail -n 1 "$scratch/time" | awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }'
 }
-# The best of rounds runs: "<seconds> <peak KiB>".
+# The best of rounds runs, by elapsed time.
 best() {
   local result line
   result=""
@@ -55,12 +56,14 @@ echo "tree: $tree, $headers headers named *.h, $(wc -l <"$scratch/rejected") rej
 echo "regkit: $(tail -n 1 "$scratch/summary")"
 echo "cores: $(nproc), rounds: $rounds (best counts)"
 
-read -r xargs_s xargs_kb < <(best bash -c per_process)
-read -r j2_s j2_kb < <(best "$regkit" check --ext=h -w -j 2 "$tree")
-read -r j1_s j1_kb < <(best "$regkit" check --ext=h -w -j 1 "$tree")
+echo "load average before: $(cut -d ' ' -f 1-3 /proc/loadavg) (other work on the machine skews -j 2)"
+read -r xargs_s xargs_kb xargs_cpu < <(best bash -c per_process)
+read -r j2_s j2_kb j2_cpu < <(best "$regkit" check --ext=h -w -j 2 "$tree")
+read -r j1_s j1_kb j1_cpu < <(best "$regkit" check --ext=h -w -j 1 "$tree")
 
-printf '%-44s %8s s %9s KiB\n' "xargs -P 2 tolvane (one process per header)" "$xargs_s" "$xargs_kb"
-printf '%-44s %8s s %9s KiB\n' "regkit check -j 2" "$j2_s" "$j2_kb"
-printf '%-44s %8s s %9s KiB\n' "regkit check -j 1" "$j1_s" "$j1_kb"
+printf '%-44s %8s %10s %12s\n' "" "elapsed" "processor" "peak memory"
+printf '%-44s %8s s %8s s %8s KiB\n' "xargs -P 2 tolvane (one process per header)" "$xargs_s" "$xargs_cpu" "$xargs_kb"
+printf '%-44s %8s s %8s s %8s KiB\n' "regkit check -j 2" "$j2_s" "$j2_cpu" "$j2_kb"
+printf '%-44s %8s s %8s s %8s KiB\n' "regkit check -j 1" "$j1_s" "$j1_cpu" "$j1_kb"
 awk -v x="$xargs_s" -v a="$j2_s" -v b="$j1_s" 'BEGIN {
   printf "regkit -j 2 against xargs: %.1fx faster; -j 2 against -j 1: %.2fx\n", x / a, b / a }'
