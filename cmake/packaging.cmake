@@ -1,10 +1,10 @@
 # Installation, the CMake package "regkit" and the Debian package.
 #
 #   cmake --install <build> --prefix <prefix>
-#     bin/tolvane, bin/kessrow
-#     share/man/man1/tolvane.1, kessrow.1
+#     bin/tolvane, bin/kessrow, bin/regkit
+#     share/man/man1/tolvane.1, kessrow.1, regkit.1
 #     <libdir>/cmake/regkit/regkitConfig.cmake (+ version file, targets,
-#       functions, the registration check script)
+#       functions)
 #   cpack --config <build>/CPackConfig.cmake   ->  regkit_<version>_<arch>.deb
 
 include(GNUInstallDirs)
@@ -16,25 +16,26 @@ set(REGKIT_INSTALL_CMAKEDIR "${CMAKE_INSTALL_LIBDIR}/cmake/regkit"
 # The same names inside this build as for users of the installed package, so
 # that regkitFunctions.cmake also works in a tree that adds regkit as a
 # subdirectory.
-foreach(program tolvane kessrow)
+foreach(program tolvane kessrow regkit)
   if(TARGET ${program} AND NOT TARGET regkit::${program})
     add_executable(regkit::${program} ALIAS ${program})
   endif()
 endforeach()
 
-if(TARGET tolvane AND TARGET kessrow)
-  install(TARGETS tolvane kessrow
+if(TARGET tolvane AND TARGET kessrow AND TARGET regkit)
+  install(TARGETS tolvane kessrow regkit
           EXPORT regkitTargets
           RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(EXPORT regkitTargets
           NAMESPACE regkit::
           DESTINATION ${REGKIT_INSTALL_CMAKEDIR})
 else()
-  message(WARNING "regkit: tolvane or kessrow is not built; the CMake package is not installed")
+  message(WARNING "regkit: tolvane, kessrow or regkit is not built; the CMake package is not installed")
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/docs/man/tolvane.1
               ${PROJECT_SOURCE_DIR}/docs/man/kessrow.1
+              ${PROJECT_SOURCE_DIR}/docs/man/regkit.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 configure_package_config_file(
@@ -52,7 +53,6 @@ write_basic_package_version_file(
 install(FILES ${PROJECT_BINARY_DIR}/regkitConfig.cmake
               ${PROJECT_BINARY_DIR}/regkitConfigVersion.cmake
               ${CMAKE_CURRENT_LIST_DIR}/regkitFunctions.cmake
-              ${CMAKE_CURRENT_LIST_DIR}/regkitCheckRegistrations.cmake
         DESTINATION ${REGKIT_INSTALL_CMAKEDIR})
 
 # Debian package: cpack --config CPackConfig.cmake (run in the build tree).
@@ -69,7 +69,8 @@ set(CPACK_PACKAGE_DESCRIPTION
     "tolvane keeps the Register() bodies of C++ classes up to date: one
 registration call per data member, regenerated in place. kessrow turns
 part-description files into C++ headers with one class per part, its
-ports, pins and a complete Register() method. Both come with manual pages
+ports, pins and a complete Register() method. regkit checks or updates
+a whole source tree with tolvane in one process. All come with manual pages
 and a CMake package (find_package(regkit)) that runs them at build time.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

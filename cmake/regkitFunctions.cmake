@@ -20,12 +20,14 @@
 #
 # regkit_check_registrations(NAME <name> HEADERS <file>...)
 #
-#   Adds the CTest test <name>, which fails when tolvane would change one of
-#   the headers (a Register() body is out of date), and the custom target
-#   <name>_update, which lets tolvane update the headers in place.
+#   Adds the CTest test <name>, one "regkit check" of all the headers, which
+#   fails when tolvane would change one of them (a Register() body is out of
+#   date) or cannot scan it, printing one path:line: line per finding; and
+#   the custom target <name>_update, which runs "regkit update" on them.
+#   A HEADERS entry may be a directory: regkit walks it for headers.
 
-if(NOT TARGET regkit::tolvane OR NOT TARGET regkit::kessrow)
-  message(FATAL_ERROR "regkitFunctions.cmake needs the targets regkit::tolvane and regkit::kessrow")
+if(NOT TARGET regkit::tolvane OR NOT TARGET regkit::kessrow OR NOT TARGET regkit::regkit)
+  message(FATAL_ERROR "regkitFunctions.cmake needs the targets regkit::tolvane, regkit::kessrow and regkit::regkit")
 endif()
 
 function(regkit_generate_parts)
@@ -125,21 +127,9 @@ function(regkit_check_registrations)
     list(APPEND headers "${header}")
   endforeach()
 
-  add_test(NAME ${arg_NAME}
-    COMMAND "${CMAKE_COMMAND}"
-            "-DTOLVANE=$<TARGET_FILE:regkit::tolvane>"
-            "-DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/${arg_NAME}.check"
-            "-DUPDATE_TARGET=${arg_NAME}_update"
-            -P "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/regkitCheckRegistrations.cmake"
-            -- ${headers})
-
-  # -r: drop the backup tolvane leaves beside a rewritten header.
-  set(commands "")
-  foreach(header IN LISTS headers)
-    list(APPEND commands COMMAND regkit::tolvane "${header}" -r)
-  endforeach()
+  add_test(NAME ${arg_NAME} COMMAND "$<TARGET_FILE:regkit::regkit>" check ${headers})
   add_custom_target(${arg_NAME}_update
-    ${commands}
+    COMMAND "$<TARGET_FILE:regkit::regkit>" update ${headers}
     COMMENT "Updating the Register() bodies of ${arg_NAME}"
     VERBATIM)
 endfunction()

@@ -67,6 +67,11 @@ void TFileText::Close() {
   Opened = false;
 }
 
+namespace {
+// Files from this size on are mapped; smaller ones are read.
+const off_t kMapFrom = off_t{1} << 20;
+} // namespace
+
 TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
   Close();
   int fd = open(name, O_RDONLY | O_CLOEXEC);
@@ -84,7 +89,10 @@ TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
   Id = st;
   Perms = st.st_mode & 07777;
   bool ok = true;
-  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+  // Small files are read: mapping costs more than copying them, most of
+  // all in a threaded process, where each unmapping interrupts the other
+  // processors that run it.
+  if (S_ISREG(st.st_mode) && st.st_size >= kMapFrom) {
     void* map = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
     // A mapping is only used while watched: a file that shrinks under it
     // then reads as zeros and is reported, instead of a bus error.
@@ -102,7 +110,7 @@ TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
       View = Buffer;
     }
   } else {
-    ok = ReadAll(fd, Buffer, 0);
+    ok = ReadAll(fd, Buffer, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
     View = Buffer;
   }
   close(fd);

@@ -124,6 +124,7 @@ void TTolvane::ResetRun() {
   UserRegistrationsSeen = 0;
   RegistrationOn = true;
   ClassName.clear();
+  RegisterBodies.clear();
 }
 
 bool TTolvane::Scan(std::string_view source, std::string& out) {

@@ -128,6 +128,7 @@ void TTolvane::Tok_Virtual() {
     SkipToken();
   }
   MembersByName.clear();
+  RegisterBodies.push_back({braceLine, IA->LineNumber});
 
   if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
     bool pending = !Includes.empty() || std::any_of(Members.begin(), Members.end(),

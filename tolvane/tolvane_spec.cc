@@ -103,6 +103,7 @@ void TTolvane::Error(std::string_view message) {
   std::ostream& os = Console ? *Console : NullStream;
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
+  NoteDiagnostic(TDiagnostic::TKind::Error, message);
 }
 
 void TTolvane::Warning(std::string_view message) {
@@ -112,6 +113,11 @@ void TTolvane::Warning(std::string_view message) {
   std::ostream& os = Console ? *Console : NullStream;
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
+  NoteDiagnostic(TDiagnostic::TKind::Warning, message);
+}
+
+void TTolvane::NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message) {
+  if (Diagnostics) Diagnostics->push_back({kind, std::string(message), IA->LineNumber, IA->Position + 1});
 }
 
 bool TTolvane::ErrorIfNewLine() {

@@ -10,6 +10,8 @@
 
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
+#include "tolvane/body_range.h"
+#include "tolvane/diagnostic.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
 
@@ -96,6 +98,12 @@ public:
   const char* Marker = "// tolvane";
   const char* BackupInfix = "._";
 
+  // Filled by a scan for callers that need more than the console text:
+  // each error and warning (when set), and every Register() body whose
+  // generated lines were rewritten.
+  std::vector<TDiagnostic>* Diagnostics = nullptr;
+  std::vector<TBodyRange> RegisterBodies;
+
 private:
   bool Flag(char letter) const;
   void Dispatch();
@@ -103,6 +111,7 @@ private:
   void MarkUserRegistration(std::string_view name);
   void GenerateRegistrations();
   void ResetRun();
+  void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
 
   // Indexes into Members sorted by name, for the user registrations of one
   // Register() body; built on the first registration call met in the body.

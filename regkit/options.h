@@ -1,0 +1,30 @@
+// The command line of regkit: the subcommand, its options and the paths.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class TOptions {
+public:
+  enum class TCommand { None, Check, Update, Help, Version };
+
+  TCommand Command = TCommand::None;
+  std::vector<std::string> Paths;      // as given, in order
+  std::vector<std::string> Extensions; // with their dots: ".h"
+  std::vector<std::string> Excludes;   // glob patterns
+  unsigned Jobs = 0;                   // 0: one per processor
+  bool NoWarnings = false;             // -w
+  bool Diff = false;                   // --diff
+  bool KeepBackup = false;             // --keep-backup (update)
+
+  TOptions();
+  // Reads the arguments after the program name; on a problem returns false
+  // and leaves its message in Problem.
+  bool Parse(const std::vector<std::string>& args);
+  std::string Problem;
+
+private:
+  bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
+  bool SetJobs(const std::string& text);
+  bool SetExtensions(const std::string& list);
+};

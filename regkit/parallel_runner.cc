@@ -1,0 +1,68 @@
+#include "regkit/parallel_runner.h"
+
+#include <atomic>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+const auto kQuietStart = std::chrono::seconds(1);
+const auto kProgressEvery = std::chrono::milliseconds(100);
+
+// The progress line, written by whichever worker finishes a file when it
+// is due; a busy printer is skipped, not waited for.
+class TProgress {
+public:
+  TProgress(bool enabled, std::size_t total) : Enabled(enabled), Total(total), Start(TClock::now()) {}
+
+  void FileDone() {
+    std::size_t done = ++Done;
+    if (!Enabled) return;
+    std::unique_lock lock(Mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    auto now = TClock::now();
+    if (now - Start < kQuietStart || now - LastShown < kProgressEvery) return;
+    LastShown = now;
+    std::fprintf(stderr, "\r%zu/%zu files", done, Total);
+    Shown = true;
+  }
+  // Clears the line, so the summary starts on an empty one.
+  void Finish() {
+    if (Shown) std::fputs("\r\033[K", stderr);
+  }
+
+private:
+  bool Enabled;
+  std::size_t Total;
+  TClock::time_point Start;
+  TClock::time_point LastShown;
+  std::atomic<std::size_t> Done{0};
+  std::mutex Mutex;
+  bool Shown = false;
+};
+
+} // namespace
+
+std::vector<TFileResult> TParallelRunner::Run(const std::vector<std::string>& files,
+                                              const TWorkerFactory& makeWorker) {
+  std::vector<TFileResult> results(files.size());
+  std::atomic<std::size_t> next{0};
+  TProgress progress(ShowProgress, files.size());
+  auto work = [&] {
+    TWorker worker = makeWorker();
+    for (std::size_t i; (i = next++) < files.size();) {
+      results[i] = worker(files[i]);
+      progress.FileDone();
+    }
+  };
+  std::size_t threads = std::min<std::size_t>(Jobs, files.size());
+  std::vector<std::thread> pool;
+  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  work(); // the calling thread is one of the workers
+  for (std::thread& thread : pool) thread.join();
+  progress.Finish();
+  return results;
+}

@@ -1,0 +1,24 @@
+// Prints the results of a run in file order and gives its exit status.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "regkit/file_result.h"
+#include "regkit/options.h"
+
+class TReport {
+public:
+  enum TExitStatus : int { kUpToDate = 0, kStale = 1, kFailed = 2 };
+
+  explicit TReport(const TOptions& options) : Options(options) {}
+
+  // Finding lines and diffs to out, the summary line to err; returns the
+  // exit status. problems: paths that could not be walked.
+  int Print(const std::vector<std::string>& problems, const std::vector<TFileResult>& results,
+            std::ostream& out, std::ostream& err) const;
+
+private:
+  const TOptions& Options;
+};

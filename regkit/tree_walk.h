@@ -1,0 +1,26 @@
+// Turns the PATH arguments into the list of files to process: directories
+// are walked recursively, files are taken as they are.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "regkit/options.h"
+
+class TTreeWalk {
+public:
+  explicit TTreeWalk(const TOptions& options) : Options(options) {}
+
+  // Walks every path; afterwards Files holds the sorted, distinct files and
+  // Problems one "path: error: ..." line per path that could not be read.
+  void Run();
+  std::vector<std::string> Files;
+  std::vector<std::string> Problems;
+
+private:
+  void TakePath(const std::string& path);
+  void WalkDirectory(const std::string& dir);
+  bool Excluded(const std::string& path) const;
+  bool HasExtension(const std::string& name) const;
+  const TOptions& Options;
+};
