@@ -557,15 +557,15 @@ TEST_F(FaultInjection, MemoryExhaustionIsReported) {
   ExpectUntouched(r, before, "\n***** Error: not enough memory.\n");
 }
 
-// Row 10: a source that shrinks while it is read (mapped) ends with a
-// message, not a bus error.
+// Row 10: a source that shrinks while it is read (mapped: large enough
+// not to be read into memory instead) ends with a message, not a bus error.
 void Shrink(TFilePoint point, const std::string& name) {
   if (point == TFilePoint::SourceRead && name.find("s.") == 0) truncate(name.c_str(), 1000);
 }
 
 TEST_F(FaultInjection, SourceThatShrinksWhileReadIsReported) {
-  WriteFile(Dir.File("s.h"), LargeSource(1 << 18));
-  WriteFile(Dir.File("s.pt"), LargeParts(1 << 18));
+  WriteFile(Dir.File("s.h"), LargeSource(std::size_t{3} << 20));
+  WriteFile(Dir.File("s.pt"), LargeParts(std::size_t{3} << 20));
   auto before = Snapshot(Dir.Path());
   TRunResult r = RunToolForked<TTolvane>(Dir.Path(), {"s.h", "d.h"}, Shrink);
   before["s.h"] = ReadFile(Dir.File("s.h"));
