@@ -44,6 +44,10 @@ std::uint8_t WordKind(const char* text, std::size_t length) {
   return kind;
 }
 
+// c, or a blank where c would not print (tabs too, so that every character
+// takes one column and the caret stands under its token).
+char PrintableChar(char c) { return c < 0x20 || c > 0x7E ? ' ' : c; }
+
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool EqualNoCase(const char* a, const char* b, std::size_t n) {
@@ -361,17 +365,15 @@ void TInputAssistant::ReplaceToken(const char* oldText, const char* newText) {
 
 void TInputAssistant::MakePrintable() {
   Printable.assign(Line);
-  for (char& c : Printable)
-    if (c < 0x20 || c > 0x7E) c = ' ';
+  for (char& c : Printable) c = PrintableChar(c);
 }
 
 void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int width) {
-  MakePrintable();
   int w = width < 40 ? 40 : width;
   if (withLineNumber) w -= 7;
   bool cutLeft = Position > w - 20;
   int first = cutLeft ? Position - w + 20 : 0;
-  int count = static_cast<int>(Printable.size()) - first;
+  int count = LineLength - first;
   bool cutRight = count > w;
   if (cutRight) count = w;
   if (count < 0) count = 0;
@@ -381,13 +383,19 @@ void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int 
     os << number << ": ";
   }
   if (cutLeft) os << "...";
-  if (count > 0) os.write(Printable.data() + first, count);
+  // Only the shown window is made printable: a report on a long line costs
+  // the window, not the line.
+  if (count > 0) {
+    std::string window(Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(count)));
+    for (char& c : window) c = PrintableChar(c);
+    os << window;
+  }
   if (cutRight) os << "...";
   os << "\n";
   if (withLineNumber)
     os << "     "
        << "  ";
   if (cutLeft) os << "   ";
-  for (int i = first; i < Position; ++i) os << ' ';
+  if (Position > first) os << std::string(static_cast<std::size_t>(Position - first), ' ');
   os << "^\n";
 }

@@ -13,6 +13,7 @@
 
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
+#include "framework/text_hash.h"
 #include "kessrow/port_descr.h"
 #include "kessrow/text_set.h"
 
@@ -122,7 +123,7 @@ public:
   std::vector<THandler> Handlers;
 
   // Indexes over the vectors above, so each duplicate check is one lookup.
-  std::unordered_set<std::string> PartNameIndex;
+  std::unordered_set<std::string, TTextHash> PartNameIndex;
   TTextSet PortNameIndex; // views of the port name tokens in the input texts
   TTextSet PinIndex;      // views of the pin tokens in the input texts
 

@@ -29,9 +29,8 @@ void TTolvane::ResetRun() {
   TypeSeen = false;
   Members.clear();
   Includes.clear();
-  MembersByName.clear();
-  MembersByNameBuilt = false;
-  UserRegistrationsSeen = 0;
+  MemberIndex.Clear();
+  MemberIndexBuilt = false;
   RegistrationOn = true;
   ClassName.clear();
 }

@@ -22,10 +22,6 @@ const char* const kArrayUnresolved2 = " on line ";
 // Views, so that each comparison with a token needs no strlen.
 constexpr std::string_view kRegKeywords[] = {"Reg", "reg", "regn", "rega", "regb", "regab"};
 
-// The first this many user registrations of a body are looked up by a pass
-// over the members; later ones through the sorted index.
-const int kLinearLookups = 8;
-
 // At most this many fill blanks align a line with the longest one.
 const std::size_t kMaxFill = 32;
 
@@ -36,35 +32,16 @@ bool IsRegKeyword(std::string_view token) {
 } // namespace
 
 void TTolvane::MarkUserRegistration(std::string_view name) {
-  auto mark = [&](TMemberDescr& m) {
+  if (!MemberIndexBuilt) {
+    MemberIndex.Build(Members);
+    MemberIndexBuilt = true;
+  }
+  for (std::size_t i : MemberIndex.Lookup(name)) {
+    TMemberDescr& m = Members[i];
     m.UserRegistered = true;
     if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus))
       Warning(kUserRegistered1 + m.Name + kUserRegistered2);
-  };
-  // A body usually registers a few members by hand: for those a pass over
-  // the members, in declaration order, costs less than sorting them.
-  if (!MembersByNameBuilt && UserRegistrationsSeen < kLinearLookups) {
-    ++UserRegistrationsSeen;
-    for (TMemberDescr& m : Members)
-      if (m.Name.size() == name.size() && std::string_view(m.Name) == name) mark(m);
-    return;
   }
-  // Member numbers sorted by name (ties in declaration order), so that all
-  // members of one name are found by one binary search.
-  auto byName = [this](std::size_t a, std::size_t b) {
-    int c = Members[a].Name.compare(Members[b].Name);
-    return c < 0 || (c == 0 && a < b);
-  };
-  if (!MembersByNameBuilt) {
-    MembersByName.resize(Members.size());
-    for (std::size_t i = 0; i < Members.size(); ++i) MembersByName[i] = i;
-    std::sort(MembersByName.begin(), MembersByName.end(), byName);
-    MembersByNameBuilt = true;
-  }
-  auto first = std::partition_point(MembersByName.begin(), MembersByName.end(),
-                                    [&](std::size_t i) { return std::string_view(Members[i].Name) < name; });
-  for (auto it = first; it != MembersByName.end() && std::string_view(Members[*it].Name) == name; ++it)
-    mark(Members[*it]);
 }
 
 void TTolvane::Tok_Virtual() {
@@ -98,9 +75,8 @@ void TTolvane::Tok_Virtual() {
     return;
   }
 
-  MembersByName.clear();
-  MembersByNameBuilt = false;
-  UserRegistrationsSeen = 0;
+  MemberIndex.Clear();
+  MemberIndexBuilt = false;
   for (;;) {
     if (ErrorFlag) return;
     if (IA->TokenIndex == 1) {
@@ -127,7 +103,7 @@ void TTolvane::Tok_Virtual() {
     MarkUserRegistration(IA->Token);
     SkipToken();
   }
-  MembersByName.clear();
+  MemberIndex.Clear();
 
   if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
     bool pending = !Includes.empty() || std::any_of(Members.begin(), Members.end(),

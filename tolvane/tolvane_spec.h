@@ -12,6 +12,7 @@
 #include "framework/spec_base.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
+#include "tolvane/member_index.h"
 
 class TFileText;
 
@@ -104,9 +105,8 @@ private:
   void GenerateRegistrations();
   void ResetRun();
 
-  // Indexes into Members sorted by name, for the user registrations of one
-  // Register() body; built on the first registration call met in the body.
-  std::vector<std::size_t> MembersByName;
-  bool MembersByNameBuilt = false;
-  int UserRegistrationsSeen = 0; // in this body, before the index was built
+  // Members by name for the user registrations of one Register() body;
+  // built on the first registration call met in the body.
+  TMemberIndex MemberIndex;
+  bool MemberIndexBuilt = false;
 };
