@@ -9,13 +9,7 @@
 
 using namespace kessrow_msg;
 
-namespace {
-std::string ExpectedPins(std::int64_t count, const std::string& portName) {
-  return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " + portName;
-}
-} // namespace
-
-void TKessrow::GoToPorts(int kind) {
+void TKessrow::GoToPorts(TPortKind kind) {
   if (Context != ctPorts && WrongContext(ctPart)) return;
   Context = ctPorts;
   PortKind = kind;
@@ -25,7 +19,7 @@ void TKessrow::GoToPorts(int kind) {
 void TKessrow::Tok_ENDPORTS() {
   if (WrongContext(ctPorts)) return;
   Context = ctPart;
-  PortKind = 0;
+  PortKind.reset();
   IA->NextToken();
 }
 
@@ -54,20 +48,18 @@ void TKessrow::HandlePorts() {
       return;
     }
     if (PortNameIndex.Contains(name)) {
-      Report("Port name " + std::string(name) + " is duplicated.");
+      Report(DuplicatePortName(name));
       return;
     }
     CurPort = TPortDescr{};
     CurPort.PortName = name;
-    CurPort.PortRangeL = -1;
-    CurPort.PortRangeR = prUnset;
-    CurPort.PortType = PortKind;
+    CurPort.PortType = PortKind.value_or(TPortKind::Port); // always set in a ports block
     CopyEolComment(CurPort.PortComment);
 
     IA->NextToken();
     if (SkipEmptyInPorts()) return;
     std::int64_t count = 1; // wide enough for [0:2147483647]
-    CurPort.PortRangeR = prSinglePin;
+    CurPort.Form = TPortForm::SinglePin;
     if (IA->Token == "[") {
       // Line ends inside the brackets are not skipped: one where a number
       // stands reads as 0, one where "]" or ":" stands is a wrong token.
@@ -78,7 +70,7 @@ void TKessrow::HandlePorts() {
       IA->NextToken();
       if (IA->EndOfInput) return Report(kEofInPorts);
       if (IA->Token == "]") {
-        CurPort.PortRangeR = prCounted;
+        CurPort.Form = TPortForm::Counted;
         count = CurPort.PortRangeL;
         if (count <= 0) return Report(kNoPins);
         IA->NextToken();
@@ -87,6 +79,7 @@ void TKessrow::HandlePorts() {
       } else {
         IA->NextToken();
         if (IA->EndOfInput) return Report(kEofInPorts);
+        CurPort.Form = TPortForm::Bus;
         CurPort.PortRangeR = GetInteger(false, false);
         if (ErrorFlag) return;
         IA->NextToken();
@@ -101,11 +94,11 @@ void TKessrow::HandlePorts() {
     CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
     for (std::int64_t i = 0; i < count; ++i) {
       if (SkipEmptyInPorts()) return;
-      if (IA->Token == ";") return Report(ExpectedPins(count, CurPort.PortName));
+      if (IA->Token == ";") return Report(TooFewPins(count, CurPort.PortName));
       if (PushPin()) return;
     }
     if (SkipEmptyInPorts()) return;
-    if (IA->Token != ";") return Report(ExpectedPins(count, CurPort.PortName) + ".", kNoSemicolon);
+    if (IA->Token != ";") return Report(TooManyPins(count, CurPort.PortName), kNoSemicolon);
     IA->NextToken();
     PortNameIndex.Insert(name);
     Ports.push_back(std::move(CurPort));

@@ -112,7 +112,7 @@ bool TKessrow::Generate(std::optional<std::string_view> include, std::string_vie
   if (IncludeActive) {
     IA->Connect(*include);
   } else {
-    if (Flag('v')) console << "\nProcessing file " << SourceName << ".";
+    if (Flag('v')) console << ProcessingFile(SourceName);
     IA->Connect(source);
   }
   RunTokenLoop(source, console);
@@ -141,7 +141,7 @@ void TKessrow::ResetRunState() {
   ErrorFlag = false;
   Done = false;
   Context = ctOutside;
-  PortKind = 0;
+  PortKind.reset();
   BaseClass = "public TPart";
   PartPrefix = "QV_";
   PartNames.clear();
@@ -163,7 +163,7 @@ void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
       }
       if (!IncludeActive) return;
       IncludeActive = false;
-      if (Flag('v')) console << "\nProcessing file " << SourceName << ".";
+      if (Flag('v')) console << ProcessingFile(SourceName);
       IA->Connect(source);
       continue;
     }

@@ -11,8 +11,6 @@
 using namespace kessrow_msg;
 
 namespace {
-const char* const kPurpose = "Generates C++ part classes from part-description files.";
-
 const char* const kUsage[] = {
     "  kessrow srce_file [dest_file] [-wpuvdNL] [-i incl_file]",
     "    -w = suppress warnings",
@@ -117,20 +115,14 @@ void TKessrow::Report(std::string_view message, std::string_view secondLine) {
   Report(text);
 }
 
-bool TKessrow::WrongContext(int required) {
+bool TKessrow::WrongContext(TContext required) {
   if (required == ctAny || required == Context) return false;
-  const char* text = kBadContext;
   if (required == ctOutside)
-    text = kNotOutside;
+    Report(NotOutside(IA->Token));
   else if (required == ctPart)
-    text = Context == ctPorts ? kNotInPorts : kOnlyPart;
-  else if (required == ctPorts)
-    text = kOnlyPorts;
-  std::string message = "Token ";
-  message += IA->Token;
-  message += " ";
-  message += text;
-  Report(message);
+    Report(Context == ctPorts ? NotInPorts(IA->Token) : OnlyPart(IA->Token));
+  else
+    Report(OnlyPorts(IA->Token));
   return true;
 }
 

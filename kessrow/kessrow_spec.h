@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "framework/input_assist.h"
@@ -45,7 +46,7 @@ public:
   void PrintErrorContext(const char* kind);
   void Report(std::string_view message);
   void Report(std::string_view message, std::string_view secondLine);
-  bool WrongContext(int required);
+  bool WrongContext(TContext required);
   bool SkipEmpty();
   // Skips end-of-line tokens and "//" comments; true after reporting the
   // end of the input (only used inside a ports block).
@@ -61,10 +62,10 @@ public:
   void Tok_FOOTPRINT();
   void Tok_REF_PREFIX();
   void Tok_PIN_COUNT();
-  void Tok_PORTS() { GoToPorts(1); }
-  void Tok_IPORTS() { GoToPorts(2); }
-  void Tok_OPORTS() { GoToPorts(3); }
-  void Tok_IOPORTS() { GoToPorts(4); }
+  void Tok_PORTS() { GoToPorts(TPortKind::Port); }
+  void Tok_IPORTS() { GoToPorts(TPortKind::IPort); }
+  void Tok_OPORTS() { GoToPorts(TPortKind::OPort); }
+  void Tok_IOPORTS() { GoToPorts(TPortKind::IOPort); }
   void Tok_PART_LINES();
   void Tok_REGISTER();
   void Tok_CONSTRUCTOR();
@@ -76,18 +77,20 @@ public:
   void Tok_COMMENT();
   void Tok_Other();
 
-  void HandleLines(std::string& block, int required);
+  void HandleLines(std::string& block, TContext required);
 
   // Ports block.
-  void GoToPorts(int kind);
+  void GoToPorts(TPortKind kind);
   void HandlePorts();
   bool PushPin();
   bool SwapRange(const TPortDescr& port) const;
 
   // Class text of the current part.
-  bool WriteClass();
-  bool WritePortMember(const TPortDescr& port, std::size_t width);
-  bool WritePortRegistration(const TPortDescr& port);
+  void WriteClass();
+  void WritePortMember(const TPortDescr& port, std::size_t width);
+  void WritePortRegistration(const TPortDescr& port);
+  // The bounds of a bus in the order they are written (SwapRange applied).
+  std::pair<int, int> WrittenRange(const TPortDescr& port) const;
 
   TInputAssistant InputAssistant;
   TInputAssistant* IA = nullptr;
@@ -99,8 +102,8 @@ public:
   std::string* Out = nullptr;
   std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
-  int Context = ctOutside;
-  int PortKind = 0;
+  TContext Context = ctOutside;
+  std::optional<TPortKind> PortKind; // none outside a ports block
   TPortDescr CurPort;
   int EndTokenType = 0;
   std::string SourceName;

@@ -1,17 +1,9 @@
 // Comments, preprocessor lines and the TOLVANE_ directives written in
 // line comments.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
-namespace {
-
-const char* const kInclOutsideClass = " is not allowed outside of a class declaration.";
-const char* const kInclAfterRegister = " is not allowed to follow Register().";
-const char* const kExpectedOpenParen = "Expected opening parenthesis.";
-const char* const kExpectedComma = "Expected comma.";
-const char* const kExpectedCloseParen = "Expected closing parenthesis.";
-const char* const kOpenBlockComment = "Expected end of block comment (*/) but end of file reached.";
-
-} // namespace
+using namespace tolvane_msg;
 
 // Members are recorded in file order and a directive follows the members of
 // its line, so the members of the current line are the tail of Members.
@@ -53,9 +45,9 @@ bool TTolvane::CheckComment() {
   if (word == TokIncl) {
     if (ErrLineCont()) return true;
     if (ClassDepth == 0) {
-      Error(std::string(IA->Token) + kInclOutsideClass);
+      Error(InclOutsideClass(IA->Token));
     } else if (RegisterFound) {
-      Error(std::string(IA->Token) + kInclAfterRegister);
+      Error(InclAfterRegister(IA->Token));
     } else {
       TIncludeDescr include;
       std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;

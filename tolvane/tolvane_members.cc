@@ -1,13 +1,9 @@
 // Data member declarations inside the tracked class body: a type name,
 // then one or more declarators, each a plain name or a one-dimensional array.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
-namespace {
-
-const char* const kExpectedIdentifier = "Expected valid C++ identifier.";
-const char* const kUnexpectedInMember = "Unexpected token within member declaration.";
-
-} // namespace
+using namespace tolvane_msg;
 
 void TTolvane::Tok_General() {
   if (ClassDepth != 1) {

@@ -7,11 +7,11 @@
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
+#include "tolvane/tolvane_messages.h"
 
 namespace {
 
 const char* const kNotice = "\nScanning ";
-const char* const kBraceMismatch = "Brace mismatch detected at end of file.";
 const char* const kUnchanged = "\nDestination is unchanged";
 const char* const kSuccess = "\nSuccess";
 const char* const kFileError = "\n***** File error: ";
@@ -59,7 +59,7 @@ bool TTolvane::Scan(std::string_view source, std::string& out) {
       released = at - begin;
     }
   }
-  if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
+  if (!ErrorFlag && BraceDepth != 0) Error(tolvane_msg::kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;
   return !ErrorFlag;

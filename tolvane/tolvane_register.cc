@@ -1,23 +1,15 @@
 // The Register() body: earlier generated lines (ending in the marker) are
 // dropped, user registrations noted, and one aligned line is written per
 // member that still wants one, before the body's closing brace.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
+using namespace tolvane_msg;
 
-const char* const kOpenBraceNotLast =
-    "To auto register, { of Register() must be the last non-comment token on the line.";
-const char* const kCloseBraceNotFirst =
-    "To auto register, } of Register() must be the first token on the line.";
-const char* const kInclIgnored1 = "TOLVANE_INCL on line ";
-const char* const kInclIgnored2 = " was ignored.";
-const char* const kUserRegistered1 = "Could not auto-register array or bus member ";
-const char* const kUserRegistered2 = " due to existing user registration of this member.";
-const char* const kArrayUnresolved1 = "Could not auto-register array member ";
-const char* const kArrayUnresolved2 = " on line ";
+namespace {
 
 // Views, so that each comparison with a token needs no strlen.
 constexpr std::string_view kRegKeywords[] = {"Reg", "reg", "regn", "rega", "regb", "regab"};
@@ -39,9 +31,12 @@ void TTolvane::MarkUserRegistration(std::string_view name) {
   for (std::size_t i : MemberIndex.Lookup(name)) {
     TMemberDescr& m = Members[i];
     m.UserRegistered = true;
-    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus))
-      Warning(kUserRegistered1 + m.Name + kUserRegistered2);
+    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus)) Warning(UserRegistered(m.Name));
   }
+}
+
+void TTolvane::WarnIgnoredIncludes(std::string (*message)(int line)) {
+  for (const TIncludeDescr& include : Includes) Warning(message(include.LineNumber));
 }
 
 void TTolvane::Tok_Virtual() {
@@ -67,8 +62,7 @@ void TTolvane::Tok_Virtual() {
   }
   if (IA->LineNumber == braceLine && !IA->EndOfInput) {
     Warning(kOpenBraceNotLast);
-    for (const TIncludeDescr& include : Includes)
-      Warning(kInclIgnored1 + std::to_string(include.LineNumber) + kInclIgnored2);
+    WarnIgnoredIncludes(InclIgnored);
     Includes.clear();
     PopBrace();
     Members.clear();
@@ -109,8 +103,7 @@ void TTolvane::Tok_Virtual() {
     bool pending = !Includes.empty() || std::any_of(Members.begin(), Members.end(),
                                                     [](const TMemberDescr& m) { return !m.UserRegistered; });
     if (pending) Warning(kCloseBraceNotFirst);
-    for (const TIncludeDescr& include : Includes)
-      Warning(kInclIgnored1 + std::to_string(include.LineNumber) + kInclIgnored2);
+    WarnIgnoredIncludes(InclIgnored);
     Includes.clear();
     if (BraceDepth == bodyDepth) CheckBrace();
     Members.clear();
@@ -131,7 +124,7 @@ void TTolvane::GenerateRegistrations() {
   for (const TMemberDescr& m : Members) {
     if (!m.RegistrationOn || m.UserRegistered) continue;
     if (m.ArrayUnresolved) {
-      Warning(kArrayUnresolved1 + m.Name + kArrayUnresolved2 + std::to_string(m.LineNumber) + ".");
+      Warning(ArrayUnresolved(m.Name, m.LineNumber));
       continue;
     }
     chosen.push_back(&m);

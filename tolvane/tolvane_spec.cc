@@ -3,10 +3,11 @@
 #include "tolvane/tolvane_spec.h"
 
 #include "framework/arg_assist.h"
+#include "tolvane/tolvane_messages.h"
+
+using namespace tolvane_msg;
 
 namespace {
-
-const char* const kPurpose = "Regenerates the Register() bodies of C++ classes.";
 
 const char* const kUsage[] = {
     "  tolvane srce_file [dest_file] [-wpur]",
@@ -15,10 +16,6 @@ const char* const kUsage[] = {
     "    -u = unconditional write of destination file, even if it is unchanged",
     "    -r = remove backup file, if any, upon successful completion",
 };
-
-const char* const kUnexpectedNewLine = "Unexpected new line.";
-const char* const kIllegalContinuation = "Illegal line continuation character.";
-const char* const kContinuationIgnored = "Line continuation character ignored.";
 
 // Declaration keywords: each starts a declaration that cannot declare a
 // registrable member, so it is skipped whole.

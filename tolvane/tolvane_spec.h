@@ -68,6 +68,9 @@ public:
   void Tok_General();
   void PushMember(TMemberDescr& member);
   void Tok_Virtual();
+  // Warns of each TOLVANE_INCL of the class that will not be written, with
+  // message(line of the directive).
+  void WarnIgnoredIncludes(std::string (*message)(int line));
 
   TInputAssistant InputAssistant;
   TInputAssistant* IA = nullptr;
