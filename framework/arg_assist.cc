@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-namespace {
-char EmptyText[] = "";
-}
-
 bool TArgAssistant::SetArgs(int argc, char** argv) {
   if (!Console) return false;
   std::ostream& con = *Console;
@@ -16,7 +12,7 @@ bool TArgAssistant::SetArgs(int argc, char** argv) {
   }
   Plain.clear();
   FlagSeen.assign(FlagCount, false);
-  Params.assign(FlagCount, EmptyText);
+  Params.assign(FlagCount, "");
   if (argc <= 0) {
     con << "\n***** Program error: argc == 0";
     return false;
@@ -86,15 +82,13 @@ bool TArgAssistant::GetFlag(char flag) const {
   return i >= 0 && static_cast<unsigned>(i) < FlagSeen.size() && FlagSeen[i];
 }
 
-char* TArgAssistant::GetParam(char flag) const {
+const char* TArgAssistant::GetParam(char flag) const {
   int i = f_to_i(flag);
-  if (i < 0 || static_cast<unsigned>(i) >= Params.size()) return EmptyText;
+  if (i < 0 || static_cast<unsigned>(i) >= Params.size()) return "";
   return Params[i];
 }
 
-char* TArgAssistant::GetPlain(unsigned index) const {
-  return index < Plain.size() ? Plain[index] : EmptyText;
-}
+const char* TArgAssistant::GetPlain(unsigned index) const { return index < Plain.size() ? Plain[index] : ""; }
 
 void TArgAssistant::PrintUsage(std::ostream& os) const {
   for (const char* line : Usage) os << "\n" << line;

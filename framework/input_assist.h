@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/char_class.h"
+
 // Case-insensitive comparison of at most n characters (ASCII letters only).
 int strncmpi(const char* a, const char* b, unsigned n);
 
@@ -68,12 +70,22 @@ public:
   void Connect(std::string_view text);
   // True when no text is connected.
   bool Failed() const { return !Connected; }
+  // Offset of the current line in the connected text: what lies before it
+  // has been read and is not looked at again.
+  std::size_t LineOffset() const { return LineStart; }
+  // Whether the current line ended in a line feed that no carriage return
+  // pairs with (so "\n" follows it in the text).
+  bool EndedInLoneLineFeed() const { return LoneLineFeed; }
   void Rewind();
 
   void GetLine();
   bool NextToken();
   void NextLine();
   void Seek(std::string_view text);
+  // Passes a block comment whose "/*" is the current token: seeks "*/"
+  // (from the "/*" on, over lines) and makes the token after it current.
+  // False, at the end of the input, when no "*/" follows.
+  bool SkipBlockComment();
   int Find(std::string_view text) const;
 
   void ClearTokens();
@@ -84,10 +96,8 @@ public:
   void EnableToken(const char* text);
   void ReplaceToken(const char* oldText, const char* newText);
 
-  bool IsAlphaNumeric(char c) const {
-    if (c == '_') return UnderscoreAlnum;
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  }
+  // An ASCII letter or digit, or the underscore while UnderscoreAlnum is on.
+  bool IsAlphaNumeric(char c) const { return c == '_' ? UnderscoreAlnum : IsAlnumChar(c); }
   void MakePrintable();
   void PrintLineState(std::ostream& os, bool withLineNumber, int width);
 
@@ -100,8 +110,10 @@ private:
 
   std::string_view Input; // the connected text
   bool Connected = false;
-  std::size_t ReadPos = 0; // next unread byte of Input
-  bool EofNoted = false;   // a look-ahead found no further byte
+  std::size_t ReadPos = 0;   // next unread byte of Input
+  std::size_t LineStart = 0; // offset of Line in Input
+  bool LoneLineFeed = false; // Line ended in a line feed not paired with a carriage return
+  bool EofNoted = false;     // a look-ahead found no further byte
   // Table entries by the first byte they can match, in table order, so
   // that a token is compared only with the keywords that could match it.
   // Length and WholeWord are copied from the entry, so that the candidates

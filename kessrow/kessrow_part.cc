@@ -40,10 +40,7 @@ void TKessrow::Tok_PART_NAME() {
   RefPrefix.clear();
   RefPrefixComment.clear();
   PinCount = -1;
-  Ports.clear();
-  PortNameIndex.Clear();
-  PartPinCount = 0;
-  PinIndex.Clear();
+  ClearPorts();
   PartLines.clear();
   RegisterLines.clear();
   ConstructorLines.clear();

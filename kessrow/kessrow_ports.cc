@@ -23,6 +23,13 @@ void TKessrow::Tok_ENDPORTS() {
   IA->NextToken();
 }
 
+void TKessrow::ClearPorts() {
+  Ports.clear();
+  PortNameIndex.Clear();
+  PartPinCount = 0;
+  PinIndex.Clear();
+}
+
 bool TKessrow::SkipEmptyInPorts() {
   while (SkipEmpty()) {
   }

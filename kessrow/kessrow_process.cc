@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "framework/arg_assist.h"
+#include "framework/char_class.h"
 #include "framework/file_io.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
@@ -15,10 +16,8 @@ namespace {
 // ASCII letter or digit turned into "_".
 std::string GuardFor(const std::string& destName) {
   std::string guard = "_" + destName + "_";
-  for (char& c : guard) {
-    bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (!alnum) c = '_';
-  }
+  for (char& c : guard)
+    if (!IsAlnumChar(c)) c = '_';
   return guard;
 }
 
@@ -147,10 +146,7 @@ void TKessrow::ResetRunState() {
   PartNames.clear();
   PartNameIndex.clear();
   PartName.clear();
-  Ports.clear();
-  PortNameIndex.Clear();
-  PartPinCount = 0;
-  PinIndex.Clear();
+  ClearPorts();
 }
 
 void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
@@ -168,14 +164,15 @@ void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
       continue;
     }
     int type = IA->TokenType;
-    if (type >= ttFirstKeyword)
-      (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-    else if (Context == ctPorts)
+    if (CallKeywordHandler(*this, Handlers, type)) {
+      // the keyword's handler has read its construct
+    } else if (Context == ctPorts) {
       HandlePorts();
-    else if (type == ttEndOfLine)
+    } else if (type == ttEndOfLine) {
       IA->NextToken();
-    else
+    } else {
       Report(kUnexpected);
+    }
     if (ErrorFlag) return;
   }
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "framework/arg_assist.h"
+#include "framework/char_class.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;
@@ -27,26 +28,14 @@ const char* const kUsage[] = {
 
 TKessrow::TKessrow() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
 
-void TKessrow::SetUpAA(TArgAssistant& aa) {
-  AA = &aa;
-  aa.LegalParams = "nnnnnnnr";
-  aa.LegalFlags = "wpuvdNLi";
-  for (const char* line : kUsage) aa.AddUsage(line);
-}
+void TKessrow::SetUpAA(TArgAssistant& aa) { DeclareArgs(aa, "wpuvdNLi", "nnnnnnnr", kUsage); }
 
-void TKessrow::PrintUsage(std::ostream& os) {
-  os << ".  Usage:";
-  if (AA) AA->PrintUsage(os);
-  os << "\n";
-}
+void TKessrow::PrintUsage(std::ostream& os) { PrintUsageLines(os); }
 
-bool TKessrow::Prompt() { return Flag('p') && (WarningFlag || !Success()); }
-
-bool TKessrow::Flag(char letter) const { return AA && AA->GetFlag(letter); }
+bool TKessrow::Prompt() { return PromptWanted(WarningFlag); }
 
 void TKessrow::AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler) {
-  IA->AddToken(text, caseSensitive, wholeWord);
-  Handlers.push_back(handler);
+  AddKeyword(*IA, Handlers, text, caseSensitive, wholeWord, handler);
 }
 
 // The order fixes the token types (9 + index) and must not change.
@@ -151,7 +140,7 @@ int TKessrow::GetInteger(bool allowPlus, bool allowMinus) {
       Report(kSigned);
       return -1;
     }
-    if (c < '0' || c > '9') {
+    if (!IsDigitChar(c)) {
       Report(kNotInteger);
       return 0;
     }
@@ -168,11 +157,7 @@ void TKessrow::CopyEolComment(std::string& out) {
 }
 
 void TKessrow::Tok_COMMENT() {
-  IA->Seek("*/");
-  if (IA->EndOfInput)
-    Report(kOpenComment);
-  else
-    IA->NextToken();
+  if (!IA->SkipBlockComment()) Report(kOpenComment);
 }
 
 void TKessrow::Tok_Unexpected() { Report(kUnexpected); }

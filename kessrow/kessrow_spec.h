@@ -53,7 +53,7 @@ public:
   bool SkipEmptyInPorts();
   int GetInteger(bool allowPlus, bool allowMinus);
   void CopyEolComment(std::string& out);
-  bool Flag(char letter) const;
+  using TSpecBase::Flag;
 
   // Keyword handlers; each is entered with its keyword current.
   void Tok_BASE_CLASS();
@@ -82,6 +82,8 @@ public:
   // Ports block.
   void GoToPorts(TPortKind kind);
   void HandlePorts();
+  // Forgets the ports and pins of the part before.
+  void ClearPorts();
   bool PushPin();
   bool SwapRange(const TPortDescr& port) const;
 

@@ -83,9 +83,5 @@ bool TTolvane::CheckComment() {
 }
 
 void TTolvane::Tok_Comment() {
-  IA->Seek("*/");
-  if (IA->EndOfInput)
-    Error(kOpenBlockComment);
-  else
-    IA->NextToken();
+  if (!IA->SkipBlockComment()) Error(kOpenBlockComment);
 }

@@ -26,33 +26,18 @@ const char* const kDeclKeywords[] = {
     "volatile", "wchar_t", "try",    "using",  "auto",     "inline",
 };
 
-// Reports go nowhere when no console is set (scans run in memory).
-std::ostream NullStream(nullptr);
-
 } // namespace
 
 TTolvane::TTolvane() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
 
-void TTolvane::SetUpAA(TArgAssistant& aa) {
-  AA = &aa;
-  aa.LegalParams = "nnnn";
-  aa.LegalFlags = "wpur";
-  for (const char* line : kUsage) aa.AddUsage(line);
-}
+void TTolvane::SetUpAA(TArgAssistant& aa) { DeclareArgs(aa, "wpur", "nnnn", kUsage); }
 
-void TTolvane::PrintUsage(std::ostream& os) {
-  os << ".  Usage:";
-  if (AA) AA->PrintUsage(os);
-  os << "\n";
-}
+void TTolvane::PrintUsage(std::ostream& os) { PrintUsageLines(os); }
 
-bool TTolvane::Prompt() { return Flag('p') && (WarningFlag || !Success()); }
-
-bool TTolvane::Flag(char letter) const { return AA && AA->GetFlag(letter); }
+bool TTolvane::Prompt() { return PromptWanted(WarningFlag); }
 
 void TTolvane::AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler) {
-  IA->AddToken(text, caseSensitive, wholeWord);
-  Handlers.push_back(handler);
+  AddKeyword(*IA, Handlers, text, caseSensitive, wholeWord, handler);
 }
 
 // The table order fixes the token types (9 + index); the Tok* fields note
@@ -85,7 +70,7 @@ void TTolvane::SetUpIA(TInputAssistant& assistant) {
 }
 
 void TTolvane::PrintErrorContext(const char* kind) {
-  std::ostream& os = Console ? *Console : NullStream;
+  std::ostream& os = ReportStream();
   os << "\n***** " << kind;
   if (ClassDepth != 0 && !ClassName.empty()) os << " in class " << ClassName;
   os << ":\n***** ";
@@ -93,7 +78,7 @@ void TTolvane::PrintErrorContext(const char* kind) {
 
 void TTolvane::Error(std::string_view message) {
   PrintErrorContext("Error");
-  std::ostream& os = Console ? *Console : NullStream;
+  std::ostream& os = ReportStream();
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
   ErrorFlag = true;
@@ -103,7 +88,7 @@ void TTolvane::Warning(std::string_view message) {
   if (Flag('w')) return;
   WarningFlag = true;
   PrintErrorContext("Warning");
-  std::ostream& os = Console ? *Console : NullStream;
+  std::ostream& os = ReportStream();
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
 }

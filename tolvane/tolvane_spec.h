@@ -101,8 +101,11 @@ public:
   const char* BackupInfix = "._";
 
 private:
-  bool Flag(char letter) const;
   void Dispatch();
+  // Console, or a stream that drops what it is given when none is set
+  // (scans run in memory).
+  std::ostream& ReportStream() { return Console ? *Console : NoConsole; }
+  std::ostream NoConsole{nullptr};
   bool AnyMemberWantsRegistration() const;
   void MarkUserRegistration(std::string_view name);
   void GenerateRegistrations();

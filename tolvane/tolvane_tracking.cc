@@ -9,9 +9,8 @@ using namespace tolvane_msg;
 // words and punctuation by their type.
 void TTolvane::Dispatch() {
   int type = IA->TokenType;
-  if (type >= ttFirstKeyword)
-    (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-  else if (type == ttNonAlphaNum)
+  if (CallKeywordHandler(*this, Handlers, type)) return;
+  if (type == ttNonAlphaNum)
     Tok_NonAlphaNum();
   else if (type == ttGeneral)
     Tok_General();
