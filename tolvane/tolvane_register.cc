@@ -5,6 +5,7 @@
 #include "tolvane/tolvane_spec.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 using namespace tolvane_msg;
@@ -19,6 +20,90 @@ const std::size_t kMaxFill = 32;
 
 bool IsRegKeyword(std::string_view token) {
   return std::find(std::begin(kRegKeywords), std::end(kRegKeywords), token) != std::end(kRegKeywords);
+}
+
+// The text of one generated line before its fill and tail, as pieces, so
+// that it is measured and written from the same description.
+struct TLineText {
+  std::array<std::string_view, 8> Pieces{};
+  std::size_t Count = 0;
+  bool IsMember = false; // else an include text
+
+  void Add(std::string_view piece) { Pieces[Count++] = piece; }
+  std::size_t Length() const {
+    std::size_t length = 0;
+    for (std::size_t i = 0; i < Count; ++i) length += Pieces[i].size();
+    return length;
+  }
+  // Copies the pieces to p; returns the end of what was written.
+  char* WriteTo(char* p) const {
+    for (std::size_t i = 0; i < Count; ++i) {
+      std::memcpy(p, Pieces[i].data(), Pieces[i].size());
+      p += Pieces[i].size();
+    }
+    return p;
+  }
+};
+
+// The call prefixes of one body, all of one width so that the names line up.
+struct TPrefixes {
+  std::string Reg = "reg( ", RegA = "rega( ", RegB = "regb( ", RegAB = "regab( ";
+
+  explicit TPrefixes(const std::vector<const TMemberDescr*>& members) {
+    bool anyArrayOrBus = false, anyBoth = false;
+    for (const TMemberDescr* m : members) {
+      anyArrayOrBus = anyArrayOrBus || m->IsArray || m->IsBus;
+      anyBoth = anyBoth || (m->IsArray && m->IsBus);
+    }
+    if (anyBoth) {
+      Reg += "  ";
+      RegA += " ";
+      RegB += " ";
+    } else if (anyArrayOrBus) {
+      Reg += " ";
+    }
+  }
+  const std::string& For(const TMemberDescr& m) const {
+    return m.IsArray ? (m.IsBus ? RegAB : RegA) : (m.IsBus ? RegB : Reg);
+  }
+};
+
+TLineText MemberLine(const TMemberDescr& m, const TPrefixes& prefixes) {
+  TLineText line;
+  line.IsMember = true;
+  line.Add(prefixes.For(m));
+  line.Add(m.Name);
+  if (m.IsArray) {
+    line.Add(", ");
+    line.Add(m.ArraySize);
+  }
+  if (m.IsBus) {
+    line.Add(", ");
+    line.Add(m.BusArg1);
+    line.Add(", ");
+    line.Add(m.BusArg2);
+  }
+  return line;
+}
+
+// The lines in output order: members, with each include before the first
+// member declared after it.
+std::vector<TLineText> OrderLines(const std::vector<const TMemberDescr*>& members,
+                                  const std::vector<TIncludeDescr>& includes, const TPrefixes& prefixes) {
+  std::vector<TLineText> lines;
+  lines.reserve(members.size() + includes.size());
+  auto include = [&](const TIncludeDescr& i) {
+    lines.emplace_back();
+    lines.back().Add(i.Text);
+  };
+  std::size_t next = 0;
+  for (const TMemberDescr* m : members) {
+    for (; next < includes.size() && includes[next].LineNumber <= m->LineNumber; ++next)
+      include(includes[next]);
+    lines.push_back(MemberLine(*m, prefixes));
+  }
+  for (; next < includes.size(); ++next) include(includes[next]);
+  return lines;
 }
 
 } // namespace
@@ -62,17 +147,29 @@ void TTolvane::Tok_Virtual() {
   }
   if (IA->LineNumber == braceLine && !IA->EndOfInput) {
     Warning(kOpenBraceNotLast);
-    WarnIgnoredIncludes(InclIgnored);
-    Includes.clear();
-    PopBrace();
-    Members.clear();
+    AbandonBody(bodyDepth, false);
     return;
   }
+  ScanRegisterBody(bodyDepth);
+  if (ErrorFlag) return;
+  if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
+    if (!Includes.empty() ||
+        std::any_of(Members.begin(), Members.end(), [](const TMemberDescr& m) { return !m.UserRegistered; }))
+      Warning(kCloseBraceNotFirst);
+    AbandonBody(bodyDepth, true);
+    return;
+  }
+  GenerateRegistrations();
+  Members.clear();
+  CheckBrace();
+}
 
+// Reads the body up to its closing brace: earlier generated lines are left
+// out of the output, user registrations are noted.
+void TTolvane::ScanRegisterBody(int bodyDepth) {
   MemberIndex.Clear();
   MemberIndexBuilt = false;
-  for (;;) {
-    if (ErrorFlag) return;
+  while (!ErrorFlag) {
     if (IA->TokenIndex == 1) {
       // Generated lines end in the marker; the text before it may hold
       // another one (an include text of the user's), so look at the end.
@@ -98,120 +195,70 @@ void TTolvane::Tok_Virtual() {
     SkipToken();
   }
   MemberIndex.Clear();
+}
 
-  if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
-    bool pending = !Includes.empty() || std::any_of(Members.begin(), Members.end(),
-                                                    [](const TMemberDescr& m) { return !m.UserRegistered; });
-    if (pending) Warning(kCloseBraceNotFirst);
-    WarnIgnoredIncludes(InclIgnored);
-    Includes.clear();
-    if (BraceDepth == bodyDepth) CheckBrace();
-    Members.clear();
-    return;
-  }
-  GenerateRegistrations();
+// A body whose form does not let lines be generated: its includes are
+// reported as ignored and it is left as it stands. bodyRead: the scan of
+// the body has reached its end (else the rest of it is passed over).
+void TTolvane::AbandonBody(int bodyDepth, bool bodyRead) {
+  WarnIgnoredIncludes(InclIgnored);
+  Includes.clear();
+  if (!bodyRead)
+    PopBrace();
+  else if (BraceDepth == bodyDepth)
+    CheckBrace(); // the body's closing brace, which stands behind other tokens
   Members.clear();
-  CheckBrace();
+}
+
+// The members that get a generated line, in declaration order; an array
+// whose size was not understood is reported instead.
+std::vector<const TMemberDescr*> TTolvane::ChooseRegistrations() {
+  std::vector<const TMemberDescr*> chosen;
+  for (const TMemberDescr& m : Members) {
+    if (!m.RegistrationOn || m.UserRegistered) continue;
+    if (m.ArrayUnresolved)
+      Warning(ArrayUnresolved(m.Name, m.LineNumber));
+    else
+      chosen.push_back(&m);
+  }
+  return chosen;
 }
 
 void TTolvane::GenerateRegistrations() {
-  std::string indent(IA->Line.substr(0, static_cast<std::size_t>(IA->Position)));
-  indent += "  ";
+  std::vector<const TMemberDescr*> chosen = ChooseRegistrations();
+  TPrefixes prefixes(chosen);
+  std::vector<TLineText> lines = OrderLines(chosen, Includes, prefixes);
 
-  std::vector<const TMemberDescr*> chosen;
-  bool anyArrayOrBus = false;
-  bool anyBoth = false;
-  for (const TMemberDescr& m : Members) {
-    if (!m.RegistrationOn || m.UserRegistered) continue;
-    if (m.ArrayUnresolved) {
-      Warning(ArrayUnresolved(m.Name, m.LineNumber));
-      continue;
-    }
-    chosen.push_back(&m);
-    anyArrayOrBus = anyArrayOrBus || m.IsArray || m.IsBus;
-    anyBoth = anyBoth || (m.IsArray && m.IsBus);
-  }
-
-  // All prefixes get one width, so that the names line up.
-  std::string reg = "reg( ", rega = "rega( ", regb = "regb( ", regab = "regab( ";
-  if (anyBoth) {
-    reg += "  ";
-    rega += " ";
-    regb += " ";
-  } else if (anyArrayOrBus) {
-    reg += " ";
-  }
-
-  // The lines in output order: members, with each include before the first
-  // member declared after it. Each line is measured first and then written
-  // straight into the output, piece by piece.
-  struct TLine {
-    const TMemberDescr* Member; // or, when null, Include
-    const TIncludeDescr* Include;
-    std::size_t Length;
-  };
-  std::vector<TLine> lines;
-  lines.reserve(chosen.size() + Includes.size());
-  std::size_t nextInclude = 0;
   std::size_t memberWidth = 0, includeWidth = 0;
-  auto addInclude = [&](const TIncludeDescr& include) {
-    lines.push_back({nullptr, &include, include.Text.size()});
-    includeWidth = std::max(includeWidth, include.Text.size());
-  };
-  auto prefixOf = [&](const TMemberDescr& m) -> const std::string& {
-    return m.IsArray ? (m.IsBus ? regab : rega) : (m.IsBus ? regb : reg);
-  };
-  for (const TMemberDescr* m : chosen) {
-    while (nextInclude < Includes.size() && Includes[nextInclude].LineNumber <= m->LineNumber)
-      addInclude(Includes[nextInclude++]);
-    std::size_t length = prefixOf(*m).size() + m->Name.size();
-    if (m->IsArray) length += 2 + m->ArraySize.size();
-    if (m->IsBus) length += 4 + m->BusArg1.size() + m->BusArg2.size();
-    memberWidth = std::max(memberWidth, length);
-    lines.push_back({m, nullptr, length});
+  for (const TLineText& line : lines) {
+    std::size_t& kindWidth = line.IsMember ? memberWidth : includeWidth;
+    kindWidth = std::max(kindWidth, line.Length());
   }
-  for (; nextInclude < Includes.size(); ++nextInclude) addInclude(Includes[nextInclude]);
+  std::size_t width = memberWidth;
+  if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
 
   // Each line ends in one of two tails, made once.
   std::string memberTail = std::string(" );    ") + Marker + '\n';
   std::string includeTail = std::string("       ") + Marker + '\n';
-  std::size_t width = memberWidth;
-  if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
   // Each line is put together behind the indent, which stands at the start
   // of a buffer for all of them, and appended to the output in one piece.
-  std::string buffer = indent;
-  buffer.resize(indent.size() + std::max(memberWidth, includeWidth) + kMaxFill +
+  std::string buffer(IA->Line.substr(0, static_cast<std::size_t>(IA->Position)));
+  buffer += "  ";
+  std::size_t indent = buffer.size();
+  buffer.resize(indent + std::max(memberWidth, includeWidth) + kMaxFill +
                 std::max(memberTail.size(), includeTail.size()));
-  auto put = [](char*& p, std::string_view text) {
-    std::memcpy(p, text.data(), text.size());
-    p += text.size();
-  };
-  std::string& out = *Out;
-  for (const TLine& line : lines) {
-    char* p = buffer.data() + indent.size();
-    if (const TMemberDescr* m = line.Member) {
-      put(p, prefixOf(*m));
-      put(p, m->Name);
-      if (m->IsArray) {
-        put(p, ", ");
-        put(p, m->ArraySize);
-      }
-      if (m->IsBus) {
-        put(p, ", ");
-        put(p, m->BusArg1);
-        put(p, ", ");
-        put(p, m->BusArg2);
-      }
-    } else {
-      put(p, line.Include->Text);
-    }
-    if (line.Length < width) {
-      std::size_t fill = std::min(width - line.Length, kMaxFill);
+  for (const TLineText& line : lines) {
+    char* p = line.WriteTo(buffer.data() + indent);
+    std::size_t length = line.Length();
+    if (length < width) {
+      std::size_t fill = std::min(width - length, kMaxFill);
       std::memset(p, ' ', fill);
       p += fill;
     }
-    put(p, line.Member ? memberTail : includeTail);
-    out.append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
+    const std::string& tail = line.IsMember ? memberTail : includeTail;
+    std::memcpy(p, tail.data(), tail.size());
+    p += tail.size();
+    Out->append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
   }
   Includes.clear();
 }

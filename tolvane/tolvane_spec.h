@@ -108,7 +108,10 @@ private:
   std::ostream NoConsole{nullptr};
   bool AnyMemberWantsRegistration() const;
   void MarkUserRegistration(std::string_view name);
+  void ScanRegisterBody(int bodyDepth);
+  void AbandonBody(int bodyDepth, bool bodyRead);
   void GenerateRegistrations();
+  std::vector<const TMemberDescr*> ChooseRegistrations();
   void ResetRun();
 
   // Members by name for the user registrations of one Register() body;
