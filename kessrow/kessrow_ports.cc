@@ -39,7 +39,8 @@ bool TKessrow::SkipEmptyInPorts() {
 }
 
 // Reads declarations up to the next keyword; a declaration may run over
-// several lines, with "//" comments between its tokens.
+// several lines, with "//" comments between its tokens. Each piece reports
+// what is wrong with its part of a declaration and sets ErrorFlag.
 void TKessrow::HandlePorts() {
   for (;;) {
     if (SkipEmptyInPorts()) return;
@@ -50,66 +51,95 @@ void TKessrow::HandlePorts() {
       return;
     }
     std::string_view name = IA->Token; // a view of the input text
-    if (!IsValidC_Identifier(name, false)) {
-      Report(kBadPortName, kLegalChars);
-      return;
-    }
-    if (PortNameIndex.Contains(name)) {
-      Report(DuplicatePortName(name));
-      return;
-    }
-    CurPort = TPortDescr{};
-    CurPort.PortName = name;
-    CurPort.PortType = PortKind.value_or(TPortKind::Port); // always set in a ports block
-    CopyEolComment(CurPort.PortComment);
-
+    StartPort(name);
+    if (ErrorFlag) return;
     IA->NextToken();
     if (SkipEmptyInPorts()) return;
-    std::int64_t count = 1; // wide enough for [0:2147483647]
-    CurPort.Form = TPortForm::SinglePin;
-    if (IA->Token == "[") {
-      // Line ends inside the brackets are not skipped: one where a number
-      // stands reads as 0, one where "]" or ":" stands is a wrong token.
-      IA->NextToken();
-      if (IA->EndOfInput) return Report(kEofInPorts);
-      CurPort.PortRangeL = GetInteger(false, false);
-      if (ErrorFlag) return;
-      IA->NextToken();
-      if (IA->EndOfInput) return Report(kEofInPorts);
-      if (IA->Token == "]") {
-        CurPort.Form = TPortForm::Counted;
-        count = CurPort.PortRangeL;
-        if (count <= 0) return Report(kNoPins);
-        IA->NextToken();
-      } else if (IA->Token != ":") {
-        return Report(kBadBracket);
-      } else {
-        IA->NextToken();
-        if (IA->EndOfInput) return Report(kEofInPorts);
-        CurPort.Form = TPortForm::Bus;
-        CurPort.PortRangeR = GetInteger(false, false);
-        if (ErrorFlag) return;
-        IA->NextToken();
-        if (IA->EndOfInput) return Report(kEofInPorts);
-        if (IA->Token != "]") return Report(kNoCloseBracket);
-        IA->NextToken();
-        count = std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
-      }
-    }
-    // Room for the pins, but never more than a sane part has: the count may
-    // be any number the input gives.
-    CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
-    for (std::int64_t i = 0; i < count; ++i) {
-      if (SkipEmptyInPorts()) return;
-      if (IA->Token == ";") return Report(TooFewPins(count, CurPort.PortName));
-      if (PushPin()) return;
-    }
-    if (SkipEmptyInPorts()) return;
-    if (IA->Token != ";") return Report(TooManyPins(count, CurPort.PortName), kNoSemicolon);
-    IA->NextToken();
+    std::int64_t count = ReadPortRange();
+    if (ErrorFlag) return;
+    ReadPortPins(count);
+    if (ErrorFlag) return;
     PortNameIndex.Insert(name);
     Ports.push_back(std::move(CurPort));
   }
+}
+
+// Checks the port's name and starts CurPort with it.
+void TKessrow::StartPort(std::string_view name) {
+  if (!IsValidC_Identifier(name, false)) return Report(kBadPortName, kLegalChars);
+  if (PortNameIndex.Contains(name)) return Report(DuplicatePortName(name));
+  CurPort = TPortDescr{};
+  CurPort.PortName = name;
+  CurPort.PortType = PortKind.value_or(TPortKind::Port); // always set in a ports block
+  CopyEolComment(CurPort.PortComment);
+}
+
+// The form of the port from the brackets after its name, if any; returns
+// the number of pins it declares (wide enough for [0:2147483647]).
+std::int64_t TKessrow::ReadPortRange() {
+  CurPort.Form = TPortForm::SinglePin;
+  if (IA->Token != "[") return 1;
+  // Line ends inside the brackets are not skipped: one where a number
+  // stands reads as 0, one where "]" or ":" stands is a wrong token.
+  IA->NextToken();
+  if (IA->EndOfInput) {
+    Report(kEofInPorts);
+    return 0;
+  }
+  CurPort.PortRangeL = GetInteger(false, false);
+  if (ErrorFlag) return 0;
+  IA->NextToken();
+  if (IA->EndOfInput) {
+    Report(kEofInPorts);
+    return 0;
+  }
+  if (IA->Token == "]") {
+    CurPort.Form = TPortForm::Counted;
+    if (CurPort.PortRangeL <= 0) {
+      Report(kNoPins);
+      return 0;
+    }
+    IA->NextToken();
+    return CurPort.PortRangeL;
+  }
+  if (IA->Token != ":") {
+    Report(kBadBracket);
+    return 0;
+  }
+  IA->NextToken();
+  if (IA->EndOfInput) {
+    Report(kEofInPorts);
+    return 0;
+  }
+  CurPort.Form = TPortForm::Bus;
+  CurPort.PortRangeR = GetInteger(false, false);
+  if (ErrorFlag) return 0;
+  IA->NextToken();
+  if (IA->EndOfInput) {
+    Report(kEofInPorts);
+    return 0;
+  }
+  if (IA->Token != "]") {
+    Report(kNoCloseBracket);
+    return 0;
+  }
+  IA->NextToken();
+  return std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
+}
+
+// The count pins of CurPort and the ";" after them.
+void TKessrow::ReadPortPins(std::int64_t count) {
+  // Room for the pins, but never more than a sane part has: the count may
+  // be any number the input gives.
+  CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
+  for (std::int64_t i = 0; i < count; ++i) {
+    if (SkipEmptyInPorts()) return;
+    if (IA->Token == ";") return Report(TooFewPins(count, CurPort.PortName));
+    if (PushPin()) return;
+  }
+  if (SkipEmptyInPorts()) return;
+  if (IA->Token != ";") return Report(TooManyPins(count, CurPort.PortName), kNoSemicolon);
+  IA->NextToken();
 }
 
 bool TKessrow::PushPin() {

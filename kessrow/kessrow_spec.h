@@ -82,6 +82,9 @@ public:
   // Ports block.
   void GoToPorts(TPortKind kind);
   void HandlePorts();
+  void StartPort(std::string_view name);
+  std::int64_t ReadPortRange();
+  void ReadPortPins(std::int64_t count);
   // Forgets the ports and pins of the part before.
   void ClearPorts();
   bool PushPin();
