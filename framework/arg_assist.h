@@ -32,4 +32,16 @@ public:
   void PrintUsage(std::ostream& os) const;
   // Index of the flag letter among the legal flags, or -1.
   int f_to_i(char flag) const;
+
+private:
+  // Where SetArgs stands between arguments.
+  struct TParseState {
+    char LastFlag = 0;   // the last flag letter seen
+    char LastRule = 'n'; // its parameter rule
+    int Awaiting = -1;   // index of the flag that awaits a parameter
+  };
+  // A group of flag letters ("-wp"); false after a usage error.
+  bool ReadFlagGroup(const char* arg, TParseState& state);
+  // A plain argument, or the parameter of the flag before it.
+  bool ReadPlain(const char* arg, TParseState& state);
 };

@@ -43,43 +43,49 @@ bool TTolvane::CheckComment() {
     return true;
   }
   if (word == TokIncl) {
-    if (ErrLineCont()) return true;
-    if (ClassDepth == 0) {
-      Error(InclOutsideClass(IA->Token));
-    } else if (RegisterFound) {
-      Error(InclAfterRegister(IA->Token));
-    } else {
-      TIncludeDescr include;
-      std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;
-      if (start < IA->Line.size()) include.Text = IA->Line.substr(start);
-      include.LineNumber = IA->LineNumber;
-      Includes.push_back(include);
-    }
-    IA->NextLine();
+    if (!ErrLineCont()) ReadIncludeDirective();
     return true;
   }
   if (word == TokBus) {
-    if (ErrLineCont()) return true;
-    // ( first , second ): each token must stand on the directive's line.
-    std::string args[2];
-    const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
-    const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
-    for (int i = 0; i < 5; ++i) {
-      IA->NextToken();
-      if (ErrorIfNewLine()) return true;
-      if (!expected[i]) {
-        args[i / 2] = IA->Token;
-      } else if (IA->Token != expected[i]) {
-        Error(messages[i]);
-        return true;
-      }
-    }
-    SetMembersOnLine_Bus(args[0], args[1]);
-    IA->NextLine();
+    if (!ErrLineCont()) ReadBusDirective();
     return true;
   }
   NextLineCont(); // an ordinary comment, with any lines it continues onto
   return true;
+}
+
+// TOLVANE_INCL text: the rest of the line, kept for the Register() body.
+void TTolvane::ReadIncludeDirective() {
+  if (ClassDepth == 0) {
+    Error(InclOutsideClass(IA->Token));
+  } else if (RegisterFound) {
+    Error(InclAfterRegister(IA->Token));
+  } else {
+    TIncludeDescr include;
+    std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;
+    if (start < IA->Line.size()) include.Text = IA->Line.substr(start);
+    include.LineNumber = IA->LineNumber;
+    Includes.push_back(include);
+  }
+  IA->NextLine();
+}
+
+// TOLVANE_BUS( first , second ): each token must stand on the directive's line.
+void TTolvane::ReadBusDirective() {
+  std::string args[2];
+  const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
+  const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
+  for (int i = 0; i < 5; ++i) {
+    IA->NextToken();
+    if (ErrorIfNewLine()) return;
+    if (!expected[i]) {
+      args[i / 2] = IA->Token;
+    } else if (IA->Token != expected[i]) {
+      return Error(messages[i]);
+    }
+  }
+  SetMembersOnLine_Bus(args[0], args[1]);
+  IA->NextLine();
 }
 
 void TTolvane::Tok_Comment() {

@@ -49,6 +49,8 @@ public:
 
   // Comments and directives.
   bool CheckComment();
+  void ReadIncludeDirective();
+  void ReadBusDirective();
   void Tok_Comment();
   void SetMembersOnLine(bool registrationOn);
   void SetMembersOnLine_Bus(const std::string& first, const std::string& second);
@@ -66,6 +68,7 @@ public:
 
   // Members and Register().
   void Tok_General();
+  void ReadArraySize(TMemberDescr& member);
   void PushMember(TMemberDescr& member);
   void Tok_Virtual();
   // Warns of each TOLVANE_INCL of the class that will not be written, with
