@@ -7,6 +7,7 @@ std::uint64_t TTextSet::RunHash(std::string_view text) { return TTextHash()(text
 std::size_t TTextSet::Find(std::string_view text, std::uint64_t hash) const {
   std::size_t mask = Slots.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    ++ProbeCount;
     const TSlot& slot = Slots[i];
     if (slot.Generation != Generation) return i;
     if (slot.Hash == hash && slot.Text == text) return i;

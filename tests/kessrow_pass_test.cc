@@ -244,8 +244,10 @@ TEST(KessrowPass, BusOrderFollowsTheFlags) {
   }
 }
 
-// A part as large as a pin count allows: the duplicate-pin checks must not
-// make it quadratic (its speed is measured by the benchmark, not here).
+// A part as large as a pin count allows: the duplicate checks must not make
+// it quadratic. The sets count the slots they look at: a few per pin, not a
+// number that grows with the pins before it (the speed itself is measured
+// by the benchmark, not here).
 TEST(KessrowPass, OnePartOfManyPins) {
   const int pins = 99980;
   std::string input = "$PART_NAME Big\n$PIN_COUNT 99980\n$PORTS\nP[99979:0]";
@@ -257,6 +259,25 @@ TEST(KessrowPass, OnePartOfManyPins) {
   TPass pass(input);
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
   EXPECT_TRUE(pass.Has("\n          P.AddPin( 0, \"99979\" );\n  }"));
+  EXPECT_EQ(pass.K.PinIndex.Size(), static_cast<std::size_t>(pins));
+  EXPECT_LT(pass.K.PinIndex.Probes(), 4u * pins);
+}
+
+// Many ports: each port name is looked up twice (checked, then recorded).
+TEST(KessrowPass, ManyPortsOfOnePinEach) {
+  const int ports = 20000;
+  std::string input = "$PART_NAME Wide\n$PIN_COUNT 20000\n$PORTS\n";
+  for (int i = 0; i < ports; ++i) {
+    std::string number = std::to_string(i);
+    input += 'N';
+    input += number + " " + number + " ;\n";
+  }
+  input += "$ENDPORTS\n$ENDPART\n";
+  TPass pass(input);
+  ASSERT_TRUE(pass.Ok) << pass.Console.str();
+  EXPECT_EQ(pass.K.PortNameIndex.Size(), static_cast<std::size_t>(ports));
+  EXPECT_LT(pass.K.PortNameIndex.Probes(), 2u * 4u * ports);
+  EXPECT_LT(pass.K.PinIndex.Probes(), 4u * ports);
 }
 
 } // namespace
