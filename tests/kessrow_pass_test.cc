@@ -153,6 +153,14 @@ TEST(KessrowPass, ReportsWhileReadingTheIncludeFileNameIt) {
             Block(" in part QV_A: Expected a decimal integer.", 4, "$PIN_COUNT x", 11));
 }
 
+// The highest pin count allowed is 99999 (100000 is an error above).
+TEST(KessrowPass, HighestPinCount) {
+  TPass pass("$PART_NAME A\n$PIN_COUNT 99999\n$ENDPART\n");
+  EXPECT_FALSE(pass.Ok);
+  EXPECT_NE(pass.Console.str().find("Found 0 pins, but $PIN_COUNT specified 99999."), std::string::npos)
+      << pass.Console.str();
+}
+
 TEST(KessrowPass, FileWideSettingsAndPartNames) {
   TPass pass("$BASE_CLASS public TChip, X // c\n$PART_NAME A\n$PIN_COUNT 0\n$ENDPART\n"
              "$base_class\n$PART_PREFIX SN_\n$PART_NAME 74LS00\n$PIN_COUNT 0\n$ENDPART\n"

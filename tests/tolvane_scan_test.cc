@@ -102,6 +102,15 @@ const TRegenCase kRegenCases[] = {
      "  TReg c;\n  virtual void Register() {\n"
      "     ThisIncludeIsLongerByMoreThan32Chars();       // tolvane\n"
      "    reg( c );    // tolvane\n  }\n};\n"},
+    // An include text exactly 32 wider than the member lines is too wide to
+    // align them with: the members keep their own width.
+    {"IncludeWiderByTheFillLimit",
+     "class A {\n  TReg a; // TOLVANE_INCL Include_text_exactly_38_characters_();\n"
+     "  virtual void Register() {\n  }\n};\n",
+     "class A {\n  TReg a; // TOLVANE_INCL Include_text_exactly_38_characters_();\n"
+     "  virtual void Register() {\n"
+     "    Include_text_exactly_38_characters_();       // tolvane\n"
+     "    reg( a );    // tolvane\n  }\n};\n"},
     // An include text that itself ends in the marker: its generated line
     // ends in two markers and must still be replaced, not kept and repeated.
     {"IncludeTextEndingInTheMarker",
@@ -206,6 +215,16 @@ const TReportCase kWarningCases[] = {
     {"class A {\n  TReg a[], b[4] = x;\n  virtual void Register() {\n  }\n};\n",
      Report("Warning in class A", "Could not auto-register array member a on line 2.", 4, "  }", 2) +
          Report("Warning in class A", "Could not auto-register array member b on line 2.", 4, "  }", 2)},
+    {"class A {\n  TReg b; // TOLVANE_BUS(1,0)\n  virtual void Register() {\n    regb( b );\n    regb( b );\n"
+     "  }\n};\n",
+     Report("Warning in class A",
+            "Could not auto-register array or bus member b due to existing "
+            "user registration of this member.",
+            4, "    regb( b );", 10) +
+         Report("Warning in class A",
+                "Could not auto-register array or bus member b due to existing "
+                "user registration of this member.",
+                5, "    regb( b );", 10)},
     {"class A {\n  TReg a[4];\n  virtual void Register() {\n    rega(&a, 4);\n  }\n};\n",
      Report("Warning in class A",
             "Could not auto-register array or bus member a due to existing "
