@@ -81,18 +81,7 @@ std::int64_t TKessrow::ReadPortRange() {
   if (IA->Token != "[") return 1;
   // Line ends inside the brackets are not skipped: one where a number
   // stands reads as 0, one where "]" or ":" stands is a wrong token.
-  IA->NextToken();
-  if (IA->EndOfInput) {
-    Report(kEofInPorts);
-    return 0;
-  }
-  CurPort.PortRangeL = GetInteger(false, false);
-  if (ErrorFlag) return 0;
-  IA->NextToken();
-  if (IA->EndOfInput) {
-    Report(kEofInPorts);
-    return 0;
-  }
+  if (!ReadBound(CurPort.PortRangeL)) return 0;
   if (IA->Token == "]") {
     CurPort.Form = TPortForm::Counted;
     if (CurPort.PortRangeL <= 0) {
@@ -106,25 +95,29 @@ std::int64_t TKessrow::ReadPortRange() {
     Report(kBadBracket);
     return 0;
   }
-  IA->NextToken();
-  if (IA->EndOfInput) {
-    Report(kEofInPorts);
-    return 0;
-  }
   CurPort.Form = TPortForm::Bus;
-  CurPort.PortRangeR = GetInteger(false, false);
-  if (ErrorFlag) return 0;
-  IA->NextToken();
-  if (IA->EndOfInput) {
-    Report(kEofInPorts);
-    return 0;
-  }
+  if (!ReadBound(CurPort.PortRangeR)) return 0;
   if (IA->Token != "]") {
     Report(kNoCloseBracket);
     return 0;
   }
   IA->NextToken();
   return std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
+}
+
+// The number after "[" or ":", and the token after it made current; false
+// after a report (also at the end of the input).
+bool TKessrow::ReadBound(int& bound) {
+  if (!NextInBrackets()) return false;
+  bound = GetInteger(false, false);
+  return !ErrorFlag && NextInBrackets();
+}
+
+bool TKessrow::NextInBrackets() {
+  IA->NextToken();
+  if (!IA->EndOfInput) return true;
+  Report(kEofInPorts);
+  return false;
 }
 
 // The count pins of CurPort and the ";" after them.

@@ -141,4 +141,8 @@ private:
   void WriteFrame();
   void ResetRunState();
   void RunTokenLoop(std::string_view source, std::ostream& console);
+  bool ReadBound(int& bound);
+  // The next token of a port's brackets; false after reporting the end of
+  // the input there.
+  bool NextInBrackets();
 };
