@@ -5,7 +5,6 @@
 #include "tolvane/tolvane_spec.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 using namespace tolvane_msg;
@@ -21,29 +20,6 @@ const std::size_t kMaxFill = 32;
 bool IsRegKeyword(std::string_view token) {
   return std::find(std::begin(kRegKeywords), std::end(kRegKeywords), token) != std::end(kRegKeywords);
 }
-
-// The text of one generated line before its fill and tail, as pieces, so
-// that it is measured and written from the same description.
-struct TLineText {
-  std::array<std::string_view, 8> Pieces{};
-  std::size_t Count = 0;
-  bool IsMember = false; // else an include text
-
-  void Add(std::string_view piece) { Pieces[Count++] = piece; }
-  std::size_t Length() const {
-    std::size_t length = 0;
-    for (std::size_t i = 0; i < Count; ++i) length += Pieces[i].size();
-    return length;
-  }
-  // Copies the pieces to p; returns the end of what was written.
-  char* WriteTo(char* p) const {
-    for (std::size_t i = 0; i < Count; ++i) {
-      std::memcpy(p, Pieces[i].data(), Pieces[i].size());
-      p += Pieces[i].size();
-    }
-    return p;
-  }
-};
 
 // The call prefixes of one body, all of one width so that the names line up.
 struct TPrefixes {
@@ -68,41 +44,49 @@ struct TPrefixes {
   }
 };
 
-TLineText MemberLine(const TMemberDescr& m, const TPrefixes& prefixes) {
-  TLineText line;
-  line.IsMember = true;
-  line.Add(prefixes.For(m));
-  line.Add(m.Name);
+// One generated line: a member's registration or an include text.
+struct TLine {
+  const TMemberDescr* Member = nullptr; // else Include
+  const TIncludeDescr* Include = nullptr;
+  std::size_t Length = 0; // of the text before the fill and the tail
+};
+
+// Hands the pieces of a line's text, in order, to use: the line is both
+// measured and written from this one description.
+template <class TUse> void ForEachPiece(const TLine& line, const TPrefixes& prefixes, TUse use) {
+  if (!line.Member) return use(std::string_view(line.Include->Text));
+  const TMemberDescr& m = *line.Member;
+  use(std::string_view(prefixes.For(m)));
+  use(std::string_view(m.Name));
   if (m.IsArray) {
-    line.Add(", ");
-    line.Add(m.ArraySize);
+    use(std::string_view(", "));
+    use(std::string_view(m.ArraySize));
   }
   if (m.IsBus) {
-    line.Add(", ");
-    line.Add(m.BusArg1);
-    line.Add(", ");
-    line.Add(m.BusArg2);
+    use(std::string_view(", "));
+    use(std::string_view(m.BusArg1));
+    use(std::string_view(", "));
+    use(std::string_view(m.BusArg2));
   }
-  return line;
 }
 
-// The lines in output order: members, with each include before the first
-// member declared after it.
-std::vector<TLineText> OrderLines(const std::vector<const TMemberDescr*>& members,
-                                  const std::vector<TIncludeDescr>& includes, const TPrefixes& prefixes) {
-  std::vector<TLineText> lines;
+// The lines in output order, measured: members, with each include before
+// the first member declared after it.
+std::vector<TLine> OrderLines(const std::vector<const TMemberDescr*>& members,
+                              const std::vector<TIncludeDescr>& includes, const TPrefixes& prefixes) {
+  std::vector<TLine> lines;
   lines.reserve(members.size() + includes.size());
-  auto include = [&](const TIncludeDescr& i) {
-    lines.emplace_back();
-    lines.back().Add(i.Text);
+  auto add = [&](TLine line) {
+    ForEachPiece(line, prefixes, [&](std::string_view piece) { line.Length += piece.size(); });
+    lines.push_back(line);
   };
   std::size_t next = 0;
   for (const TMemberDescr* m : members) {
     for (; next < includes.size() && includes[next].LineNumber <= m->LineNumber; ++next)
-      include(includes[next]);
-    lines.push_back(MemberLine(*m, prefixes));
+      add({nullptr, &includes[next]});
+    add({m, nullptr});
   }
-  for (; next < includes.size(); ++next) include(includes[next]);
+  for (; next < includes.size(); ++next) add({nullptr, &includes[next]});
   return lines;
 }
 
@@ -113,11 +97,11 @@ void TTolvane::MarkUserRegistration(std::string_view name) {
     MemberIndex.Build(Members);
     MemberIndexBuilt = true;
   }
-  for (std::size_t i : MemberIndex.Lookup(name)) {
+  MemberIndex.Lookup(name, [this](std::size_t i) {
     TMemberDescr& m = Members[i];
     m.UserRegistered = true;
     if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus)) Warning(UserRegistered(m.Name));
-  }
+  });
 }
 
 void TTolvane::WarnIgnoredIncludes(std::string (*message)(int line)) {
@@ -227,12 +211,12 @@ std::vector<const TMemberDescr*> TTolvane::ChooseRegistrations() {
 void TTolvane::GenerateRegistrations() {
   std::vector<const TMemberDescr*> chosen = ChooseRegistrations();
   TPrefixes prefixes(chosen);
-  std::vector<TLineText> lines = OrderLines(chosen, Includes, prefixes);
+  std::vector<TLine> lines = OrderLines(chosen, Includes, prefixes);
 
   std::size_t memberWidth = 0, includeWidth = 0;
-  for (const TLineText& line : lines) {
-    std::size_t& kindWidth = line.IsMember ? memberWidth : includeWidth;
-    kindWidth = std::max(kindWidth, line.Length());
+  for (const TLine& line : lines) {
+    std::size_t& kindWidth = line.Member ? memberWidth : includeWidth;
+    kindWidth = std::max(kindWidth, line.Length);
   }
   std::size_t width = memberWidth;
   if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
@@ -247,15 +231,18 @@ void TTolvane::GenerateRegistrations() {
   std::size_t indent = buffer.size();
   buffer.resize(indent + std::max(memberWidth, includeWidth) + kMaxFill +
                 std::max(memberTail.size(), includeTail.size()));
-  for (const TLineText& line : lines) {
-    char* p = line.WriteTo(buffer.data() + indent);
-    std::size_t length = line.Length();
-    if (length < width) {
-      std::size_t fill = std::min(width - length, kMaxFill);
+  for (const TLine& line : lines) {
+    char* p = buffer.data() + indent;
+    ForEachPiece(line, prefixes, [&p](std::string_view piece) {
+      std::memcpy(p, piece.data(), piece.size());
+      p += piece.size();
+    });
+    if (line.Length < width) {
+      std::size_t fill = std::min(width - line.Length, kMaxFill);
       std::memset(p, ' ', fill);
       p += fill;
     }
-    const std::string& tail = line.IsMember ? memberTail : includeTail;
+    const std::string& tail = line.Member ? memberTail : includeTail;
     std::memcpy(p, tail.data(), tail.size());
     p += tail.size();
     Out->append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
