@@ -11,6 +11,16 @@
       port form (single pin, counted, descending and ascending bus, a
       declaration over two lines) and every port kind.
 
+  gen_inputs.py same-name OUT [--count N]
+      Hostile: one class of N members all named "a" and a Register() body
+      of N "reg( a );" lines (each registration meets every member).
+  gen_inputs.py long-line OUT [--count N]
+      Hostile: one Register() body line of N "reg(a);" calls for an array
+      member, so that each call is reported on the same very long line.
+  gen_inputs.py colliding-pins OUT [--parts N] [--pins P]
+      Hostile: N parts of P pins whose names all fall into a small window
+      of the pin set's table under its former unkeyed hash (FNV-1a).
+
 The same arguments always give the same bytes (no randomness, no clock).
 """
 
@@ -124,6 +134,63 @@ def parts(out, count, pins):
             w("$INSERT\n// after part %d\n$END\n\n" % p)
 
 
+def same_name(out, count):
+    w = out.write
+    w("class TSame : public TRegistered {\npublic:\n")
+    w("  TReg a;\n" * count)
+    w("\n  virtual void Register() {\n")
+    w("    reg( a );\n" * count)
+    w("  }\n};\n")
+
+
+def long_line(out, count):
+    w = out.write
+    w("class TLong : public TRegistered {\npublic:\n  TReg a[4];\n")
+    w("\n  virtual void Register() {\n    ")
+    w("reg(a);" * count)
+    w("\n  }\n};\n")
+
+
+FNV_OFFSET = 14695981039346656037
+FNV_PRIME = 1099511628211
+MASK64 = (1 << 64) - 1
+NAME_CHARS = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
+
+
+def colliding_names(count, window_bits=12, table_bits=18):
+    """Names whose former slot (FNV-1a folded by h ^ h >> 29, masked to the
+    table) lies below 2**window_bits at every table size up to
+    2**table_bits: all of them pile up in one probe run."""
+    names = []
+    keep = ((1 << table_bits) - 1) & ~((1 << window_bits) - 1)
+    n = 0
+    while len(names) < count:
+        prefix = "K%d_" % n
+        n += 1
+        h = FNV_OFFSET
+        for c in prefix.encode():
+            h = ((h ^ c) * FNV_PRIME) & MASK64
+        for a in NAME_CHARS:
+            ha = ((h ^ ord(a)) * FNV_PRIME) & MASK64
+            for b in NAME_CHARS:
+                hb = ((ha ^ ord(b)) * FNV_PRIME) & MASK64
+                if ((hb ^ (hb >> 29)) & keep) == 0:
+                    names.append(prefix + a + b)
+    return names[:count]
+
+
+def colliding_pins(out, count, pins):
+    w = out.write
+    names = colliding_names(pins)
+    w("// Generated hostile part file: %d parts of %d pins chosen to collide.\n" % (count, pins))
+    for p in range(count):
+        w("$PART_NAME Hostile%d\n$FOOTPRINT BGA\n$REF_PREFIX U\n$PIN_COUNT %d\n$PORTS\n" % (p, pins))
+        for port, first in enumerate(range(0, pins, 16)):
+            group = names[first:first + 16]
+            w("  C%d[%d] %s ;\n" % (port, len(group), " ".join(group)))
+        w("$ENDPORTS\n$ENDPART\n\n")
+
+
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     sub = ap.add_subparsers(dest="kind", required=True)
@@ -135,10 +202,26 @@ def main():
     k.add_argument("out")
     k.add_argument("--parts", type=int, default=2000)
     k.add_argument("--pins", type=int, default=400)
+    for kind, default in (("same-name", 40000), ("long-line", 100000)):
+        sp = sub.add_parser(kind)
+        sp.add_argument("out")
+        sp.add_argument("--count", type=int, default=default)
+    c = sub.add_parser("colliding-pins")
+    c.add_argument("out")
+    c.add_argument("--parts", type=int, default=2)
+    c.add_argument("--pins", type=int, default=99999)
     args = ap.parse_args()
     with open(args.out, "w", newline="\n") as out:
         if args.kind == "header":
             header(out, args.classes, args.members)
+        elif args.kind == "same-name":
+            same_name(out, args.count)
+        elif args.kind == "long-line":
+            long_line(out, args.count)
+        elif args.kind == "colliding-pins":
+            if args.pins > 99999:
+                sys.exit("at most 99999 pins per part")
+            colliding_pins(out, args.parts, args.pins)
         else:
             if args.pins > 99999:
                 sys.exit("at most 99999 pins per part")

@@ -35,6 +35,10 @@ gen parts "$inputs/parts.kes" --parts 2000 --pins 400
 gen parts "$inputs/parts10.kes" --parts 200 --pins 400
 gen parts "$inputs/one_part.kes" --parts 1 --pins 99980
 gen parts "$inputs/small.kes" --parts 1 --pins 260
+# Hostile inputs: each must take time in proportion to its size.
+gen same-name "$inputs/same_name.h" --count 40000
+gen long-line "$inputs/long_line.h" --count 100000
+gen colliding-pins "$inputs/colliding_pins.kes" --parts 2 --pins 99999
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), \
 $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo) memory"

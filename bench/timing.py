@@ -172,6 +172,14 @@ def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None):
                         base="wc -l", runs=n))
         peer_rows(group, name, n, False)
 
+    # Hostile inputs, each against the size of its input (wc -l).
+    for group, program, name in (("same name", tolvane, "same_name.h"), ("long line", tolvane, "long_line.h"),
+                                 ("colliding pins", kessrow, "colliding_pins.kes")):
+        dest = out("hostile_" + name)
+        rows.append(Row(group, os.path.basename(program), name, [program, inp(name), dest],
+                        prepare=remover(dest), base="wc -l", runs=runs))
+        peer_rows(group, name, runs, False)
+
     if floor2:
         yardstick_rows(rows, floor2, inp, out, runs)
         order = {}

@@ -2,10 +2,6 @@
 
 #include <cstring>
 
-namespace {
-char EmptyText[] = "";
-}
-
 bool TArgAssistant::SetArgs(int argc, char** argv) {
   if (!Console) return false;
   std::ostream& con = *Console;
@@ -16,62 +12,68 @@ bool TArgAssistant::SetArgs(int argc, char** argv) {
   }
   Plain.clear();
   FlagSeen.assign(FlagCount, false);
-  Params.assign(FlagCount, EmptyText);
+  Params.assign(FlagCount, "");
   if (argc <= 0) {
     con << "\n***** Program error: argc == 0";
     return false;
   }
 
-  char lastFlag = 0;
-  char lastRule = 'n'; // parameter rule of the last flag seen
-  int awaiting = -1;   // index of the flag that awaits a parameter
+  TParseState state;
   for (int a = 1; a < argc; ++a) {
-    char* arg = argv[a];
-    if (arg[0] == FlagChar) {
-      if (arg[1] == '\0') {
-        con << "\n***** Usage error: bad flag " << arg;
-        return false;
-      }
-      for (const char* p = arg + 1; *p; ++p) {
-        if (lastRule == 'r') {
-          con << "\n***** Usage error: flag " << lastFlag << " requires a parameter";
-          return false;
-        }
-        int i = f_to_i(*p);
-        if (i < 0) {
-          con << "\n***** Usage error: unknown flag -" << *p;
-          return false;
-        }
-        if (FlagSeen[i]) {
-          con << "\n***** Usage error: flag -" << *p << " must appear at most once";
-          return false;
-        }
-        FlagSeen[i] = true;
-        lastFlag = *p;
-        lastRule = LegalParams[i];
-        awaiting = lastRule != 'n' ? i : -1;
-      }
-      continue;
-    }
-    if (awaiting >= 0) {
-      Params[awaiting] = arg;
-    } else if (Plain.size() >= MaxPlain) {
-      con << "\n***** Usage error: another plain argument (" << arg << ") is not allowed";
-      return false;
-    } else {
-      Plain.push_back(arg);
-    }
-    lastRule = 'n';
-    awaiting = -1;
+    const char* arg = argv[a];
+    bool ok = arg[0] == FlagChar ? ReadFlagGroup(arg, state) : ReadPlain(arg, state);
+    if (!ok) return false;
   }
   if (Plain.size() < MinPlain) {
     con << "\n***** Usage error: too few arguments";
     return false;
   }
-  if (lastRule == 'r') {
+  if (state.LastRule == 'r') {
     con << "\n***** Usage error: flag " << argv[argc - 1] << " requires a parameter";
     return false;
   }
+  return true;
+}
+
+bool TArgAssistant::ReadFlagGroup(const char* arg, TParseState& state) {
+  std::ostream& con = *Console;
+  if (arg[1] == '\0') {
+    con << "\n***** Usage error: bad flag " << arg;
+    return false;
+  }
+  for (const char* p = arg + 1; *p; ++p) {
+    if (state.LastRule == 'r') {
+      con << "\n***** Usage error: flag " << state.LastFlag << " requires a parameter";
+      return false;
+    }
+    int i = f_to_i(*p);
+    if (i < 0) {
+      con << "\n***** Usage error: unknown flag -" << *p;
+      return false;
+    }
+    if (FlagSeen[i]) {
+      con << "\n***** Usage error: flag -" << *p << " must appear at most once";
+      return false;
+    }
+    FlagSeen[i] = true;
+    state.LastFlag = *p;
+    state.LastRule = LegalParams[i];
+    state.Awaiting = state.LastRule != 'n' ? i : -1;
+  }
+  return true;
+}
+
+bool TArgAssistant::ReadPlain(const char* arg, TParseState& state) {
+  if (state.Awaiting >= 0) {
+    Params[static_cast<std::size_t>(state.Awaiting)] = arg;
+  } else if (Plain.size() >= MaxPlain) {
+    *Console << "\n***** Usage error: another plain argument (" << arg << ") is not allowed";
+    return false;
+  } else {
+    Plain.push_back(arg);
+  }
+  state.LastRule = 'n';
+  state.Awaiting = -1;
   return true;
 }
 
@@ -86,15 +88,13 @@ bool TArgAssistant::GetFlag(char flag) const {
   return i >= 0 && static_cast<unsigned>(i) < FlagSeen.size() && FlagSeen[i];
 }
 
-char* TArgAssistant::GetParam(char flag) const {
+const char* TArgAssistant::GetParam(char flag) const {
   int i = f_to_i(flag);
-  if (i < 0 || static_cast<unsigned>(i) >= Params.size()) return EmptyText;
+  if (i < 0 || static_cast<unsigned>(i) >= Params.size()) return "";
   return Params[i];
 }
 
-char* TArgAssistant::GetPlain(unsigned index) const {
-  return index < Plain.size() ? Plain[index] : EmptyText;
-}
+const char* TArgAssistant::GetPlain(unsigned index) const { return index < Plain.size() ? Plain[index] : ""; }
 
 void TArgAssistant::PrintUsage(std::ostream& os) const {
   for (const char* line : Usage) os << "\n" << line;

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/char_class.h"
+
 namespace {
 
 // Character classes by table: one load per character instead of a chain of
@@ -13,11 +15,11 @@ enum : unsigned char { kSpace = 1, kAlnum = 2 };
 
 constexpr std::array<unsigned char, 256> MakeClasses(bool underscoreAlnum) {
   std::array<unsigned char, 256> classes{};
-  for (unsigned char c : {' ', '\t', '\n', '\v', '\f', '\r'}) classes[c] = kSpace;
-  for (int c = '0'; c <= '9'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
-  for (int c = 'A'; c <= 'Z'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
-  for (int c = 'a'; c <= 'z'; ++c) classes[static_cast<std::size_t>(c)] = kAlnum;
-  if (underscoreAlnum) classes['_'] = kAlnum;
+  for (std::size_t i = 0; i < classes.size(); ++i) {
+    char c = static_cast<char>(i);
+    if (IsSpaceChar(c)) classes[i] = kSpace;
+    if (IsAlnumChar(c) || (underscoreAlnum && c == '_')) classes[i] = kAlnum;
+  }
   return classes;
 }
 
@@ -44,7 +46,13 @@ std::uint8_t WordKind(const char* text, std::size_t length) {
   return kind;
 }
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+// c, or a blank where c would not print (tabs too, so that every character
+// takes one column and the caret stands under its token).
+char PrintableChar(char c) { return IsPrintableChar(c) ? c : ' '; }
+
+// ASCII case changes; other bytes stay as they are.
+char Upper(char c) { return IsLetterChar(c) && c >= 'a' ? static_cast<char>(c - 'a' + 'A') : c; }
+char Lower(char c) { return IsLetterChar(c) && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(const char* a, const char* b, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
@@ -89,6 +97,9 @@ void TInputAssistant::Connect(std::string_view text) {
   Connected = true;
   ReadPos = 0;
   EofNoted = false;
+  // The line being left belongs to the text before: it is echoed without
+  // reading past it.
+  LoneLineFeed = false;
   GetLine();
   NextToken();
 }
@@ -98,6 +109,7 @@ void TInputAssistant::Rewind() {
     ReadPos = 0;
     EofNoted = false;
   }
+  LoneLineFeed = false;
   LineNumber = 0;
 }
 
@@ -105,10 +117,7 @@ void TInputAssistant::GetLine() {
   if (Echo && LineNumber != 0 && !EndOfInput) {
     // A line ended by a lone line feed is echoed with it in one piece,
     // straight from the input text where the feed follows the line.
-    auto at = reinterpret_cast<std::uintptr_t>(Line.data());
-    auto begin = reinterpret_cast<std::uintptr_t>(Input.data());
-    if (!LineEndedAtEof && at >= begin && at - begin + Line.size() < Input.size() &&
-        Line.data()[Line.size()] == '\n') {
+    if (LoneLineFeed) {
       Echo->append(Line.data(), Line.size() + 1);
     } else {
       Echo->append(Line);
@@ -128,6 +137,8 @@ void TInputAssistant::GetLine() {
     return;
   }
   LineEndedAtEof = false;
+  LoneLineFeed = false;
+  LineStart = ReadPos;
   const char* begin = Input.data() + ReadPos;
   const char* end = Input.data() + Input.size();
   // The line ends at the first line feed or carriage return: memchr finds
@@ -152,6 +163,7 @@ void TInputAssistant::GetLine() {
     // look-ahead, so the end of the input is not noted yet.
     ReadPos = static_cast<std::size_t>(p + 2 - Input.data());
   } else {
+    LoneLineFeed = *p == '\n';
     ReadPos = static_cast<std::size_t>(p + 1 - Input.data());
     EofNoted = ReadPos == Input.size();
   }
@@ -266,6 +278,13 @@ void TInputAssistant::Seek(std::string_view text) {
   }
 }
 
+bool TInputAssistant::SkipBlockComment() {
+  Seek("*/");
+  if (EndOfInput) return false;
+  NextToken();
+  return true;
+}
+
 int TInputAssistant::Find(std::string_view text) const {
   if (Position < 0 || Position > LineLength) return -1;
   std::size_t at = Line.find(text, static_cast<std::size_t>(Position));
@@ -313,11 +332,8 @@ void TInputAssistant::IndexEntry(std::size_t i) {
   };
   add(c);
   if (!t.CaseSensitive) {
-    unsigned char other = c;
-    if (c >= 'a' && c <= 'z')
-      other = static_cast<unsigned char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z')
-      other = static_cast<unsigned char>(c - 'A' + 'a');
+    auto other =
+        static_cast<unsigned char>(Upper(t.Text[0]) == t.Text[0] ? Lower(t.Text[0]) : Upper(t.Text[0]));
     if (other != c) add(other);
   }
 }
@@ -361,17 +377,15 @@ void TInputAssistant::ReplaceToken(const char* oldText, const char* newText) {
 
 void TInputAssistant::MakePrintable() {
   Printable.assign(Line);
-  for (char& c : Printable)
-    if (c < 0x20 || c > 0x7E) c = ' ';
+  for (char& c : Printable) c = PrintableChar(c);
 }
 
 void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int width) {
-  MakePrintable();
   int w = width < 40 ? 40 : width;
   if (withLineNumber) w -= 7;
   bool cutLeft = Position > w - 20;
   int first = cutLeft ? Position - w + 20 : 0;
-  int count = static_cast<int>(Printable.size()) - first;
+  int count = LineLength - first;
   bool cutRight = count > w;
   if (cutRight) count = w;
   if (count < 0) count = 0;
@@ -381,13 +395,19 @@ void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int 
     os << number << ": ";
   }
   if (cutLeft) os << "...";
-  if (count > 0) os.write(Printable.data() + first, count);
+  // Only the shown window is made printable: a report on a long line costs
+  // the window, not the line.
+  if (count > 0) {
+    std::string window(Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(count)));
+    for (char& c : window) c = PrintableChar(c);
+    os << window;
+  }
   if (cutRight) os << "...";
   os << "\n";
   if (withLineNumber)
     os << "     "
        << "  ";
   if (cutLeft) os << "   ";
-  for (int i = first; i < Position; ++i) os << ' ';
+  if (Position > first) os << std::string(static_cast<std::size_t>(Position - first), ' ');
   os << "^\n";
 }

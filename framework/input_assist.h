@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/char_class.h"
+
 // Case-insensitive comparison of at most n characters (ASCII letters only).
 int strncmpi(const char* a, const char* b, unsigned n);
 
@@ -68,27 +70,58 @@ public:
   void Connect(std::string_view text);
   // True when no text is connected.
   bool Failed() const { return !Connected; }
+  // Offset of the current line in the connected text: what lies before it
+  // has been read and is not looked at again.
+  std::size_t LineOffset() const { return LineStart; }
+  // Whether the current line ended in a line feed that no carriage return
+  // pairs with (so "\n" follows it in the text).
+  bool EndedInLoneLineFeed() const { return LoneLineFeed; }
+  // Reads the connected text from its start again, at line number 0.
   void Rewind();
 
+  // Echoes the line being left (when Echo is set) and makes the next line
+  // current with no token; sets EndOfInput when there is none.
   void GetLine();
+  // Makes the next token current, moving to later lines where the current
+  // one has no more (or giving an end-of-line token with EolTokens); false
+  // once the end of the input is reached.
   bool NextToken();
+  // Leaves the current line and makes the first token of the next current.
   void NextLine();
+  // Finds text from the current token on, over lines, and makes it the
+  // current token (type ttSeekFound); stops at the end of the input.
   void Seek(std::string_view text);
+  // Passes a block comment whose "/*" is the current token: seeks "*/"
+  // (from the "/*" on, over lines) and makes the token after it current.
+  // False, at the end of the input, when no "*/" follows.
+  bool SkipBlockComment();
+  // Column of text in the current line from the current token on, or -1;
+  // looks at no other line.
   int Find(std::string_view text) const;
 
+  // Empties the keyword table.
   void ClearTokens();
+  // Appends a keyword; its token type is ttFirstKeyword + its index. text
+  // must outlive the table.
   void AddToken(const char* text, bool caseSensitive, bool wholeWord);
+  // The token type of the keyword written text (by its own case rule), or 0.
   int GetTokenType(const char* text) const;
+  // The table entry of the keyword text, or null.
   TTokenDescr* GetTokenDescr(const char* text);
+  // Stops the keyword text from being recognised (it becomes a word).
   void DisableToken(const char* text);
+  // Lets a disabled keyword be recognised again.
   void EnableToken(const char* text);
+  // Gives the keyword oldText the spelling newText, which must have the
+  // same length (the entry keeps its Length) and outlive the table.
   void ReplaceToken(const char* oldText, const char* newText);
 
-  bool IsAlphaNumeric(char c) const {
-    if (c == '_') return UnderscoreAlnum;
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-  }
+  // An ASCII letter or digit, or the underscore while UnderscoreAlnum is on.
+  bool IsAlphaNumeric(char c) const { return c == '_' ? UnderscoreAlnum : IsAlnumChar(c); }
+  // Printable = Line with every character that does not print as a blank.
   void MakePrintable();
+  // Prints the current line (the window around the current token of at most
+  // width columns, "..." where it is cut) and a caret line under the token.
   void PrintLineState(std::ostream& os, bool withLineNumber, int width);
 
 private:
@@ -100,8 +133,10 @@ private:
 
   std::string_view Input; // the connected text
   bool Connected = false;
-  std::size_t ReadPos = 0; // next unread byte of Input
-  bool EofNoted = false;   // a look-ahead found no further byte
+  std::size_t ReadPos = 0;   // next unread byte of Input
+  std::size_t LineStart = 0; // offset of Line in Input
+  bool LoneLineFeed = false; // Line ended in a line feed not paired with a carriage return
+  bool EofNoted = false;     // a look-ahead found no further byte
   // Table entries by the first byte they can match, in table order, so
   // that a token is compared only with the keywords that could match it.
   // Length and WholeWord are copied from the entry, so that the candidates

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "framework/arg_assist.h"
+#include "framework/char_class.h"
 #include "framework/file_io.h"
 
 #ifndef REGKIT_NAME
@@ -29,9 +31,25 @@ std::size_t ExtensionDot(const std::string& name) {
   }
   return std::string::npos;
 }
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 } // namespace
+
+void TSpecBase::DeclareArgs(TArgAssistant& aa, const char* flags, const char* params,
+                            std::span<const char* const> usage) {
+  AA = &aa;
+  aa.LegalFlags = flags;
+  aa.LegalParams = params;
+  for (const char* line : usage) aa.AddUsage(line);
+}
+
+void TSpecBase::PrintUsageLines(std::ostream& os) const {
+  os << ".  Usage:";
+  if (AA) AA->PrintUsage(os);
+  os << "\n";
+}
+
+bool TSpecBase::PromptWanted(bool warnings) { return Flag('p') && (warnings || !Success()); }
+
+bool TSpecBase::Flag(char letter) const { return AA && AA->GetFlag(letter); }
 
 void TSpecBase::RemoveExtension(std::string& name) {
   std::size_t dot = ExtensionDot(name);
@@ -51,17 +69,15 @@ bool TSpecBase::IsValidC_Identifier(std::string_view name, bool allowLeadingDigi
   if (name.empty()) return false;
   for (std::size_t i = 0; i < name.size(); ++i) {
     char c = name[i];
-    bool digit = c >= '0' && c <= '9';
-    bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    if (digit && i == 0 && !allowLeadingDigit) return false;
-    if (!digit && !letter) return false;
+    if (IsDigitChar(c) && i == 0 && !allowLeadingDigit) return false;
+    if (!IsAlnumChar(c) && c != '_') return false;
   }
   return true;
 }
 
 std::string_view TSpecBase::Trimmed(std::string_view text) {
-  while (!text.empty() && IsSpace(text.back())) text.remove_suffix(1);
-  while (!text.empty() && IsSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsSpaceChar(text.back())) text.remove_suffix(1);
+  while (!text.empty() && IsSpaceChar(text.front())) text.remove_prefix(1);
   return text;
 }
 

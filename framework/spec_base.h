@@ -2,9 +2,14 @@
 // program, plus string and file-name utilities the tools share.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "framework/input_assist.h"
 
 class TArgAssistant;
 
@@ -35,6 +40,36 @@ public:
   static void Trim(std::string& text);
 
 protected:
+  // The steps both programs take the same way, for their own operations.
+
+  // Keeps aa in AA and declares on it the flag letters, their parameter
+  // rules (one per letter) and the usage lines.
+  void DeclareArgs(TArgAssistant& aa, const char* flags, const char* params,
+                   std::span<const char* const> usage);
+  // The usage text: ".  Usage:", the usage lines, a line feed.
+  void PrintUsageLines(std::ostream& os) const;
+  // Whether to pause at the end: flag -p with warnings or a failed run.
+  bool PromptWanted(bool warnings);
+  // Whether the flag letter was given (false before the command line is read).
+  bool Flag(char letter) const;
+
+  // Appends a keyword to ia's table and its handler to the parallel table,
+  // so that keyword i is handled by handlers[i].
+  template <class TTool>
+  static void AddKeyword(TInputAssistant& ia, std::vector<void (TTool::*)()>& handlers, const char* text,
+                         bool caseSensitive, bool wholeWord, void (TTool::*handler)()) {
+    ia.AddToken(text, caseSensitive, wholeWord);
+    handlers.push_back(handler);
+  }
+  // Calls the handler of a keyword token type on tool; false for the
+  // built-in token types, which the caller handles.
+  template <class TTool>
+  static bool CallKeywordHandler(TTool& tool, const std::vector<void (TTool::*)()>& handlers, int type) {
+    if (type < ttFirstKeyword) return false;
+    (tool.*handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
+    return true;
+  }
+
   // purpose: one line that the banner prints under the suite's name.
   explicit TSpecBase(const char* purpose) : Purpose(purpose) {}
   // Tools are locals of their program's main and destroyed as their own

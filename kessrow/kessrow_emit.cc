@@ -10,10 +10,27 @@
 using namespace kessrow_msg;
 
 namespace {
-// Member type texts by port kind, all seven characters wide.
-const char* const kPortTypes[] = {"port   ", "iport  ", "oport  ", "ioport "};
+// Member type text of a port kind, seven characters wide.
+const char* PortTypeText(TPortKind kind) {
+  switch (kind) {
+  case TPortKind::Port:
+    return "port   ";
+  case TPortKind::IPort:
+    return "iport  ";
+  case TPortKind::OPort:
+    return "oport  ";
+  case TPortKind::IOPort:
+    return "ioport ";
+  }
+  return "port   "; // not reached: every kind is listed above
+}
 
-const char* PortTypeText(int kind) { return kind >= 1 && kind <= 4 ? kPortTypes[kind - 1] : nullptr; }
+// The registration line of a port that is not a bus.
+void AppendRegLine(std::string& out, std::string_view name) {
+  out += "\n    reg(  ";
+  out += name;
+  out += " );";
+}
 
 std::string Quoted(std::string_view text) {
   std::string q = "\"";
@@ -68,16 +85,14 @@ void TKessrow::Tok_ENDPART() {
   if (WrongContext(ctPart)) return;
   if (PinCount == -1) return Report(kNoPinCount);
   std::size_t n = PartPinCount;
-  if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n)) {
-    return Report("Found " + std::to_string(n) + (n == 1 ? " pin" : " pins") + ", but $PIN_COUNT specified " +
-                  std::to_string(PinCount) + ".");
-  }
-  if (!WriteClass()) return;
+  if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n))
+    return Report(PinCountMismatch(n, PinCount));
+  WriteClass();
   IA->NextToken();
   Context = ctOutside;
 }
 
-bool TKessrow::WriteClass() {
+void TKessrow::WriteClass() {
   std::string& out = *Out;
   out += "\nclass " + PartName + " : " + BaseClass + " {";
   if (!PartNameComment.empty()) out += "     " + PartNameComment;
@@ -85,8 +100,7 @@ bool TKessrow::WriteClass() {
 
   std::size_t width = 0;
   for (const TPortDescr& port : Ports) width = std::max(width, port.PortName.size());
-  for (const TPortDescr& port : Ports)
-    if (!WritePortMember(port, width)) return false;
+  for (const TPortDescr& port : Ports) WritePortMember(port, width);
   if (!PartLines.empty()) out += "\n" + PartLines;
 
   out += "\n\n  " + PartName + "() {";
@@ -98,55 +112,47 @@ bool TKessrow::WriteClass() {
   out += "\n  }";
 
   out += "\n\n  virtual void Register() {";
-  for (const TPortDescr& port : Ports)
-    if (!WritePortRegistration(port)) return false;
+  for (const TPortDescr& port : Ports) WritePortRegistration(port);
   if (!RegisterLines.empty()) out += "\n" + RegisterLines;
   out += "\n  }";
   out += "\n};\n";
-  return true;
+}
+
+std::pair<int, int> TKessrow::WrittenRange(const TPortDescr& port) const {
+  if (SwapRange(port)) return {port.PortRangeR, port.PortRangeL};
+  return {port.PortRangeL, port.PortRangeR};
 }
 
 // One member line: type, name, alignment, then the bus or count comment and
 // the port's own comment.
-bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
-  const char* type = PortTypeText(port.PortType);
-  if (!type) {
-    Report("Unexpected value of PortType: " + std::to_string(port.PortType) + ".", kInternal);
-    return false;
-  }
+void TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
   std::string& out = *Out;
   out += "\n  ";
-  out += type;
+  out += PortTypeText(port.PortType);
   out += port.PortName;
   out += ';';
   out.append(width - port.PortName.size() + 5, ' ');
   std::string_view gap = port.PortComment.empty() ? "" : "  ";
-  if (port.IsBus()) {
-    bool swap = SwapRange(port);
-    int a = swap ? port.PortRangeR : port.PortRangeL;
-    int b = swap ? port.PortRangeL : port.PortRangeR;
+  if (port.Form == TPortForm::Bus) {
+    auto [a, b] = WrittenRange(port);
     out += "// TOLVANE_BUS(" + std::to_string(a) + "," + std::to_string(b) + ")";
     out += gap;
-  } else if (port.PortRangeR == prCounted) {
+  } else if (port.Form == TPortForm::Counted) {
     out += "// " + std::to_string(port.PortRangeL) + " pins";
     out += gap;
   }
   out += port.PortComment;
-  return true;
 }
 
-// The registration call of one port and the lines that give it its pins.
-bool TKessrow::WritePortRegistration(const TPortDescr& port) {
-  // One line per pin, each appended whole (TPinLines), as a part may have
-  // tens of thousands of them.
+// The registration call of one port and the lines that give it its pins,
+// one line per pin, each appended whole (TPinLines), as a part may have tens
+// of thousands of them.
+void TKessrow::WritePortRegistration(const TPortDescr& port) {
   std::string& out = *Out;
   const std::string& name = port.PortName;
-  if (port.IsBus()) {
-    bool swap = SwapRange(port);
-    std::int64_t left = port.PortRangeL;
-    std::int64_t step = port.PortRangeL >= port.PortRangeR ? -1 : 1;
-    int first = swap ? port.PortRangeR : port.PortRangeL;
-    int second = swap ? port.PortRangeL : port.PortRangeR;
+  switch (port.Form) {
+  case TPortForm::Bus: {
+    auto [first, second] = WrittenRange(port);
     out += "\n    regb( ";
     out += name;
     out += ", ";
@@ -156,6 +162,9 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
     out += " );";
     // Pin k always belongs to bit left + k * step; swapping only reverses
     // the order of the lines.
+    bool swap = SwapRange(port);
+    std::int64_t left = port.PortRangeL;
+    std::int64_t step = port.PortRangeL >= port.PortRangeR ? -1 : 1;
     std::size_t count = port.Pins.size();
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
     for (std::size_t i = 0; i < count; ++i) {
@@ -163,20 +172,17 @@ bool TKessrow::WritePortRegistration(const TPortDescr& port) {
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
       lines.Add(out, &bit, port.Pins[k]);
     }
-  } else if (port.PortRangeR == prCounted) {
-    out += "\n    reg(  ";
-    out += name;
-    out += " );";
+    return;
+  }
+  case TPortForm::Counted: {
+    AppendRegLine(out, name);
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
     for (std::string_view pin : port.Pins) lines.Add(out, nullptr, pin);
-  } else if (port.PortRangeR == prSinglePin) {
-    out += "\n    reg(  ";
-    out += name;
-    out += " );";
-    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
-  } else {
-    Report("Unexpected value of PortRangeR: " + std::to_string(port.PortRangeR) + ".", kInternal);
-    return false;
+    return;
   }
-  return true;
+  case TPortForm::SinglePin:
+    AppendRegLine(out, name);
+    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
+    return;
+  }
 }

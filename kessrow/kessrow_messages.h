@@ -1,9 +1,18 @@
-// Every text that kessrow reports, in one place. Messages about the input
-// are written after the report head ("***** Error ...: "); the second line
-// of a two-line message follows "\n***** ".
+// Every text that kessrow reports, in one place, each sentence whole so
+// that a message seen on the console can be found here. Messages about the
+// input are written after the report head ("***** Error ...: "); the second
+// line of a two-line message follows "\n***** ". The file errors of the run
+// stand with the run (kessrow_process.cc).
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <string_view>
+
 namespace kessrow_msg {
+
+// The tool.
+inline constexpr const char* kPurpose = "Generates C++ part classes from part-description files.";
 
 // Run and files.
 inline constexpr const char* kFileError = "\n***** File error: ";
@@ -16,12 +25,24 @@ inline constexpr const char* kWriteFailed = " failed.\n"; // after "write to des
 inline constexpr const char* kChanged =
     " changed while it was read; nothing was written.\n"; // after "source file NAME"
 
-// Contexts: "Token " + keyword + " " + one of these.
-inline constexpr const char* kNotOutside = "is not allowed in part block or ports block.";
-inline constexpr const char* kNotInPorts = "is not allowed in port block.";
-inline constexpr const char* kOnlyPart = "is only allowed in part block.";
-inline constexpr const char* kOnlyPorts = "is only allowed in ports block.";
-inline constexpr const char* kBadContext = "--- internal program error ---";
+// Verbose notes (-v).
+inline std::string ProcessingFile(std::string_view name) {
+  return "\nProcessing file " + std::string(name) + ".";
+}
+
+// Contexts: token is the keyword met in the wrong place.
+inline std::string NotOutside(std::string_view token) {
+  return "Token " + std::string(token) + " is not allowed in part block or ports block.";
+}
+inline std::string NotInPorts(std::string_view token) {
+  return "Token " + std::string(token) + " is not allowed in port block.";
+}
+inline std::string OnlyPart(std::string_view token) {
+  return "Token " + std::string(token) + " is only allowed in part block.";
+}
+inline std::string OnlyPorts(std::string_view token) {
+  return "Token " + std::string(token) + " is only allowed in ports block.";
+}
 
 // Tokens and numbers.
 inline constexpr const char* kUnexpected = "Unexpected token.";
@@ -39,6 +60,15 @@ inline constexpr const char* kHighPinCount = "Abnormally high pin count.";
 inline constexpr const char* kNoPinCount = "Part block is missing $PIN_COUNT.";
 inline constexpr const char* kEofInPart = "Unexpected end of file encountered in part block.";
 
+// keyword: the block's keyword as the table spells it.
+inline std::string NoEndOfBlock(std::string_view keyword) {
+  return "Expected $END for " + std::string(keyword) + " block, but end of file reached.";
+}
+inline std::string PinCountMismatch(std::size_t found, int specified) {
+  return "Found " + std::to_string(found) + (found == 1 ? " pin" : " pins") + ", but $PIN_COUNT specified " +
+         std::to_string(specified) + ".";
+}
+
 // Ports block.
 inline constexpr const char* kEofInPorts = "Unexpected end of file encountered in ports block.";
 inline constexpr const char* kBadPortName = "Port name is not a valid C++ identifier.";
@@ -48,7 +78,17 @@ inline constexpr const char* kNoCloseBracket = "Expected ] in port declaration."
 inline constexpr const char* kNoSemicolon = "Expected terminal semicolon for port declaration.";
 inline constexpr const char* kDuplicatePin = "Duplicate pin.";
 
-// A broken invariant of the class writer.
-inline constexpr const char* kInternal = "Possible program internal error.";
+inline std::string DuplicatePortName(std::string_view name) {
+  return "Port name " + std::string(name) + " is duplicated.";
+}
+// Said where ";" comes before the last pin; without a period, as specified.
+inline std::string TooFewPins(std::int64_t count, std::string_view port) {
+  return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " +
+         std::string(port);
+}
+// Said where the pins are followed by something other than ";".
+inline std::string TooManyPins(std::int64_t count, std::string_view port) {
+  return TooFewPins(count, port) + ".";
+}
 
 } // namespace kessrow_msg

@@ -40,10 +40,7 @@ void TKessrow::Tok_PART_NAME() {
   RefPrefix.clear();
   RefPrefixComment.clear();
   PinCount = -1;
-  Ports.clear();
-  PortNameIndex.Clear();
-  PartPinCount = 0;
-  PinIndex.Clear();
+  ClearPorts();
   PartLines.clear();
   RegisterLines.clear();
   ConstructorLines.clear();
@@ -98,7 +95,7 @@ void TKessrow::Tok_INSERT() {
 
 // Copies whole lines, each preceded by a line feed, up to a line whose
 // first token is "$END".
-void TKessrow::HandleLines(std::string& block, int required) {
+void TKessrow::HandleLines(std::string& block, TContext required) {
   std::string_view keyword = IA->Token; // the table's spelling
   if (WrongContext(required)) return;
   IA->NextLine();
@@ -111,8 +108,5 @@ void TKessrow::HandleLines(std::string& block, int required) {
     block += IA->Line;
     IA->NextLine();
   }
-  std::string message = "Expected $END for ";
-  message += keyword;
-  message += " block, but end of file reached.";
-  Report(message);
+  Report(NoEndOfBlock(keyword));
 }

@@ -9,13 +9,7 @@
 
 using namespace kessrow_msg;
 
-namespace {
-std::string ExpectedPins(std::int64_t count, const std::string& portName) {
-  return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " + portName;
-}
-} // namespace
-
-void TKessrow::GoToPorts(int kind) {
+void TKessrow::GoToPorts(TPortKind kind) {
   if (Context != ctPorts && WrongContext(ctPart)) return;
   Context = ctPorts;
   PortKind = kind;
@@ -25,8 +19,15 @@ void TKessrow::GoToPorts(int kind) {
 void TKessrow::Tok_ENDPORTS() {
   if (WrongContext(ctPorts)) return;
   Context = ctPart;
-  PortKind = 0;
+  PortKind.reset();
   IA->NextToken();
+}
+
+void TKessrow::ClearPorts() {
+  Ports.clear();
+  PortNameIndex.Clear();
+  PartPinCount = 0;
+  PinIndex.Clear();
 }
 
 bool TKessrow::SkipEmptyInPorts() {
@@ -40,7 +41,8 @@ bool TKessrow::SkipEmptyInPorts() {
 }
 
 // Reads declarations up to the next keyword; a declaration may run over
-// several lines, with "//" comments between its tokens.
+// several lines, with "//" comments between its tokens. Each piece reports
+// what is wrong with its part of a declaration and sets ErrorFlag.
 void TKessrow::HandlePorts() {
   for (;;) {
     if (SkipEmptyInPorts()) return;
@@ -51,67 +53,88 @@ void TKessrow::HandlePorts() {
       return;
     }
     std::string_view name = IA->Token; // a view of the input text
-    if (!IsValidC_Identifier(name, false)) {
-      Report(kBadPortName, kLegalChars);
-      return;
-    }
-    if (PortNameIndex.Contains(name)) {
-      Report("Port name " + std::string(name) + " is duplicated.");
-      return;
-    }
-    CurPort = TPortDescr{};
-    CurPort.PortName = name;
-    CurPort.PortRangeL = -1;
-    CurPort.PortRangeR = prUnset;
-    CurPort.PortType = PortKind;
-    CopyEolComment(CurPort.PortComment);
-
+    StartPort(name);
+    if (ErrorFlag) return;
     IA->NextToken();
     if (SkipEmptyInPorts()) return;
-    std::int64_t count = 1; // wide enough for [0:2147483647]
-    CurPort.PortRangeR = prSinglePin;
-    if (IA->Token == "[") {
-      // Line ends inside the brackets are not skipped: one where a number
-      // stands reads as 0, one where "]" or ":" stands is a wrong token.
-      IA->NextToken();
-      if (IA->EndOfInput) return Report(kEofInPorts);
-      CurPort.PortRangeL = GetInteger(false, false);
-      if (ErrorFlag) return;
-      IA->NextToken();
-      if (IA->EndOfInput) return Report(kEofInPorts);
-      if (IA->Token == "]") {
-        CurPort.PortRangeR = prCounted;
-        count = CurPort.PortRangeL;
-        if (count <= 0) return Report(kNoPins);
-        IA->NextToken();
-      } else if (IA->Token != ":") {
-        return Report(kBadBracket);
-      } else {
-        IA->NextToken();
-        if (IA->EndOfInput) return Report(kEofInPorts);
-        CurPort.PortRangeR = GetInteger(false, false);
-        if (ErrorFlag) return;
-        IA->NextToken();
-        if (IA->EndOfInput) return Report(kEofInPorts);
-        if (IA->Token != "]") return Report(kNoCloseBracket);
-        IA->NextToken();
-        count = std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
-      }
-    }
-    // Room for the pins, but never more than a sane part has: the count may
-    // be any number the input gives.
-    CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
-    for (std::int64_t i = 0; i < count; ++i) {
-      if (SkipEmptyInPorts()) return;
-      if (IA->Token == ";") return Report(ExpectedPins(count, CurPort.PortName));
-      if (PushPin()) return;
-    }
-    if (SkipEmptyInPorts()) return;
-    if (IA->Token != ";") return Report(ExpectedPins(count, CurPort.PortName) + ".", kNoSemicolon);
-    IA->NextToken();
+    std::int64_t count = ReadPortRange();
+    if (ErrorFlag) return;
+    ReadPortPins(count);
+    if (ErrorFlag) return;
     PortNameIndex.Insert(name);
     Ports.push_back(std::move(CurPort));
   }
+}
+
+// Checks the port's name and starts CurPort with it.
+void TKessrow::StartPort(std::string_view name) {
+  if (!IsValidC_Identifier(name, false)) return Report(kBadPortName, kLegalChars);
+  if (PortNameIndex.Contains(name)) return Report(DuplicatePortName(name));
+  CurPort = TPortDescr{};
+  CurPort.PortName = name;
+  CurPort.PortType = PortKind.value_or(TPortKind::Port); // always set in a ports block
+  CopyEolComment(CurPort.PortComment);
+}
+
+// The form of the port from the brackets after its name, if any; returns
+// the number of pins it declares (wide enough for [0:2147483647]).
+std::int64_t TKessrow::ReadPortRange() {
+  CurPort.Form = TPortForm::SinglePin;
+  if (IA->Token != "[") return 1;
+  // Line ends inside the brackets are not skipped: one where a number
+  // stands reads as 0, one where "]" or ":" stands is a wrong token.
+  if (!ReadBound(CurPort.PortRangeL)) return 0;
+  if (IA->Token == "]") {
+    CurPort.Form = TPortForm::Counted;
+    if (CurPort.PortRangeL <= 0) {
+      Report(kNoPins);
+      return 0;
+    }
+    IA->NextToken();
+    return CurPort.PortRangeL;
+  }
+  if (IA->Token != ":") {
+    Report(kBadBracket);
+    return 0;
+  }
+  CurPort.Form = TPortForm::Bus;
+  if (!ReadBound(CurPort.PortRangeR)) return 0;
+  if (IA->Token != "]") {
+    Report(kNoCloseBracket);
+    return 0;
+  }
+  IA->NextToken();
+  return std::llabs(static_cast<std::int64_t>(CurPort.PortRangeL) - CurPort.PortRangeR) + 1;
+}
+
+// The number after "[" or ":", and the token after it made current; false
+// after a report (also at the end of the input).
+bool TKessrow::ReadBound(int& bound) {
+  if (!NextInBrackets()) return false;
+  bound = GetInteger(false, false);
+  return !ErrorFlag && NextInBrackets();
+}
+
+bool TKessrow::NextInBrackets() {
+  IA->NextToken();
+  if (!IA->EndOfInput) return true;
+  Report(kEofInPorts);
+  return false;
+}
+
+// The count pins of CurPort and the ";" after them.
+void TKessrow::ReadPortPins(std::int64_t count) {
+  // Room for the pins, but never more than a sane part has: the count may
+  // be any number the input gives.
+  CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
+  for (std::int64_t i = 0; i < count; ++i) {
+    if (SkipEmptyInPorts()) return;
+    if (IA->Token == ";") return Report(TooFewPins(count, CurPort.PortName));
+    if (PushPin()) return;
+  }
+  if (SkipEmptyInPorts()) return;
+  if (IA->Token != ";") return Report(TooManyPins(count, CurPort.PortName), kNoSemicolon);
+  IA->NextToken();
 }
 
 bool TKessrow::PushPin() {

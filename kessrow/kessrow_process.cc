@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "framework/arg_assist.h"
+#include "framework/char_class.h"
 #include "framework/file_io.h"
 #include "framework/replacement.h"
 #include "kessrow/kessrow_messages.h"
@@ -16,10 +17,8 @@ namespace {
 // ASCII letter or digit turned into "_".
 std::string GuardFor(const std::string& destName) {
   std::string guard = "_" + destName + "_";
-  for (char& c : guard) {
-    bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (!alnum) c = '_';
-  }
+  for (char& c : guard)
+    if (!IsAlnumChar(c)) c = '_';
   return guard;
 }
 
@@ -132,7 +131,7 @@ bool TKessrow::Generate(std::optional<std::string_view> include, std::string_vie
   if (IncludeActive) {
     IA->Connect(*include);
   } else {
-    if (Flag('v')) console << "\nProcessing file " << SourceName << ".";
+    if (Flag('v')) console << ProcessingFile(SourceName);
     IA->Connect(source);
   }
   RunTokenLoop(source, console);
@@ -161,16 +160,13 @@ void TKessrow::ResetRunState() {
   ErrorFlag = false;
   Done = false;
   Context = ctOutside;
-  PortKind = 0;
+  PortKind.reset();
   BaseClass = "public TPart";
   PartPrefix = "QV_";
   PartNames.clear();
   PartNameIndex.clear();
   PartName.clear();
-  Ports.clear();
-  PortNameIndex.Clear();
-  PartPinCount = 0;
-  PinIndex.Clear();
+  ClearPorts();
 }
 
 void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
@@ -189,19 +185,20 @@ void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
         return;
       }
       IncludeActive = false;
-      if (Flag('v')) console << "\nProcessing file " << SourceName << ".";
+      if (Flag('v')) console << ProcessingFile(SourceName);
       IA->Connect(source);
       continue;
     }
     int type = IA->TokenType;
-    if (type >= ttFirstKeyword)
-      (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-    else if (Context == ctPorts)
+    if (CallKeywordHandler(*this, Handlers, type)) {
+      // the keyword's handler has read its construct
+    } else if (Context == ctPorts) {
       HandlePorts();
-    else if (type == ttEndOfLine)
+    } else if (type == ttEndOfLine) {
       IA->NextToken();
-    else
+    } else {
       Report(kUnexpected);
+    }
     if (ErrorFlag) return;
   }
 }

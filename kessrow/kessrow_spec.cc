@@ -7,13 +7,12 @@
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
+#include "framework/char_class.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;
 
 namespace {
-const char* const kPurpose = "Generates C++ part classes from part-description files.";
-
 const char* const kUsage[] = {
     "  kessrow srce_file [dest_file] [-wpuvdNL] [-i incl_file]",
     "    -w = suppress warnings",
@@ -30,26 +29,14 @@ const char* const kUsage[] = {
 
 TKessrow::TKessrow() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
 
-void TKessrow::SetUpAA(TArgAssistant& aa) {
-  AA = &aa;
-  aa.LegalParams = "nnnnnnnr";
-  aa.LegalFlags = "wpuvdNLi";
-  for (const char* line : kUsage) aa.AddUsage(line);
-}
+void TKessrow::SetUpAA(TArgAssistant& aa) { DeclareArgs(aa, "wpuvdNLi", "nnnnnnnr", kUsage); }
 
-void TKessrow::PrintUsage(std::ostream& os) {
-  os << ".  Usage:";
-  if (AA) AA->PrintUsage(os);
-  os << "\n";
-}
+void TKessrow::PrintUsage(std::ostream& os) { PrintUsageLines(os); }
 
-bool TKessrow::Prompt() { return Flag('p') && (WarningFlag || !Success()); }
-
-bool TKessrow::Flag(char letter) const { return AA && AA->GetFlag(letter); }
+bool TKessrow::Prompt() { return PromptWanted(WarningFlag); }
 
 void TKessrow::AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler) {
-  IA->AddToken(text, caseSensitive, wholeWord);
-  Handlers.push_back(handler);
+  AddKeyword(*IA, Handlers, text, caseSensitive, wholeWord, handler);
 }
 
 // The order fixes the token types (9 + index) and must not change.
@@ -127,20 +114,14 @@ void TKessrow::Report(std::string_view message, std::string_view secondLine) {
   Report(text);
 }
 
-bool TKessrow::WrongContext(int required) {
+bool TKessrow::WrongContext(TContext required) {
   if (required == ctAny || required == Context) return false;
-  const char* text = kBadContext;
   if (required == ctOutside)
-    text = kNotOutside;
+    Report(NotOutside(IA->Token));
   else if (required == ctPart)
-    text = Context == ctPorts ? kNotInPorts : kOnlyPart;
-  else if (required == ctPorts)
-    text = kOnlyPorts;
-  std::string message = "Token ";
-  message += IA->Token;
-  message += " ";
-  message += text;
-  Report(message);
+    Report(Context == ctPorts ? NotInPorts(IA->Token) : OnlyPart(IA->Token));
+  else
+    Report(OnlyPorts(IA->Token));
   return true;
 }
 
@@ -169,7 +150,7 @@ int TKessrow::GetInteger(bool allowPlus, bool allowMinus) {
       Report(kSigned);
       return -1;
     }
-    if (c < '0' || c > '9') {
+    if (!IsDigitChar(c)) {
       Report(kNotInteger);
       return 0;
     }
@@ -186,11 +167,7 @@ void TKessrow::CopyEolComment(std::string& out) {
 }
 
 void TKessrow::Tok_COMMENT() {
-  IA->Seek("*/");
-  if (IA->EndOfInput)
-    Report(kOpenComment);
-  else
-    IA->NextToken();
+  if (!IA->SkipBlockComment()) Report(kOpenComment);
 }
 
 void TKessrow::Tok_Unexpected() { Report(kUnexpected); }

@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
+#include "framework/text_hash.h"
 #include "kessrow/port_descr.h"
 #include "kessrow/text_set.h"
 
@@ -52,14 +54,14 @@ public:
   void PrintErrorContext(const char* kind);
   void Report(std::string_view message);
   void Report(std::string_view message, std::string_view secondLine);
-  bool WrongContext(int required);
+  bool WrongContext(TContext required);
   bool SkipEmpty();
   // Skips end-of-line tokens and "//" comments; true after reporting the
   // end of the input (only used inside a ports block).
   bool SkipEmptyInPorts();
   int GetInteger(bool allowPlus, bool allowMinus);
   void CopyEolComment(std::string& out);
-  bool Flag(char letter) const;
+  using TSpecBase::Flag;
 
   // Keyword handlers; each is entered with its keyword current.
   void Tok_BASE_CLASS();
@@ -68,10 +70,10 @@ public:
   void Tok_FOOTPRINT();
   void Tok_REF_PREFIX();
   void Tok_PIN_COUNT();
-  void Tok_PORTS() { GoToPorts(1); }
-  void Tok_IPORTS() { GoToPorts(2); }
-  void Tok_OPORTS() { GoToPorts(3); }
-  void Tok_IOPORTS() { GoToPorts(4); }
+  void Tok_PORTS() { GoToPorts(TPortKind::Port); }
+  void Tok_IPORTS() { GoToPorts(TPortKind::IPort); }
+  void Tok_OPORTS() { GoToPorts(TPortKind::OPort); }
+  void Tok_IOPORTS() { GoToPorts(TPortKind::IOPort); }
   void Tok_PART_LINES();
   void Tok_REGISTER();
   void Tok_CONSTRUCTOR();
@@ -83,18 +85,25 @@ public:
   void Tok_COMMENT();
   void Tok_Other();
 
-  void HandleLines(std::string& block, int required);
+  void HandleLines(std::string& block, TContext required);
 
   // Ports block.
-  void GoToPorts(int kind);
+  void GoToPorts(TPortKind kind);
   void HandlePorts();
+  void StartPort(std::string_view name);
+  std::int64_t ReadPortRange();
+  void ReadPortPins(std::int64_t count);
+  // Forgets the ports and pins of the part before.
+  void ClearPorts();
   bool PushPin();
   bool SwapRange(const TPortDescr& port) const;
 
   // Class text of the current part.
-  bool WriteClass();
-  bool WritePortMember(const TPortDescr& port, std::size_t width);
-  bool WritePortRegistration(const TPortDescr& port);
+  void WriteClass();
+  void WritePortMember(const TPortDescr& port, std::size_t width);
+  void WritePortRegistration(const TPortDescr& port);
+  // The bounds of a bus in the order they are written (SwapRange applied).
+  std::pair<int, int> WrittenRange(const TPortDescr& port) const;
 
   TInputAssistant InputAssistant;
   TInputAssistant* IA = nullptr;
@@ -106,8 +115,8 @@ public:
   std::string* Out = nullptr;
   std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
-  int Context = ctOutside;
-  int PortKind = 0;
+  TContext Context = ctOutside;
+  std::optional<TPortKind> PortKind; // none outside a ports block
   TPortDescr CurPort;
   int EndTokenType = 0;
   std::string SourceName;
@@ -130,7 +139,7 @@ public:
   std::vector<THandler> Handlers;
 
   // Indexes over the vectors above, so each duplicate check is one lookup.
-  std::unordered_set<std::string> PartNameIndex;
+  std::unordered_set<std::string, TTextHash> PartNameIndex;
   TTextSet PortNameIndex; // views of the port name tokens in the input texts
   TTextSet PinIndex;      // views of the pin tokens in the input texts
 
@@ -143,4 +152,8 @@ private:
   // Replaces the destination with out; false after reporting a failure.
   bool WriteHeader(const std::string& out, const TFileText& source, const TFileText& include,
                    std::ostream& os);
+  bool ReadBound(int& bound);
+  // The next token of a port's brackets; false after reporting the end of
+  // the input there.
+  bool NextInBrackets();
 };

@@ -6,10 +6,15 @@
 #include <string_view>
 #include <vector>
 
-// Form codes kept in PortRangeR when the port is not a bus.
-inline constexpr int prUnset = -1;
-inline constexpr int prSinglePin = -2; // name, one pin
-inline constexpr int prCounted = -3;   // name[N], N pins
+// The kind of a port, by the keyword of its ports block.
+enum class TPortKind : int { Port = 1, IPort = 2, OPort = 3, IOPort = 4 };
+
+// How a port was declared.
+enum class TPortForm {
+  SinglePin, // name, one pin
+  Counted,   // name[N], N pins
+  Bus,       // name[L:R], |L - R| + 1 pins
+};
 
 struct TPortDescr {
   std::string PortName;
@@ -17,11 +22,12 @@ struct TPortDescr {
   // In the order written: views of the pin tokens in the input texts,
   // which the pass keeps alive until the part is written.
   std::vector<std::string_view> Pins;
+  TPortForm Form = TPortForm::SinglePin;
   // Bus: the two bounds as written (the first pin belongs to PortRangeL).
   // Counted: PortRangeL is the count. Single pin: PortRangeL is -1.
-  int PortRangeL = 0;
-  int PortRangeR = prUnset; // bound (0 or more) or one of the form codes
-  int PortType = 0;         // 1 port, 2 iport, 3 oport, 4 ioport
+  int PortRangeL = -1;
+  int PortRangeR = -1; // the right bound of a bus
+  TPortKind PortType = TPortKind::Port;
 
-  bool IsBus() const { return PortRangeR >= 0; }
+  bool IsBus() const { return Form == TPortForm::Bus; }
 };

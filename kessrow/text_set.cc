@@ -1,17 +1,13 @@
 #include "kessrow/text_set.h"
 
-std::uint64_t TTextSet::HashOf(std::string_view text) {
-  std::uint64_t h = 14695981039346656037ull; // FNV-1a
-  for (char c : text) {
-    h ^= static_cast<unsigned char>(c);
-    h *= 1099511628211ull;
-  }
-  return h ^ (h >> 29);
-}
+#include "framework/text_hash.h"
+
+std::uint64_t TTextSet::RunHash(std::string_view text) { return TTextHash()(text); }
 
 std::size_t TTextSet::Find(std::string_view text, std::uint64_t hash) const {
   std::size_t mask = Slots.size() - 1;
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    ++ProbeCount;
     const TSlot& slot = Slots[i];
     if (slot.Generation != Generation) return i;
     if (slot.Hash == hash && slot.Text == text) return i;
@@ -20,12 +16,12 @@ std::size_t TTextSet::Find(std::string_view text, std::uint64_t hash) const {
 
 bool TTextSet::Contains(std::string_view text) const {
   if (Count == 0) return false;
-  return Slots[Find(text, HashOf(text))].Generation == Generation;
+  return Slots[Find(text, HashFn(text))].Generation == Generation;
 }
 
 bool TTextSet::Insert(std::string_view text) {
   if ((Count + 1) * 2 > Slots.size()) Grow();
-  std::uint64_t hash = HashOf(text);
+  std::uint64_t hash = HashFn(text);
   TSlot& slot = Slots[Find(text, hash)];
   if (slot.Generation == Generation) return false;
   slot = {text, hash, Generation};

@@ -1,7 +1,9 @@
 // A set of texts for the duplicate checks of a part: open addressing over
 // views, so that adding a text allocates nothing and emptying the set takes
 // constant time however many texts it held. The viewed characters must
-// outlive their entries (the pass keeps its input texts alive).
+// outlive their entries (the pass keeps its input texts alive). The texts
+// come from the input, so they are hashed with the run's key: names chosen
+// to collide cannot make the probes long.
 #pragma once
 
 #include <cstddef>
@@ -11,11 +13,18 @@
 
 class TTextSet {
 public:
+  using THashFunction = std::uint64_t (*)(std::string_view);
+
+  // hash: the run's keyed hash unless a test gives its own.
+  explicit TTextSet(THashFunction hash = RunHash) : HashFn(hash) {}
   bool Contains(std::string_view text) const;
   // Adds text; false when it was there already.
   bool Insert(std::string_view text);
   void Clear();
   std::size_t Size() const { return Count; }
+  // Slots examined by all lookups so far: about one or two a lookup while
+  // the texts spread well, which tests check instead of timing the set.
+  std::size_t Probes() const { return ProbeCount; }
 
 private:
   struct TSlot {
@@ -23,12 +32,14 @@ private:
     std::uint64_t Hash = 0;
     std::uint32_t Generation = 0; // the slot is used when this is the set's
   };
-  static std::uint64_t HashOf(std::string_view text);
+  static std::uint64_t RunHash(std::string_view text);
   // The slot that holds text, or the empty slot where it would go.
   std::size_t Find(std::string_view text, std::uint64_t hash) const;
   void Grow();
 
+  THashFunction HashFn;
   std::vector<TSlot> Slots; // a power of two in size, at most half used
   std::uint32_t Generation = 1;
   std::size_t Count = 0;
+  mutable std::size_t ProbeCount = 0;
 };

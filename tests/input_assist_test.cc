@@ -287,6 +287,14 @@ TEST(InputAssist, PrintLineState) {
   EXPECT_EQ(LineState(line, 43), "    7: " + line.substr(0, 63) + "...\n" + std::string(50, ' ') + "^\n");
   EXPECT_EQ(LineState("", 0, 10, 12345), "12345: \n       ^\n");
   EXPECT_EQ(LineState("a\tb", 2), "    7: a b\n         ^\n");
+  // 63 characters fit the window of width 70 with a line number; 64 do not.
+  EXPECT_EQ(LineState(line.substr(0, 63), 0), "    7: " + line.substr(0, 63) + "\n       ^\n");
+  EXPECT_EQ(LineState(line.substr(0, 64), 0), "    7: " + line.substr(0, 63) + "...\n       ^\n");
+  // The window is made printable, and MakePrintable still covers the line.
+  TInputAssistant ia;
+  ia.Line = "x\x01y";
+  ia.MakePrintable();
+  EXPECT_EQ(ia.Printable, "x y");
 }
 
 TEST(InputAssist, Strncmpi) {

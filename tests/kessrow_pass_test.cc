@@ -182,6 +182,14 @@ TEST(KessrowPass, ReportsWhileReadingTheIncludeFileNameIt) {
             Block(" in part QV_A: Unexpected end of file encountered in part block.", 4, "", 0));
 }
 
+// The highest pin count allowed is 99999 (100000 is an error above).
+TEST(KessrowPass, HighestPinCount) {
+  TPass pass("$PART_NAME A\n$PIN_COUNT 99999\n$ENDPART\n");
+  EXPECT_FALSE(pass.Ok);
+  EXPECT_NE(pass.Console.str().find("Found 0 pins, but $PIN_COUNT specified 99999."), std::string::npos)
+      << pass.Console.str();
+}
+
 TEST(KessrowPass, FileWideSettingsAndPartNames) {
   TPass pass("$BASE_CLASS public TChip, X // c\n$PART_NAME A\n$PIN_COUNT 0\n$ENDPART\n"
              "$base_class\n$PART_PREFIX SN_\n$PART_NAME 74LS00\n$PIN_COUNT 0\n$ENDPART\n"
@@ -268,8 +276,10 @@ TEST(KessrowPass, BusOrderFollowsTheFlags) {
   }
 }
 
-// A part as large as a pin count allows: the duplicate-pin checks must not
-// make it quadratic (its speed is measured by the benchmark, not here).
+// A part as large as a pin count allows: the duplicate checks must not make
+// it quadratic. The sets count the slots they look at: a few per pin, not a
+// number that grows with the pins before it (the speed itself is measured
+// by the benchmark, not here).
 TEST(KessrowPass, OnePartOfManyPins) {
   const int pins = 99980;
   std::string input = "$PART_NAME Big\n$PIN_COUNT 99980\n$PORTS\nP[99979:0]";
@@ -281,6 +291,25 @@ TEST(KessrowPass, OnePartOfManyPins) {
   TPass pass(input);
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
   EXPECT_TRUE(pass.Has("\n          P.AddPin( 0, \"99979\" );\n  }"));
+  EXPECT_EQ(pass.K.PinIndex.Size(), static_cast<std::size_t>(pins));
+  EXPECT_LT(pass.K.PinIndex.Probes(), 4u * pins);
+}
+
+// Many ports: each port name is looked up twice (checked, then recorded).
+TEST(KessrowPass, ManyPortsOfOnePinEach) {
+  const int ports = 20000;
+  std::string input = "$PART_NAME Wide\n$PIN_COUNT 20000\n$PORTS\n";
+  for (int i = 0; i < ports; ++i) {
+    std::string number = std::to_string(i);
+    input += 'N';
+    input += number + " " + number + " ;\n";
+  }
+  input += "$ENDPORTS\n$ENDPART\n";
+  TPass pass(input);
+  ASSERT_TRUE(pass.Ok) << pass.Console.str();
+  EXPECT_EQ(pass.K.PortNameIndex.Size(), static_cast<std::size_t>(ports));
+  EXPECT_LT(pass.K.PortNameIndex.Probes(), 2u * 4u * ports);
+  EXPECT_LT(pass.K.PinIndex.Probes(), 4u * ports);
 }
 
 } // namespace

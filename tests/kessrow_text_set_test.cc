@@ -1,5 +1,7 @@
 #include "kessrow/text_set.h"
 
+#include "framework/text_hash.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -36,6 +38,33 @@ TEST(TextSet, ManyTextsThroughGrowthAndClears) {
     for (std::size_t i = first; i < texts.size(); i += 2) EXPECT_FALSE(set.Insert(texts[i]));
     set.Clear();
   }
+}
+
+// Every text in one bucket: only the comparison of the texts themselves
+// tells them apart, and the probe still finds each one.
+TEST(TextSet, TextsWithEqualHashesStayDistinct) {
+  TTextSet set([](std::string_view) { return std::uint64_t{42}; });
+  std::vector<std::string> texts;
+  for (int i = 0; i < 300; ++i) texts.push_back(std::to_string(i) + "p");
+  for (const std::string& text : texts) EXPECT_TRUE(set.Insert(text)) << text;
+  for (const std::string& text : texts) EXPECT_FALSE(set.Insert(text)) << text;
+  EXPECT_EQ(set.Size(), texts.size());
+  EXPECT_FALSE(set.Contains("q1"));
+}
+
+// The key decides the hash: names that collide under one key part under
+// another, so colliding names cannot be chosen before the run.
+TEST(TextHash, KeyChangesEveryHash) {
+  const std::uint64_t keyA[2] = {1, 2}, keyB[2] = {1, 3};
+  int same = 0;
+  for (int i = 0; i < 1000; ++i) {
+    std::string text = std::to_string(i) + "P";
+    EXPECT_EQ(TTextHash::Keyed(text, keyA), TTextHash::Keyed(text, keyA));
+    if (TTextHash::Keyed(text, keyA) == TTextHash::Keyed(text, keyB)) ++same;
+  }
+  EXPECT_EQ(same, 0);
+  EXPECT_NE(TTextHash::Keyed("", keyA), TTextHash::Keyed(std::string(1, '\0'), keyA)); // the length counts
+  EXPECT_EQ(TTextHash()("abc"), TTextHash()("abc"));                                   // one key per run
 }
 
 } // namespace

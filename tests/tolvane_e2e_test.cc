@@ -3,23 +3,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "sample_texts.h"
 #include "test_util.h"
 
 namespace {
 
-const std::string kBanner = "\n\ntolvane.exe:  regkit 1.0.0 -- C++ registration and part header generators\n"
-                            "Regenerates the Register() bodies of C++ classes.";
-
-const std::string kSource =
-    "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n  TReg gamma; // TOLVANE_BUS(7,0)\n"
-    "  virtual void Register() {\n    reg( stale ); // tolvane\n  }\n};\n";
-const std::string kGenerated =
-    "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n  TReg gamma; // TOLVANE_BUS(7,0)\n"
-    "  virtual void Register() {\n"
-    "    reg(  alpha       );    // tolvane\n"
-    "    rega( beta, 8     );    // tolvane\n"
-    "    regb( gamma, 7, 0 );    // tolvane\n"
-    "  }\n};\n";
+using sample::kGenerated;
+using sample::kSource;
+const std::string& kBanner = sample::kTolvaneBanner;
 
 std::string Console(const std::string& source, const std::string& tail) {
   return kBanner + "\nScanning " + source + "." + tail;
@@ -162,25 +153,10 @@ TEST_F(TolvaneRun, WarningsPromptWithPAndVanishWithW) {
   EXPECT_EQ(r.Output, Console("w.h", "\nDestination is unchanged"));
 }
 
-TEST_F(TolvaneRun, FailedWritesKeepTheOldFiles) {
+// Writes cut short by a file-size limit are the fault-injection tests'.
+TEST_F(TolvaneRun, DestinationInAMissingDirectory) {
   WriteFile(Dir.File("a.h"), kSource);
-  // The backup (the source's size) fits under the limit; the longer new text does not.
-  TRunOptions limit;
-  limit.FileSizeLimit = static_cast<long>(kSource.size());
-  TRunResult r = Run({"a.h"}, limit);
-  EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: write to destination file a.h failed.\n"));
-  EXPECT_EQ(r.Status, 255);
-  EXPECT_EQ(ReadFile(Dir.File("a.h")), kSource);
-  // The backup is put in place only together with the new source.
-  EXPECT_FALSE(FileExists(Dir.File("a._h")));
-
-  limit.FileSizeLimit = 10;
-  r = Run({"a.h", "-r"}, limit);
-  EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: write to backup file a._h failed.\n"));
-  EXPECT_EQ(r.Status, 255);
-  EXPECT_EQ(ReadFile(Dir.File("a.h")), kSource);
-
-  r = Run({"a.h", "nodir/b.h"});
+  TRunResult r = Run({"a.h", "nodir/b.h"});
   EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: could not create destination file nodir/b.h\n"));
   EXPECT_EQ(r.Status, 255);
 }

@@ -102,6 +102,15 @@ const TRegenCase kRegenCases[] = {
      "  TReg c;\n  virtual void Register() {\n"
      "     ThisIncludeIsLongerByMoreThan32Chars();       // tolvane\n"
      "    reg( c );    // tolvane\n  }\n};\n"},
+    // An include text exactly 32 wider than the member lines is too wide to
+    // align them with: the members keep their own width.
+    {"IncludeWiderByTheFillLimit",
+     "class A {\n  TReg a; // TOLVANE_INCL Include_text_exactly_38_characters_();\n"
+     "  virtual void Register() {\n  }\n};\n",
+     "class A {\n  TReg a; // TOLVANE_INCL Include_text_exactly_38_characters_();\n"
+     "  virtual void Register() {\n"
+     "    Include_text_exactly_38_characters_();       // tolvane\n"
+     "    reg( a );    // tolvane\n  }\n};\n"},
     // An include text that itself ends in the marker: its generated line
     // ends in two markers and must still be replaced, not kept and repeated.
     {"IncludeTextEndingInTheMarker",
@@ -209,6 +218,16 @@ const TReportCase kWarningCases[] = {
     {"class A {\n  TReg a[], b[4] = x;\n  virtual void Register() {\n  }\n};\n",
      Report("Warning in class A", "Could not auto-register array member a on line 2.", 4, "  }", 2) +
          Report("Warning in class A", "Could not auto-register array member b on line 2.", 4, "  }", 2)},
+    {"class A {\n  TReg b; // TOLVANE_BUS(1,0)\n  virtual void Register() {\n    regb( b );\n    regb( b );\n"
+     "  }\n};\n",
+     Report("Warning in class A",
+            "Could not auto-register array or bus member b due to existing "
+            "user registration of this member.",
+            4, "    regb( b );", 10) +
+         Report("Warning in class A",
+                "Could not auto-register array or bus member b due to existing "
+                "user registration of this member.",
+                5, "    regb( b );", 10)},
     {"class A {\n  TReg a[4];\n  virtual void Register() {\n    rega(&a, 4);\n  }\n};\n",
      Report("Warning in class A",
             "Could not auto-register array or bus member a due to existing "
@@ -248,6 +267,45 @@ TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
   EXPECT_EQ(tool.TokBlockComment, 50);
   EXPECT_EQ(tool.TokHash, 51);
   EXPECT_EQ(tool.TokLineComment, 52);
+}
+
+// Many user registrations in one body, names declared more than once and
+// registered more than once: every member of a registered name is passed
+// over, whichever registration line names it, and each registration of an
+// array reports each array of that name.
+TEST(TolvaneScan, ManyUserRegistrationsWithRepeatedNames) {
+  std::string members, registrations;
+  for (int i = 0; i < 12; ++i) members += "  TReg m" + std::to_string(i) + ";\n";
+  members += "  TReg a;\n  TReg m5;\n  TReg t[2];\n  TReg a;\n  TReg t[3];\n  TReg last;\n";
+  for (int i = 11; i >= 0; --i)
+    if (i != 7) registrations += "    reg( m" + std::to_string(i) + " );\n";
+  registrations += "    reg( a );\n    rega( t, 2 );\n    reg( a );\n    rega( t, 3 );\n";
+  std::string head = "class A {\n" + members + "  virtual void Register() {\n" + registrations;
+  TScan scan = RunScan(head + "  }\n};\n");
+  ASSERT_TRUE(scan.Ok) << scan.Console;
+  EXPECT_EQ(scan.Out, head + "    reg( m7   );    // tolvane\n    reg( last );    // tolvane\n  }\n};\n");
+  std::string warning = "Could not auto-register array or bus member t due to existing user registration";
+  std::size_t warnings = 0;
+  for (std::size_t at = scan.Console.find(warning); at != std::string::npos;
+       at = scan.Console.find(warning, at + 1))
+    ++warnings;
+  EXPECT_EQ(warnings, 4u); // two registrations of t, two arrays named t
+}
+
+// A report on a long line shows the window that ends the line, cut with
+// "..." on the left, and the caret under the token.
+TEST(TolvaneScan, ReportOnALongLineShowsItsWindow) {
+  std::string line = "    ";
+  for (int i = 0; i < 400; ++i) line += "reg(a);";
+  TScan scan = RunScan("class A {\n  TReg a[4];\n  virtual void Register() {\n" + line + "\n  }\n};\n");
+  ASSERT_TRUE(scan.Ok);
+  // The last call's "a" stands 3 characters before the end of the line.
+  std::string expected = Report("Warning in class A",
+                                "Could not auto-register array or bus member a due to existing user "
+                                "registration of this member.",
+                                4, "..." + line.substr(line.size() - 3 - 43), 3 + 43);
+  ASSERT_GE(scan.Console.size(), expected.size());
+  EXPECT_EQ(scan.Console.substr(scan.Console.size() - expected.size()), expected);
 }
 
 } // namespace

@@ -1,17 +1,9 @@
 // Comments, preprocessor lines and the TOLVANE_ directives written in
 // line comments.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
-namespace {
-
-const char* const kInclOutsideClass = " is not allowed outside of a class declaration.";
-const char* const kInclAfterRegister = " is not allowed to follow Register().";
-const char* const kExpectedOpenParen = "Expected opening parenthesis.";
-const char* const kExpectedComma = "Expected comma.";
-const char* const kExpectedCloseParen = "Expected closing parenthesis.";
-const char* const kOpenBlockComment = "Expected end of block comment (*/) but end of file reached.";
-
-} // namespace
+using namespace tolvane_msg;
 
 // Members are recorded in file order and a directive follows the members of
 // its line, so the members of the current line are the tail of Members.
@@ -51,49 +43,51 @@ bool TTolvane::CheckComment() {
     return true;
   }
   if (word == TokIncl) {
-    if (ErrLineCont()) return true;
-    if (ClassDepth == 0) {
-      Error(std::string(IA->Token) + kInclOutsideClass);
-    } else if (RegisterFound) {
-      Error(std::string(IA->Token) + kInclAfterRegister);
-    } else {
-      TIncludeDescr include;
-      std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;
-      if (start < IA->Line.size()) include.Text = IA->Line.substr(start);
-      include.LineNumber = IA->LineNumber;
-      Includes.push_back(include);
-    }
-    IA->NextLine();
+    if (!ErrLineCont()) ReadIncludeDirective();
     return true;
   }
   if (word == TokBus) {
-    if (ErrLineCont()) return true;
-    // ( first , second ): each token must stand on the directive's line.
-    std::string args[2];
-    const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
-    const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
-    for (int i = 0; i < 5; ++i) {
-      IA->NextToken();
-      if (ErrorIfNewLine()) return true;
-      if (!expected[i]) {
-        args[i / 2] = IA->Token;
-      } else if (IA->Token != expected[i]) {
-        Error(messages[i]);
-        return true;
-      }
-    }
-    SetMembersOnLine_Bus(args[0], args[1]);
-    IA->NextLine();
+    if (!ErrLineCont()) ReadBusDirective();
     return true;
   }
   NextLineCont(); // an ordinary comment, with any lines it continues onto
   return true;
 }
 
-void TTolvane::Tok_Comment() {
-  IA->Seek("*/");
-  if (IA->EndOfInput)
-    Error(kOpenBlockComment);
-  else
+// TOLVANE_INCL text: the rest of the line, kept for the Register() body.
+void TTolvane::ReadIncludeDirective() {
+  if (ClassDepth == 0) {
+    Error(InclOutsideClass(IA->Token));
+  } else if (RegisterFound) {
+    Error(InclAfterRegister(IA->Token));
+  } else {
+    TIncludeDescr include;
+    std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;
+    if (start < IA->Line.size()) include.Text = IA->Line.substr(start);
+    include.LineNumber = IA->LineNumber;
+    Includes.push_back(include);
+  }
+  IA->NextLine();
+}
+
+// TOLVANE_BUS( first , second ): each token must stand on the directive's line.
+void TTolvane::ReadBusDirective() {
+  std::string args[2];
+  const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
+  const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
+  for (int i = 0; i < 5; ++i) {
     IA->NextToken();
+    if (ErrorIfNewLine()) return;
+    if (!expected[i]) {
+      args[i / 2] = IA->Token;
+    } else if (IA->Token != expected[i]) {
+      return Error(messages[i]);
+    }
+  }
+  SetMembersOnLine_Bus(args[0], args[1]);
+  IA->NextLine();
+}
+
+void TTolvane::Tok_Comment() {
+  if (!IA->SkipBlockComment()) Error(kOpenBlockComment);
 }

@@ -1,13 +1,9 @@
 // Data member declarations inside the tracked class body: a type name,
 // then one or more declarators, each a plain name or a one-dimensional array.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
-namespace {
-
-const char* const kExpectedIdentifier = "Expected valid C++ identifier.";
-const char* const kUnexpectedInMember = "Unexpected token within member declaration.";
-
-} // namespace
+using namespace tolvane_msg;
 
 void TTolvane::Tok_General() {
   if (ClassDepth != 1) {
@@ -32,27 +28,7 @@ void TTolvane::Tok_General() {
   IA->NextToken();
 
   if (IA->Token == "[") {
-    // The size is cut from the raw line between the brackets, as spelled.
-    d.IsArray = true;
-    d.ArrayUnresolved = true;
-    int first = IA->Position + 1;
-    int line = IA->LineNumber;
-    while (IA->LineNumber == line && !IA->EndOfInput) {
-      if (IA->Token == "]") {
-        int last = IA->Position - 1;
-        if (last < first) break;
-        std::string size(
-            IA->Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
-        Trim(size);
-        if (size.empty()) break;
-        d.ArraySize = size;
-        d.ArrayUnresolved = false;
-        IA->NextToken();
-        if (IA->Token != ";" && IA->Token != ",") d.ArrayUnresolved = true;
-        break;
-      }
-      if (SkipToken()) break; // a comment or a brace ends the attempt
-    }
+    ReadArraySize(d);
     if (ErrorFlag) return;
     if (d.ArrayUnresolved) {
       PushMember(d);
@@ -74,6 +50,32 @@ void TTolvane::Tok_General() {
     PushMember(d);
   } else {
     Error(kUnexpectedInMember);
+  }
+}
+
+// From the "[" after a member's name: the size is cut from the raw line
+// between the brackets, as spelled; ArrayUnresolved stays set when the
+// declarator is not understood.
+void TTolvane::ReadArraySize(TMemberDescr& d) {
+  d.IsArray = true;
+  d.ArrayUnresolved = true;
+  int first = IA->Position + 1;
+  int line = IA->LineNumber;
+  while (IA->LineNumber == line && !IA->EndOfInput) {
+    if (IA->Token == "]") {
+      int last = IA->Position - 1;
+      if (last < first) return;
+      std::string size(
+          IA->Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
+      Trim(size);
+      if (size.empty()) return;
+      d.ArraySize = size;
+      d.ArrayUnresolved = false;
+      IA->NextToken();
+      if (IA->Token != ";" && IA->Token != ",") d.ArrayUnresolved = true;
+      return;
+    }
+    if (SkipToken()) return; // a comment or a brace ends the attempt
   }
 }
 

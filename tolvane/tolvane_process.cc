@@ -8,11 +8,11 @@
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
 #include "framework/replacement.h"
+#include "tolvane/tolvane_messages.h"
 
 namespace {
 
 const char* const kNotice = "\nScanning ";
-const char* const kBraceMismatch = "Brace mismatch detected at end of file.";
 const char* const kUnchanged = "\nDestination is unchanged";
 const char* const kSuccess = "\nSuccess";
 const char* const kFileError = "\n***** File error: ";
@@ -119,9 +119,8 @@ void TTolvane::ResetRun() {
   TypeSeen = false;
   Members.clear();
   Includes.clear();
-  MembersByName.clear();
-  MembersByNameBuilt = false;
-  UserRegistrationsSeen = 0;
+  MemberIndex.Clear();
+  MemberIndexBuilt = false;
   RegistrationOn = true;
   ClassName.clear();
   RegisterBodies.clear();
@@ -153,7 +152,7 @@ bool TTolvane::Scan(std::string_view source, std::string& out) {
       released = at - begin;
     }
   }
-  if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
+  if (!ErrorFlag && BraceDepth != 0) Error(tolvane_msg::kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;
   return !ErrorFlag;

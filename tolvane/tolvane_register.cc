@@ -1,30 +1,18 @@
 // The Register() body: earlier generated lines (ending in the marker) are
 // dropped, user registrations noted, and one aligned line is written per
 // member that still wants one, before the body's closing brace.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace {
+using namespace tolvane_msg;
 
-const char* const kOpenBraceNotLast =
-    "To auto register, { of Register() must be the last non-comment token on the line.";
-const char* const kCloseBraceNotFirst =
-    "To auto register, } of Register() must be the first token on the line.";
-const char* const kInclIgnored1 = "TOLVANE_INCL on line ";
-const char* const kInclIgnored2 = " was ignored.";
-const char* const kUserRegistered1 = "Could not auto-register array or bus member ";
-const char* const kUserRegistered2 = " due to existing user registration of this member.";
-const char* const kArrayUnresolved1 = "Could not auto-register array member ";
-const char* const kArrayUnresolved2 = " on line ";
+namespace {
 
 // Views, so that each comparison with a token needs no strlen.
 constexpr std::string_view kRegKeywords[] = {"Reg", "reg", "regn", "rega", "regb", "regab"};
-
-// The first this many user registrations of a body are looked up by a pass
-// over the members; later ones through the sorted index.
-const int kLinearLookups = 8;
 
 // At most this many fill blanks align a line with the longest one.
 const std::size_t kMaxFill = 32;
@@ -33,38 +21,91 @@ bool IsRegKeyword(std::string_view token) {
   return std::find(std::begin(kRegKeywords), std::end(kRegKeywords), token) != std::end(kRegKeywords);
 }
 
+// The call prefixes of one body, all of one width so that the names line up.
+struct TPrefixes {
+  std::string Reg = "reg( ", RegA = "rega( ", RegB = "regb( ", RegAB = "regab( ";
+
+  explicit TPrefixes(const std::vector<const TMemberDescr*>& members) {
+    bool anyArrayOrBus = false, anyBoth = false;
+    for (const TMemberDescr* m : members) {
+      anyArrayOrBus = anyArrayOrBus || m->IsArray || m->IsBus;
+      anyBoth = anyBoth || (m->IsArray && m->IsBus);
+    }
+    if (anyBoth) {
+      Reg += "  ";
+      RegA += " ";
+      RegB += " ";
+    } else if (anyArrayOrBus) {
+      Reg += " ";
+    }
+  }
+  const std::string& For(const TMemberDescr& m) const {
+    return m.IsArray ? (m.IsBus ? RegAB : RegA) : (m.IsBus ? RegB : Reg);
+  }
+};
+
+// One generated line: a member's registration or an include text.
+struct TLine {
+  const TMemberDescr* Member = nullptr; // else Include
+  const TIncludeDescr* Include = nullptr;
+  std::size_t Length = 0; // of the text before the fill and the tail
+};
+
+// Hands the pieces of a line's text, in order, to use: the line is both
+// measured and written from this one description.
+template <class TUse> void ForEachPiece(const TLine& line, const TPrefixes& prefixes, TUse use) {
+  if (!line.Member) return use(std::string_view(line.Include->Text));
+  const TMemberDescr& m = *line.Member;
+  use(std::string_view(prefixes.For(m)));
+  use(std::string_view(m.Name));
+  if (m.IsArray) {
+    use(std::string_view(", "));
+    use(std::string_view(m.ArraySize));
+  }
+  if (m.IsBus) {
+    use(std::string_view(", "));
+    use(std::string_view(m.BusArg1));
+    use(std::string_view(", "));
+    use(std::string_view(m.BusArg2));
+  }
+}
+
+// The lines in output order, measured: members, with each include before
+// the first member declared after it.
+std::vector<TLine> OrderLines(const std::vector<const TMemberDescr*>& members,
+                              const std::vector<TIncludeDescr>& includes, const TPrefixes& prefixes) {
+  std::vector<TLine> lines;
+  lines.reserve(members.size() + includes.size());
+  auto add = [&](TLine line) {
+    ForEachPiece(line, prefixes, [&](std::string_view piece) { line.Length += piece.size(); });
+    lines.push_back(line);
+  };
+  std::size_t next = 0;
+  for (const TMemberDescr* m : members) {
+    for (; next < includes.size() && includes[next].LineNumber <= m->LineNumber; ++next)
+      add({nullptr, &includes[next]});
+    add({m, nullptr});
+  }
+  for (; next < includes.size(); ++next) add({nullptr, &includes[next]});
+  return lines;
+}
+
 } // namespace
 
 void TTolvane::MarkUserRegistration(std::string_view name) {
-  auto mark = [&](TMemberDescr& m) {
+  if (!MemberIndexBuilt) {
+    MemberIndex.Build(Members);
+    MemberIndexBuilt = true;
+  }
+  MemberIndex.Lookup(name, [this](std::size_t i) {
+    TMemberDescr& m = Members[i];
     m.UserRegistered = true;
-    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus))
-      Warning(kUserRegistered1 + m.Name + kUserRegistered2);
-  };
-  // A body usually registers a few members by hand: for those a pass over
-  // the members, in declaration order, costs less than sorting them.
-  if (!MembersByNameBuilt && UserRegistrationsSeen < kLinearLookups) {
-    ++UserRegistrationsSeen;
-    for (TMemberDescr& m : Members)
-      if (m.Name.size() == name.size() && std::string_view(m.Name) == name) mark(m);
-    return;
-  }
-  // Member numbers sorted by name (ties in declaration order), so that all
-  // members of one name are found by one binary search.
-  auto byName = [this](std::size_t a, std::size_t b) {
-    int c = Members[a].Name.compare(Members[b].Name);
-    return c < 0 || (c == 0 && a < b);
-  };
-  if (!MembersByNameBuilt) {
-    MembersByName.resize(Members.size());
-    for (std::size_t i = 0; i < Members.size(); ++i) MembersByName[i] = i;
-    std::sort(MembersByName.begin(), MembersByName.end(), byName);
-    MembersByNameBuilt = true;
-  }
-  auto first = std::partition_point(MembersByName.begin(), MembersByName.end(),
-                                    [&](std::size_t i) { return std::string_view(Members[i].Name) < name; });
-  for (auto it = first; it != MembersByName.end() && std::string_view(Members[*it].Name) == name; ++it)
-    mark(Members[*it]);
+    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus)) Warning(UserRegistered(m.Name));
+  });
+}
+
+void TTolvane::WarnIgnoredIncludes(std::string (*message)(int line)) {
+  for (const TIncludeDescr& include : Includes) Warning(message(include.LineNumber));
 }
 
 void TTolvane::Tok_Virtual() {
@@ -90,19 +131,30 @@ void TTolvane::Tok_Virtual() {
   }
   if (IA->LineNumber == braceLine && !IA->EndOfInput) {
     Warning(kOpenBraceNotLast);
-    for (const TIncludeDescr& include : Includes)
-      Warning(kInclIgnored1 + std::to_string(include.LineNumber) + kInclIgnored2);
-    Includes.clear();
-    PopBrace();
-    Members.clear();
+    AbandonBody(bodyDepth, false);
     return;
   }
+  ScanRegisterBody(bodyDepth);
+  if (ErrorFlag) return;
+  RegisterBodies.push_back({braceLine, IA->LineNumber});
+  if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
+    if (!Includes.empty() ||
+        std::any_of(Members.begin(), Members.end(), [](const TMemberDescr& m) { return !m.UserRegistered; }))
+      Warning(kCloseBraceNotFirst);
+    AbandonBody(bodyDepth, true);
+    return;
+  }
+  GenerateRegistrations();
+  Members.clear();
+  CheckBrace();
+}
 
-  MembersByName.clear();
-  MembersByNameBuilt = false;
-  UserRegistrationsSeen = 0;
-  for (;;) {
-    if (ErrorFlag) return;
+// Reads the body up to its closing brace: earlier generated lines are left
+// out of the output, user registrations are noted.
+void TTolvane::ScanRegisterBody(int bodyDepth) {
+  MemberIndex.Clear();
+  MemberIndexBuilt = false;
+  while (!ErrorFlag) {
     if (IA->TokenIndex == 1) {
       // Generated lines end in the marker; the text before it may hold
       // another one (an include text of the user's), so look at the end.
@@ -127,123 +179,74 @@ void TTolvane::Tok_Virtual() {
     MarkUserRegistration(IA->Token);
     SkipToken();
   }
-  MembersByName.clear();
-  RegisterBodies.push_back({braceLine, IA->LineNumber});
+  MemberIndex.Clear();
+}
 
-  if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
-    bool pending = !Includes.empty() || std::any_of(Members.begin(), Members.end(),
-                                                    [](const TMemberDescr& m) { return !m.UserRegistered; });
-    if (pending) Warning(kCloseBraceNotFirst);
-    for (const TIncludeDescr& include : Includes)
-      Warning(kInclIgnored1 + std::to_string(include.LineNumber) + kInclIgnored2);
-    Includes.clear();
-    if (BraceDepth == bodyDepth) CheckBrace();
-    Members.clear();
-    return;
-  }
-  GenerateRegistrations();
+// A body whose form does not let lines be generated: its includes are
+// reported as ignored and it is left as it stands. bodyRead: the scan of
+// the body has reached its end (else the rest of it is passed over).
+void TTolvane::AbandonBody(int bodyDepth, bool bodyRead) {
+  WarnIgnoredIncludes(InclIgnored);
+  Includes.clear();
+  if (!bodyRead)
+    PopBrace();
+  else if (BraceDepth == bodyDepth)
+    CheckBrace(); // the body's closing brace, which stands behind other tokens
   Members.clear();
-  CheckBrace();
+}
+
+// The members that get a generated line, in declaration order; an array
+// whose size was not understood is reported instead.
+std::vector<const TMemberDescr*> TTolvane::ChooseRegistrations() {
+  std::vector<const TMemberDescr*> chosen;
+  for (const TMemberDescr& m : Members) {
+    if (!m.RegistrationOn || m.UserRegistered) continue;
+    if (m.ArrayUnresolved)
+      Warning(ArrayUnresolved(m.Name, m.LineNumber));
+    else
+      chosen.push_back(&m);
+  }
+  return chosen;
 }
 
 void TTolvane::GenerateRegistrations() {
-  std::string indent(IA->Line.substr(0, static_cast<std::size_t>(IA->Position)));
-  indent += "  ";
+  std::vector<const TMemberDescr*> chosen = ChooseRegistrations();
+  TPrefixes prefixes(chosen);
+  std::vector<TLine> lines = OrderLines(chosen, Includes, prefixes);
 
-  std::vector<const TMemberDescr*> chosen;
-  bool anyArrayOrBus = false;
-  bool anyBoth = false;
-  for (const TMemberDescr& m : Members) {
-    if (!m.RegistrationOn || m.UserRegistered) continue;
-    if (m.ArrayUnresolved) {
-      Warning(kArrayUnresolved1 + m.Name + kArrayUnresolved2 + std::to_string(m.LineNumber) + ".");
-      continue;
-    }
-    chosen.push_back(&m);
-    anyArrayOrBus = anyArrayOrBus || m.IsArray || m.IsBus;
-    anyBoth = anyBoth || (m.IsArray && m.IsBus);
-  }
-
-  // All prefixes get one width, so that the names line up.
-  std::string reg = "reg( ", rega = "rega( ", regb = "regb( ", regab = "regab( ";
-  if (anyBoth) {
-    reg += "  ";
-    rega += " ";
-    regb += " ";
-  } else if (anyArrayOrBus) {
-    reg += " ";
-  }
-
-  // The lines in output order: members, with each include before the first
-  // member declared after it. Each line is measured first and then written
-  // straight into the output, piece by piece.
-  struct TLine {
-    const TMemberDescr* Member; // or, when null, Include
-    const TIncludeDescr* Include;
-    std::size_t Length;
-  };
-  std::vector<TLine> lines;
-  lines.reserve(chosen.size() + Includes.size());
-  std::size_t nextInclude = 0;
   std::size_t memberWidth = 0, includeWidth = 0;
-  auto addInclude = [&](const TIncludeDescr& include) {
-    lines.push_back({nullptr, &include, include.Text.size()});
-    includeWidth = std::max(includeWidth, include.Text.size());
-  };
-  auto prefixOf = [&](const TMemberDescr& m) -> const std::string& {
-    return m.IsArray ? (m.IsBus ? regab : rega) : (m.IsBus ? regb : reg);
-  };
-  for (const TMemberDescr* m : chosen) {
-    while (nextInclude < Includes.size() && Includes[nextInclude].LineNumber <= m->LineNumber)
-      addInclude(Includes[nextInclude++]);
-    std::size_t length = prefixOf(*m).size() + m->Name.size();
-    if (m->IsArray) length += 2 + m->ArraySize.size();
-    if (m->IsBus) length += 4 + m->BusArg1.size() + m->BusArg2.size();
-    memberWidth = std::max(memberWidth, length);
-    lines.push_back({m, nullptr, length});
+  for (const TLine& line : lines) {
+    std::size_t& kindWidth = line.Member ? memberWidth : includeWidth;
+    kindWidth = std::max(kindWidth, line.Length);
   }
-  for (; nextInclude < Includes.size(); ++nextInclude) addInclude(Includes[nextInclude]);
+  std::size_t width = memberWidth;
+  if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
 
   // Each line ends in one of two tails, made once.
   std::string memberTail = std::string(" );    ") + Marker + '\n';
   std::string includeTail = std::string("       ") + Marker + '\n';
-  std::size_t width = memberWidth;
-  if (includeWidth > memberWidth && includeWidth < memberWidth + kMaxFill) width = includeWidth;
   // Each line is put together behind the indent, which stands at the start
   // of a buffer for all of them, and appended to the output in one piece.
-  std::string buffer = indent;
-  buffer.resize(indent.size() + std::max(memberWidth, includeWidth) + kMaxFill +
+  std::string buffer(IA->Line.substr(0, static_cast<std::size_t>(IA->Position)));
+  buffer += "  ";
+  std::size_t indent = buffer.size();
+  buffer.resize(indent + std::max(memberWidth, includeWidth) + kMaxFill +
                 std::max(memberTail.size(), includeTail.size()));
-  auto put = [](char*& p, std::string_view text) {
-    std::memcpy(p, text.data(), text.size());
-    p += text.size();
-  };
-  std::string& out = *Out;
   for (const TLine& line : lines) {
-    char* p = buffer.data() + indent.size();
-    if (const TMemberDescr* m = line.Member) {
-      put(p, prefixOf(*m));
-      put(p, m->Name);
-      if (m->IsArray) {
-        put(p, ", ");
-        put(p, m->ArraySize);
-      }
-      if (m->IsBus) {
-        put(p, ", ");
-        put(p, m->BusArg1);
-        put(p, ", ");
-        put(p, m->BusArg2);
-      }
-    } else {
-      put(p, line.Include->Text);
-    }
+    char* p = buffer.data() + indent;
+    ForEachPiece(line, prefixes, [&p](std::string_view piece) {
+      std::memcpy(p, piece.data(), piece.size());
+      p += piece.size();
+    });
     if (line.Length < width) {
       std::size_t fill = std::min(width - line.Length, kMaxFill);
       std::memset(p, ' ', fill);
       p += fill;
     }
-    put(p, line.Member ? memberTail : includeTail);
-    out.append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
+    const std::string& tail = line.Member ? memberTail : includeTail;
+    std::memcpy(p, tail.data(), tail.size());
+    p += tail.size();
+    Out->append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
   }
   Includes.clear();
 }

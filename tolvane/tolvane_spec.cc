@@ -4,10 +4,11 @@
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
+#include "tolvane/tolvane_messages.h"
+
+using namespace tolvane_msg;
 
 namespace {
-
-const char* const kPurpose = "Regenerates the Register() bodies of C++ classes.";
 
 const char* const kUsage[] = {
     "  tolvane srce_file [dest_file] [-wpur]",
@@ -16,10 +17,6 @@ const char* const kUsage[] = {
     "    -u = unconditional write of destination file, even if it is unchanged",
     "    -r = remove backup file, if any, upon successful completion",
 };
-
-const char* const kUnexpectedNewLine = "Unexpected new line.";
-const char* const kIllegalContinuation = "Illegal line continuation character.";
-const char* const kContinuationIgnored = "Line continuation character ignored.";
 
 // Declaration keywords: each starts a declaration that cannot declare a
 // registrable member, so it is skipped whole.
@@ -30,33 +27,18 @@ const char* const kDeclKeywords[] = {
     "volatile", "wchar_t", "try",    "using",  "auto",     "inline",
 };
 
-// Reports go nowhere when no console is set (scans run in memory).
-std::ostream NullStream(nullptr);
-
 } // namespace
 
 TTolvane::TTolvane() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
 
-void TTolvane::SetUpAA(TArgAssistant& aa) {
-  AA = &aa;
-  aa.LegalParams = "nnnn";
-  aa.LegalFlags = "wpur";
-  for (const char* line : kUsage) aa.AddUsage(line);
-}
+void TTolvane::SetUpAA(TArgAssistant& aa) { DeclareArgs(aa, "wpur", "nnnn", kUsage); }
 
-void TTolvane::PrintUsage(std::ostream& os) {
-  os << ".  Usage:";
-  if (AA) AA->PrintUsage(os);
-  os << "\n";
-}
+void TTolvane::PrintUsage(std::ostream& os) { PrintUsageLines(os); }
 
-bool TTolvane::Prompt() { return Flag('p') && (WarningFlag || !Success()); }
-
-bool TTolvane::Flag(char letter) const { return AA && AA->GetFlag(letter); }
+bool TTolvane::Prompt() { return PromptWanted(WarningFlag); }
 
 void TTolvane::AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler) {
-  IA->AddToken(text, caseSensitive, wholeWord);
-  Handlers.push_back(handler);
+  AddKeyword(*IA, Handlers, text, caseSensitive, wholeWord, handler);
 }
 
 // The table order fixes the token types (9 + index); the Tok* fields note
@@ -89,7 +71,7 @@ void TTolvane::SetUpIA(TInputAssistant& assistant) {
 }
 
 void TTolvane::PrintErrorContext(const char* kind) {
-  std::ostream& os = Console ? *Console : NullStream;
+  std::ostream& os = ReportStream();
   os << "\n***** " << kind;
   if (ClassDepth != 0 && !ClassName.empty()) os << " in class " << ClassName;
   os << ":\n***** ";
@@ -100,7 +82,7 @@ void TTolvane::Error(std::string_view message) {
   // Past the end of a source that shrank, the text is zeros: no report.
   if (SourceFile && SourceFile->Shrunk()) return;
   PrintErrorContext("Error");
-  std::ostream& os = Console ? *Console : NullStream;
+  std::ostream& os = ReportStream();
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
   NoteDiagnostic(TDiagnostic::TKind::Error, message);
@@ -110,7 +92,7 @@ void TTolvane::Warning(std::string_view message) {
   if (Flag('w') || (SourceFile && SourceFile->Shrunk())) return;
   WarningFlag = true;
   PrintErrorContext("Warning");
-  std::ostream& os = Console ? *Console : NullStream;
+  std::ostream& os = ReportStream();
   os << message << "\n";
   IA->PrintLineState(os, true, 70);
   NoteDiagnostic(TDiagnostic::TKind::Warning, message);

@@ -14,6 +14,7 @@
 #include "tolvane/diagnostic.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
+#include "tolvane/member_index.h"
 
 class TFileText;
 
@@ -50,6 +51,8 @@ public:
 
   // Comments and directives.
   bool CheckComment();
+  void ReadIncludeDirective();
+  void ReadBusDirective();
   void Tok_Comment();
   void SetMembersOnLine(bool registrationOn);
   void SetMembersOnLine_Bus(const std::string& first, const std::string& second);
@@ -67,8 +70,12 @@ public:
 
   // Members and Register().
   void Tok_General();
+  void ReadArraySize(TMemberDescr& member);
   void PushMember(TMemberDescr& member);
   void Tok_Virtual();
+  // Warns of each TOLVANE_INCL of the class that will not be written, with
+  // message(line of the directive).
+  void WarnIgnoredIncludes(std::string (*message)(int line));
 
   TInputAssistant InputAssistant;
   TInputAssistant* IA = nullptr;
@@ -105,17 +112,22 @@ public:
   std::vector<TBodyRange> RegisterBodies;
 
 private:
-  bool Flag(char letter) const;
   void Dispatch();
+  // Console, or a stream that drops what it is given when none is set
+  // (scans run in memory).
+  std::ostream& ReportStream() { return Console ? *Console : NoConsole; }
+  std::ostream NoConsole{nullptr};
   bool AnyMemberWantsRegistration() const;
   void MarkUserRegistration(std::string_view name);
+  void ScanRegisterBody(int bodyDepth);
+  void AbandonBody(int bodyDepth, bool bodyRead);
   void GenerateRegistrations();
+  std::vector<const TMemberDescr*> ChooseRegistrations();
   void ResetRun();
   void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
 
-  // Indexes into Members sorted by name, for the user registrations of one
-  // Register() body; built on the first registration call met in the body.
-  std::vector<std::size_t> MembersByName;
-  bool MembersByNameBuilt = false;
-  int UserRegistrationsSeen = 0; // in this body, before the index was built
+  // Members by name for the user registrations of one Register() body;
+  // built on the first registration call met in the body.
+  TMemberIndex MemberIndex;
+  bool MemberIndexBuilt = false;
 };

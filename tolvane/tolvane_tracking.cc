@@ -1,28 +1,16 @@
 // Where the scan stands: brace nesting, the tracked class body, and the
 // declarations passed over because they cannot declare a registrable member.
+#include "tolvane/tolvane_messages.h"
 #include "tolvane/tolvane_spec.h"
 
-namespace {
-
-const char* const kUnexpectedClosingBrace = "Unexpected closing brace.";
-const char* const kOpenBraceAtEnd = "Expected closing brace (}) but end of file reached.";
-const char* const kPopBraceInternal = "Internal program error:  PopBrace() called with BraceDepth < 1.";
-const char* const kMembersAfterRegister = "Class members following Register() are ignored.";
-const char* const kInclNoRegister1 = "TOLVANE_INCL on line ";
-const char* const kInclNoRegister2 = " was ignored, because Register() was not found for this class.";
-const char* const kAfterAccessSpec = "Unexpected token following access specifier.";
-const char* const kUnexpectedToken = "Unexpected token.";
-const char* const kUnexpectedInDecl = "Unexpected token within declaration.";
-
-} // namespace
+using namespace tolvane_msg;
 
 // Hands the current token to its handler: keywords through the table,
 // words and punctuation by their type.
 void TTolvane::Dispatch() {
   int type = IA->TokenType;
-  if (type >= ttFirstKeyword)
-    (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-  else if (type == ttNonAlphaNum)
+  if (CallKeywordHandler(*this, Handlers, type)) return;
+  if (type == ttNonAlphaNum)
     Tok_NonAlphaNum();
   else if (type == ttGeneral)
     Tok_General();
@@ -60,8 +48,7 @@ bool TTolvane::CheckBrace() {
     if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
       if (ClassDepth == 1) {
         if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
-        for (const TIncludeDescr& include : Includes)
-          Warning(kInclNoRegister1 + std::to_string(include.LineNumber) + kInclNoRegister2);
+        WarnIgnoredIncludes(InclNoRegister);
         ClassName.clear();
       }
       ClassBraceDepths.pop_back();
