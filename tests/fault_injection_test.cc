@@ -21,6 +21,7 @@
 #include "framework/driver.h"
 #include "framework/file_io.h"
 #include "kessrow/kessrow_spec.h"
+#include "sample_texts.h"
 #include "test_util.h"
 #include "tolvane/tolvane_spec.h"
 
@@ -28,13 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kSource = "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n"
-                            "  virtual void Register() {\n    reg( stale ); // tolvane\n  }\n};\n";
-const std::string kGenerated = "class TFoo {\n  TReg alpha;\n  TReg beta[8];\n"
-                               "  virtual void Register() {\n"
-                               "    reg(  alpha   );    // tolvane\n"
-                               "    rega( beta, 8 );    // tolvane\n"
-                               "  }\n};\n";
+using sample::kGenerated;
+using sample::kSource;
 const std::string kParts = "$PART_NAME A\n$PIN_COUNT 1\n$PORTS\n  X 1 ;\n$ENDPORTS\n$ENDPART\n";
 const std::string kEarlier = "an earlier backup, not the source\n";
 
@@ -407,6 +403,23 @@ TEST_F(FaultInjection, SourceChangedDuringTheRunIsNotOverwritten) {
               "\n***** File error: source file a.h changed while it was read; nothing was written.\n");
     }
   }
+}
+
+// -r removes the backup only when the rewritten file holds the new text:
+// a destination spoiled between its writing and its rename keeps the
+// backup, with the message that names it.
+void SpoilNewSource(TFilePoint point, const std::string& name) {
+  if (point == TFilePoint::BeforeRename && !IsBackupTemp(name)) WriteFile(name, "spoilt\n");
+}
+
+TEST_F(FaultInjection, FailedVerificationKeepsTheBackup) {
+  WriteFile(Dir.File("a.h"), kSource);
+  TRunResult r = RunToolForked<TTolvane>(Dir.Path(), {"a.h", "-r"}, SpoilNewSource);
+  EXPECT_EQ(r.Status, 255);
+  EXPECT_EQ(Tail(r), kScanning + "\n***** File error: destination file a.h may be corrupt.\n"
+                                 "***** Use backup file a._h to recover.\n");
+  EXPECT_EQ(ReadFile(Dir.File("a._h")), kSource);
+  EXPECT_EQ(ReadFile(Dir.File("a.h")), "spoilt\n");
 }
 
 // Row 4: a destination or in-place source reached through a link to an
