@@ -103,15 +103,15 @@ void TInputAssistant::Rewind() {
 
 void TInputAssistant::GetLine() {
   if (Echo && LineNumber != 0 && !EndOfInput) {
-    // A line ended by a lone line feed is echoed with it in one piece,
-    // straight from the input text where the feed follows the line.
+    // A line ended by a lone line feed is echoed with it as one range of
+    // the input; another terminator is made a line feed.
     auto at = reinterpret_cast<std::uintptr_t>(Line.data());
     auto begin = reinterpret_cast<std::uintptr_t>(Input.data());
     if (!LineEndedAtEof && at >= begin && at - begin + Line.size() < Input.size() &&
         Line.data()[Line.size()] == '\n') {
-      Echo->append(Line.data(), Line.size() + 1);
+      Echo->AppendSource(std::string_view(Line.data(), Line.size() + 1));
     } else {
-      Echo->append(Line);
+      Echo->AppendSource(Line);
       if (!LineEndedAtEof) Echo->push_back('\n');
     }
   }

@@ -35,6 +35,13 @@ public:
 
   // Makes the new version of name ready; text must live until Commit.
   TWriteResult Prepare(const std::string& name, std::string_view text, const TOptions& options);
+  // The same for a text in pieces, written with writev.
+  TWriteResult Prepare(const std::string& name, const TOutText& text, const TOptions& options);
+  // The text that Commit puts in place: the pieces given, or, in place, a
+  // copy of them made before the file's first byte changes.
+  const TOutText& Written() const { return *Text; }
+  // True when Commit rewrites the file itself instead of renaming a new one.
+  bool InPlace() const { return Kind == TKind::InPlace; }
   // Puts the new version in place, unless one of the watched files changed
   // since it was read (SourceChanged, nothing touched).
   TWriteResult Commit(std::initializer_list<const TFileText*> watched = {});
@@ -56,7 +63,9 @@ private:
   std::string TargetName;
   TTempFile Temp;
   int Fd = -1; // the file written into or rewritten in place
-  std::string_view Text;
+  const TOutText* Text = nullptr;
+  TOutText Own;     // the text given as one view, or the in-place copy
+  std::string Flat; // the in-place copy's bytes
   TFileText* Source = nullptr;
   bool UndoWanted = false;
   bool Undoable() const { return UndoWanted; }

@@ -23,7 +23,7 @@ std::string Quoted(std::string_view text) {
 }
 
 // Appends the decimal digits of value, without a temporary string.
-void AppendNumber(std::string& out, std::int64_t value) {
+void AppendNumber(TOutText& out, std::int64_t value) {
   char digits[24];
   auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   out.append(digits, static_cast<std::size_t>(end - digits));
@@ -44,7 +44,7 @@ struct TPinLines {
   }
 
   // bit: the bus bit the pin belongs to, written before it when given.
-  void Add(std::string& out, const std::int64_t* bit, std::string_view pin) {
+  void Add(TOutText& out, const std::int64_t* bit, std::string_view pin) {
     const std::size_t numberRoom = 24;
     std::size_t need = Lead + numberRoom + 2 + 1 + pin.size() + 4;
     if (Buffer.size() < need) Buffer.resize(need);
@@ -78,7 +78,7 @@ void TKessrow::Tok_ENDPART() {
 }
 
 bool TKessrow::WriteClass() {
-  std::string& out = *Out;
+  TOutText& out = *Out;
   out += "\nclass " + PartName + " : " + BaseClass + " {";
   if (!PartNameComment.empty()) out += "     " + PartNameComment;
   out += "\n\npublic:";
@@ -114,7 +114,7 @@ bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
     Report("Unexpected value of PortType: " + std::to_string(port.PortType) + ".", kInternal);
     return false;
   }
-  std::string& out = *Out;
+  TOutText& out = *Out;
   out += "\n  ";
   out += type;
   out += port.PortName;
@@ -139,7 +139,7 @@ bool TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
 bool TKessrow::WritePortRegistration(const TPortDescr& port) {
   // One line per pin, each appended whole (TPinLines), as a part may have
   // tens of thousands of them.
-  std::string& out = *Out;
+  TOutText& out = *Out;
   const std::string& name = port.PortName;
   if (port.IsBus()) {
     bool swap = SwapRange(port);

@@ -39,6 +39,9 @@ public:
   // text, and leaves the header in out. Reports go to console. Returns
   // whether the input was read without error. Needs SourceName and
   // DestName (for the frame); reads the flags through AA when it is set.
+  bool Generate(std::optional<std::string_view> include, std::string_view source, TOutText& out,
+                std::ostream& console);
+  // Generate with the header appended to out in one piece.
   bool Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
                 std::ostream& console);
 
@@ -103,7 +106,7 @@ public:
   bool IncludeActive = false;
   std::string IncludeName;
   bool Done = false;
-  std::string* Out = nullptr;
+  TOutText* Out = nullptr;
   std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
   int Context = ctOutside;
@@ -141,6 +144,5 @@ private:
   void ResetRunState();
   void RunTokenLoop(std::string_view source, std::ostream& console);
   // Replaces the destination with out; false after reporting a failure.
-  bool WriteHeader(const std::string& out, const TFileText& source, const TFileText& include,
-                   std::ostream& os);
+  bool WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include, std::ostream& os);
 };

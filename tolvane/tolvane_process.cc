@@ -69,7 +69,7 @@ struct TUpdate {
 // complete before either is put in place, and the source is checked to be
 // the file that was read before each. Returns the failure message, empty
 // on success.
-std::string UpdateFiles(TFileText& source, const std::string& out, const TUpdate& u) {
+std::string UpdateFiles(TFileText& source, const TOutText& out, const TUpdate& u) {
   bool inPlace = !u.BackupName.empty();
   TReplacement backup, dest;
   if (inPlace) {
@@ -100,7 +100,8 @@ std::string UpdateFiles(TFileText& source, const std::string& out, const TUpdate
   }
   backup.Finish();
   if (u.Verify && inPlace) {
-    if (!FileHoldsText(dest.Target().c_str(), out)) return CorruptMessage(u.DestName, u.BackupName);
+    if (!FileHoldsText(dest.Target().c_str(), dest.Written()))
+      return CorruptMessage(u.DestName, u.BackupName);
     RemoveFile(u.BackupName);
   }
   return "";
@@ -127,12 +128,20 @@ void TTolvane::ResetRun() {
 }
 
 bool TTolvane::Scan(std::string_view source, std::string& out) {
+  TOutText pieces;
+  bool ok = Scan(source, pieces);
+  out += pieces.Flatten();
+  return ok;
+}
+
+bool TTolvane::Scan(std::string_view source, TOutText& out) {
   ResetRun();
   // A fresh tokenizer, so that line numbers start at 1 on every scan.
   InputAssistant = TInputAssistant();
   SetUpIA(InputAssistant);
   IA->EolTokens = false;
   Out = &out;
+  out.SetSource(source);
   IA->Echo = Out;
   IA->Connect(source);
   // The source is read once from front to back: the pages behind the
@@ -185,11 +194,9 @@ void TTolvane::Process(std::ostream& os) {
        << (notRegular ? NotRegularMessage(u.SourceName) : CannotOpenSourceMessage(u.SourceName));
     return;
   }
-  // Regenerated bodies can make the text longer than its source: the room
-  // for twice the source is reserved once, and only what is written of it
-  // takes memory.
-  std::string out;
-  ReserveText(out, 2 * source.Text().size() + 65536);
+  // The new text holds the unchanged lines as ranges of the source: only
+  // what the scan makes takes memory.
+  TOutText out;
   SourceFile = &source;
   bool scanned = Scan(source.Text(), out);
   SourceFile = nullptr;
@@ -202,7 +209,7 @@ void TTolvane::Process(std::ostream& os) {
   SuccessFlag = true;
   // In place, the destination is the source, which is already in memory.
   bool inPlace = !u.BackupName.empty();
-  if (!Flag('u') && (inPlace ? source.Holds(out) : StringMatchesFile(out, u.DestName.c_str()))) {
+  if (!Flag('u') && (inPlace ? source.Holds(out) : FileHoldsText(u.DestName.c_str(), out))) {
     os << kUnchanged;
     return;
   }

@@ -217,7 +217,7 @@ void TTolvane::GenerateRegistrations() {
     std::memcpy(p, text.data(), text.size());
     p += text.size();
   };
-  std::string& out = *Out;
+  TOutText& out = *Out;
   for (const TLine& line : lines) {
     char* p = buffer.data() + indent.size();
     if (const TMemberDescr* m = line.Member) {
