@@ -141,6 +141,8 @@ TWriteResult TReplacement::Prepare(const std::string& name, std::string_view tex
 
 TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text, const TOptions& options) {
   Text = &text;
+  Kind = TKind::None;
+  IsLink = false;
   Source = options.Source;
   UndoWanted = options.Undoable;
   TargetName = name;
@@ -169,7 +171,42 @@ TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text
   return PrepareFile(exists && S_ISREG(st.st_mode) ? &st : nullptr, options);
 }
 
+bool TReplacement::PrepareLink(const char* from) {
+  IsLink = false;
+  if (!Temp.Link(DirectoryOf(TargetName), BaseOf(TargetName), from)) return false;
+  // The name may have been given to another file since it was read.
+  struct stat st;
+  if (lstat(Temp.Name().c_str(), &st) != 0 || st.st_dev != Source->Device() || st.st_ino != Source->Inode()) {
+    Temp.Remove();
+    return false;
+  }
+  IsLink = true;
+  Kind = TKind::Rename;
+  return true;
+}
+
+bool TReplacement::CopyByKernel(const char* from) {
+  int in = open(from, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st;
+  std::size_t left = Text->size();
+  bool ok = fstat(in, &st) == 0 && st.st_dev == Source->Device() && st.st_ino == Source->Inode();
+  while (ok && left > 0) {
+    ssize_t n = copy_file_range(in, nullptr, Temp.Fd(), nullptr, left, 0);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) left -= static_cast<std::size_t>(n);
+  }
+  close(in);
+  // What was copied goes: the text is then written from memory (into no
+  // file at all when the start cannot be found again).
+  if (!ok && (ftruncate(Temp.Fd(), 0) != 0 || lseek(Temp.Fd(), 0, SEEK_SET) != 0)) Temp.Remove();
+  return ok;
+}
+
 TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& options) {
+  // The file that holds the text already becomes the new version itself.
+  if (options.LinkFrom && Source && PrepareLink(options.LinkFrom)) return TWriteResult::Ok;
   if (!Temp.Create(DirectoryOf(TargetName), BaseOf(TargetName))) {
     bool refused = errno == EACCES || errno == EPERM;
     return refused && options.AllowInPlace && old ? PrepareInPlace(*old) : TWriteResult::CannotCreate;
@@ -180,7 +217,8 @@ TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& o
     Temp.Remove();
     return PrepareInPlace(*old);
   }
-  if (!WritePieces(Temp.Fd(), Text->Pieces(), Source, false)) return TWriteResult::WriteFailed;
+  bool copied = options.LinkFrom && Source && CopyByKernel(options.LinkFrom);
+  if (!copied && !WritePieces(Temp.Fd(), Text->Pieces(), Source, false)) return TWriteResult::WriteFailed;
   CallFileHook(TFilePoint::TempWritten, Temp.Name());
   // The final mode only now that the content is complete: until here the
   // file was private (0600).

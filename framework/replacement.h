@@ -26,6 +26,10 @@ public:
     bool AllowInPlace = true;    // rewrite the file itself where no new file can be made
     bool Undoable = false;       // Commit keeps the replaced file until Finish
     TFileText* Source = nullptr; // the text's file: its windows are let go as written
+    // A name of Source's file, whose text is the new version: the file is
+    // then linked under a temporary name (it becomes the new version
+    // itself), else copied by the kernel, else written from the text.
+    const char* LinkFrom = nullptr;
   };
 
   TReplacement() = default;
@@ -42,6 +46,8 @@ public:
   const TOutText& Written() const { return *Text; }
   // True when Commit rewrites the file itself instead of renaming a new one.
   bool InPlace() const { return Kind == TKind::InPlace; }
+  // True when the new version is a link to the file it was read from.
+  bool Linked() const { return IsLink; }
   // Puts the new version in place, unless one of the watched files changed
   // since it was read (SourceChanged, nothing touched).
   TWriteResult Commit(std::initializer_list<const TFileText*> watched = {});
@@ -56,6 +62,8 @@ private:
   enum class TKind { None, Rename, WriteInto, InPlace };
   TWriteResult PrepareFile(const struct stat* old, const TOptions& options);
   TWriteResult PrepareInPlace(const struct stat& old);
+  bool PrepareLink(const char* from);
+  bool CopyByKernel(const char* from);
   TWriteResult CommitInPlace();
   bool KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept);
 
@@ -68,6 +76,7 @@ private:
   std::string Flat; // the in-place copy's bytes
   TFileText* Source = nullptr;
   bool UndoWanted = false;
+  bool IsLink = false;
   bool Undoable() const { return UndoWanted; }
   bool Exchanged = false; // Commit swapped an existing file out (undoable)
   bool Created = false;   // Commit created the target (undoable)

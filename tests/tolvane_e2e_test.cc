@@ -174,11 +174,13 @@ TEST_F(TolvaneRun, FailedWritesKeepTheOldFiles) {
   // The backup is put in place only together with the new source.
   EXPECT_FALSE(FileExists(Dir.File("a._h")));
 
+  // The backup is the old file under a new name: it takes no room.
   limit.FileSizeLimit = 10;
   r = Run({"a.h", "-r"}, limit);
-  EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: write to backup file a._h failed.\n"));
+  EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: write to destination file a.h failed.\n"));
   EXPECT_EQ(r.Status, 255);
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kSource);
+  EXPECT_FALSE(FileExists(Dir.File("a._h")));
 
   r = Run({"a.h", "nodir/b.h"});
   EXPECT_EQ(r.Output, Console("a.h", "\n***** File error: could not create destination file nodir/b.h\n"));

@@ -64,6 +64,23 @@ struct TUpdate {
   bool Verify = false;
 };
 
+// The backup of an in-place rewrite: the source file itself under the
+// backup name (a link; the source name then gets the new file), or, where
+// no link can be made or the source is rewritten in place, a copy.
+TWriteResult PrepareBackup(TReplacement& backup, TFileText& source, const TUpdate& u, bool link) {
+  TReplacement::TOptions options;
+  options.Mode = source.Mode();
+  options.Uid = source.Owner();
+  options.Gid = source.Group();
+  options.FollowLinks = false; // a link in the backup's place is replaced
+  options.AllowInPlace = false;
+  options.Undoable = true;
+  options.Source = &source;
+  options.LinkFrom = u.SourceName.c_str();
+  if (!link) options.LinkFrom = nullptr;
+  return backup.Prepare(u.BackupName, source.Text(), options);
+}
+
 // Writes the new text: in place, the backup first (taken back if the
 // source changes before the source itself is replaced). Both new files are
 // complete before either is put in place, and the source is checked to be
@@ -72,28 +89,23 @@ struct TUpdate {
 std::string UpdateFiles(TFileText& source, const TOutText& out, const TUpdate& u) {
   bool inPlace = !u.BackupName.empty();
   TReplacement backup, dest;
+  std::string cannotBackup = CannotOpenBackupMessage(u.BackupName),
+              backupFailed = BackupWriteMessage(u.BackupName);
   if (inPlace) {
-    TReplacement::TOptions options;
-    options.Mode = source.Mode();
-    options.Uid = source.Owner();
-    options.Gid = source.Group();
-    options.FollowLinks = false; // a link in the backup's place is replaced
-    options.AllowInPlace = false;
-    options.Undoable = true;
-    options.Source = &source;
-    TWriteResult r = backup.Prepare(u.BackupName, source.Text(), options);
-    if (r != TWriteResult::Ok)
-      return FailureMessage(r, u.SourceName, CannotOpenBackupMessage(u.BackupName),
-                            BackupWriteMessage(u.BackupName));
+    TWriteResult r = PrepareBackup(backup, source, u, true);
+    if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
   }
   // In place, the file replaced is the one the source name reaches.
   TWriteResult r = dest.Prepare(inPlace ? u.SourceName : u.DestName, out, {});
   std::string cannotCreate = CannotCreateMessage(u.DestName), writeFailed = DestWriteMessage(u.DestName);
   if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
+  // A source rewritten in place would change its link too: the backup is
+  // then a copy.
+  if (dest.InPlace() && backup.Linked() && (r = PrepareBackup(backup, source, u, false)) != TWriteResult::Ok)
+    return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
   if (!source.StillSame()) return SourceChangedMessage(u.SourceName);
   if (inPlace && (r = backup.Commit({&source})) != TWriteResult::Ok)
-    return FailureMessage(r, u.SourceName, CannotOpenBackupMessage(u.BackupName),
-                          BackupWriteMessage(u.BackupName));
+    return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
   if ((r = dest.Commit({&source})) != TWriteResult::Ok) {
     backup.Undo();
     return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
