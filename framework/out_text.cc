@@ -1,13 +1,26 @@
 #include "framework/out_text.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 
 namespace {
 // Made text goes into chunks of this size (a longer text gets its own): few
 // allocations, and little room left unused at the end.
-const std::size_t kChunkSize = std::size_t{1} << 20;
+const std::size_t kChunkSize = std::size_t{4} << 20;
+
+// Asks for huge pages inside a fresh chunk: fewer page faults while it is
+// filled. Only whole 2 MB pages inside it can be huge.
+void AdviseHugePages(char* chunk, std::size_t size) {
+  const std::uintptr_t huge = std::uintptr_t{2} << 20;
+  auto begin = reinterpret_cast<std::uintptr_t>(chunk);
+  std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
+  std::uintptr_t last = (begin + size) & ~(huge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
 
 bool Inside(std::string_view outer, const char* p, std::size_t n) {
   std::less_equal<const char*> le;
@@ -42,7 +55,9 @@ char* TOutText::Room(std::size_t n) {
   while (next < Chunks.size() && ChunkSizes[next] < n) ++next;
   if (next == Chunks.size()) {
     std::size_t size = std::max(n, kChunkSize);
-    Chunks.push_back(std::make_unique<char[]>(size));
+    // Not zeroed: every byte is written before it is read.
+    Chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    AdviseHugePages(Chunks.back().get(), size);
     ChunkSizes.push_back(size);
   }
   Chunk = next;
