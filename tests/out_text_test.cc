@@ -24,7 +24,7 @@ TEST(OutText, SourceRangesMergeAndMadeTextStaysWhereItIs) {
   out.append(3, '-');
   out.append("x", 1);
   out.push_back('!');
-  std::string big(3u << 20, 'b'); // larger than a chunk
+  std::string big(5u << 20, 'b'); // larger than a chunk (4 MB)
   out += big;
   out.AppendSource(std::string_view(source).substr(19));
   out.AppendSource("not of the source"); // copied, not referenced
