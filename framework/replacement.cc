@@ -230,6 +230,45 @@ TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& o
   return TWriteResult::Ok;
 }
 
+bool TReplacement::Begin(const std::string& name, const TOptions& options) {
+  Own.clear();
+  Text = &Own;
+  Kind = TKind::None;
+  Source = nullptr;
+  UndoWanted = options.Undoable;
+  TargetName = name;
+  struct stat st;
+  bool exists = stat(name.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) return false;
+  if (exists) {
+    TargetName = ResolveLinks(name);
+    struct stat resolved;
+    if (TargetName.empty() || lstat(TargetName.c_str(), &resolved) != 0 || !SameInode(st, resolved))
+      return false;
+  }
+  if (!Temp.Create(DirectoryOf(TargetName), BaseOf(TargetName))) return false;
+  bool groupKept = true;
+  if (!KeepOwner(exists ? &st : nullptr, options, groupKept)) {
+    Temp.Remove();
+    return false;
+  }
+  StreamMode = options.Mode ? *options.Mode : exists ? st.st_mode & 07777 : 0664 & ~CurrentUmask();
+  if (!groupKept) StreamMode = NarrowGroup(StreamMode);
+  return true;
+}
+
+bool TReplacement::Write(const std::vector<TOutText::TPiece>& pieces) {
+  return WritePieces(Temp.Fd(), pieces, nullptr, false);
+}
+
+TWriteResult TReplacement::End() {
+  CallFileHook(TFilePoint::TempWritten, Temp.Name());
+  if (fchmod(Temp.Fd(), StreamMode) != 0) return TWriteResult::CannotCreate;
+  if (!Temp.Close()) return TWriteResult::WriteFailed;
+  Kind = TKind::Rename;
+  return TWriteResult::Ok;
+}
+
 bool TReplacement::KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept) {
   std::optional<uid_t> uid = options.Uid;
   std::optional<gid_t> gid = options.Gid;

@@ -48,6 +48,15 @@ public:
   bool InPlace() const { return Kind == TKind::InPlace; }
   // True when the new version is a link to the file it was read from.
   bool Linked() const { return IsLink; }
+  // Begins a new version of name that is written part by part (Write),
+  // for the common case only: a regular file, or none, replaced by a new
+  // file with the owner kept. False when that case does not hold (nothing
+  // is then left behind, and the caller uses Prepare).
+  bool Begin(const std::string& name, const TOptions& options);
+  // Appends pieces to the version begun; false when the write failed.
+  bool Write(const std::vector<TOutText::TPiece>& pieces);
+  // Completes the version begun (its final mode); Commit puts it in place.
+  TWriteResult End();
   // Puts the new version in place, unless one of the watched files changed
   // since it was read (SourceChanged, nothing touched).
   TWriteResult Commit(std::initializer_list<const TFileText*> watched = {});
@@ -77,6 +86,7 @@ private:
   TFileText* Source = nullptr;
   bool UndoWanted = false;
   bool IsLink = false;
+  mode_t StreamMode = 0; // the final mode of a version begun
   bool Undoable() const { return UndoWanted; }
   bool Exchanged = false; // Commit swapped an existing file out (undoable)
   bool Created = false;   // Commit created the target (undoable)

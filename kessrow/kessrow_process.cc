@@ -5,6 +5,7 @@
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
 #include "framework/replacement.h"
+#include "framework/streamed_write.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
@@ -22,6 +23,9 @@ std::string GuardFor(const std::string& destName) {
   }
   return guard;
 }
+
+// The header goes to its file in parts of about this size as it is made.
+const std::size_t kFlushSize = std::size_t{4} << 20;
 
 // Same name, or the same file reached through another name.
 bool SameTarget(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }
@@ -67,7 +71,12 @@ void TKessrow::Process(std::ostream& os) {
     return;
   }
 
+  // The header goes to its new file in large parts as it is made, where the
+  // destination can be replaced that way; else it is held whole.
   TOutText out;
+  TStreamedWrite stream;
+  bool streamed = stream.Begin(DestName, !Flag('u'));
+  if (streamed) out.FlushTo(&stream, kFlushSize);
   std::optional<std::string_view> includeText;
   if (IncludeActive) includeText = include.Text();
   SourceFile = &source;
@@ -84,21 +93,27 @@ void TKessrow::Process(std::ostream& os) {
   }
   SuccessFlag = true;
 
-  if (!Flag('u') && FileHoldsText(DestName.c_str(), out)) {
+  bool flushed = out.Flush();
+  bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(DestName.c_str(), out);
+  if (!Flag('u') && unchanged) {
     if (Flag('v')) os << "\nDestination is unchanged.";
     return;
   }
-  SuccessFlag = WriteHeader(out, source, include, os);
+  TWriteResult result =
+      streamed ? stream.Commit(flushed, {&source, &include}) : WriteHeader(out, source, include);
+  SuccessFlag = ReportWrite(result, source, os);
   if (SuccessFlag && Flag('v')) os << "\nSuccess.";
 }
 
-bool TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include,
-                           std::ostream& os) {
+TWriteResult TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include) {
   // The new header is complete before it replaces the old one, and only
   // while the inputs are still the files that were read.
   TReplacement dest;
   TWriteResult result = dest.Prepare(DestName, out, {});
-  if (result == TWriteResult::Ok) result = dest.Commit({&source, &include});
+  return result == TWriteResult::Ok ? dest.Commit({&source, &include}) : result;
+}
+
+bool TKessrow::ReportWrite(TWriteResult result, const TFileText& source, std::ostream& os) {
   switch (result) {
   case TWriteResult::Ok:
     return true;

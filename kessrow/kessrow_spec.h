@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
 #include "kessrow/port_descr.h"
@@ -143,6 +144,8 @@ private:
   void WriteFrame();
   void ResetRunState();
   void RunTokenLoop(std::string_view source, std::ostream& console);
-  // Replaces the destination with out; false after reporting a failure.
-  bool WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include, std::ostream& os);
+  // Replaces the destination with the whole text out.
+  TWriteResult WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include);
+  // Reports a failed write of the destination; false after a report.
+  bool ReportWrite(TWriteResult result, const TFileText& source, std::ostream& os);
 };
