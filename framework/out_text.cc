@@ -6,16 +6,19 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
+#include <new>
 
 namespace {
 // Made text goes into chunks of this size (a longer text gets its own): few
 // allocations, and little room left unused at the end.
 const std::size_t kChunkSize = std::size_t{4} << 20;
+const std::size_t kHugePage = std::size_t{2} << 20;
+const std::size_t kFirstChunkSize = std::size_t{64} << 10;
 
 // Asks for huge pages inside a fresh chunk: fewer page faults while it is
 // filled. Only whole 2 MB pages inside it can be huge.
 void AdviseHugePages(char* chunk, std::size_t size) {
-  const std::uintptr_t huge = std::uintptr_t{2} << 20;
+  const std::uintptr_t huge = kHugePage;
   auto begin = reinterpret_cast<std::uintptr_t>(chunk);
   std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
   std::uintptr_t last = (begin + size) & ~(huge - 1);
@@ -27,6 +30,10 @@ bool Inside(std::string_view outer, const char* p, std::size_t n) {
   return n <= outer.size() && le(outer.data(), p) && le(p + n, outer.data() + outer.size());
 }
 } // namespace
+
+void TOutText::TChunkFree::operator()(char* chunk) const {
+  ::operator delete (chunk, std::align_val_t{kHugePage});
+}
 
 void TOutText::AppendSource(std::string_view range) {
   if (range.empty()) return;
@@ -54,9 +61,13 @@ char* TOutText::Room(std::size_t n) {
   std::size_t next = Chunk < Chunks.size() ? Chunk + 1 : Chunks.size();
   while (next < Chunks.size() && ChunkSizes[next] < n) ++next;
   if (next == Chunks.size()) {
-    std::size_t size = std::max(n, kChunkSize);
-    // Not zeroed: every byte is written before it is read.
-    Chunks.push_back(std::make_unique_for_overwrite<char[]>(size));
+    // The chunks grow from small to kChunkSize: a small file's run does
+    // not touch a huge page for a few lines.
+    std::size_t grown = Chunks.size() < 6 ? kFirstChunkSize << Chunks.size() : kChunkSize;
+    std::size_t size = std::max(n, std::min(kChunkSize, grown));
+    // Not zeroed (every byte is written before it is read), and aligned to
+    // huge pages, so that all of it can use them.
+    Chunks.emplace_back(static_cast<char*>(::operator new (size, std::align_val_t{kHugePage})));
     AdviseHugePages(Chunks.back().get(), size);
     ChunkSizes.push_back(size);
   }

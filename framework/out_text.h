@@ -75,7 +75,11 @@ private:
 
   std::string_view Source;
   std::vector<TPiece> List;
-  std::vector<std::unique_ptr<char[]>> Chunks;
+  // Frees a chunk, which was allocated aligned to a huge page.
+  struct TChunkFree {
+    void operator()(char* chunk) const;
+  };
+  std::vector<std::unique_ptr<char, TChunkFree>> Chunks;
   std::vector<std::size_t> ChunkSizes;
   std::size_t Chunk = 0; // index of the chunk being filled (when any)
   std::size_t Used = 0;  // bytes used of that chunk

@@ -156,23 +156,11 @@ bool TTolvane::Scan(std::string_view source, TOutText& out) {
   out.SetSource(source);
   IA->Echo = Out;
   IA->Connect(source);
-  // The source is read once from front to back: the pages behind the
-  // current line are let go every few megabytes, so that the source and
-  // the new text are not both held whole at the end of the scan.
-  const std::size_t releaseStep = std::size_t{4} << 20;
-  std::size_t released = 0;
-  auto begin = reinterpret_cast<std::uintptr_t>(source.data());
+  // The source's pages stay mapped after the scan: the new text is mostly
+  // ranges of them, which the comparison and the write read again.
   // A source that shrinks under the scan reads as zeros from there on: the
   // scan stops at once.
-  while (!IA->EndOfInput && !ErrorFlag && !(SourceFile && SourceFile->Shrunk())) {
-    Dispatch();
-    auto at = reinterpret_cast<std::uintptr_t>(IA->Line.data());
-    if (SourceFile && !IA->EndOfInput && at >= begin + released + releaseStep &&
-        at - begin <= source.size()) {
-      SourceFile->Release(released, at - begin);
-      released = at - begin;
-    }
-  }
+  while (!IA->EndOfInput && !ErrorFlag && !(SourceFile && SourceFile->Shrunk())) Dispatch();
   if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;
