@@ -8,7 +8,8 @@
 # (of each small case, default 100), CMAKE_ARGS (extra CMake arguments),
 # YARDSTICKS (the directory of floor2.cpp, default ../shared/yardsticks: the
 # least work a tokenizing rewriter must do, timed beside the programs when
-# it is there).
+# it is there), BEFORE (a build directory of earlier programs, timed beside
+# these on the large cases).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench}
@@ -45,4 +46,4 @@ $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo) memory"
 echo
 "$build/bench/regkit_perftest" --benchmark_min_time=0.5 "$inputs"
 echo
-python3 bench/timing.py "$build" "$inputs" "$work/out" --runs "${RUNS:-7}" --small-runs "${SMALL_RUNS:-100}" "${floor2[@]}"
+python3 bench/timing.py "$build" "$inputs" "$work/out" --runs "${RUNS:-7}" --small-runs "${SMALL_RUNS:-100}" "${floor2[@]}" ${BEFORE:+--before "$BEFORE"}

@@ -110,12 +110,13 @@ def yardstick_rows(rows, floor2, inp, out, runs):
         rows.append(Row(group, "floor2 (write)", name, [floor2, inp(name), new_text, out("floor_" + name)],
                         runs=runs))
         rows.append(Row(group, "floor2 (tokenize)", name, [floor2, inp(name), "-", "-"], runs=runs))
-        for label in ("tolvane (in place)", "tolvane (to new file)"):
-            if (group, label) in tolvane_rows:
-                tolvane_rows[(group, label)].yardstick = "floor2 (write)"
-        if (group, "tolvane (unchanged)") in tolvane_rows:
-            tolvane_rows[(group, "tolvane (unchanged)")].yardstick = "floor2 (tokenize)"
+        for (g, label), row in tolvane_rows.items():
+            if g == group:
+                unchanged = label.startswith("tolvane (unchanged")
+                row.yardstick = "floor2 (tokenize)" if unchanged else "floor2 (write)"
     sh = shutil.which("sh")
+    for row in [r for r in rows if r.label.startswith("kessrow (before")]:
+        row.yardstick = "cat input + header"
     for row in [r for r in rows if r.label == "kessrow"]:
         header = expected(row.argv[:-1] + [out("expected_" + os.path.basename(row.argv[-1]))])
         script = 'cat "$1" >/dev/null && cat "$2" >"$3"'
@@ -125,7 +126,34 @@ def yardstick_rows(rows, floor2, inp, out, runs):
         row.yardstick = "cat input + header"
 
 
-def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None):
+def before_rows(before, rows, work):
+    """The large cases once more with the programs of BEFORE (another build
+    directory), measured in the same round-robin, writing files of their own."""
+    added = []
+    for row in rows:
+        if row.group not in ("header", "parts", "one part") or not row.label.startswith(("tolvane", "kessrow")):
+            continue
+        program = os.path.basename(row.argv[0])
+        exe = os.path.join(before, program, program)
+        rename = lambda arg: arg.replace(work + os.sep, os.path.join(work, "before_"))
+        argv = [exe] + [rename(a) for a in row.argv[1:]]
+        added.append((row, argv))
+    for row, argv in added:
+        label = row.label.replace(")", ", before)") if "(" in row.label else row.label + " (before)"
+        new = Row(row.group, label, row.input_name, argv, base=row.base, runs=row.runs)
+        new.prepare = row.prepare and retarget(row, argv)
+        rows.append(new)
+
+
+def retarget(row, argv):
+    """The prepare step of row for the same files under the names in argv."""
+    if row.label.startswith("tolvane (in place)"):
+        copy = argv[1]
+        return copier(row.source_file, copy, [copy[:copy.rfind(".")] + "._h"])
+    return remover(argv[-1])
+
+
+def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None, before=None):
     tolvane = os.path.join(build, "tolvane", "tolvane")
     kessrow = os.path.join(build, "kessrow", "kessrow")
     for exe in (tolvane, kessrow):
@@ -156,6 +184,7 @@ def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None):
         backup = copy[:copy.rfind(".")] + "._h"
         rows.append(Row(group, "tolvane (in place)", name, [tolvane, copy],
                         prepare=copier(inp(name), copy, [backup]), base="wc -l", runs=n))
+        rows[-1].source_file = inp(name)
         if group == "header":
             dest = out("dest_" + name)
             rows.append(Row(group, "tolvane (to new file)", name, [tolvane, inp(name), dest],
@@ -180,6 +209,8 @@ def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None):
                         prepare=remover(dest), base="wc -l", runs=runs))
         peer_rows(group, name, runs, False)
 
+    if before:
+        before_rows(before, rows, work)
     if floor2:
         yardstick_rows(rows, floor2, inp, out, runs)
         order = {}
@@ -189,7 +220,7 @@ def build_rows(build, inputs, work, runs, small_runs, skip, floor2=None):
 
     # The unchanged run needs its destination once, written by a normal run.
     for row in rows:
-        if row.label == "tolvane (unchanged)":
+        if row.label.startswith("tolvane (unchanged"):
             run_once(Row("", "", "", row.argv))
     return rows
 
@@ -203,10 +234,12 @@ def main():
     ap.add_argument("--small-runs", type=int, default=100)
     ap.add_argument("--skip", default="", help="peers to leave out, comma-separated")
     ap.add_argument("--floor2", default=None, help="the yardstick program, built from floor2.cpp")
+    ap.add_argument("--before", default=None,
+                    help="another build directory whose programs are timed beside these on the large cases")
     args = ap.parse_args()
     os.makedirs(args.work, exist_ok=True)
     rows = build_rows(args.build, args.inputs, args.work, args.runs, args.small_runs,
-                      args.skip.split(","), args.floor2)
+                      args.skip.split(","), args.floor2, args.before)
 
     for i in range(max(row.runs for row in rows)):
         for row in rows:

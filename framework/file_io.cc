@@ -91,9 +91,12 @@ TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
   bool ok = true;
   // Small files are read: mapping costs more than copying them, most of
   // all in a threaded process, where each unmapping interrupts the other
-  // processors that run it.
+  // processors that run it. A large one is populated at once: the whole
+  // text is read anyway, and one call maps it much faster than a page
+  // fault for every few pages.
   if (S_ISREG(st.st_mode) && st.st_size >= kMapFrom) {
-    void* map = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    void* map =
+        mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
     // A mapping is only used while watched: a file that shrinks under it
     // then reads as zeros and is reported, instead of a bus error.
     if (map != MAP_FAILED && (Watch = WatchMapping(map, static_cast<std::size_t>(st.st_size))) < 0) {
@@ -170,7 +173,37 @@ TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source, std::
   return result == TWriteResult::Ok ? replacement.Commit() : result;
 }
 
-bool FileHoldsText(const char* name, std::string_view text) {
+namespace {
+
+// Compares the pieces of a text, in order, with bytes handed in windows.
+class TPieceCursor {
+public:
+  explicit TPieceCursor(const std::vector<TOutText::TPiece>& pieces) : Pieces(pieces) {}
+  // Whether the next bytes.size() bytes of the text equal bytes.
+  bool Next(std::string_view bytes) {
+    while (!bytes.empty()) {
+      if (Index == Pieces.size()) return false;
+      const TOutText::TPiece& piece = Pieces[Index];
+      std::size_t n = std::min(piece.Size - Offset, bytes.size());
+      if (std::memcmp(piece.Data + Offset, bytes.data(), n) != 0) return false;
+      bytes.remove_prefix(n);
+      Offset += n;
+      if (Offset == piece.Size) {
+        ++Index;
+        Offset = 0;
+      }
+    }
+    return true;
+  }
+
+private:
+  const std::vector<TOutText::TPiece>& Pieces;
+  std::size_t Index = 0, Offset = 0;
+};
+
+// Whether name holds size bytes that next, called with the file's bytes in
+// order, accepts window by window.
+template <typename TNext> bool FileHolds(const char* name, std::size_t size, TNext next) {
   // Opened without waiting for a writer: a pipe is never read, since its
   // content is not a file's and a read could wait forever.
   int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -181,18 +214,17 @@ bool FileHoldsText(const char* name, std::string_view text) {
     // A device is read without waiting (a terminal would wait for input)
     // and only as far as it could still equal text (/dev/zero never ends).
     std::string content;
-    bool ok =
-        stated && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) && ReadAtMost(fd, content, text.size());
+    bool ok = stated && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) && ReadAtMost(fd, content, size);
     close(fd);
-    return ok && content == text;
+    return ok && content.size() == size && next(std::string_view(content));
   }
-  bool same = static_cast<std::size_t>(st.st_size) == text.size();
+  bool same = static_cast<std::size_t>(st.st_size) == size;
   std::string buffer;
-  for (std::size_t at = 0; same && at < text.size(); at += kWindow) {
-    std::size_t n = std::min(kWindow, text.size() - at);
-    void* map = mmap(nullptr, n, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(at));
+  for (std::size_t at = 0; same && at < size; at += kWindow) {
+    std::size_t n = std::min(kWindow, size - at);
+    void* map = mmap(nullptr, n, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, static_cast<off_t>(at));
     if (map != MAP_FAILED) {
-      same = std::memcmp(map, text.data() + at, n) == 0;
+      same = next(std::string_view(static_cast<const char*>(map), n));
       munmap(map, n);
       continue;
     }
@@ -204,10 +236,38 @@ bool FileHoldsText(const char* name, std::string_view text) {
       if (r <= 0) break;
       got += static_cast<std::size_t>(r);
     }
-    same = got == n && std::memcmp(buffer.data(), text.data() + at, n) == 0;
+    same = got == n && next(std::string_view(buffer));
   }
   close(fd);
   return same;
+}
+
+} // namespace
+
+bool FileHoldsText(const char* name, std::string_view text) {
+  std::size_t at = 0;
+  return FileHolds(name, text.size(), [&](std::string_view window) {
+    bool same = text.substr(at, window.size()) == window;
+    at += window.size();
+    return same;
+  });
+}
+
+bool FileHoldsText(const char* name, const TOutText& text) {
+  TPieceCursor cursor(text.Pieces());
+  return FileHolds(name, text.size(), [&](std::string_view window) { return cursor.Next(window); });
+}
+
+bool TFileText::Holds(const TOutText& text) const {
+  if (text.size() != View.size()) return false;
+  std::size_t cursor = 0;
+  for (const TOutText::TPiece& piece : text.Pieces()) {
+    // A range of this very text, at the place it came from, equals itself.
+    bool inPlace = !piece.Made && piece.Data == View.data() + cursor;
+    if (!inPlace && std::memcmp(piece.Data, View.data() + cursor, piece.Size) != 0) return false;
+    cursor += piece.Size;
+  }
+  return true;
 }
 
 void ReserveText(std::string& text, std::size_t capacity) {

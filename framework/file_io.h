@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "framework/out_text.h"
+
 // The whole content of a file, read once: mapped when it is a regular
 // file, otherwise read into a buffer.
 class TFileText {
@@ -45,6 +47,13 @@ public:
   // Whether the text read equals text, compared window by window, each
   // window let go (Release) once compared.
   bool Holds(std::string_view text);
+  // Whether the text read equals text, whose source is this text: a source
+  // piece where it stands in the source needs no comparison, only the
+  // other pieces are compared with the bytes they stand for.
+  bool Holds(const TOutText& text) const;
+  // Device and inode of the file that was opened.
+  dev_t Device() const { return Id.st_dev; }
+  ino_t Inode() const { return Id.st_ino; }
 
 private:
   void Close();
@@ -83,6 +92,8 @@ TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source,
 // is compared window by window, each mapped only while it is compared, so
 // the comparison of a large file does not hold all of it in memory at once.
 bool FileHoldsText(const char* name, std::string_view text);
+// FileHoldsText for a text in pieces, compared with the file window by window.
+bool FileHoldsText(const char* name, const TOutText& text);
 
 // Reserves room for capacity characters in text, which is to be written
 // once from front to back. Large buffers are asked to use huge pages: fewer

@@ -1,6 +1,7 @@
 #include "framework/input_assist.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 
@@ -77,6 +78,37 @@ std::size_t LiteralLength(std::string_view rest, char quote, std::size_t from) {
   return 0;
 }
 
+static_assert(std::endian::native == std::endian::little, "the word scan reads bytes as little-endian words");
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+
+// The high bit of each byte of y (all bytes below 0x80) that lies in
+// [lo, hi]: adding 0x80 - lo carries into the high bit from lo on, adding
+// 0x7F - hi from above hi; no byte carries into the next.
+constexpr std::uint64_t InRange(std::uint64_t y, unsigned char lo, unsigned char hi) {
+  return (y + (0x80u - lo) * kOnes) & ~(y + (0x7Fu - hi) * kOnes) & kHigh;
+}
+
+// The number of word characters (letters, digits, and the underscore when
+// underscore is set) that text begins with, eight bytes at a time.
+std::size_t WordLength(std::string_view text, bool underscore) {
+  const auto& classes = underscore ? kClassesUnderscore : kClasses;
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t x;
+    std::memcpy(&x, text.data() + i, 8);
+    std::uint64_t y = x & ~kHigh; // bytes from 0x80 up are cut to ASCII, then ruled out
+    std::uint64_t word = InRange(y, '0', '9') | InRange(y, 'A', 'Z') | InRange(y, 'a', 'z');
+    if (underscore) word |= ~((y ^ ('_' * kOnes)) + 0x7F * kOnes) & kHigh;
+    std::uint64_t other = ~(word & ~x) & kHigh;
+    // The lowest byte comes first in memory.
+    if (other) return i + static_cast<std::size_t>(std::countr_zero(other)) / 8;
+  }
+  while (i < text.size() && (classes[static_cast<unsigned char>(text[i])] & kAlnum)) ++i;
+  return i;
+}
+
 } // namespace
 
 int strncmpi(const char* a, const char* b, unsigned n) {
@@ -115,12 +147,12 @@ void TInputAssistant::Rewind() {
 
 void TInputAssistant::GetLine() {
   if (Echo && LineNumber != 0 && !EndOfInput) {
-    // A line ended by a lone line feed is echoed with it in one piece,
-    // straight from the input text where the feed follows the line.
+    // A line ended by a lone line feed is echoed with it as one range of
+    // the input; another terminator is made a line feed.
     if (LoneLineFeed) {
-      Echo->append(Line.data(), Line.size() + 1);
+      Echo->AppendSource(std::string_view(Line.data(), Line.size() + 1));
     } else {
-      Echo->append(Line);
+      Echo->AppendSource(Line);
       if (!LineEndedAtEof) Echo->push_back('\n');
     }
   }
@@ -220,22 +252,22 @@ bool TInputAssistant::NextToken() {
     }
     std::string_view rest = Line.substr(static_cast<std::size_t>(Position));
     char first = rest[0];
-    const auto& classes = UnderscoreAlnum ? kClassesUnderscore : kClasses;
-    std::size_t wordLength = 0;
-    while (wordLength < rest.size() && (classes[static_cast<unsigned char>(rest[wordLength])] & kAlnum))
-      ++wordLength;
-    if (CharLiterals && first == '\'') {
+    // One lookup tells a word from the rest; only a word's length is
+    // scanned, since only words can be keywords of word characters.
+    bool word = (UnderscoreAlnum ? kClassesUnderscore : kClasses)[static_cast<unsigned char>(first)] & kAlnum;
+    std::size_t wordLength = word ? WordLength(rest, UnderscoreAlnum) : 0;
+    if (!word && CharLiterals && first == '\'') {
       std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
       Token = n ? rest.substr(0, n) : rest;
       TokenType = n ? ttCharLiteral : ttOpenCharLiteral;
-    } else if (StringLiterals && first == '"') {
+    } else if (!word && StringLiterals && first == '"') {
       std::size_t n = LiteralLength(rest, '"', 1);
       Token = n ? rest.substr(0, n) : rest;
       TokenType = n ? ttStringLiteral : ttOpenStringLiteral;
     } else if (int k = MayBeKeyword(first, wordLength) ? MatchKeyword(rest, wordLength) : -1; k >= 0) {
       Token = std::string_view(Tokens[k].Text, Tokens[k].Length);
       TokenType = ttFirstKeyword + k;
-    } else if (SplitPunctuation && !IsAlphaNumeric(first)) {
+    } else if (SplitPunctuation && !word) {
       Token = rest.substr(0, 1);
       TokenType = ttNonAlphaNum;
     } else {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/char_class.h"
+#include "framework/out_text.h"
 
 // Case-insensitive comparison of at most n characters (ASCII letters only).
 int strncmpi(const char* a, const char* b, unsigned n);
@@ -45,7 +46,7 @@ public:
   std::vector<TTokenDescr> Tokens; // the token table
   int LineLength = 0;
   bool LineEndedAtEof = false; // the current line ended at the end of input
-  std::string* Echo = nullptr; // receives each line once it has been left
+  TOutText* Echo = nullptr;    // receives each line once it has been left
 
   // Options.
   bool EolTokens = true;

@@ -5,6 +5,7 @@
 #include <stdio.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -65,26 +66,61 @@ mode_t NarrowGroup(mode_t mode) {
   return (mode & ~mode_t{02070}) | (mode & 070 & allowed);
 }
 
-bool WriteAll(int fd, std::string_view text, off_t at = -1) {
-  while (!text.empty()) {
-    ssize_t n = at < 0 ? write(fd, text.data(), text.size()) : pwrite(fd, text.data(), text.size(), at);
+// Writes the iovecs whole, at offset at unless it is negative, which
+// advances; a short write goes on where it stopped.
+bool WriteVec(int fd, iovec* iov, int count, off_t& at) {
+  while (count > 0) {
+    ssize_t n = at < 0 ? writev(fd, iov, count) : pwritev(fd, iov, count, at);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) return false;
-    text.remove_prefix(static_cast<std::size_t>(n));
     if (at >= 0) at += n;
+    auto done = static_cast<std::size_t>(n);
+    while (count > 0 && done >= iov->iov_len) {
+      done -= iov->iov_len;
+      ++iov;
+      --count;
+    }
+    if (count > 0) {
+      iov->iov_base = static_cast<char*>(iov->iov_base) + done;
+      iov->iov_len -= done;
+    }
   }
   return true;
 }
 
-// Writes text window by window (from offset 0 when inPlace), letting each
-// window of source go once written.
-bool WriteText(int fd, std::string_view text, TFileText* source, bool inPlace) {
-  for (std::size_t at = 0; at < text.size(); at += kWindow) {
-    off_t offset = inPlace ? static_cast<off_t>(at) : -1;
-    if (!WriteAll(fd, text.substr(at, kWindow), offset)) return false;
-    if (source) source->Release(at, at + kWindow);
+// Writes the pieces with writev, in batches of at most IOV_MAX pieces and
+// about one window of bytes (from offset 0 when inPlace); the source ranges
+// of each batch are let go in source once written.
+bool WritePieces(int fd, const std::vector<TOutText::TPiece>& pieces, TFileText* source, bool inPlace) {
+  std::vector<iovec> iov;
+  iov.reserve(std::min<std::size_t>(pieces.size(), IOV_MAX));
+  off_t at = inPlace ? 0 : -1;
+  std::string_view from = source ? source->Text() : std::string_view();
+  auto flush = [&] {
+    bool ok = WriteVec(fd, iov.data(), static_cast<int>(iov.size()), at);
+    for (const iovec& v : iov) {
+      auto* p = static_cast<const char*>(v.iov_base);
+      if (source && p >= from.data() && p < from.data() + from.size())
+        source->Release(static_cast<std::size_t>(p - from.data()),
+                        static_cast<std::size_t>(p - from.data()) + v.iov_len);
+    }
+    iov.clear();
+    return ok;
+  };
+  std::size_t batch = 0;
+  for (const TOutText::TPiece& piece : pieces) {
+    for (std::size_t done = 0; done < piece.Size;) {
+      std::size_t n = std::min(piece.Size - done, kWindow - batch);
+      iov.push_back({const_cast<char*>(piece.Data + done), n});
+      done += n;
+      batch += n;
+      if (batch == kWindow || iov.size() == IOV_MAX) {
+        if (!flush()) return false;
+        batch = 0;
+      }
+    }
   }
-  return true;
+  return iov.empty() || flush();
 }
 
 bool SameInode(const struct stat& a, const struct stat& b) {
@@ -98,7 +134,15 @@ TReplacement::~TReplacement() {
 }
 
 TWriteResult TReplacement::Prepare(const std::string& name, std::string_view text, const TOptions& options) {
-  Text = text;
+  Own.clear();
+  Own.AppendView(text);
+  return Prepare(name, Own, options);
+}
+
+TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text, const TOptions& options) {
+  Text = &text;
+  Kind = TKind::None;
+  IsLink = false;
   Source = options.Source;
   UndoWanted = options.Undoable;
   TargetName = name;
@@ -127,7 +171,42 @@ TWriteResult TReplacement::Prepare(const std::string& name, std::string_view tex
   return PrepareFile(exists && S_ISREG(st.st_mode) ? &st : nullptr, options);
 }
 
+bool TReplacement::PrepareLink(const char* from) {
+  IsLink = false;
+  if (!Temp.Link(DirectoryOf(TargetName), BaseOf(TargetName), from)) return false;
+  // The name may have been given to another file since it was read.
+  struct stat st;
+  if (lstat(Temp.Name().c_str(), &st) != 0 || st.st_dev != Source->Device() || st.st_ino != Source->Inode()) {
+    Temp.Remove();
+    return false;
+  }
+  IsLink = true;
+  Kind = TKind::Rename;
+  return true;
+}
+
+bool TReplacement::CopyByKernel(const char* from) {
+  int in = open(from, O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st;
+  std::size_t left = Text->size();
+  bool ok = fstat(in, &st) == 0 && st.st_dev == Source->Device() && st.st_ino == Source->Inode();
+  while (ok && left > 0) {
+    ssize_t n = copy_file_range(in, nullptr, Temp.Fd(), nullptr, left, 0);
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    if (ok) left -= static_cast<std::size_t>(n);
+  }
+  close(in);
+  // What was copied goes: the text is then written from memory (into no
+  // file at all when the start cannot be found again).
+  if (!ok && (ftruncate(Temp.Fd(), 0) != 0 || lseek(Temp.Fd(), 0, SEEK_SET) != 0)) Temp.Remove();
+  return ok;
+}
+
 TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& options) {
+  // The file that holds the text already becomes the new version itself.
+  if (options.LinkFrom && Source && PrepareLink(options.LinkFrom)) return TWriteResult::Ok;
   if (!Temp.Create(DirectoryOf(TargetName), BaseOf(TargetName))) {
     bool refused = errno == EACCES || errno == EPERM;
     return refused && options.AllowInPlace && old ? PrepareInPlace(*old) : TWriteResult::CannotCreate;
@@ -138,13 +217,53 @@ TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& o
     Temp.Remove();
     return PrepareInPlace(*old);
   }
-  if (!WriteText(Temp.Fd(), Text, Source, false)) return TWriteResult::WriteFailed;
+  bool copied = options.LinkFrom && Source && CopyByKernel(options.LinkFrom);
+  if (!copied && !WritePieces(Temp.Fd(), Text->Pieces(), Source, false)) return TWriteResult::WriteFailed;
   CallFileHook(TFilePoint::TempWritten, Temp.Name());
   // The final mode only now that the content is complete: until here the
   // file was private (0600).
   mode_t mode = options.Mode ? *options.Mode : old ? old->st_mode & 07777 : 0664 & ~CurrentUmask();
   if (!groupKept) mode = NarrowGroup(mode);
   if (fchmod(Temp.Fd(), mode) != 0) return TWriteResult::CannotCreate;
+  if (!Temp.Close()) return TWriteResult::WriteFailed;
+  Kind = TKind::Rename;
+  return TWriteResult::Ok;
+}
+
+bool TReplacement::Begin(const std::string& name, const TOptions& options) {
+  Own.clear();
+  Text = &Own;
+  Kind = TKind::None;
+  Source = nullptr;
+  UndoWanted = options.Undoable;
+  TargetName = name;
+  struct stat st;
+  bool exists = stat(name.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) return false;
+  if (exists) {
+    TargetName = ResolveLinks(name);
+    struct stat resolved;
+    if (TargetName.empty() || lstat(TargetName.c_str(), &resolved) != 0 || !SameInode(st, resolved))
+      return false;
+  }
+  if (!Temp.Create(DirectoryOf(TargetName), BaseOf(TargetName))) return false;
+  bool groupKept = true;
+  if (!KeepOwner(exists ? &st : nullptr, options, groupKept)) {
+    Temp.Remove();
+    return false;
+  }
+  StreamMode = options.Mode ? *options.Mode : exists ? st.st_mode & 07777 : 0664 & ~CurrentUmask();
+  if (!groupKept) StreamMode = NarrowGroup(StreamMode);
+  return true;
+}
+
+bool TReplacement::Write(const std::vector<TOutText::TPiece>& pieces) {
+  return WritePieces(Temp.Fd(), pieces, nullptr, false);
+}
+
+TWriteResult TReplacement::End() {
+  CallFileHook(TFilePoint::TempWritten, Temp.Name());
+  if (fchmod(Temp.Fd(), StreamMode) != 0) return TWriteResult::CannotCreate;
   if (!Temp.Close()) return TWriteResult::WriteFailed;
   Kind = TKind::Rename;
   return TWriteResult::Ok;
@@ -178,17 +297,25 @@ TWriteResult TReplacement::PrepareInPlace(const struct stat& old) {
   // The whole new length is reserved before the first byte changes: a full
   // disk or a file-size limit fails here, with the file untouched.
   rlimit limit{};
-  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && Text.size() > limit.rlim_cur)
+  std::size_t size = Text->size();
+  if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur)
     return TWriteResult::WriteFailed;
-  if (!Text.empty() && posix_fallocate(Fd, 0, static_cast<off_t>(Text.size())) != 0)
-    return TWriteResult::WriteFailed;
+  if (size != 0 && posix_fallocate(Fd, 0, static_cast<off_t>(size)) != 0) return TWriteResult::WriteFailed;
+  // The pieces may be ranges of this very file, which the rewrite
+  // overwrites from the front: they are copied out before it begins.
+  if (Text != &Own) {
+    Flat = Text->Flatten();
+    Own.clear();
+    Own.AppendView(Flat);
+    Text = &Own;
+  }
   Kind = TKind::InPlace;
   return TWriteResult::Ok;
 }
 
 TWriteResult TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
   if (Kind == TKind::WriteInto) {
-    bool ok = WriteText(Fd, Text, Source, false);
+    bool ok = WritePieces(Fd, Text->Pieces(), Source, false);
     if (close(Fd) != 0) ok = false;
     Fd = -1;
     return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
@@ -219,7 +346,8 @@ TWriteResult TReplacement::Commit(std::initializer_list<const TFileText*> watche
 }
 
 TWriteResult TReplacement::CommitInPlace() {
-  bool ok = WriteText(Fd, Text, Source, true) && ftruncate(Fd, static_cast<off_t>(Text.size())) == 0;
+  bool ok =
+      WritePieces(Fd, Text->Pieces(), nullptr, true) && ftruncate(Fd, static_cast<off_t>(Text->size())) == 0;
   if (close(Fd) != 0) ok = false;
   Fd = -1;
   return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;

@@ -26,6 +26,10 @@ public:
     bool AllowInPlace = true;    // rewrite the file itself where no new file can be made
     bool Undoable = false;       // Commit keeps the replaced file until Finish
     TFileText* Source = nullptr; // the text's file: its windows are let go as written
+    // A name of Source's file, whose text is the new version: the file is
+    // then linked under a temporary name (it becomes the new version
+    // itself), else copied by the kernel, else written from the text.
+    const char* LinkFrom = nullptr;
   };
 
   TReplacement() = default;
@@ -35,6 +39,24 @@ public:
 
   // Makes the new version of name ready; text must live until Commit.
   TWriteResult Prepare(const std::string& name, std::string_view text, const TOptions& options);
+  // The same for a text in pieces, written with writev.
+  TWriteResult Prepare(const std::string& name, const TOutText& text, const TOptions& options);
+  // The text that Commit puts in place: the pieces given, or, in place, a
+  // copy of them made before the file's first byte changes.
+  const TOutText& Written() const { return *Text; }
+  // True when Commit rewrites the file itself instead of renaming a new one.
+  bool InPlace() const { return Kind == TKind::InPlace; }
+  // True when the new version is a link to the file it was read from.
+  bool Linked() const { return IsLink; }
+  // Begins a new version of name that is written part by part (Write),
+  // for the common case only: a regular file, or none, replaced by a new
+  // file with the owner kept. False when that case does not hold (nothing
+  // is then left behind, and the caller uses Prepare).
+  bool Begin(const std::string& name, const TOptions& options);
+  // Appends pieces to the version begun; false when the write failed.
+  bool Write(const std::vector<TOutText::TPiece>& pieces);
+  // Completes the version begun (its final mode); Commit puts it in place.
+  TWriteResult End();
   // Puts the new version in place, unless one of the watched files changed
   // since it was read (SourceChanged, nothing touched).
   TWriteResult Commit(std::initializer_list<const TFileText*> watched = {});
@@ -49,6 +71,8 @@ private:
   enum class TKind { None, Rename, WriteInto, InPlace };
   TWriteResult PrepareFile(const struct stat* old, const TOptions& options);
   TWriteResult PrepareInPlace(const struct stat& old);
+  bool PrepareLink(const char* from);
+  bool CopyByKernel(const char* from);
   TWriteResult CommitInPlace();
   bool KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept);
 
@@ -56,9 +80,13 @@ private:
   std::string TargetName;
   TTempFile Temp;
   int Fd = -1; // the file written into or rewritten in place
-  std::string_view Text;
+  const TOutText* Text = nullptr;
+  TOutText Own;     // the text given as one view, or the in-place copy
+  std::string Flat; // the in-place copy's bytes
   TFileText* Source = nullptr;
   bool UndoWanted = false;
+  bool IsLink = false;
+  mode_t StreamMode = 0; // the final mode of a version begun
   bool Undoable() const { return UndoWanted; }
   bool Exchanged = false; // Commit swapped an existing file out (undoable)
   bool Created = false;   // Commit created the target (undoable)

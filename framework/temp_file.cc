@@ -76,7 +76,13 @@ std::atomic<unsigned> Counter{0};
 
 TTempFile::~TTempFile() { Remove(); }
 
-bool TTempFile::Create(const std::string& dir, const std::string& base) {
+bool TTempFile::Create(const std::string& dir, const std::string& base) { return Make(dir, base, nullptr); }
+
+bool TTempFile::Link(const std::string& dir, const std::string& base, const std::string& existing) {
+  return Make(dir, base, &existing);
+}
+
+bool TTempFile::Make(const std::string& dir, const std::string& base, const std::string* existing) {
   Remove();
   InstallHandlers();
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -91,8 +97,12 @@ bool TTempFile::Create(const std::string& dir, const std::string& base) {
       errno = ENFILE;
       return false;
     }
-    Descriptor = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (Descriptor >= 0) return true;
+    if (existing) {
+      if (linkat(AT_FDCWD, existing->c_str(), AT_FDCWD, Path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    } else {
+      Descriptor = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      if (Descriptor >= 0) return true;
+    }
     int err = errno;
     FreeSlot(Slot);
     Slot = -1;

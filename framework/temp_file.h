@@ -16,6 +16,10 @@ public:
   // Creates an empty file with mode 0600 in dir, named after base (shortened
   // so that the name fits NAME_MAX); false with errno set when it cannot.
   bool Create(const std::string& dir, const std::string& base);
+  // Makes the file a new name of the existing file (a hard link, links in
+  // existing followed) instead of an empty one; no descriptor is opened.
+  // False with errno set when it cannot.
+  bool Link(const std::string& dir, const std::string& base, const std::string& existing);
   int Fd() const { return Descriptor; }
   const std::string& Name() const { return Path; }
   // Closes the descriptor; false when the close reports a failed write.
@@ -31,6 +35,7 @@ public:
   void Remove();
 
 private:
+  bool Make(const std::string& dir, const std::string& base, const std::string* existing);
   std::string Path;
   int Descriptor = -1;
   int Slot = -1; // entry in the table the signal handler cleans up

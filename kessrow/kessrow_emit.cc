@@ -26,7 +26,7 @@ const char* PortTypeText(TPortKind kind) {
 }
 
 // The registration line of a port that is not a bus.
-void AppendRegLine(std::string& out, std::string_view name) {
+void AppendRegLine(TOutText& out, std::string_view name) {
   out += "\n    reg(  ";
   out += name;
   out += " );";
@@ -40,7 +40,7 @@ std::string Quoted(std::string_view text) {
 }
 
 // Appends the decimal digits of value, without a temporary string.
-void AppendNumber(std::string& out, std::int64_t value) {
+void AppendNumber(TOutText& out, std::int64_t value) {
   char digits[24];
   auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
   out.append(digits, static_cast<std::size_t>(end - digits));
@@ -61,7 +61,7 @@ struct TPinLines {
   }
 
   // bit: the bus bit the pin belongs to, written before it when given.
-  void Add(std::string& out, const std::int64_t* bit, std::string_view pin) {
+  void Add(TOutText& out, const std::int64_t* bit, std::string_view pin) {
     const std::size_t numberRoom = 24;
     std::size_t need = Lead + numberRoom + 2 + 1 + pin.size() + 4;
     if (Buffer.size() < need) Buffer.resize(need);
@@ -93,7 +93,7 @@ void TKessrow::Tok_ENDPART() {
 }
 
 void TKessrow::WriteClass() {
-  std::string& out = *Out;
+  TOutText& out = *Out;
   out += "\nclass " + PartName + " : " + BaseClass + " {";
   if (!PartNameComment.empty()) out += "     " + PartNameComment;
   out += "\n\npublic:";
@@ -126,7 +126,7 @@ std::pair<int, int> TKessrow::WrittenRange(const TPortDescr& port) const {
 // One member line: type, name, alignment, then the bus or count comment and
 // the port's own comment.
 void TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
-  std::string& out = *Out;
+  TOutText& out = *Out;
   out += "\n  ";
   out += PortTypeText(port.PortType);
   out += port.PortName;
@@ -148,7 +148,7 @@ void TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
 // one line per pin, each appended whole (TPinLines), as a part may have tens
 // of thousands of them.
 void TKessrow::WritePortRegistration(const TPortDescr& port) {
-  std::string& out = *Out;
+  TOutText& out = *Out;
   const std::string& name = port.PortName;
   switch (port.Form) {
   case TPortForm::Bus: {

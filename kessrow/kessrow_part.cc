@@ -1,5 +1,7 @@
 // File-wide settings, the keywords that name and describe a part, and the
 // verbatim line blocks.
+#include <algorithm>
+
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
 
@@ -77,10 +79,10 @@ void TKessrow::Tok_PIN_COUNT() {
   IA->NextToken();
   PinCount = GetInteger(false, false);
   if (ErrorFlag) return;
-  if (PinCount > kMaxPinCount)
-    Report(kHighPinCount);
-  else
-    IA->NextToken();
+  if (PinCount > kMaxPinCount) return Report(kHighPinCount);
+  // The pin set is sized once for the part instead of growing pin by pin.
+  PinIndex.Reserve(static_cast<std::size_t>(std::max(PinCount, 0)));
+  IA->NextToken();
 }
 
 void TKessrow::Tok_PART_LINES() { HandleLines(PartLines, ctPart); }

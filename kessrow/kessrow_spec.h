@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
 #include "framework/text_hash.h"
@@ -41,6 +42,9 @@ public:
   // text, and leaves the header in out. Reports go to console. Returns
   // whether the input was read without error. Needs SourceName and
   // DestName (for the frame); reads the flags through AA when it is set.
+  bool Generate(std::optional<std::string_view> include, std::string_view source, TOutText& out,
+                std::ostream& console);
+  // Generate with the header appended to out in one piece.
   bool Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
                 std::ostream& console);
 
@@ -112,7 +116,7 @@ public:
   bool IncludeActive = false;
   std::string IncludeName;
   bool Done = false;
-  std::string* Out = nullptr;
+  TOutText* Out = nullptr;
   std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
   TContext Context = ctOutside;
@@ -149,9 +153,10 @@ private:
   void WriteFrame();
   void ResetRunState();
   void RunTokenLoop(std::string_view source, std::ostream& console);
-  // Replaces the destination with out; false after reporting a failure.
-  bool WriteHeader(const std::string& out, const TFileText& source, const TFileText& include,
-                   std::ostream& os);
+  // Replaces the destination with the whole text out.
+  TWriteResult WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include);
+  // Reports a failed write of the destination; false after a report.
+  bool ReportWrite(TWriteResult result, const TFileText& source, std::ostream& os);
   bool ReadBound(int& bound);
   // The next token of a port's brackets; false after reporting the end of
   // the input there.

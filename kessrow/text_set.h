@@ -21,6 +21,8 @@ public:
   // Adds text; false when it was there already.
   bool Insert(std::string_view text);
   void Clear();
+  // Makes room for count texts in all, so that adding them grows nothing.
+  void Reserve(std::size_t count);
   std::size_t Size() const { return Count; }
   // Slots examined by all lookups so far: about one or two a lookup while
   // the texts spread well, which tests check instead of timing the set.
@@ -35,7 +37,8 @@ private:
   static std::uint64_t RunHash(std::string_view text);
   // The slot that holds text, or the empty slot where it would go.
   std::size_t Find(std::string_view text, std::uint64_t hash) const;
-  void Grow();
+  void Grow() { Rehash(Slots.empty() ? 64 : Slots.size() * 2); }
+  void Rehash(std::size_t size);
 
   THashFunction HashFn;
   std::vector<TSlot> Slots; // a power of two in size, at most half used

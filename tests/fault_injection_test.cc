@@ -138,21 +138,29 @@ TEST_F(FaultInjection, TolvaneBackupFromAnEarlierRun) {
   EXPECT_EQ(r.Status, 255);
   EXPECT_EQ(Snapshot(Dir.Path()), before);
 
-  // The backup cannot be written: the earlier backup stays whole.
+  // The backup (the old file under its new name) takes no room, the new
+  // source does not fit: the earlier backup stays whole.
   ExpectUntouched(Tolvane({"a.h"}, 10), before,
-                  kScanning + "\n***** File error: write to backup file a._h failed.\n");
+                  kScanning + "\n***** File error: write to destination file a.h failed.\n");
 
   // The backup is written but the new source is not: the backup is not put
   // in place either, the earlier one stays.
   ExpectUntouched(Tolvane({"a.h"}, static_cast<long>(kSource.size())), before,
                   kScanning + "\n***** File error: write to destination file a.h failed.\n");
 
-  // A successful run replaces the earlier backup with the old source.
+  // A successful run replaces the earlier backup with the old source: the
+  // old file itself, not a copy.
   WriteFile(Dir.File("a._h"), kEarlier);
+  struct stat old {};
+  ASSERT_EQ(stat(Dir.File("a.h").c_str(), &old), 0);
   r = Tolvane({"a.h"});
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
   EXPECT_EQ(ReadFile(Dir.File("a._h")), kSource);
+  struct stat backup {};
+  ASSERT_EQ(stat(Dir.File("a._h").c_str(), &backup), 0);
+  EXPECT_EQ(backup.st_ino, old.st_ino);
+  EXPECT_EQ(backup.st_nlink, 1u);
 }
 
 TEST_F(FaultInjection, TolvaneBackupNameThatIsALink) {
@@ -540,12 +548,13 @@ TEST_F(FaultInjection, OwnerAndGroupAreKept) {
     TRunResult r = RunProgram(TOLVANE_EXE, {"own.h"}, options);
     EXPECT_EQ(r.Status, 0) << r.Output;
     EXPECT_EQ(ReadFile(file), kGenerated);
+    // The backup is the old file itself: its owner, group and mode stay.
     for (const std::string& name : {file, backup}) {
       struct stat st {};
       ASSERT_EQ(stat(name.c_str(), &st), 0);
       EXPECT_EQ(st.st_uid, 1000u) << c.Uid << " " << name;
-      EXPECT_EQ(st.st_gid, c.Gid) << c.Uid << " " << name;
-      EXPECT_EQ(st.st_mode & 07777, c.Mode) << c.Uid << " " << name;
+      EXPECT_EQ(st.st_gid, name == file ? c.Gid : 2000u) << c.Uid << " " << name;
+      EXPECT_EQ(st.st_mode & 07777, name == file ? c.Mode : 0640u) << c.Uid << " " << name;
     }
   }
 }

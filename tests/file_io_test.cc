@@ -187,3 +187,38 @@ TEST(FileIo, ReplacementUndoAndWatchedInputs) {
 }
 
 } // namespace
+
+namespace {
+
+// A copy of a file's text is the file itself under the new name where it
+// can be; a name that no longer reaches the file read is not linked.
+TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
+  TTempDir dir;
+  WriteFile(dir.File("src"), "the text\n");
+  TFileText src;
+  ASSERT_EQ(src.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
+  TReplacement::TOptions options;
+  options.Source = &src;
+  const std::string name = dir.File("src");
+  options.LinkFrom = name.c_str();
+  TReplacement linked;
+  ASSERT_EQ(linked.Prepare(dir.File("copy"), src.Text(), options), TWriteResult::Ok);
+  EXPECT_TRUE(linked.Linked());
+  ASSERT_EQ(linked.Commit(), TWriteResult::Ok);
+  struct stat a {
+  }, b{};
+  ASSERT_EQ(stat(dir.File("src").c_str(), &a), 0);
+  ASSERT_EQ(stat(dir.File("copy").c_str(), &b), 0);
+  EXPECT_EQ(a.st_ino, b.st_ino);
+
+  // The name now reaches another file: the text read is written instead.
+  WriteFile(dir.File("other"), "another text\n");
+  ASSERT_EQ(rename(dir.File("other").c_str(), dir.File("src").c_str()), 0);
+  TReplacement copied;
+  ASSERT_EQ(copied.Prepare(dir.File("copy2"), src.Text(), options), TWriteResult::Ok);
+  EXPECT_FALSE(copied.Linked());
+  ASSERT_EQ(copied.Commit(), TWriteResult::Ok);
+  EXPECT_EQ(ReadFile(dir.File("copy2")), "the text\n");
+}
+
+} // namespace

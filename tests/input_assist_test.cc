@@ -41,12 +41,13 @@ std::vector<int> Types(TInputAssistant& ia, std::string_view text) {
 
 std::string EchoOf(std::string_view text) {
   TInputAssistant ia;
-  std::string echo;
+  TOutText echo;
+  echo.SetSource(text); // lines ended by a lone line feed stay ranges of text
   ia.Echo = &echo;
   ia.EolTokens = false;
   ia.Connect(text);
   while (!ia.EndOfInput) ia.NextToken();
-  return echo;
+  return echo.Flatten();
 }
 
 TEST(InputAssist, WordsAndEndOfLineTokens) {
@@ -100,11 +101,11 @@ TEST(InputAssist, LastLineWithoutTerminatorAndEcho) {
 
 TEST(InputAssist, EchoOnlyLinesLeft) {
   TInputAssistant ia;
-  std::string echo;
+  TOutText echo;
   ia.Echo = &echo;
   ia.Connect("one\ntwo\nthree\n");
   ia.NextLine();
-  EXPECT_EQ(echo, "one\n"); // the current line is not echoed yet
+  EXPECT_EQ(echo.Flatten(), "one\n"); // the current line is not echoed yet
 }
 
 // Lines ended by a lone line feed are echoed together with it; every other
@@ -114,7 +115,7 @@ TEST(InputAssist, EchoOfMixedLineEndsAndOfASecondText) {
   EXPECT_EQ(EchoOf("a\nb\r\nc\n\rd\re\n\nf"), "a\nb\nc\nd\ne\n\nf");
   EXPECT_EQ(EchoOf("\r\r\n\n\r"), "\n\n\n");
   TInputAssistant ia;
-  std::string echo;
+  TOutText echo;
   ia.Echo = &echo;
   ia.EolTokens = false;
   std::string first = "one\r\nlast\r";
@@ -122,7 +123,7 @@ TEST(InputAssist, EchoOfMixedLineEndsAndOfASecondText) {
   ia.NextLine();
   ia.Connect("two\n");
   while (!ia.EndOfInput) ia.NextToken();
-  EXPECT_EQ(echo, "one\nlast\ntwo\n");
+  EXPECT_EQ(echo.Flatten(), "one\nlast\ntwo\n");
 }
 
 TEST(InputAssist, Literals) {
@@ -242,13 +243,13 @@ TEST(InputAssist, SeekAndFind) {
   EXPECT_EQ(ia.Position, 1); // the search starts at the opening pair itself
 
   TInputAssistant echoing;
-  std::string echo;
+  TOutText echo;
   echoing.Echo = &echo;
   echoing.Connect("/* a\nb\nc");
   echoing.Seek("*/");
   EXPECT_TRUE(echoing.EndOfInput);
   EXPECT_EQ(echoing.TokenType, ttNone);
-  EXPECT_EQ(echo, "/* a\nb\nc");
+  EXPECT_EQ(echo.Flatten(), "/* a\nb\nc");
 
   ia.Connect("abc // x");
   EXPECT_EQ(ia.Find("//"), 4);

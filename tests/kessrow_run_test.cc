@@ -262,3 +262,62 @@ TEST(KessrowRun, ShippedExampleIsValid) {
 }
 
 } // namespace
+
+namespace {
+
+// Parts with enough pins that their header goes to the file in several
+// parts while it is made.
+std::string LargeParts(int parts, int pins) {
+  std::string text;
+  for (int p = 0; p < parts; ++p) {
+    text += "$PART_NAME Big" + std::to_string(p) + "\n$FOOTPRINT SO8\n$REF_PREFIX U\n$PIN_COUNT " +
+            std::to_string(pins) + "\n$PORTS\n  P[" + std::to_string(pins) + "]";
+    for (int i = 1; i <= pins; ++i) text += " pin_with_a_long_name_" + std::to_string(i);
+    text += " ;\n$ENDPORTS\n$ENDPART\n";
+  }
+  return text;
+}
+
+TEST(KessrowRun, HeaderWrittenInPartsIsComparedAndReplacedWhole) {
+  TTempDir dir;
+  const std::string input = LargeParts(4, 50000); // some 10 MB of header
+  WriteFile(dir.File("big.pt"), input);
+  TRunResult r = In(dir, {"big.pt", "-v"});
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  std::string header = ReadFile(dir.File("big.h"));
+  ASSERT_GT(header.size(), std::size_t{8} << 20);
+  EXPECT_NE(header.find("P.AddPin( \"pin_with_a_long_name_50000\" );\n  }\n};\n\n\n#endif\n"),
+            std::string::npos);
+
+  // Unchanged: the file is left alone.
+  struct stat before {
+  }, after{};
+  ASSERT_EQ(stat(dir.File("big.h").c_str(), &before), 0);
+  r = In(dir, {"big.pt", "-v"});
+  EXPECT_EQ(AfterBanner(r), "\nProcessing file big.pt.\nDestination is unchanged.");
+  ASSERT_EQ(stat(dir.File("big.h").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+
+  // A file that differs only in its last byte, or that is longer, is replaced.
+  for (const std::string& old : {header.substr(0, header.size() - 1) + "x", header + "more"}) {
+    WriteFile(dir.File("big.h"), old);
+    r = In(dir, {"big.pt", "-v"});
+    EXPECT_EQ(AfterBanner(r), "\nProcessing file big.pt.\nSuccess.");
+    EXPECT_EQ(ReadFile(dir.File("big.h")), header);
+  }
+
+  // An error after parts were written: the old header stays, no temporary
+  // file is left, and -d still removes the destination.
+  WriteFile(dir.File("big.pt"), input + "$ENDPART\n");
+  r = In(dir, {"big.pt"});
+  EXPECT_EQ(r.Status, 255);
+  EXPECT_EQ(ReadFile(dir.File("big.h")), header);
+  r = In(dir, {"big.pt", "-d"});
+  EXPECT_EQ(r.Status, 255);
+  std::vector<std::string> left;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    left.push_back(entry.path().filename().string());
+  EXPECT_EQ(left, std::vector<std::string>{"big.pt"});
+}
+
+} // namespace

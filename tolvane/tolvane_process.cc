@@ -64,43 +64,56 @@ struct TUpdate {
   bool Verify = false;
 };
 
+// The backup of an in-place rewrite: the source file itself under the
+// backup name (a link; the source name then gets the new file), or, where
+// no link can be made or the source is rewritten in place, a copy.
+TWriteResult PrepareBackup(TReplacement& backup, TFileText& source, const TUpdate& u, bool link) {
+  TReplacement::TOptions options;
+  options.Mode = source.Mode();
+  options.Uid = source.Owner();
+  options.Gid = source.Group();
+  options.FollowLinks = false; // a link in the backup's place is replaced
+  options.AllowInPlace = false;
+  options.Undoable = true;
+  options.Source = &source;
+  options.LinkFrom = u.SourceName.c_str();
+  if (!link) options.LinkFrom = nullptr;
+  return backup.Prepare(u.BackupName, source.Text(), options);
+}
+
 // Writes the new text: in place, the backup first (taken back if the
 // source changes before the source itself is replaced). Both new files are
 // complete before either is put in place, and the source is checked to be
 // the file that was read before each. Returns the failure message, empty
 // on success.
-std::string UpdateFiles(TFileText& source, const std::string& out, const TUpdate& u) {
+std::string UpdateFiles(TFileText& source, const TOutText& out, const TUpdate& u) {
   bool inPlace = !u.BackupName.empty();
   TReplacement backup, dest;
+  std::string cannotBackup = CannotOpenBackupMessage(u.BackupName),
+              backupFailed = BackupWriteMessage(u.BackupName);
   if (inPlace) {
-    TReplacement::TOptions options;
-    options.Mode = source.Mode();
-    options.Uid = source.Owner();
-    options.Gid = source.Group();
-    options.FollowLinks = false; // a link in the backup's place is replaced
-    options.AllowInPlace = false;
-    options.Undoable = true;
-    options.Source = &source;
-    TWriteResult r = backup.Prepare(u.BackupName, source.Text(), options);
-    if (r != TWriteResult::Ok)
-      return FailureMessage(r, u.SourceName, CannotOpenBackupMessage(u.BackupName),
-                            BackupWriteMessage(u.BackupName));
+    TWriteResult r = PrepareBackup(backup, source, u, true);
+    if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
   }
   // In place, the file replaced is the one the source name reaches.
   TWriteResult r = dest.Prepare(inPlace ? u.SourceName : u.DestName, out, {});
   std::string cannotCreate = CannotCreateMessage(u.DestName), writeFailed = DestWriteMessage(u.DestName);
   if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
+  // A source rewritten in place would change its link too: the backup is
+  // then a copy.
+  if (dest.InPlace() && backup.Linked() && (r = PrepareBackup(backup, source, u, false)) != TWriteResult::Ok)
+    return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
   if (!source.StillSame()) return SourceChangedMessage(u.SourceName);
   if (inPlace && (r = backup.Commit({&source})) != TWriteResult::Ok)
-    return FailureMessage(r, u.SourceName, CannotOpenBackupMessage(u.BackupName),
-                          BackupWriteMessage(u.BackupName));
+    return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
   if ((r = dest.Commit({&source})) != TWriteResult::Ok) {
     backup.Undo();
     return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
   }
   backup.Finish();
   if (u.Verify && inPlace) {
-    if (!FileHoldsText(dest.Target().c_str(), out)) return CorruptMessage(u.DestName, u.BackupName);
+    if (!FileHoldsText(dest.Target().c_str(), dest.Written()))
+      return CorruptMessage(u.DestName, u.BackupName);
     RemoveFile(u.BackupName);
   }
   return "";
@@ -127,31 +140,27 @@ void TTolvane::ResetRun() {
 }
 
 bool TTolvane::Scan(std::string_view source, std::string& out) {
+  TOutText pieces;
+  bool ok = Scan(source, pieces);
+  out += pieces.Flatten();
+  return ok;
+}
+
+bool TTolvane::Scan(std::string_view source, TOutText& out) {
   ResetRun();
   // A fresh tokenizer, so that line numbers start at 1 on every scan.
   InputAssistant = TInputAssistant();
   SetUpIA(InputAssistant);
   IA->EolTokens = false;
   Out = &out;
+  out.SetSource(source);
   IA->Echo = Out;
   IA->Connect(source);
-  // The source is read once from front to back: the pages behind the
-  // current line are let go every few megabytes, so that the source and
-  // the new text are not both held whole at the end of the scan.
-  const std::size_t releaseStep = std::size_t{4} << 20;
-  std::size_t released = 0;
-  auto begin = reinterpret_cast<std::uintptr_t>(source.data());
+  // The source's pages stay mapped after the scan: the new text is mostly
+  // ranges of them, which the comparison and the write read again.
   // A source that shrinks under the scan reads as zeros from there on: the
   // scan stops at once.
-  while (!IA->EndOfInput && !ErrorFlag && !(SourceFile && SourceFile->Shrunk())) {
-    Dispatch();
-    auto at = reinterpret_cast<std::uintptr_t>(IA->Line.data());
-    if (SourceFile && !IA->EndOfInput && at >= begin + released + releaseStep &&
-        at - begin <= source.size()) {
-      SourceFile->Release(released, at - begin);
-      released = at - begin;
-    }
-  }
+  while (!IA->EndOfInput && !ErrorFlag && !(SourceFile && SourceFile->Shrunk())) Dispatch();
   if (!ErrorFlag && BraceDepth != 0) Error(tolvane_msg::kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;
@@ -185,11 +194,9 @@ void TTolvane::Process(std::ostream& os) {
        << (notRegular ? NotRegularMessage(u.SourceName) : CannotOpenSourceMessage(u.SourceName));
     return;
   }
-  // Regenerated bodies can make the text longer than its source: the room
-  // for twice the source is reserved once, and only what is written of it
-  // takes memory.
-  std::string out;
-  ReserveText(out, 2 * source.Text().size() + 65536);
+  // The new text holds the unchanged lines as ranges of the source: only
+  // what the scan makes takes memory.
+  TOutText out;
   SourceFile = &source;
   bool scanned = Scan(source.Text(), out);
   SourceFile = nullptr;
@@ -202,7 +209,7 @@ void TTolvane::Process(std::ostream& os) {
   SuccessFlag = true;
   // In place, the destination is the source, which is already in memory.
   bool inPlace = !u.BackupName.empty();
-  if (!Flag('u') && (inPlace ? source.Holds(out) : StringMatchesFile(out, u.DestName.c_str()))) {
+  if (!Flag('u') && (inPlace ? source.Holds(out) : FileHoldsText(u.DestName.c_str(), out))) {
     os << kUnchanged;
     return;
   }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/input_assist.h"
+#include "framework/out_text.h"
 #include "framework/spec_base.h"
 #include "tolvane/body_range.h"
 #include "tolvane/diagnostic.h"
@@ -32,8 +33,11 @@ public:
   bool Prompt() override;
 
   // Scans source (kept alive by the caller) and appends the destination
-  // text to out. Reports go to Console (nowhere when it is not set).
-  // Returns true when no error was reported. Touches no file.
+  // text to out: unchanged lines as ranges of source, the rest as made
+  // text. Reports go to Console (nowhere when it is not set). Returns true
+  // when no error was reported. Touches no file.
+  bool Scan(std::string_view source, TOutText& out);
+  // Scan with the destination text appended to out in one piece.
   bool Scan(std::string_view source, std::string& out);
 
   void SetUpIA(TInputAssistant& assistant);
@@ -81,7 +85,7 @@ public:
   TInputAssistant* IA = nullptr;
   bool ErrorFlag = false;
   bool WarningFlag = false;
-  std::string* Out = nullptr;      // the destination text being built
+  TOutText* Out = nullptr;         // the destination text being built
   TFileText* SourceFile = nullptr; // when set, Scan releases what it has read of it
   std::ostream* Console = nullptr; // where reports go
   int BraceDepth = 0;

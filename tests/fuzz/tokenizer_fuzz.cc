@@ -256,7 +256,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ia.StringLiterals = options & 4;
   ia.SplitPunctuation = options & 8;
   ia.UnderscoreAlnum = options & 16;
-  std::string echo;
+  TOutText echo;
+  echo.SetSource(text);
   if (options & 32) ia.Echo = &echo;
   ia.ClearTokens();
   for (unsigned i = 0; i < 8; ++i)
@@ -333,6 +334,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckToken(ia);
     coverage.After(ia);
   }
-  if (ia.Echo) FUZZ_CHECK(echo == NormaliseLineEnds(text));
+  if (ia.Echo) FUZZ_CHECK(echo.Flatten() == NormaliseLineEnds(text));
   return 0;
 }

@@ -1,0 +1,140 @@
+#include "framework/out_text.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <new>
+
+namespace {
+// Made text goes into chunks of this size (a longer text gets its own): few
+// allocations, and little room left unused at the end.
+const std::size_t kChunkSize = std::size_t{4} << 20;
+const std::size_t kHugePage = std::size_t{2} << 20;
+const std::size_t kFirstChunkSize = std::size_t{64} << 10;
+
+// Asks for huge pages inside a fresh chunk: fewer page faults while it is
+// filled. Only whole 2 MB pages inside it can be huge.
+void AdviseHugePages(char* chunk, std::size_t size) {
+  const std::uintptr_t huge = kHugePage;
+  auto begin = reinterpret_cast<std::uintptr_t>(chunk);
+  std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
+  std::uintptr_t last = (begin + size) & ~(huge - 1);
+  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+}
+
+bool Inside(std::string_view outer, const char* p, std::size_t n) {
+  std::less_equal<const char*> le;
+  return n <= outer.size() && le(outer.data(), p) && le(p + n, outer.data() + outer.size());
+}
+} // namespace
+
+void TOutText::TChunkFree::operator()(char* chunk) const {
+  ::operator delete (chunk, std::align_val_t{kHugePage});
+}
+
+void TOutText::AppendSource(std::string_view range) {
+  if (range.empty()) return;
+  if (!Inside(Source, range.data(), range.size())) {
+    append(range);
+    return;
+  }
+  Total += range.size();
+  if (!List.empty() && !List.back().Made && List.back().Data + List.back().Size == range.data()) {
+    List.back().Size += range.size();
+    return;
+  }
+  List.push_back({range.data(), range.size(), false});
+}
+
+void TOutText::AppendView(std::string_view text) {
+  if (text.empty()) return;
+  Total += text.size();
+  List.push_back({text.data(), text.size(), true});
+}
+
+char* TOutText::Room(std::size_t n) {
+  if (Chunk < Chunks.size() && ChunkSizes[Chunk] - Used >= n) return Chunks[Chunk].get() + Used;
+  // The next chunk that is large enough (kept from before a clear), or a new one.
+  std::size_t next = Chunk < Chunks.size() ? Chunk + 1 : Chunks.size();
+  while (next < Chunks.size() && ChunkSizes[next] < n) ++next;
+  if (next == Chunks.size()) {
+    // The chunks grow from small to kChunkSize: a small file's run does
+    // not touch a huge page for a few lines.
+    std::size_t grown = Chunks.size() < 6 ? kFirstChunkSize << Chunks.size() : kChunkSize;
+    std::size_t size = std::max(n, std::min(kChunkSize, grown));
+    // Not zeroed (every byte is written before it is read), and aligned to
+    // huge pages, so that all of it can use them.
+    Chunks.emplace_back(static_cast<char*>(::operator new (size, std::align_val_t{kHugePage})));
+    AdviseHugePages(Chunks.back().get(), size);
+    ChunkSizes.push_back(size);
+  }
+  Chunk = next;
+  Used = 0;
+  return Chunks[Chunk].get();
+}
+
+void TOutText::AddMade(const char* data, std::size_t n) {
+  Total += n;
+  MadeHeld += n;
+  if (!List.empty() && List.back().Made && List.back().Data + List.back().Size == data) {
+    List.back().Size += n;
+  } else {
+    List.push_back({data, n, true});
+  }
+  if (Target && MadeHeld >= Threshold) Flush();
+}
+
+TOutText& TOutText::append(std::string_view text) {
+  if (text.empty()) return *this;
+  char* p = Room(text.size());
+  std::memcpy(p, text.data(), text.size());
+  Used += text.size();
+  AddMade(p, text.size());
+  return *this;
+}
+
+TOutText& TOutText::append(std::size_t n, char c) {
+  if (n == 0) return *this;
+  char* p = Room(n);
+  std::memset(p, c, n);
+  Used += n;
+  AddMade(p, n);
+  return *this;
+}
+
+std::string TOutText::Flatten() const {
+  std::size_t n = 0;
+  for (const TPiece& piece : List) n += piece.Size;
+  std::string text;
+  text.reserve(n);
+  for (const TPiece& piece : List) text.append(piece.Data, piece.Size);
+  return text;
+}
+
+void TOutText::clear() {
+  List.clear();
+  Chunk = 0;
+  Used = 0;
+  Total = 0;
+  MadeHeld = 0;
+  FlushGood = true;
+}
+
+void TOutText::FlushTo(TFlushTarget* target, std::size_t threshold) {
+  Target = target;
+  Threshold = threshold;
+}
+
+bool TOutText::Flush() {
+  if (!Target) return FlushGood;
+  if (FlushGood && !List.empty()) FlushGood = Target->Take(List);
+  // The made memory is used again from its first chunk.
+  List.clear();
+  MadeHeld = 0;
+  Chunk = 0;
+  Used = 0;
+  return FlushGood;
+}

@@ -1,0 +1,68 @@
+#include "framework/streamed_write.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace {
+// The old file is read for the comparison in parts of this size.
+const std::size_t kCompareStep = std::size_t{1} << 20;
+} // namespace
+
+TStreamedWrite::~TStreamedWrite() {
+  if (OldFd >= 0) close(OldFd);
+}
+
+bool TStreamedWrite::Begin(const std::string& name, bool compare) {
+  if (!Replacement.Begin(name, {})) return false;
+  if (!compare) return true;
+  // Only a regular file can hold the text (Begin refuses anything else).
+  OldFd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  struct stat st;
+  if (OldFd >= 0 && fstat(OldFd, &st) == 0 && S_ISREG(st.st_mode)) {
+    OldSize = static_cast<std::size_t>(st.st_size);
+    Same = true;
+  }
+  return true;
+}
+
+bool TStreamedWrite::Compare(const std::vector<TOutText::TPiece>& pieces) {
+  for (const TOutText::TPiece& piece : pieces) {
+    for (std::size_t done = 0; done < piece.Size;) {
+      std::size_t n = std::min(piece.Size - done, kCompareStep);
+      if (Offset + done + n > OldSize) return false;
+      Buffer.resize(n);
+      std::size_t got = 0;
+      while (got < n) {
+        ssize_t r = pread(OldFd, Buffer.data() + got, n - got, static_cast<off_t>(Offset + done + got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return false;
+        got += static_cast<std::size_t>(r);
+      }
+      if (std::memcmp(Buffer.data(), piece.Data + done, n) != 0) return false;
+      done += n;
+    }
+    Offset += piece.Size;
+  }
+  return true;
+}
+
+bool TStreamedWrite::Take(const std::vector<TOutText::TPiece>& pieces) {
+  std::size_t before = Offset;
+  if (Same) Same = Compare(pieces);
+  Offset = before;
+  for (const TOutText::TPiece& piece : pieces) Offset += piece.Size;
+  return Replacement.Write(pieces);
+}
+
+bool TStreamedWrite::Unchanged(std::size_t size) const { return Same && size == Offset && size == OldSize; }
+
+TWriteResult TStreamedWrite::Commit(bool flushed, std::initializer_list<const TFileText*> watched) {
+  if (!flushed) return TWriteResult::WriteFailed;
+  TWriteResult result = Replacement.End();
+  return result == TWriteResult::Ok ? Replacement.Commit(watched) : result;
+}
