@@ -294,13 +294,15 @@ TWriteResult TReplacement::PrepareInPlace(const struct stat& old) {
   if (Fd < 0) return TWriteResult::CannotCreate;
   struct stat st;
   if (fstat(Fd, &st) != 0 || !S_ISREG(st.st_mode) || !SameInode(st, old)) return TWriteResult::CannotCreate;
-  // The whole new length is reserved before the first byte changes: a full
-  // disk or a file-size limit fails here, with the file untouched.
+  // A file-size limit that the new text would pass fails here, with the
+  // file untouched; the room itself is reserved at the commit, after the
+  // check that the file is still the one that was read (a reservation
+  // changes the file's size or time).
   rlimit limit{};
   std::size_t size = Text->size();
   if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur)
     return TWriteResult::WriteFailed;
-  if (size != 0 && posix_fallocate(Fd, 0, static_cast<off_t>(size)) != 0) return TWriteResult::WriteFailed;
+  OldSize = st.st_size;
   // The pieces may be ranges of this very file, which the rewrite
   // overwrites from the front: they are copied out before it begins.
   if (Text != &Own) {
@@ -345,7 +347,31 @@ TWriteResult TReplacement::Commit(std::initializer_list<const TFileText*> watche
   return TWriteResult::Ok;
 }
 
+namespace {
+
+// Whether room for size bytes from the start of fd is reserved, so that
+// writing them cannot fail for want of space. The room beyond the end is
+// taken without changing the file's size where the file system can; else
+// the file is extended, and cut back to oldSize when that fails.
+bool ReserveRoom(int fd, std::size_t size, off_t oldSize) {
+  if (size == 0) return true;
+  if (fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size)) == 0) return true;
+  if (errno != EOPNOTSUPP && errno != ENOSYS) return false;
+  bool reserved = posix_fallocate(fd, 0, static_cast<off_t>(size)) == 0;
+  if (!reserved && ftruncate(fd, oldSize) != 0) return false;
+  return reserved;
+}
+
+} // namespace
+
 TWriteResult TReplacement::CommitInPlace() {
+  // The whole new length is reserved before the first byte changes: a
+  // full disk fails here, with the file as it was.
+  if (!ReserveRoom(Fd, Text->size(), OldSize)) {
+    close(Fd);
+    Fd = -1;
+    return TWriteResult::WriteFailed;
+  }
   bool ok =
       WritePieces(Fd, Text->Pieces(), nullptr, true) && ftruncate(Fd, static_cast<off_t>(Text->size())) == 0;
   if (close(Fd) != 0) ok = false;

@@ -79,7 +79,8 @@ private:
   TKind Kind = TKind::None;
   std::string TargetName;
   TTempFile Temp;
-  int Fd = -1; // the file written into or rewritten in place
+  int Fd = -1;       // the file written into or rewritten in place
+  off_t OldSize = 0; // of the file rewritten in place, as it was read
   const TOutText* Text = nullptr;
   TOutText Own;     // the text given as one view, or the in-place copy
   std::string Flat; // the in-place copy's bytes

@@ -559,6 +559,40 @@ TEST_F(FaultInjection, OwnerAndGroupAreKept) {
   }
 }
 
+// A file of another user that the runner may write, in a directory the
+// runner may write: a new file would change its owner, so the file itself
+// is rewritten (after its room is reserved) and keeps owner and mode; the
+// backup is a copy that belongs to the runner, with the same mode (the
+// group may differ, but no bit of it is wider than the others' bits).
+TEST_F(FaultInjection, FileOfAnotherUserIsRewrittenInPlace) {
+  fs::permissions(Dir.Path(), fs::perms(0755));
+  fs::create_directory(Dir.File("w"));
+  fs::permissions(Dir.File("w"), fs::perms(0777));
+  std::string file = Dir.File("w/theirs.h"), backup = Dir.File("w/theirs._h");
+  WriteFile(file, kSource);
+  ASSERT_EQ(chown(file.c_str(), 1000, 1000), 0);
+  ASSERT_EQ(chmod(file.c_str(), 0646), 0);
+  struct stat before {};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  TRunOptions options;
+  options.WorkDir = Dir.File("w");
+  options.Uid = options.Gid = kNobody;
+  TRunResult r = RunProgram(TOLVANE_EXE, {"theirs.h"}, options);
+  EXPECT_EQ(r.Status, 0) << r.Output;
+  EXPECT_EQ(Tail(r), "\nScanning theirs.h.\nSuccess");
+  EXPECT_EQ(ReadFile(file), kGenerated);
+  EXPECT_EQ(ReadFile(backup), kSource);
+  struct stat after {
+  }, copy{};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  ASSERT_EQ(stat(backup.c_str(), &copy), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(after.st_uid, 1000u);
+  EXPECT_EQ(after.st_mode & 07777, 0646u);
+  EXPECT_EQ(copy.st_uid, static_cast<unsigned>(kNobody));
+  EXPECT_EQ(copy.st_mode & 07777, 0646u);
+}
+
 // Row 9: memory runs out: a message, not an abort.
 TEST_F(FaultInjection, MemoryExhaustionIsReported) {
 #if defined(__SANITIZE_ADDRESS__)
