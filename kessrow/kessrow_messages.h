@@ -1,8 +1,7 @@
 // Every text that kessrow reports, in one place, each sentence whole so
 // that a message seen on the console can be found here. Messages about the
 // input are written after the report head ("***** Error ...: "); the second
-// line of a two-line message follows "\n***** ". The file errors of the run
-// stand with the run (kessrow_process.cc).
+// line of a two-line message follows "\n***** ".
 #pragma once
 
 #include <cstdint>
@@ -14,21 +13,39 @@ namespace kessrow_msg {
 // The tool.
 inline constexpr const char* kPurpose = "Generates C++ part classes from part-description files.";
 
-// Run and files.
+// Run and files. The file messages follow kFileError.
 inline constexpr const char* kFileError = "\n***** File error: ";
-inline constexpr const char* kNoSource = "Could not open source file ";
-inline constexpr const char* kNoInclude = "Could not open include file ";
-inline constexpr const char* kOverwriteSource = " would overwrite the source file.\n";
-inline constexpr const char* kOverwriteInclude = " would overwrite the include file.\n";
-inline constexpr const char* kCannotCreate = "could not create destination file ";
-inline constexpr const char* kWriteFailed = " failed.\n"; // after "write to destination file NAME"
-inline constexpr const char* kChanged =
-    " changed while it was read; nothing was written.\n"; // after "source file NAME"
+inline std::string NoSource(std::string_view name) {
+  return "Could not open source file " + std::string(name) + ".";
+}
+inline std::string NoInclude(std::string_view name) {
+  return "Could not open include file " + std::string(name) + ".";
+}
+inline std::string OverwritesSource(std::string_view dest) {
+  return "destination file " + std::string(dest) + " would overwrite the source file.\n";
+}
+inline std::string OverwritesInclude(std::string_view dest) {
+  return "destination file " + std::string(dest) + " would overwrite the include file.\n";
+}
+inline std::string CannotCreate(std::string_view dest) {
+  return "could not create destination file " + std::string(dest) + "\n";
+}
+inline std::string WriteFailed(std::string_view dest) {
+  return "write to destination file " + std::string(dest) + " failed.\n";
+}
+inline std::string SourceChanged(std::string_view name) {
+  return "source file " + std::string(name) + " changed while it was read; nothing was written.\n";
+}
 
 // Verbose notes (-v).
 inline std::string ProcessingFile(std::string_view name) {
   return "\nProcessing file " + std::string(name) + ".";
 }
+inline std::string IncludingFile(std::string_view name) {
+  return "\nIncluding file " + std::string(name) + ".";
+}
+inline constexpr const char* kUnchangedNote = "\nDestination is unchanged.";
+inline constexpr const char* kSuccessNote = "\nSuccess.";
 
 // Contexts: token is the keyword met in the wrong place.
 inline std::string NotOutside(std::string_view token) {

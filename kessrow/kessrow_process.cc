@@ -33,43 +33,45 @@ bool SameTarget(const std::string& a, const std::string& b) { return a == b || S
 void TKessrow::Process(std::ostream& os) {
   Console = &os;
   SuccessFlag = false;
-  SourceName = AA->GetPlain(0);
-
-  TFileText source;
-  if (source.Open(SourceName.c_str()) != TFileText::TStatus::Ok) {
-    Report(kNoSource + SourceName + ".");
-    return;
-  }
-
-  IncludeActive = false;
-  TFileText include;
-  if (Flag('i')) {
-    IncludeName = AA->GetParam('i');
-    if (include.Open(IncludeName.c_str()) != TFileText::TStatus::Ok) {
-      Report(kNoInclude + IncludeName + ".");
-      return;
-    }
-    if (Flag('v')) os << "\nIncluding file " << IncludeName << ".";
-    IncludeActive = true;
-  }
-
+  TFileText source, include;
+  if (!OpenInputs(source, include, os)) return;
   DestName = AA->GetPlain(1);
   if (DestName.empty()) {
     DestName = SourceName;
     RemoveExtension(DestName);
     DestName += ".h";
   }
-
   // Never replace (or, with -d, delete) one of the inputs.
   if (SameTarget(DestName, SourceName)) {
-    os << kFileError << "destination file " << DestName << kOverwriteSource;
+    os << kFileError << OverwritesSource(DestName);
     return;
   }
   if (IncludeActive && SameTarget(DestName, IncludeName)) {
-    os << kFileError << "destination file " << DestName << kOverwriteInclude;
+    os << kFileError << OverwritesInclude(DestName);
     return;
   }
+  GenerateAndWrite(source, include, os);
+}
 
+bool TKessrow::OpenInputs(TFileText& source, TFileText& include, std::ostream& os) {
+  SourceName = AA->GetPlain(0);
+  if (source.Open(SourceName.c_str()) != TFileText::TStatus::Ok) {
+    Report(NoSource(SourceName));
+    return false;
+  }
+  IncludeActive = false;
+  if (!Flag('i')) return true;
+  IncludeName = AA->GetParam('i');
+  if (include.Open(IncludeName.c_str()) != TFileText::TStatus::Ok) {
+    Report(NoInclude(IncludeName));
+    return false;
+  }
+  if (Flag('v')) os << IncludingFile(IncludeName);
+  IncludeActive = true;
+  return true;
+}
+
+void TKessrow::GenerateAndWrite(TFileText& source, TFileText& include, std::ostream& os) {
   // The header goes to its new file in large parts as it is made, where the
   // destination can be replaced that way; else it is held whole.
   TOutText out;
@@ -83,7 +85,7 @@ void TKessrow::Process(std::ostream& os) {
   bool generated = Generate(includeText, source.Text(), out, os);
   SourceFile = IncludeFile = nullptr;
   if (source.Shrunk() || include.Shrunk()) {
-    os << kFileError << "source file " << (source.Shrunk() ? SourceName : IncludeName) << kChanged;
+    os << kFileError << SourceChanged(source.Shrunk() ? SourceName : IncludeName);
     return;
   }
   if (!generated) {
@@ -95,13 +97,13 @@ void TKessrow::Process(std::ostream& os) {
   bool flushed = out.Flush();
   bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(DestName.c_str(), out);
   if (!Flag('u') && unchanged) {
-    if (Flag('v')) os << "\nDestination is unchanged.";
+    if (Flag('v')) os << kUnchangedNote;
     return;
   }
   TWriteResult result =
       streamed ? stream.Commit(flushed, {&source, &include}) : WriteHeader(out, source, include);
   SuccessFlag = ReportWrite(result, source, os);
-  if (SuccessFlag && Flag('v')) os << "\nSuccess.";
+  if (SuccessFlag && Flag('v')) os << kSuccessNote;
 }
 
 TWriteResult TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include) {
@@ -117,15 +119,15 @@ bool TKessrow::ReportWrite(TWriteResult result, const TFileText& source, std::os
   case TWriteResult::Ok:
     return true;
   case TWriteResult::CannotCreate:
-    os << kFileError << kCannotCreate << DestName << "\n";
+    os << kFileError << CannotCreate(DestName);
     return false;
   case TWriteResult::WriteFailed:
-    os << kFileError << "write to destination file " << DestName << kWriteFailed;
+    os << kFileError << WriteFailed(DestName);
     return false;
   case TWriteResult::SourceChanged:
     break;
   }
-  os << kFileError << "source file " << (source.StillSame() ? IncludeName : SourceName) << kChanged;
+  os << kFileError << SourceChanged(source.StillSame() ? IncludeName : SourceName);
   return false;
 }
 

@@ -153,6 +153,10 @@ private:
   void WriteFrame();
   void ResetRunState();
   void RunTokenLoop(std::string_view source, std::ostream& console);
+  // Opens the source and the include file (-i); false after a report.
+  bool OpenInputs(TFileText& source, TFileText& include, std::ostream& os);
+  // Builds the header and writes it where it differs from the destination.
+  void GenerateAndWrite(TFileText& source, TFileText& include, std::ostream& os);
   // Replaces the destination with the whole text out.
   TWriteResult WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include);
   // Reports a failed write of the destination; false after a report.

@@ -1,7 +1,7 @@
-// Every text that tolvane reports about its input, in one place, each
+// Every text that tolvane reports, in one place, each
 // sentence whole so that a message seen on the console can be found here.
-// They are written after the report head ("***** Error in class X:\n***** ").
-// The file errors of the run stand with the run (tolvane_process.cc).
+// The messages about the input are written after the report head
+// ("***** Error in class X:\n***** "); the file messages after kFileError.
 #pragma once
 
 #include <string>
@@ -68,6 +68,38 @@ inline std::string UserRegistered(std::string_view member) {
 inline std::string ArrayUnresolved(std::string_view member, int line) {
   return "Could not auto-register array member " + std::string(member) + " on line " + std::to_string(line) +
          ".";
+}
+
+// The run and its files.
+inline constexpr const char* kNotice = "\nScanning ";
+inline constexpr const char* kUnchanged = "\nDestination is unchanged";
+inline constexpr const char* kSuccess = "\nSuccess";
+inline constexpr const char* kFileError = "\n***** File error: ";
+
+// The file messages that name a file (each follows kFileError).
+inline std::string CannotOpenSourceMessage(const std::string& name) {
+  return "could not open source file " + name + ".\n";
+}
+inline std::string NotRegularMessage(const std::string& name) {
+  return "source file " + name + " is not a regular file and cannot be rewritten in place.\n";
+}
+inline std::string SourceChangedMessage(const std::string& name) {
+  return "source file " + name + " changed while it was read; nothing was written.\n";
+}
+inline std::string CannotOpenBackupMessage(const std::string& name) {
+  return "could not open backup file " + name + ".\n";
+}
+inline std::string BackupWriteMessage(const std::string& name) {
+  return "write to backup file " + name + " failed.\n";
+}
+inline std::string CannotCreateMessage(const std::string& name) {
+  return "could not create destination file " + name + "\n";
+}
+inline std::string DestWriteMessage(const std::string& name) {
+  return "write to destination file " + name + " failed.\n";
+}
+inline std::string CorruptMessage(const std::string& dest, const std::string& backup) {
+  return "destination file " + dest + " may be corrupt.\n***** Use backup file " + backup + " to recover.\n";
 }
 
 } // namespace tolvane_msg

@@ -10,38 +10,9 @@
 #include "framework/replacement.h"
 #include "tolvane/tolvane_messages.h"
 
+using namespace tolvane_msg;
+
 namespace {
-
-const char* const kNotice = "\nScanning ";
-const char* const kUnchanged = "\nDestination is unchanged";
-const char* const kSuccess = "\nSuccess";
-const char* const kFileError = "\n***** File error: ";
-
-// The file messages that name a file (each follows kFileError).
-std::string CannotOpenSourceMessage(const std::string& name) {
-  return "could not open source file " + name + ".\n";
-}
-std::string NotRegularMessage(const std::string& name) {
-  return "source file " + name + " is not a regular file and cannot be rewritten in place.\n";
-}
-std::string SourceChangedMessage(const std::string& name) {
-  return "source file " + name + " changed while it was read; nothing was written.\n";
-}
-std::string CannotOpenBackupMessage(const std::string& name) {
-  return "could not open backup file " + name + ".\n";
-}
-std::string BackupWriteMessage(const std::string& name) {
-  return "write to backup file " + name + " failed.\n";
-}
-std::string CannotCreateMessage(const std::string& name) {
-  return "could not create destination file " + name + "\n";
-}
-std::string DestWriteMessage(const std::string& name) {
-  return "write to destination file " + name + " failed.\n";
-}
-std::string CorruptMessage(const std::string& dest, const std::string& backup) {
-  return "destination file " + dest + " may be corrupt.\n***** Use backup file " + backup + " to recover.\n";
-}
 
 // The message for a failed step; empty for Ok.
 std::string FailureMessage(TWriteResult result, const std::string& source, const std::string& cannotCreate,
