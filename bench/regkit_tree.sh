@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A whole tree in one process against one process per header:
 #   regkit check TREE (-j 2 and -j 1)
-#   find TREE -name '*.h' -print0 | xargs -0 -P 2 -I{} tolvane {} OUT -w
+#   find TREE -type f -name '*.h' -print0 | xargs -0 -P 2 -I{} tolvane {} OUT -w
 # timed in the same minutes, each run ROUNDS times (the best counts), with
 # the peak memory (maximum resident set) of regkit.
 #
@@ -43,13 +43,13 @@ best() {
 # xargs gives up at the first command that exits with 255, so the headers
 # that tolvane rejects are left out of its list (regkit gets them all).
 per_process() {
-  find "$tree" -name '*.h' -print0 | grep -zvxFf "$scratch/rejected" |
+  find "$tree" -type f -name '*.h' -print0 | grep -zvxFf "$scratch/rejected" |
     xargs -0 -P 2 -I{} "$tolvane" {} "$scratch/out.h" -w
 }
 export -f per_process
 export tree tolvane scratch
 
-headers=$(find "$tree" -name '*.h' | wc -l)
+headers=$(find "$tree" -type f -name '*.h' | wc -l)
 "$regkit" check --ext=h -w "$tree" >"$scratch/findings" 2>"$scratch/summary" || true
 sed -nE 's/^(.*):[0-9]+:[0-9]+: error: .*/\1/p; s/^(.*): error: .*/\1/p' "$scratch/findings" | sort -u >"$scratch/rejected"
 echo "tree: $tree, $headers headers named *.h, $(wc -l <"$scratch/rejected") rejected by tolvane"

@@ -159,7 +159,13 @@ TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text
   }
   if (!options.FollowLinks && exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
     return TWriteResult::CannotCreate;
-  if (options.FollowLinks && exists && S_ISREG(st.st_mode)) {
+  struct stat own;
+  if (options.FollowLinks && exists && S_ISREG(st.st_mode) && lstat(name.c_str(), &own) == 0 &&
+      !S_ISLNK(own.st_mode)) {
+    // No link: the name is replaced itself, as it stands now (another run
+    // may have just replaced it: that is no reason to fail).
+    st = own;
+  } else if (options.FollowLinks && exists && S_ISREG(st.st_mode)) {
     // The file the links lead to is replaced in its own directory; it must
     // be the file that name reaches (a link into /proc may name a pipe or a
     // deleted file).
