@@ -32,7 +32,7 @@ bool Inside(std::string_view outer, const char* p, std::size_t n) {
 } // namespace
 
 void TOutText::TChunkFree::operator()(char* chunk) const {
-  ::operator delete (chunk, std::align_val_t{kHugePage});
+  ::operator delete (chunk, std::align_val_t{Alignment});
 }
 
 void TOutText::AppendSource(std::string_view range) {
@@ -65,10 +65,14 @@ char* TOutText::Room(std::size_t n) {
     // not touch a huge page for a few lines.
     std::size_t grown = Chunks.size() < 6 ? kFirstChunkSize << Chunks.size() : kChunkSize;
     std::size_t size = std::max(n, std::min(kChunkSize, grown));
-    // Not zeroed (every byte is written before it is read), and aligned to
-    // huge pages, so that all of it can use them.
-    Chunks.emplace_back(static_cast<char*>(::operator new (size, std::align_val_t{kHugePage})));
-    AdviseHugePages(Chunks.back().get(), size);
+    // Not zeroed (every byte is written before it is read). A chunk of a
+    // huge page or more is aligned to huge pages, so that all of it can use
+    // them; a smaller one is not (that alignment would cost a huge page's
+    // worth of address space, and much time in some allocators, per run).
+    std::size_t alignment = size >= kHugePage ? kHugePage : alignof(std::max_align_t);
+    Chunks.emplace_back(static_cast<char*>(::operator new (size, std::align_val_t{alignment})),
+                        TChunkFree{alignment});
+    if (size >= kHugePage) AdviseHugePages(Chunks.back().get(), size);
     ChunkSizes.push_back(size);
   }
   Chunk = next;

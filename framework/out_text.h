@@ -75,8 +75,9 @@ private:
 
   std::string_view Source;
   std::vector<TPiece> List;
-  // Frees a chunk, which was allocated aligned to a huge page.
+  // Frees a chunk with the alignment it was made with.
   struct TChunkFree {
+    std::size_t Alignment = alignof(std::max_align_t);
     void operator()(char* chunk) const;
   };
   std::vector<std::unique_ptr<char, TChunkFree>> Chunks;
