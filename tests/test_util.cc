@@ -47,6 +47,9 @@ bool SetUpChild(const TRunOptions& options) {
   }
   if (options.Uid >= 0) {
     gid_t gid = static_cast<gid_t>(options.Gid >= 0 ? options.Gid : options.Uid);
+    // Already that user (the tests run unprivileged): nothing to switch.
+    if (geteuid() == static_cast<uid_t>(options.Uid) && getegid() == gid && options.Groups.empty())
+      return true;
     if (setgroups(options.Groups.size(), options.Groups.data()) != 0) return false;
     if (setresgid(gid, gid, gid) != 0) return false;
     auto uid = static_cast<uid_t>(options.Uid);
