@@ -1,6 +1,7 @@
 #include "framework/file_io.h"
 
 #include "framework/fault_guard.h"
+#include "framework/huge_pages.h"
 #include "framework/replacement.h"
 
 #include <fcntl.h>
@@ -276,12 +277,7 @@ void ReserveText(std::string& text, std::size_t capacity) {
   } catch (const std::exception&) {
     return; // no such room at once: the text grows as it is written
   }
-  // Only whole 2 MB pages inside the buffer can be huge pages.
-  const std::uintptr_t huge = std::uintptr_t{2} << 20;
-  auto begin = reinterpret_cast<std::uintptr_t>(text.data());
-  std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
-  std::uintptr_t last = (begin + text.capacity()) & ~(huge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  AdviseHugePages(text.data(), text.capacity());
 }
 
 // unlink, not remove, and only a file or a link: a directory, pipe or

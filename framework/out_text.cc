@@ -1,29 +1,18 @@
 #include "framework/out_text.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
 #include <new>
 
+#include "framework/huge_pages.h"
+
 namespace {
 // Made text goes into chunks of this size (a longer text gets its own): few
 // allocations, and little room left unused at the end.
 const std::size_t kChunkSize = std::size_t{4} << 20;
-const std::size_t kHugePage = std::size_t{2} << 20;
 const std::size_t kFirstChunkSize = std::size_t{64} << 10;
-
-// Asks for huge pages inside a fresh chunk: fewer page faults while it is
-// filled. Only whole 2 MB pages inside it can be huge.
-void AdviseHugePages(char* chunk, std::size_t size) {
-  const std::uintptr_t huge = kHugePage;
-  auto begin = reinterpret_cast<std::uintptr_t>(chunk);
-  std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
-  std::uintptr_t last = (begin + size) & ~(huge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
 
 bool Inside(std::string_view outer, const char* p, std::size_t n) {
   std::less_equal<const char*> le;
@@ -69,10 +58,10 @@ char* TOutText::Room(std::size_t n) {
     // huge page or more is aligned to huge pages, so that all of it can use
     // them; a smaller one is not (that alignment would cost a huge page's
     // worth of address space, and much time in some allocators, per run).
-    std::size_t alignment = size >= kHugePage ? kHugePage : alignof(std::max_align_t);
+    std::size_t alignment = size >= kHugePageSize ? kHugePageSize : alignof(std::max_align_t);
     Chunks.emplace_back(static_cast<char*>(::operator new (size, std::align_val_t{alignment})),
                         TChunkFree{alignment});
-    if (size >= kHugePage) AdviseHugePages(Chunks.back().get(), size);
+    if (size >= kHugePageSize) AdviseHugePages(Chunks.back().get(), size);
     ChunkSizes.push_back(size);
   }
   Chunk = next;

@@ -1,24 +1,9 @@
 #include "kessrow/text_set.h"
 
-#include <sys/mman.h>
-
+#include "framework/huge_pages.h"
 #include "framework/text_hash.h"
 
 std::uint64_t TTextSet::RunHash(std::string_view text) { return TTextHash()(text); }
-
-namespace {
-// Asks for huge pages inside a large fresh table before it is filled: a
-// part of 100,000 pins would otherwise spend most of its time in the page
-// faults of clearing the table. Only whole 2 MB pages inside it can be huge.
-void AdviseHugePages(void* table, std::size_t bytes) {
-  const std::uintptr_t huge = std::uintptr_t{2} << 20;
-  auto begin = reinterpret_cast<std::uintptr_t>(table);
-  std::uintptr_t first = (begin + huge - 1) & ~(huge - 1);
-  std::uintptr_t last = (begin + bytes) & ~(huge - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-}
-} // namespace
-
 
 std::size_t TTextSet::Find(std::string_view text, std::uint64_t hash) const {
   std::size_t mask = Slots.size() - 1;
@@ -64,6 +49,8 @@ void TTextSet::Rehash(std::size_t size) {
   std::vector<TSlot> old;
   old.swap(Slots);
   Slots.reserve(size);
+  // A part of 100,000 pins would otherwise spend most of its time in the
+  // page faults of clearing the fresh table.
   AdviseHugePages(Slots.data(), size * sizeof(TSlot));
   Slots.resize(size);
   std::size_t mask = Slots.size() - 1;
