@@ -170,7 +170,6 @@ void TInputAssistant::GetLine() {
   }
   LineEndedAtEof = false;
   LoneLineFeed = false;
-  LineStart = ReadPos;
   const char* begin = Input.data() + ReadPos;
   const char* end = Input.data() + Input.size();
   // The line ends at the first line feed or carriage return: memchr finds

@@ -71,12 +71,6 @@ public:
   void Connect(std::string_view text);
   // True when no text is connected.
   bool Failed() const { return !Connected; }
-  // Offset of the current line in the connected text: what lies before it
-  // has been read and is not looked at again.
-  std::size_t LineOffset() const { return LineStart; }
-  // Whether the current line ended in a line feed that no carriage return
-  // pairs with (so "\n" follows it in the text).
-  bool EndedInLoneLineFeed() const { return LoneLineFeed; }
   // Reads the connected text from its start again, at line number 0.
   void Rewind();
 
@@ -135,7 +129,6 @@ private:
   std::string_view Input; // the connected text
   bool Connected = false;
   std::size_t ReadPos = 0;   // next unread byte of Input
-  std::size_t LineStart = 0; // offset of Line in Input
   bool LoneLineFeed = false; // Line ended in a line feed not paired with a carriage return
   bool EofNoted = false;     // a look-ahead found no further byte
   // Table entries by the first byte they can match, in table order, so
