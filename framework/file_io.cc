@@ -138,15 +138,6 @@ bool TFileText::StillSame() const {
          now.st_mtim.tv_nsec == Id.st_mtim.tv_nsec;
 }
 
-bool TFileText::Holds(std::string_view text) {
-  if (View.size() != text.size()) return false;
-  for (std::size_t at = 0; at < View.size(); at += kWindow) {
-    if (View.substr(at, kWindow) != text.substr(at, kWindow)) return false;
-    Release(at, at + kWindow);
-  }
-  return true;
-}
-
 void TFileText::Release(std::size_t from, std::size_t upTo) {
   if (!Map) return;
   auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));

@@ -44,9 +44,6 @@ public:
   // touched. A reader that goes through a large file once keeps only its
   // current part in memory. Nothing happens for a text read into a buffer.
   void Release(std::size_t from, std::size_t upTo);
-  // Whether the text read equals text, compared window by window, each
-  // window let go (Release) once compared.
-  bool Holds(std::string_view text);
   // Whether the text read equals text, whose source is this text: a source
   // piece where it stands in the source needs no comparison, only the
   // other pieces are compared with the bytes they stand for.
