@@ -48,9 +48,8 @@ public:
   // piece where it stands in the source needs no comparison, only the
   // other pieces are compared with the bytes they stand for.
   bool Holds(const TOutText& text) const;
-  // Device and inode of the file that was opened.
-  dev_t Device() const { return Id.st_dev; }
-  ino_t Inode() const { return Id.st_ino; }
+  // Whether st describes the file that was opened (same device and inode).
+  bool IsThisFile(const struct stat& st) const { return st.st_dev == Id.st_dev && st.st_ino == Id.st_ino; }
 
 private:
   void Close();

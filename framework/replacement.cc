@@ -182,7 +182,7 @@ bool TReplacement::PrepareLink(const char* from) {
   if (!Temp.Link(DirectoryOf(TargetName), BaseOf(TargetName), from)) return false;
   // The name may have been given to another file since it was read.
   struct stat st;
-  if (lstat(Temp.Name().c_str(), &st) != 0 || st.st_dev != Source->Device() || st.st_ino != Source->Inode()) {
+  if (lstat(Temp.Name().c_str(), &st) != 0 || !Source->IsThisFile(st)) {
     Temp.Remove();
     return false;
   }
@@ -196,7 +196,7 @@ bool TReplacement::CopyByKernel(const char* from) {
   if (in < 0) return false;
   struct stat st;
   std::size_t left = Text->size();
-  bool ok = fstat(in, &st) == 0 && st.st_dev == Source->Device() && st.st_ino == Source->Inode();
+  bool ok = fstat(in, &st) == 0 && Source->IsThisFile(st);
   while (ok && left > 0) {
     ssize_t n = copy_file_range(in, nullptr, Temp.Fd(), nullptr, left, 0);
     if (n < 0 && errno == EINTR) continue;
