@@ -77,9 +77,12 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "devel")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-# The programs carry the C++ runtime linked in (unless built with the
-# sanitizers, which are never packaged); they need glibc 2.34 symbols only.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
+# The programs are linked statically (REGKIT_STATIC, never with the
+# sanitizers, which are never packaged); built with REGKIT_STATIC=OFF they
+# carry the C++ runtime and need glibc 2.34 symbols only.
+if(NOT REGKIT_STATIC)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake (>= 3.17)")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "TGZ")
