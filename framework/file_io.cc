@@ -1,7 +1,6 @@
 #include "framework/file_io.h"
 
 #include "framework/fault_guard.h"
-#include "framework/huge_pages.h"
 #include "framework/replacement.h"
 
 #include <fcntl.h>
@@ -156,15 +155,6 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::op
   return result == TWriteResult::Ok ? replacement.Commit() : result;
 }
 
-TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source, std::optional<mode_t> mode) {
-  TReplacement replacement;
-  TReplacement::TOptions options;
-  options.Mode = mode;
-  options.Source = &source;
-  TWriteResult result = replacement.Prepare(name, source.Text(), options);
-  return result == TWriteResult::Ok ? replacement.Commit() : result;
-}
-
 namespace {
 
 // Compares the pieces of a text, in order, with bytes handed in windows.
@@ -260,15 +250,6 @@ bool TFileText::Holds(const TOutText& text) const {
     cursor += piece.Size;
   }
   return true;
-}
-
-void ReserveText(std::string& text, std::size_t capacity) {
-  try {
-    text.reserve(capacity);
-  } catch (const std::exception&) {
-    return; // no such room at once: the text grows as it is written
-  }
-  AdviseHugePages(text.data(), text.capacity());
 }
 
 // unlink, not remove, and only a file or a link: a directory, pipe or

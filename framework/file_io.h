@@ -77,12 +77,6 @@ enum class TWriteResult { Ok, CannotCreate, WriteFailed, SourceChanged };
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
 
-// ReplaceFile with the text of source, written window by window, each
-// released (TFileText::Release) once written: a copy of a large file does
-// not bring all of it back into memory.
-TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source,
-                               std::optional<mode_t> mode = std::nullopt);
-
 // True when name is a file that holds exactly text; a pipe never does (it
 // is not read), nor a device that would make the read wait. A regular file
 // is compared window by window, each mapped only while it is compared, so
@@ -90,11 +84,6 @@ TWriteResult ReplaceFileByCopy(const std::string& name, TFileText& source,
 bool FileHoldsText(const char* name, std::string_view text);
 // FileHoldsText for a text in pieces, compared with the file window by window.
 bool FileHoldsText(const char* name, const TOutText& text);
-
-// Reserves room for capacity characters in text, which is to be written
-// once from front to back. Large buffers are asked to use huge pages: fewer
-// page faults while the text grows. Untouched room costs no memory.
-void ReserveText(std::string& text, std::size_t capacity);
 
 // Deletes the file or link; a missing file is no error, and a directory,
 // pipe or device stays.

@@ -109,35 +109,29 @@ TEST(FileIo, ReleasedTextReadsTheSame) {
   EXPECT_EQ(device.Text(), "");
 }
 
-// The copy goes in windows of 8 MB, each released after it is written.
-TEST(FileIo, ReplaceFileByCopyCopiesEveryWindow) {
+// A copy of a file (a backup where no link can be made) goes in windows of
+// 8 MB, each released after it is written.
+TEST(FileIo, CopyOfAFileCopiesEveryWindow) {
   TTempDir dir;
   std::string text(std::size_t{17} << 20, 'y');
   for (std::size_t i = 0; i < text.size(); i += 8191) text[i] = static_cast<char>('0' + i % 10);
   WriteFile(dir.File("src"), text);
   TFileText src;
   ASSERT_EQ(src.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
-  ASSERT_EQ(ReplaceFileByCopy(dir.File("copy"), src, 0640), TWriteResult::Ok);
+  auto copy = [&](const std::string& name) {
+    TReplacement r;
+    TReplacement::TOptions options;
+    options.Mode = 0640;
+    options.Source = &src;
+    TWriteResult result = r.Prepare(name, src.Text(), options);
+    return result == TWriteResult::Ok ? r.Commit() : result;
+  };
+  ASSERT_EQ(copy(dir.File("copy")), TWriteResult::Ok);
   EXPECT_TRUE(ReadFile(dir.File("copy")) == text);
   EXPECT_EQ(FileMode(dir.File("copy")), 0640u);
   EXPECT_TRUE(src.Text() == text);
   ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
-  EXPECT_EQ(ReplaceFileByCopy(dir.File("d"), src), TWriteResult::CannotCreate);
-}
-
-TEST(FileIo, ReserveTextKeepsTheTextAndMakesRoom) {
-  std::string text = "kept";
-  ReserveText(text, std::size_t{5} << 20);
-  EXPECT_EQ(text, "kept");
-  EXPECT_GE(text.capacity(), std::size_t{5} << 20);
-  const char* before = text.data();
-  text.append(std::size_t{4} << 20, 'x');
-  EXPECT_EQ(text.data(), before); // written into the room, not moved
-  EXPECT_EQ(text.substr(0, 5), "keptx");
-  // More room than can be had leaves the text as it was.
-  std::string small = "s";
-  ReserveText(small, small.max_size());
-  EXPECT_EQ(small, "s");
+  EXPECT_EQ(copy(dir.File("d")), TWriteResult::CannotCreate);
 }
 
 // A chain of relative links is followed to the file, which is replaced in
