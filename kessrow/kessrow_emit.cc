@@ -165,24 +165,24 @@ void TKessrow::WritePortRegistration(const TPortDescr& port) {
     bool swap = SwapRange(port);
     std::int64_t left = port.PortRangeL;
     std::int64_t step = port.PortRangeL >= port.PortRangeR ? -1 : 1;
-    std::size_t count = port.Pins.size();
+    std::size_t count = port.PinTotal;
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
     for (std::size_t i = 0; i < count; ++i) {
       std::size_t k = swap ? count - 1 - i : i;
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
-      lines.Add(out, &bit, port.Pins[k]);
+      lines.Add(out, &bit, PinIndex.At(port.FirstPin + k));
     }
     return;
   }
   case TPortForm::Counted: {
     AppendRegLine(out, name);
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
-    for (std::string_view pin : port.Pins) lines.Add(out, nullptr, pin);
+    for (std::size_t k = 0; k < port.PinTotal; ++k) lines.Add(out, nullptr, PinIndex.At(port.FirstPin + k));
     return;
   }
   case TPortForm::SinglePin:
     AppendRegLine(out, name);
-    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
+    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, PinIndex.At(port.FirstPin));
     return;
   }
 }

@@ -2,9 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
-#include "framework/huge_pages.h"
 #include "framework/text_hash.h"
 
 namespace {
@@ -14,14 +12,10 @@ const std::size_t kFirstSize = 64;
 const std::size_t kSparse = 8;
 } // namespace
 
-void TTextSet::TTableFree::operator()(TSlot* table) const {
-  ::operator delete (table, std::align_val_t{Alignment});
-}
-
 std::uint64_t TTextSet::RunHash(std::string_view text) { return TTextHash()(text); }
 
 std::size_t TTextSet::Find(std::string_view text, std::uint64_t hash) const {
-  std::size_t mask = TableSize - 1;
+  std::size_t mask = Table.size() - 1;
   std::uint64_t tag = Tag(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
     ++ProbeCount;
@@ -37,7 +31,7 @@ bool TTextSet::Contains(std::string_view text) const {
 }
 
 bool TTextSet::Insert(std::string_view text) {
-  if ((Entries.size() + 1) * 2 > TableSize) Rehash(std::max(kFirstSize, TableSize * 2));
+  if ((Entries.size() + 1) * 2 > Table.size()) Rehash(std::max(kFirstSize, Table.size() * 2));
   std::uint64_t hash = HashFn(text);
   std::size_t at = Find(text, hash);
   if (Table[at] != 0) return false;
@@ -47,8 +41,8 @@ bool TTextSet::Insert(std::string_view text) {
 }
 
 void TTextSet::Clear() {
-  if (Entries.size() * kSparse >= TableSize) {
-    std::fill_n(Table.get(), TableSize, TSlot{0});
+  if (Entries.size() * kSparse >= Table.size()) {
+    std::fill_n(Table.data(), Table.size(), TSlot{0});
   } else {
     for (const TEntry& entry : Entries) Table[entry.Slot] = 0;
   }
@@ -56,22 +50,16 @@ void TTextSet::Clear() {
 }
 
 void TTextSet::Reserve(std::size_t count) {
-  std::size_t size = std::max(kFirstSize, TableSize);
+  std::size_t size = std::max(kFirstSize, Table.size());
   while (count * 2 > size) size *= 2;
-  if (size > TableSize) Rehash(size);
+  if (size > Table.size()) Rehash(size);
   Entries.reserve(count);
 }
 
 void TTextSet::Rehash(std::size_t size) {
-  // A table of a huge page or more is aligned to huge pages: a part of
-  // 100,000 pins would otherwise spend much of its time in the page faults
-  // of clearing the fresh table and in the misses of looking it up.
-  std::size_t bytes = size * sizeof(TSlot);
-  std::size_t alignment = bytes >= kHugePageSize ? kHugePageSize : alignof(TSlot);
-  Table = {static_cast<TSlot*>(::operator new (bytes, std::align_val_t{alignment})), TTableFree{alignment}};
-  if (bytes >= kHugePageSize) AdviseHugePages(Table.get(), bytes);
-  std::memset(Table.get(), 0, bytes);
-  TableSize = size;
+  // A part of 100,000 pins would otherwise spend much of its time in the
+  // page faults of clearing the fresh table (THugeAllocator).
+  std::vector<TSlot, THugeAllocator<TSlot>>(size, TSlot{0}).swap(Table);
   std::size_t mask = size - 1;
   for (std::size_t k = 0; k < Entries.size(); ++k) {
     std::uint64_t hash = HashFn(Entries[k].Text);

@@ -8,9 +8,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <vector>
+
+#include "kessrow/huge_allocator.h"
 
 class TTextSet {
 public:
@@ -25,6 +26,8 @@ public:
   // Makes room for count texts in all, so that adding them grows nothing.
   void Reserve(std::size_t count);
   std::size_t Size() const { return Entries.size(); }
+  // The texts in the order they were added since the last clear.
+  std::string_view At(std::size_t index) const { return Entries[index].Text; }
   // Slots examined by all lookups so far: about one or two a lookup while
   // the texts spread well, which tests check instead of timing the set.
   std::size_t Probes() const { return ProbeCount; }
@@ -40,10 +43,6 @@ private:
     std::string_view Text;
     std::size_t Slot; // where the entry is in the table
   };
-  struct TTableFree {
-    std::size_t Alignment;
-    void operator()(TSlot* table) const;
-  };
   static std::uint64_t RunHash(std::string_view text);
   static std::uint64_t Tag(std::uint64_t hash) { return hash & ~std::uint64_t{0xffffffff}; }
   // The slot that holds text, or the empty slot where it would go.
@@ -52,8 +51,7 @@ private:
   void Rehash(std::size_t size);
 
   THashFunction HashFn;
-  std::unique_ptr<TSlot[], TTableFree> Table{nullptr, TTableFree{alignof(TSlot)}};
-  std::size_t TableSize = 0; // a power of two, at most half used
-  std::vector<TEntry> Entries;
+  std::vector<TSlot, THugeAllocator<TSlot>> Table; // a power of two in size, at most half used
+  std::vector<TEntry, THugeAllocator<TEntry>> Entries;
   mutable std::size_t ProbeCount = 0;
 };
