@@ -80,6 +80,13 @@ void TOutText::AddMade(const char* data, std::size_t n) {
   if (Target && MadeHeld >= Threshold) Flush();
 }
 
+void TOutText::CommitRoom(std::size_t used) {
+  if (used == 0) return;
+  char* p = Chunks[Chunk].get() + Used;
+  Used += used;
+  AddMade(p, used);
+}
+
 TOutText& TOutText::append(std::string_view text) {
   if (text.empty()) return *this;
   char* p = Room(text.size());

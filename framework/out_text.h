@@ -46,6 +46,14 @@ public:
   TOutText& append(std::size_t n, char c);
   TOutText& append(std::string_view text);
   void push_back(char c) { append(std::string_view(&c, 1)); }
+  // Room for at least n made bytes, which the caller fills in place and
+  // then adds with CommitRoom; nothing else is appended in between.
+  char* MakeRoom(std::size_t n) {
+    if (Chunk < Chunks.size() && ChunkSizes[Chunk] - Used >= n) return Chunks[Chunk].get() + Used;
+    return Room(n);
+  }
+  // Adds the first used bytes of the room MakeRoom gave (used <= its n).
+  void CommitRoom(std::size_t used);
 
   // Bytes of the whole text (also those flushed).
   std::size_t size() const { return Total; }

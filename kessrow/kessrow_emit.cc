@@ -47,8 +47,8 @@ void AppendNumber(TOutText& out, std::int64_t value) {
 }
 
 // The pin lines of one port. Their common start (line break, indent, port
-// name, call) is put into a buffer once; each line is completed behind it
-// and appended to the output in one piece.
+// name, call) is put into a buffer once; each line is put together in the
+// output's own room, from that start and the pin's parts.
 struct TPinLines {
   std::string& Buffer; // kept from port to port, so that it is allocated once
   std::size_t Lead;
@@ -63,9 +63,9 @@ struct TPinLines {
   // bit: the bus bit the pin belongs to, written before it when given.
   void Add(TOutText& out, const std::int64_t* bit, std::string_view pin) {
     const std::size_t numberRoom = 24;
-    std::size_t need = Lead + numberRoom + 2 + 1 + pin.size() + 4;
-    if (Buffer.size() < need) Buffer.resize(need);
-    char* p = Buffer.data() + Lead;
+    char* start = out.MakeRoom(Lead + numberRoom + 2 + 1 + pin.size() + 4);
+    std::memcpy(start, Buffer.data(), Lead);
+    char* p = start + Lead;
     if (bit) {
       p = std::to_chars(p, p + numberRoom, *bit).ptr;
       *p++ = ',';
@@ -76,7 +76,7 @@ struct TPinLines {
     p += pin.size();
     std::memcpy(p, "\" );", 4);
     p += 4;
-    out.append(Buffer.data(), static_cast<std::size_t>(p - Buffer.data()));
+    out.CommitRoom(static_cast<std::size_t>(p - start));
   }
 };
 } // namespace
@@ -165,24 +165,24 @@ void TKessrow::WritePortRegistration(const TPortDescr& port) {
     bool swap = SwapRange(port);
     std::int64_t left = port.PortRangeL;
     std::int64_t step = port.PortRangeL >= port.PortRangeR ? -1 : 1;
-    std::size_t count = port.Pins.size();
+    std::size_t count = port.PinTotal;
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
     for (std::size_t i = 0; i < count; ++i) {
       std::size_t k = swap ? count - 1 - i : i;
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
-      lines.Add(out, &bit, port.Pins[k]);
+      lines.Add(out, &bit, PinIndex.At(port.FirstPin + k));
     }
     return;
   }
   case TPortForm::Counted: {
     AppendRegLine(out, name);
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
-    for (std::string_view pin : port.Pins) lines.Add(out, nullptr, pin);
+    for (std::size_t k = 0; k < port.PinTotal; ++k) lines.Add(out, nullptr, PinIndex.At(port.FirstPin + k));
     return;
   }
   case TPortForm::SinglePin:
     AppendRegLine(out, name);
-    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, port.Pins.front());
+    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, PinIndex.At(port.FirstPin));
     return;
   }
 }

@@ -124,9 +124,7 @@ bool TKessrow::NextInBrackets() {
 
 // The count pins of CurPort and the ";" after them.
 void TKessrow::ReadPortPins(std::int64_t count) {
-  // Room for the pins, but never more than a sane part has: the count may
-  // be any number the input gives.
-  CurPort.Pins.reserve(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)));
+  CurPort.FirstPin = PinIndex.Size();
   for (std::int64_t i = 0; i < count; ++i) {
     if (SkipEmptyInPorts()) return;
     if (IA->Token == ";") return Report(TooFewPins(count, CurPort.PortName));
@@ -138,12 +136,13 @@ void TKessrow::ReadPortPins(std::int64_t count) {
 }
 
 bool TKessrow::PushPin() {
-  // One lookup both checks and records the pin.
+  // One lookup both checks and records the pin (the pin set keeps the
+  // part's pins in order, which is where the port's pins are read from).
   if (!PinIndex.Insert(IA->Token)) {
     Report(kDuplicatePin);
     return true;
   }
-  CurPort.Pins.push_back(IA->Token);
+  ++CurPort.PinTotal;
   ++PartPinCount;
   IA->NextToken();
   return false;

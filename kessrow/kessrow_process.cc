@@ -24,7 +24,7 @@ std::string GuardFor(const std::string& destName) {
 }
 
 // The header goes to its file in parts of about this size as it is made.
-const std::size_t kFlushSize = std::size_t{4} << 20;
+const std::size_t kFlushSize = std::size_t{256} << 10;
 
 // Same name, or the same file reached through another name.
 bool SameTarget(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "framework/arg_assist.h"
-#include "framework/file_io.h"
 #include "framework/char_class.h"
+#include "framework/file_io.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;

@@ -145,7 +145,7 @@ public:
   // Indexes over the vectors above, so each duplicate check is one lookup.
   std::unordered_set<std::string, TTextHash> PartNameIndex;
   TTextSet PortNameIndex; // views of the port name tokens in the input texts
-  TTextSet PinIndex;      // views of the pin tokens in the input texts
+  TTextSet PinIndex;      // views of the pin tokens, in order: the part's pins
 
 private:
   void SetUpIA(TInputAssistant& assistant);

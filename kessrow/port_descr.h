@@ -2,9 +2,8 @@
 // the generated class.
 #pragma once
 
+#include <cstddef>
 #include <string>
-#include <string_view>
-#include <vector>
 
 // The kind of a port, by the keyword of its ports block.
 enum class TPortKind : int { Port = 1, IPort = 2, OPort = 3, IOPort = 4 };
@@ -19,9 +18,10 @@ enum class TPortForm {
 struct TPortDescr {
   std::string PortName;
   std::string PortComment; // "//" comment of the name's line, or empty
-  // In the order written: views of the pin tokens in the input texts,
-  // which the pass keeps alive until the part is written.
-  std::vector<std::string_view> Pins;
+  // Its pins, in the order written, are the part's pins FirstPin to
+  // FirstPin + PinTotal - 1 (the pin set of the part holds them all).
+  std::size_t FirstPin = 0;
+  std::size_t PinTotal = 0;
   TPortForm Form = TPortForm::SinglePin;
   // Bus: the two bounds as written (the first pin belongs to PortRangeL).
   // Counted: PortRangeL is the count. Single pin: PortRangeL is -1.

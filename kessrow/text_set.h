@@ -1,15 +1,17 @@
 // A set of texts for the duplicate checks of a part: open addressing over
-// views, so that adding a text allocates nothing and emptying the set takes
-// constant time however many texts it held. The viewed characters must
-// outlive their entries (the pass keeps its input texts alive). The texts
-// come from the input, so they are hashed with the run's key: names chosen
-// to collide cannot make the probes long.
+// views, so that adding a text allocates nothing once the set has room, and
+// emptying it costs in proportion to what it held, not to its room. The
+// viewed characters must outlive their entries (the pass keeps its input
+// texts alive). The texts come from the input, so they are hashed with the
+// run's key: names chosen to collide cannot make the probes long.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 #include <vector>
+
+#include "kessrow/huge_allocator.h"
 
 class TTextSet {
 public:
@@ -23,26 +25,33 @@ public:
   void Clear();
   // Makes room for count texts in all, so that adding them grows nothing.
   void Reserve(std::size_t count);
-  std::size_t Size() const { return Count; }
+  std::size_t Size() const { return Entries.size(); }
+  // The texts in the order they were added since the last clear.
+  std::string_view At(std::size_t index) const { return Entries[index].Text; }
   // Slots examined by all lookups so far: about one or two a lookup while
   // the texts spread well, which tests check instead of timing the set.
   std::size_t Probes() const { return ProbeCount; }
 
 private:
-  struct TSlot {
+  // A slot is 0 when empty, else the entry's index + 1 in its low half and
+  // the high half of the text's hash (a tag that spares most comparisons
+  // of texts) in its high half. Eight bytes a slot keep the table that the
+  // lookups jump around in small: for a large part, its cache and page
+  // misses are most of the set's cost.
+  using TSlot = std::uint64_t;
+  struct TEntry {
     std::string_view Text;
-    std::uint64_t Hash = 0;
-    std::uint32_t Generation = 0; // the slot is used when this is the set's
+    std::size_t Slot; // where the entry is in the table
   };
   static std::uint64_t RunHash(std::string_view text);
+  static std::uint64_t Tag(std::uint64_t hash) { return hash & ~std::uint64_t{0xffffffff}; }
   // The slot that holds text, or the empty slot where it would go.
   std::size_t Find(std::string_view text, std::uint64_t hash) const;
-  void Grow() { Rehash(Slots.empty() ? 64 : Slots.size() * 2); }
+  // A table of size slots (a power of two) with every entry in it.
   void Rehash(std::size_t size);
 
   THashFunction HashFn;
-  std::vector<TSlot> Slots; // a power of two in size, at most half used
-  std::uint32_t Generation = 1;
-  std::size_t Count = 0;
+  std::vector<TSlot, THugeAllocator<TSlot>> Table; // a power of two in size, at most half used
+  std::vector<TEntry, THugeAllocator<TEntry>> Entries;
   mutable std::size_t ProbeCount = 0;
 };

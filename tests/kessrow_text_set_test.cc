@@ -68,3 +68,31 @@ TEST(TextHash, KeyChangesEveryHash) {
 }
 
 } // namespace
+
+namespace {
+
+// A large table that holds few texts is emptied slot by slot: every text
+// must go, also those that were pushed along by a collision, and what is
+// added after the clear must not meet a stale slot.
+TEST(TextSet, ClearOfFewTextsInALargeTable) {
+  TTextSet set([](std::string_view text) { return std::uint64_t{text.size() % 2}; });
+  set.Reserve(100000);
+  std::vector<std::string> texts = {"1", "3", "5", "22", "44"}; // two home slots, probes pushed along
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& text : texts) EXPECT_TRUE(set.Insert(text)) << text;
+    for (const std::string& text : texts) EXPECT_TRUE(set.Contains(text)) << text;
+    set.Clear();
+    for (const std::string& text : texts) EXPECT_FALSE(set.Contains(text)) << text;
+  }
+  // Growth after the reserved room keeps the texts (the table is rebuilt
+  // from them).
+  std::vector<std::string> many;
+  for (int i = 0; i < 70000; ++i) many.push_back(std::to_string(i) + "q");
+  TTextSet grown;
+  grown.Reserve(10);
+  for (const std::string& text : many) ASSERT_TRUE(grown.Insert(text));
+  for (const std::string& text : many) ASSERT_FALSE(grown.Insert(text));
+  EXPECT_EQ(grown.Size(), many.size());
+}
+
+} // namespace

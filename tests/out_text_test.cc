@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <climits>
 
 #include "framework/file_io.h"
@@ -70,6 +72,30 @@ TEST(OutText, FlushHandsOnTheTextInOrderAndReusesItsMemory) {
   out += "more";
   EXPECT_FALSE(out.Flush());
   EXPECT_FALSE(out.FlushOk());
+}
+
+// Text filled in place: only the committed bytes count, they join the text
+// in order with appended text, and a room larger than what is left of a
+// chunk (or than a whole chunk) comes whole, also across flushes.
+TEST(OutText, RoomFilledInPlaceJoinsTheText) {
+  TCollect target;
+  TOutText out;
+  out.FlushTo(&target, 3000);
+  std::string expected;
+  for (int i = 0; i < 4000; ++i) {
+    std::string line = "pin " + std::to_string(i) + ";";
+    std::size_t room = i % 500 == 7 ? std::size_t{300} << 10 : 64;
+    char* p = out.MakeRoom(room);
+    std::memset(p, 'x', room); // all of the room can be written
+    std::memcpy(p, line.data(), line.size());
+    out.CommitRoom(line.size());
+    out += '\n';
+    expected += line + "\n";
+    out.CommitRoom(0);
+  }
+  EXPECT_TRUE(out.Flush());
+  EXPECT_EQ(target.Text, expected);
+  EXPECT_EQ(out.size(), expected.size());
 }
 
 TEST(OutText, ComparedWithTheSourceInPlaceAndWithAFile) {
