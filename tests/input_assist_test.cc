@@ -84,6 +84,26 @@ TEST(InputAssist, LineTerminators) {
   EXPECT_EQ(ia.LineNumber, 4); // the GetLine that finds the end counts too
 }
 
+// The line end is searched several bytes at a time: a terminator at every
+// offset of a long line, behind bytes that differ from a terminator in one
+// bit (0x8A, 0x8D, 0x0B, 0x0C, 0x0E), must end the line exactly there.
+TEST(InputAssist, LineEndsAtEveryOffset) {
+  const std::string filler = "\x8a\x8d\x0b\x0c\x0e\x09a_ \xff";
+  for (const char* terminator : {"\n", "\r", "\r\n", "\n\r"}) {
+    for (std::size_t length = 0; length < 70; ++length) {
+      std::string line;
+      for (std::size_t i = 0; i < length; ++i) line += filler[i % filler.size()];
+      std::string text = line + terminator + "y\n";
+      TInputAssistant ia;
+      ia.Connect(text);
+      EXPECT_EQ(ia.Line, line) << length << " " << static_cast<int>(terminator[0]);
+      ia.NextLine();
+      EXPECT_EQ(ia.Line, "y") << length;
+      EXPECT_EQ(ia.LineNumber, 2) << length;
+    }
+  }
+}
+
 TEST(InputAssist, LastLineWithoutTerminatorAndEcho) {
   TInputAssistant ia;
   ia.Connect("ab\ncd");
