@@ -60,8 +60,19 @@ char Upper(char c) { return IsLetterChar(c) && c >= 'a' ? static_cast<char>(c - 
 char Lower(char c) { return IsLetterChar(c) && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool EqualNoCase(const char* a, const char* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i] == b[i]) continue;
+    // Unequal bytes match only as the two cases of one letter, which differ
+    // in the 0x20 bit alone.
+    if ((a[i] ^ b[i]) != 0x20 || !IsLetterChar(a[i])) return false;
+  }
+  return true;
+}
+
+// Byte equality without a library call: keywords are a few bytes long.
+bool EqualBytes(const char* a, const char* b, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i)
-    if (Upper(a[i]) != Upper(b[i])) return false;
+    if (a[i] != b[i]) return false;
   return true;
 }
 
@@ -111,6 +122,13 @@ std::size_t WordLength(std::string_view text, bool underscore) {
   }
   while (i < text.size() && (classes[static_cast<unsigned char>(text[i])] & kAlnum)) ++i;
   return i;
+}
+
+// The first column from position on (below length) that is not white
+// space, or length. Locals, so the loop keeps them in registers.
+int SkipSpace(const char* text, int position, int length) {
+  while (position < length && IsSpace(text[position])) ++position;
+  return position;
 }
 
 // The first line feed or carriage return in [p, end), or end: one pass
@@ -247,7 +265,7 @@ int TInputAssistant::MatchKeyword(std::string_view rest, std::size_t wordLength)
     if (ref.WholeWord && wordText && ref.Length != wordLength) continue;
     const TTokenDescr& t = Tokens[ref.Index];
     if (!t.Enabled) continue;
-    bool equal = t.CaseSensitive ? std::memcmp(rest.data(), t.Text, t.Length) == 0
+    bool equal = t.CaseSensitive ? EqualBytes(rest.data(), t.Text, t.Length)
                                  : EqualNoCase(rest.data(), t.Text, t.Length);
     if (!equal) continue;
     if (t.WholeWord && t.Length < rest.size() && IsAlphaNumeric(rest[t.Length])) continue;
@@ -265,7 +283,7 @@ bool TInputAssistant::NextToken() {
   TokenType = ttNone;
   for (;;) {
     Token = {};
-    while (Position < LineLength && IsSpace(Line[Position])) ++Position;
+    Position = SkipSpace(Line.data(), Position, LineLength);
     if (Position >= LineLength) {
       if (EolTokens) {
         TokenType = ttEndOfLine;

@@ -192,6 +192,12 @@ TEST(InputAssist, KeywordsWholeWordCaseAndOrder) {
   auto toks = Tokens(ia, "tolvane_On x");
   EXPECT_EQ(toks[0].Text, "TOLVANE_ON");
   EXPECT_EQ(toks[1].Position, 11);
+  // Only letters match in the other case: bytes that differ from the
+  // keyword's in the case bit alone are other characters.
+  ia.AddToken("@[_", false, false); // 15
+  EXPECT_EQ(Types(ia, "`{_ @[_"), (std::vector<int>{ttNonAlphaNum, ttNonAlphaNum, ttGeneral, 15}));
+  EXPECT_EQ(Types(ia, "TOLVANE\x7fON tOlVaNe_oN"),
+            (std::vector<int>{ttGeneral, ttNonAlphaNum, ttGeneral, 11}));
   ia.UnderscoreAlnum = false;
   EXPECT_EQ(Types(ia, "void_"), (std::vector<int>{9, ttNonAlphaNum}));
   ia.UnderscoreAlnum = true;
