@@ -10,7 +10,9 @@ void TTolvane::Tok_General() {
     Tok_SkipDecl();
     return;
   }
-  if (!IsValidC_Identifier(IA->Token, false)) {
+  // The tokenizer makes a word of letters, digits and underscores only, so
+  // a leading digit is all that keeps a word from being an identifier.
+  if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
     Error(kExpectedIdentifier);
     return;
   }
