@@ -134,4 +134,9 @@ private:
   // built on the first registration call met in the body.
   TMemberIndex MemberIndex;
   bool MemberIndexBuilt = false;
+  int UserRegistrations = 0; // met so far in the body
+  std::string RegisterText;  // the generated lines of one body, being made
+  // Up to this many user registrations of a body are looked up without
+  // the index.
+  static constexpr int kLinearRegistrations = 8;
 };
