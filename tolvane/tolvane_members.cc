@@ -67,9 +67,8 @@ void TTolvane::ReadArraySize(TMemberDescr& d) {
     if (IA->Token == "]") {
       int last = IA->Position - 1;
       if (last < first) return;
-      std::string size(
+      std::string_view size = Trimmed(
           IA->Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
-      Trim(size);
       if (size.empty()) return;
       d.ArraySize = size;
       d.ArrayUnresolved = false;

@@ -59,7 +59,7 @@ public:
   void ReadBusDirective();
   void Tok_Comment();
   void SetMembersOnLine(bool registrationOn);
-  void SetMembersOnLine_Bus(const std::string& first, const std::string& second);
+  void SetMembersOnLine_Bus(std::string_view first, std::string_view second);
 
   // Braces, classes and declarations.
   bool SkipToken();
