@@ -104,6 +104,33 @@ TEST(InputAssist, LineEndsAtEveryOffset) {
   }
 }
 
+// White space is skipped several bytes at a time: runs of every length at
+// every column, up to the end of the line, end exactly at the next token.
+// 0xA0 and 0x89 differ from a blank and a tab in the high bit alone and are
+// tokens.
+TEST(InputAssist, WhiteSpaceRunsOfEveryLength) {
+  const std::string blanks = " \t\v\f ";
+  auto run = [&](std::size_t n) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) text += blanks[i % blanks.size()];
+    return text;
+  };
+  for (std::size_t lead = 0; lead < 12; ++lead) {
+    for (std::size_t gap = 0; gap < 20; ++gap) {
+      std::string line = std::string(lead, 'x') + run(gap) + "\xa0\x89y" + run(gap) + ";" + run(lead + gap);
+      std::vector<int> expected;
+      if (lead) expected.push_back(0);
+      std::size_t at = lead + gap;
+      for (std::size_t column : {at, at + 1, at + 2, at + 3 + gap, line.size()})
+        expected.push_back(static_cast<int>(column));
+      TInputAssistant ia;
+      std::vector<int> positions;
+      for (auto& t : Tokens(ia, line + "\n")) positions.push_back(t.Position);
+      EXPECT_EQ(positions, expected) << lead << " " << gap;
+    }
+  }
+}
+
 TEST(InputAssist, LastLineWithoutTerminatorAndEcho) {
   TInputAssistant ia;
   ia.Connect("ab\ncd");
