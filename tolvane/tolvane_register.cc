@@ -165,11 +165,12 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
   MemberIndex.Clear();
   MemberIndexBuilt = false;
   UserRegistrations = 0;
+  const std::string_view marker = Marker; // measured once, not on every line
   while (!ErrorFlag) {
     if (IA->TokenIndex == 1) {
       // Generated lines end in the marker; the text before it may hold
       // another one (an include text of the user's), so look at the end.
-      if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(Marker)) {
+      if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(marker)) {
         // An earlier generated line: leave it (and the blank lines after
         // it) without copying it to the output.
         IA->Echo = nullptr;
