@@ -131,7 +131,7 @@ private:
   void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
 
   // Members by name for the user registrations of one Register() body;
-  // built on the first registration call met in the body.
+  // built when the body has more than kLinearRegistrations of them.
   TMemberIndex MemberIndex;
   bool MemberIndexBuilt = false;
   int UserRegistrations = 0; // met so far in the body
