@@ -84,6 +84,53 @@ TEST(InputAssist, LineTerminators) {
   EXPECT_EQ(ia.LineNumber, 4); // the GetLine that finds the end counts too
 }
 
+// The line end is searched several bytes at a time: a terminator at every
+// offset of a long line, behind bytes that differ from a terminator in one
+// bit (0x8A, 0x8D, 0x0B, 0x0C, 0x0E), must end the line exactly there.
+TEST(InputAssist, LineEndsAtEveryOffset) {
+  const std::string filler = "\x8a\x8d\x0b\x0c\x0e\x09a_ \xff";
+  for (const char* terminator : {"\n", "\r", "\r\n", "\n\r"}) {
+    for (std::size_t length = 0; length < 70; ++length) {
+      std::string line;
+      for (std::size_t i = 0; i < length; ++i) line += filler[i % filler.size()];
+      std::string text = line + terminator + "y\n";
+      TInputAssistant ia;
+      ia.Connect(text);
+      EXPECT_EQ(ia.Line, line) << length << " " << static_cast<int>(terminator[0]);
+      ia.NextLine();
+      EXPECT_EQ(ia.Line, "y") << length;
+      EXPECT_EQ(ia.LineNumber, 2) << length;
+    }
+  }
+}
+
+// White space is skipped several bytes at a time: runs of every length at
+// every column, up to the end of the line, end exactly at the next token.
+// 0xA0 and 0x89 differ from a blank and a tab in the high bit alone and are
+// tokens.
+TEST(InputAssist, WhiteSpaceRunsOfEveryLength) {
+  const std::string blanks = " \t\v\f ";
+  auto run = [&](std::size_t n) {
+    std::string text;
+    for (std::size_t i = 0; i < n; ++i) text += blanks[i % blanks.size()];
+    return text;
+  };
+  for (std::size_t lead = 0; lead < 12; ++lead) {
+    for (std::size_t gap = 0; gap < 20; ++gap) {
+      std::string line = std::string(lead, 'x') + run(gap) + "\xa0\x89y" + run(gap) + ";" + run(lead + gap);
+      std::vector<int> expected;
+      if (lead) expected.push_back(0);
+      std::size_t at = lead + gap;
+      for (std::size_t column : {at, at + 1, at + 2, at + 3 + gap, line.size()})
+        expected.push_back(static_cast<int>(column));
+      TInputAssistant ia;
+      std::vector<int> positions;
+      for (auto& t : Tokens(ia, line + "\n")) positions.push_back(t.Position);
+      EXPECT_EQ(positions, expected) << lead << " " << gap;
+    }
+  }
+}
+
 TEST(InputAssist, LastLineWithoutTerminatorAndEcho) {
   TInputAssistant ia;
   ia.Connect("ab\ncd");
@@ -172,6 +219,12 @@ TEST(InputAssist, KeywordsWholeWordCaseAndOrder) {
   auto toks = Tokens(ia, "tolvane_On x");
   EXPECT_EQ(toks[0].Text, "TOLVANE_ON");
   EXPECT_EQ(toks[1].Position, 11);
+  // Only letters match in the other case: bytes that differ from the
+  // keyword's in the case bit alone are other characters.
+  ia.AddToken("@[_", false, false); // 15
+  EXPECT_EQ(Types(ia, "`{_ @[_"), (std::vector<int>{ttNonAlphaNum, ttNonAlphaNum, ttGeneral, 15}));
+  EXPECT_EQ(Types(ia, "TOLVANE\x7fON tOlVaNe_oN"),
+            (std::vector<int>{ttGeneral, ttNonAlphaNum, ttGeneral, 11}));
   ia.UnderscoreAlnum = false;
   EXPECT_EQ(Types(ia, "void_"), (std::vector<int>{9, ttNonAlphaNum}));
   ia.UnderscoreAlnum = true;

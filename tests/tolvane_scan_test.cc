@@ -269,27 +269,38 @@ TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
   EXPECT_EQ(tool.TokLineComment, 52);
 }
 
-// Many user registrations in one body, names declared more than once and
+// User registrations in one body, names declared more than once and
 // registered more than once: every member of a registered name is passed
 // over, whichever registration line names it, and each registration of an
-// array reports each array of that name.
-TEST(TolvaneScan, ManyUserRegistrationsWithRepeatedNames) {
-  std::string members, registrations;
-  for (int i = 0; i < 12; ++i) members += "  TReg m" + std::to_string(i) + ";\n";
-  members += "  TReg a;\n  TReg m5;\n  TReg t[2];\n  TReg a;\n  TReg t[3];\n  TReg last;\n";
-  for (int i = 11; i >= 0; --i)
-    if (i != 7) registrations += "    reg( m" + std::to_string(i) + " );\n";
-  registrations += "    reg( a );\n    rega( t, 2 );\n    reg( a );\n    rega( t, 3 );\n";
-  std::string head = "class A {\n" + members + "  virtual void Register() {\n" + registrations;
-  TScan scan = RunScan(head + "  }\n};\n");
-  ASSERT_TRUE(scan.Ok) << scan.Console;
-  EXPECT_EQ(scan.Out, head + "    reg( m7   );    // tolvane\n    reg( last );    // tolvane\n  }\n};\n");
-  std::string warning = "Could not auto-register array or bus member t due to existing user registration";
-  std::size_t warnings = 0;
-  for (std::size_t at = scan.Console.find(warning); at != std::string::npos;
-       at = scan.Console.find(warning, at + 1))
-    ++warnings;
-  EXPECT_EQ(warnings, 4u); // two registrations of t, two arrays named t
+// array reports each array of that name. The count of other registrations
+// before them varies, so that the names are looked up in a body of few
+// registrations, of many, and across the change from one to the other.
+TEST(TolvaneScan, UserRegistrationsWithRepeatedNames) {
+  for (int count : {0, 3, 6, 12}) {
+    std::string members, registrations;
+    for (int i = 0; i < 12; ++i) members += "  TReg m" + std::to_string(i) + ";\n";
+    members += "  TReg a;\n  TReg m5;\n  TReg t[2];\n  TReg a;\n  TReg t[3];\n  TReg last;\n";
+    // The lines for the members not registered, in declaration order (the
+    // second m5 too), aligned with "last".
+    std::string generated;
+    for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 5}) {
+      if (i < count) continue;
+      generated += "    reg( m" + std::to_string(i);
+      generated += std::string(i < 10 ? 2 : 1, ' ') + " );    // tolvane\n";
+    }
+    for (int i = count - 1; i >= 0; --i) registrations += "    reg( m" + std::to_string(i) + " );\n";
+    registrations += "    reg( a );\n    rega( t, 2 );\n    reg( a );\n    rega( t, 3 );\n";
+    std::string head = "class A {\n" + members + "  virtual void Register() {\n" + registrations;
+    TScan scan = RunScan(head + "  }\n};\n");
+    ASSERT_TRUE(scan.Ok) << scan.Console;
+    EXPECT_EQ(scan.Out, head + generated + "    reg( last );    // tolvane\n  }\n};\n") << count;
+    std::string warning = "Could not auto-register array or bus member t due to existing user registration";
+    std::size_t warnings = 0;
+    for (std::size_t at = scan.Console.find(warning); at != std::string::npos;
+         at = scan.Console.find(warning, at + 1))
+      ++warnings;
+    EXPECT_EQ(warnings, 4u) << count; // two registrations of t, two arrays named t
+  }
 }
 
 // A report on a long line shows the window that ends the line, cut with

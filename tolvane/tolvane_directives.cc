@@ -12,7 +12,7 @@ void TTolvane::SetMembersOnLine(bool registrationOn) {
     m->RegistrationOn = registrationOn;
 }
 
-void TTolvane::SetMembersOnLine_Bus(const std::string& first, const std::string& second) {
+void TTolvane::SetMembersOnLine_Bus(std::string_view first, std::string_view second) {
   for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA->LineNumber; ++m) {
     m->BusArg1 = first;
     m->BusArg2 = second;
@@ -72,7 +72,7 @@ void TTolvane::ReadIncludeDirective() {
 
 // TOLVANE_BUS( first , second ): each token must stand on the directive's line.
 void TTolvane::ReadBusDirective() {
-  std::string args[2];
+  std::string_view args[2]; // tokens: views of the source or the keyword table
   const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
   const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
   for (int i = 0; i < 5; ++i) {

@@ -10,7 +10,9 @@ void TTolvane::Tok_General() {
     Tok_SkipDecl();
     return;
   }
-  if (!IsValidC_Identifier(IA->Token, false)) {
+  // The tokenizer makes a word of letters, digits and underscores only, so
+  // a leading digit is all that keeps a word from being an identifier.
+  if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
     Error(kExpectedIdentifier);
     return;
   }
@@ -65,9 +67,8 @@ void TTolvane::ReadArraySize(TMemberDescr& d) {
     if (IA->Token == "]") {
       int last = IA->Position - 1;
       if (last < first) return;
-      std::string size(
+      std::string_view size = Trimmed(
           IA->Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
-      Trim(size);
       if (size.empty()) return;
       d.ArraySize = size;
       d.ArrayUnresolved = false;

@@ -130,8 +130,16 @@ bool TTolvane::Scan(std::string_view source, TOutText& out) {
   // The source's pages stay mapped after the scan: the new text is mostly
   // ranges of them, which the comparison and the write read again.
   // A source that shrinks under the scan reads as zeros from there on: the
-  // scan stops at once.
-  while (!IA->EndOfInput && !ErrorFlag && !(SourceFile && SourceFile->Shrunk())) Dispatch();
+  // scan stops on the next line. Reports made before then check for
+  // themselves, so none is printed from the zeros.
+  int checkedLine = 0;
+  while (!IA->EndOfInput && !ErrorFlag) {
+    if (SourceFile && IA->LineNumber != checkedLine) {
+      checkedLine = IA->LineNumber;
+      if (SourceFile->Shrunk()) break;
+    }
+    Dispatch();
+  }
   if (!ErrorFlag && BraceDepth != 0) Error(tolvane_msg::kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;

@@ -93,15 +93,25 @@ std::vector<TLine> OrderLines(const std::vector<const TMemberDescr*>& members,
 } // namespace
 
 void TTolvane::MarkUserRegistration(std::string_view name) {
+  auto mark = [this](std::size_t i) {
+    TMemberDescr& m = Members[i];
+    m.UserRegistered = true;
+    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus)) Warning(UserRegistered(m.Name));
+  };
+  // A body with few user registrations looks its names up in the members
+  // directly; the index pays only where there are many. Marking a member a
+  // second time changes nothing, so both visit the same members to the
+  // same effect, and warn in the same order.
+  if (!MemberIndexBuilt && ++UserRegistrations <= kLinearRegistrations) {
+    for (std::size_t i = 0; i < Members.size(); ++i)
+      if (Members[i].Name == name) mark(i);
+    return;
+  }
   if (!MemberIndexBuilt) {
     MemberIndex.Build(Members);
     MemberIndexBuilt = true;
   }
-  MemberIndex.Lookup(name, [this](std::size_t i) {
-    TMemberDescr& m = Members[i];
-    m.UserRegistered = true;
-    if (m.RegistrationOn && !m.ArrayUnresolved && (m.IsArray || m.IsBus)) Warning(UserRegistered(m.Name));
-  });
+  MemberIndex.Lookup(name, mark);
 }
 
 void TTolvane::WarnIgnoredIncludes(std::string (*message)(int line)) {
@@ -154,11 +164,13 @@ void TTolvane::Tok_Virtual() {
 void TTolvane::ScanRegisterBody(int bodyDepth) {
   MemberIndex.Clear();
   MemberIndexBuilt = false;
+  UserRegistrations = 0;
+  const std::string_view marker = Marker; // measured once, not on every line
   while (!ErrorFlag) {
     if (IA->TokenIndex == 1) {
       // Generated lines end in the marker; the text before it may hold
       // another one (an include text of the user's), so look at the end.
-      if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(Marker)) {
+      if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(marker)) {
         // An earlier generated line: leave it (and the blank lines after
         // it) without copying it to the output.
         IA->Echo = nullptr;
@@ -225,28 +237,31 @@ void TTolvane::GenerateRegistrations() {
   // Each line ends in one of two tails, made once.
   std::string memberTail = std::string(" );    ") + Marker + '\n';
   std::string includeTail = std::string("       ") + Marker + '\n';
-  // Each line is put together behind the indent, which stands at the start
-  // of a buffer for all of them, and appended to the output in one piece.
-  std::string buffer(IA->Line.substr(0, static_cast<std::size_t>(IA->Position)));
-  buffer += "  ";
-  std::size_t indent = buffer.size();
-  buffer.resize(indent + std::max(memberWidth, includeWidth) + kMaxFill +
-                std::max(memberTail.size(), includeTail.size()));
+  // The lines are put together in one buffer, kept from body to body and
+  // sized first, then appended to the output in one piece. Each line begins
+  // with the indent.
+  std::string_view indent = IA->Line.substr(0, static_cast<std::size_t>(IA->Position));
+  auto fillOf = [width](const TLine& line) {
+    return line.Length < width ? std::min(width - line.Length, kMaxFill) : 0;
+  };
+  std::size_t total = 0;
+  for (const TLine& line : lines)
+    total += indent.size() + 2 + line.Length + fillOf(line) + (line.Member ? memberTail : includeTail).size();
+  RegisterText.resize(total);
+  char* p = RegisterText.data();
+  auto put = [&p](std::string_view piece) {
+    std::memcpy(p, piece.data(), piece.size());
+    p += piece.size();
+  };
   for (const TLine& line : lines) {
-    char* p = buffer.data() + indent;
-    ForEachPiece(line, prefixes, [&p](std::string_view piece) {
-      std::memcpy(p, piece.data(), piece.size());
-      p += piece.size();
-    });
-    if (line.Length < width) {
-      std::size_t fill = std::min(width - line.Length, kMaxFill);
-      std::memset(p, ' ', fill);
-      p += fill;
-    }
-    const std::string& tail = line.Member ? memberTail : includeTail;
-    std::memcpy(p, tail.data(), tail.size());
-    p += tail.size();
-    Out->append(buffer.data(), static_cast<std::size_t>(p - buffer.data()));
+    put(indent);
+    put("  ");
+    ForEachPiece(line, prefixes, put);
+    std::size_t fill = fillOf(line);
+    std::memset(p, ' ', fill);
+    p += fill;
+    put(line.Member ? memberTail : includeTail);
   }
+  if (total != 0) Out->append(RegisterText);
   Includes.clear();
 }

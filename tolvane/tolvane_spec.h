@@ -59,7 +59,7 @@ public:
   void ReadBusDirective();
   void Tok_Comment();
   void SetMembersOnLine(bool registrationOn);
-  void SetMembersOnLine_Bus(const std::string& first, const std::string& second);
+  void SetMembersOnLine_Bus(std::string_view first, std::string_view second);
 
   // Braces, classes and declarations.
   bool SkipToken();
@@ -131,7 +131,12 @@ private:
   void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
 
   // Members by name for the user registrations of one Register() body;
-  // built on the first registration call met in the body.
+  // built when the body has more than kLinearRegistrations of them.
   TMemberIndex MemberIndex;
   bool MemberIndexBuilt = false;
+  int UserRegistrations = 0; // met so far in the body
+  std::string RegisterText;  // the generated lines of one body, being made
+  // Up to this many user registrations of a body are looked up without
+  // the index.
+  static constexpr int kLinearRegistrations = 8;
 };
