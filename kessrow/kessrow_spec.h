@@ -20,6 +20,7 @@
 #include "kessrow/text_set.h"
 
 class TFileText;
+class TTextCursor;
 
 // Input contexts; ctAny is only an argument of WrongContext.
 enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
@@ -104,8 +105,8 @@ public:
 
   // Class text of the current part.
   void WriteClass();
-  void WritePortMember(const TPortDescr& port, std::size_t width);
-  void WritePortRegistration(const TPortDescr& port);
+  void WritePortMember(TTextCursor& c, const TPortDescr& port, std::size_t width);
+  void WritePortRegistration(TTextCursor& c, const TPortDescr& port);
   // The bounds of a bus in the order they are written (SwapRange applied).
   std::pair<int, int> WrittenRange(const TPortDescr& port) const;
 
