@@ -121,6 +121,9 @@ public:
   std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
   TContext Context = ctOutside;
+  // The order buses are written in: -L, -N, or the default.
+  enum class TRangeOrder { HighLow, LowHigh, AsDeclared };
+  TRangeOrder RangeOrder = TRangeOrder::HighLow;
   std::optional<TPortKind> PortKind; // none outside a ports block
   TPortDescr CurPort;
   int EndTokenType = 0;
