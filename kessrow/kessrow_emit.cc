@@ -3,15 +3,18 @@
 #include <charconv>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <string_view>
 
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/kessrow_spec.h"
+#include "kessrow/text_cursor.h"
 
 using namespace kessrow_msg;
 
 namespace {
 // Member type text of a port kind, seven characters wide.
-const char* PortTypeText(TPortKind kind) {
+std::string_view PortTypeText(TPortKind kind) {
   switch (kind) {
   case TPortKind::Port:
     return "port   ";
@@ -25,59 +28,71 @@ const char* PortTypeText(TPortKind kind) {
   return "port   "; // not reached: every kind is listed above
 }
 
+// Puts texts one after the other.
+void WriteAll(TTextCursor& c, std::initializer_list<std::string_view> texts) {
+  std::size_t n = 0;
+  for (std::string_view text : texts) n += text.size();
+  c.Need(n);
+  for (std::string_view text : texts) c.Put(text);
+}
+
+// A line with a comment after it, when there is one.
+void WriteCommented(TTextCursor& c, std::initializer_list<std::string_view> texts, std::string_view comment) {
+  WriteAll(c, texts);
+  if (!comment.empty()) WriteAll(c, {"     ", comment});
+}
+
+// A block of verbatim lines, on lines of its own.
+void WriteBlock(TTextCursor& c, std::string_view block) {
+  if (!block.empty()) WriteAll(c, {"\n", block});
+}
+
 // The registration line of a port that is not a bus.
-void AppendRegLine(TOutText& out, std::string_view name) {
-  out += "\n    reg(  ";
-  out += name;
-  out += " );";
-}
-
-std::string Quoted(std::string_view text) {
-  std::string q = "\"";
-  q += text;
-  q += '"';
-  return q;
-}
-
-// Appends the decimal digits of value, without a temporary string.
-void AppendNumber(TOutText& out, std::int64_t value) {
-  char digits[24];
-  auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  out.append(digits, static_cast<std::size_t>(end - digits));
-}
+void WriteRegLine(TTextCursor& c, std::string_view name) { WriteAll(c, {"\n    reg(  ", name, " );"}); }
 
 // The pin lines of one port. Their common start (line break, indent, port
-// name, call) is put into a buffer once; each line is put together in the
-// output's own room, from that start and the pin's parts.
-struct TPinLines {
-  std::string& Buffer; // kept from port to port, so that it is allocated once
-  std::size_t Lead;
-
+// name, call) is put together once, padded to whole blocks of 16 bytes that
+// are copied as such; each line is then that start and the pin's parts.
+class TPinLines {
+public:
   TPinLines(std::string& buffer, std::string_view name, std::string_view call) : Buffer(buffer) {
     Buffer = "\n          ";
     Buffer += name;
     Buffer += call;
     Lead = Buffer.size();
+    Buffer.resize((Lead + kBlock - 1) / kBlock * kBlock, ' ');
   }
 
   // bit: the bus bit the pin belongs to, written before it when given.
-  void Add(TOutText& out, const std::int64_t* bit, std::string_view pin) {
-    const std::size_t numberRoom = 24;
-    char* start = out.MakeRoom(Lead + numberRoom + 2 + 1 + pin.size() + 4);
-    std::memcpy(start, Buffer.data(), Lead);
-    char* p = start + Lead;
+  void Add(TTextCursor& c, const std::int64_t* bit, std::string_view pin) {
+    c.Need(Buffer.size() + TTextCursor::kNumberRoom + 2 + 1 + pin.size() + 4);
+    char* p = c.At();
+    for (std::size_t i = 0; i < Buffer.size(); i += kBlock) std::memcpy(p + i, Buffer.data() + i, kBlock);
+    p += Lead;
     if (bit) {
-      p = std::to_chars(p, p + numberRoom, *bit).ptr;
+      p = std::to_chars(p, p + TTextCursor::kNumberRoom, *bit).ptr;
       *p++ = ',';
       *p++ = ' ';
     }
     *p++ = '"';
-    std::memcpy(p, pin.data(), pin.size());
-    p += pin.size();
+    p = TTextCursor::Copy(p, pin.data(), pin.size());
     std::memcpy(p, "\" );", 4);
-    p += 4;
-    out.CommitRoom(static_cast<std::size_t>(p - start));
+    c.MoveTo(p + 4);
   }
+
+private:
+  static constexpr std::size_t kBlock = 16;
+  std::string& Buffer; // kept from port to port, so that it is allocated once
+  std::size_t Lead;    // bytes of the start; the rest of Buffer is padding
+};
+
+// Decimal digits of value (the cursor's numbers in a text of their own).
+struct TDigits {
+  char Text[TTextCursor::kNumberRoom];
+  std::size_t Size;
+  explicit TDigits(std::int64_t value)
+      : Size(static_cast<std::size_t>(std::to_chars(Text, Text + sizeof Text, value).ptr - Text)) {}
+  std::string_view View() const { return {Text, Size}; }
 };
 } // namespace
 
@@ -93,29 +108,25 @@ void TKessrow::Tok_ENDPART() {
 }
 
 void TKessrow::WriteClass() {
-  TOutText& out = *Out;
-  out += "\nclass " + PartName + " : " + BaseClass + " {";
-  if (!PartNameComment.empty()) out += "     " + PartNameComment;
-  out += "\n\npublic:";
+  TTextCursor c(*Out);
+  WriteCommented(c, {"\nclass ", PartName, " : ", BaseClass, " {"}, PartNameComment);
+  WriteAll(c, {"\n\npublic:"});
 
   std::size_t width = 0;
   for (const TPortDescr& port : Ports) width = std::max(width, port.PortName.size());
-  for (const TPortDescr& port : Ports) WritePortMember(port, width);
-  if (!PartLines.empty()) out += "\n" + PartLines;
+  for (const TPortDescr& port : Ports) WritePortMember(c, port, width);
+  WriteBlock(c, PartLines);
 
-  out += "\n\n  " + PartName + "() {";
-  out += "\n    SetPackage( " + Quoted(Footprint) + ", " + std::to_string(PinCount) + " );";
-  if (!FootprintComment.empty()) out += "     " + FootprintComment;
-  out += "\n    SetReferencePrefix( " + Quoted(RefPrefix) + " );";
-  if (!RefPrefixComment.empty()) out += "     " + RefPrefixComment;
-  if (!ConstructorLines.empty()) out += "\n" + ConstructorLines;
-  out += "\n  }";
-
-  out += "\n\n  virtual void Register() {";
-  for (const TPortDescr& port : Ports) WritePortRegistration(port);
-  if (!RegisterLines.empty()) out += "\n" + RegisterLines;
-  out += "\n  }";
-  out += "\n};\n";
+  WriteAll(c, {"\n\n  ", PartName, "() {"});
+  WriteCommented(c, {"\n    SetPackage( \"", Footprint, "\", ", TDigits(PinCount).View(), " );"},
+                 FootprintComment);
+  WriteCommented(c, {"\n    SetReferencePrefix( \"", RefPrefix, "\" );"}, RefPrefixComment);
+  WriteBlock(c, ConstructorLines);
+  WriteAll(c, {"\n  }", "\n\n  virtual void Register() {"});
+  for (const TPortDescr& port : Ports) WritePortRegistration(c, port);
+  WriteBlock(c, RegisterLines);
+  WriteAll(c, {"\n  }", "\n};\n"});
+  c.Finish();
 }
 
 std::pair<int, int> TKessrow::WrittenRange(const TPortDescr& port) const {
@@ -125,41 +136,42 @@ std::pair<int, int> TKessrow::WrittenRange(const TPortDescr& port) const {
 
 // One member line: type, name, alignment, then the bus or count comment and
 // the port's own comment.
-void TKessrow::WritePortMember(const TPortDescr& port, std::size_t width) {
-  TOutText& out = *Out;
-  out += "\n  ";
-  out += PortTypeText(port.PortType);
-  out += port.PortName;
-  out += ';';
-  out.append(width - port.PortName.size() + 5, ' ');
+void TKessrow::WritePortMember(TTextCursor& c, const TPortDescr& port, std::size_t width) {
+  const std::string& name = port.PortName;
+  std::size_t pad = width - name.size() + 5;
+  // The bus comment is the longest: "// TOLVANE_BUS(" and two numbers.
+  c.Need(3 + 7 + name.size() + 1 + pad + 16 + 2 * TTextCursor::kNumberRoom + 2 + 2 + port.PortComment.size());
+  c.Put("\n  ");
+  c.Put(PortTypeText(port.PortType));
+  c.Put(name);
+  c.Put(';');
+  c.PutSpaces(pad);
   std::string_view gap = port.PortComment.empty() ? "" : "  ";
   if (port.Form == TPortForm::Bus) {
     auto [a, b] = WrittenRange(port);
-    out += "// TOLVANE_BUS(" + std::to_string(a) + "," + std::to_string(b) + ")";
-    out += gap;
+    c.Put("// TOLVANE_BUS(");
+    c.Put(std::int64_t{a});
+    c.Put(',');
+    c.Put(std::int64_t{b});
+    c.Put(')');
+    c.Put(gap);
   } else if (port.Form == TPortForm::Counted) {
-    out += "// " + std::to_string(port.PortRangeL) + " pins";
-    out += gap;
+    c.Put("// ");
+    c.Put(std::int64_t{port.PortRangeL});
+    c.Put(" pins");
+    c.Put(gap);
   }
-  out += port.PortComment;
+  c.Put(port.PortComment);
 }
 
 // The registration call of one port and the lines that give it its pins,
-// one line per pin, each appended whole (TPinLines), as a part may have tens
-// of thousands of them.
-void TKessrow::WritePortRegistration(const TPortDescr& port) {
-  TOutText& out = *Out;
+// one line per pin (TPinLines), as a part may have tens of thousands.
+void TKessrow::WritePortRegistration(TTextCursor& c, const TPortDescr& port) {
   const std::string& name = port.PortName;
   switch (port.Form) {
   case TPortForm::Bus: {
     auto [first, second] = WrittenRange(port);
-    out += "\n    regb( ";
-    out += name;
-    out += ", ";
-    AppendNumber(out, first);
-    out += ", ";
-    AppendNumber(out, second);
-    out += " );";
+    WriteAll(c, {"\n    regb( ", name, ", ", TDigits(first).View(), ", ", TDigits(second).View(), " );"});
     // Pin k always belongs to bit left + k * step; swapping only reverses
     // the order of the lines.
     bool swap = SwapRange(port);
@@ -170,19 +182,19 @@ void TKessrow::WritePortRegistration(const TPortDescr& port) {
     for (std::size_t i = 0; i < count; ++i) {
       std::size_t k = swap ? count - 1 - i : i;
       std::int64_t bit = left + static_cast<std::int64_t>(k) * step;
-      lines.Add(out, &bit, PinIndex.At(port.FirstPin + k));
+      lines.Add(c, &bit, PinIndex.At(port.FirstPin + k));
     }
     return;
   }
   case TPortForm::Counted: {
-    AppendRegLine(out, name);
+    WriteRegLine(c, name);
     TPinLines lines(PinLineBuffer, name, ".AddPin( ");
-    for (std::size_t k = 0; k < port.PinTotal; ++k) lines.Add(out, nullptr, PinIndex.At(port.FirstPin + k));
+    for (std::size_t k = 0; k < port.PinTotal; ++k) lines.Add(c, nullptr, PinIndex.At(port.FirstPin + k));
     return;
   }
   case TPortForm::SinglePin:
-    AppendRegLine(out, name);
-    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(out, nullptr, PinIndex.At(port.FirstPin));
+    WriteRegLine(c, name);
+    TPinLines(PinLineBuffer, name, ".SetPin( ").Add(c, nullptr, PinIndex.At(port.FirstPin));
     return;
   }
 }

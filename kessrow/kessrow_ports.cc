@@ -151,7 +151,13 @@ bool TKessrow::PushPin() {
 // Whether a bus is written in the order opposite to its declaration: -L
 // forces low:high, -N keeps the declared order, the default is high:low.
 bool TKessrow::SwapRange(const TPortDescr& port) const {
-  if (Flag('L')) return port.PortRangeL > port.PortRangeR;
-  if (Flag('N')) return false;
+  switch (RangeOrder) {
+  case TRangeOrder::LowHigh:
+    return port.PortRangeL > port.PortRangeR;
+  case TRangeOrder::AsDeclared:
+    return false;
+  case TRangeOrder::HighLow:
+    break;
+  }
   return port.PortRangeL < port.PortRangeR;
 }

@@ -177,6 +177,8 @@ void TKessrow::WriteFrame() {
 }
 
 void TKessrow::ResetRunState() {
+  // Read once, not for every port.
+  RangeOrder = Flag('L') ? TRangeOrder::LowHigh : Flag('N') ? TRangeOrder::AsDeclared : TRangeOrder::HighLow;
   SuccessFlag = false;
   ErrorFlag = false;
   Done = false;

@@ -20,6 +20,7 @@
 #include "kessrow/text_set.h"
 
 class TFileText;
+class TTextCursor;
 
 // Input contexts; ctAny is only an argument of WrongContext.
 enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
@@ -104,8 +105,8 @@ public:
 
   // Class text of the current part.
   void WriteClass();
-  void WritePortMember(const TPortDescr& port, std::size_t width);
-  void WritePortRegistration(const TPortDescr& port);
+  void WritePortMember(TTextCursor& c, const TPortDescr& port, std::size_t width);
+  void WritePortRegistration(TTextCursor& c, const TPortDescr& port);
   // The bounds of a bus in the order they are written (SwapRange applied).
   std::pair<int, int> WrittenRange(const TPortDescr& port) const;
 
@@ -120,6 +121,9 @@ public:
   std::string PinLineBuffer; // where each pin line is put together, reused
   std::ostream* Console = nullptr;
   TContext Context = ctOutside;
+  // The order buses are written in: -L, -N, or the default.
+  enum class TRangeOrder { HighLow, LowHigh, AsDeclared };
+  TRangeOrder RangeOrder = TRangeOrder::HighLow;
   std::optional<TPortKind> PortKind; // none outside a ports block
   TPortDescr CurPort;
   int EndTokenType = 0;

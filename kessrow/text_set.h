@@ -3,7 +3,9 @@
 // emptying it costs in proportion to what it held, not to its room. The
 // viewed characters must outlive their entries (the pass keeps its input
 // texts alive). The texts come from the input, so they are hashed with the
-// run's key: names chosen to collide cannot make the probes long.
+// run's key: names chosen to collide cannot make the probes long. Texts
+// that are plain decimal numbers (most pins) are not hashed at all: each
+// such text stands for exactly one number, which is a bit in a bitmap.
 #pragma once
 
 #include <cstddef>
@@ -23,14 +25,26 @@ public:
   // Adds text; false when it was there already.
   bool Insert(std::string_view text);
   void Clear();
-  // Makes room for count texts in all, so that adding them grows nothing.
+  // Makes room for count texts in all, so that adding them grows nothing
+  // (the hash table is made when the first text that needs it comes: the
+  // texts may all be numbers).
   void Reserve(std::size_t count);
   std::size_t Size() const { return Entries.size(); }
   // The texts in the order they were added since the last clear.
   std::string_view At(std::size_t index) const { return Entries[index].Text; }
-  // Slots examined by all lookups so far: about one or two a lookup while
-  // the texts spread well, which tests check instead of timing the set.
+  // Slots of the hash table examined by all lookups so far: about one or
+  // two a lookup while the texts spread well, which tests check instead of
+  // timing the set. Numbers in the bitmap examine none.
   std::size_t Probes() const { return ProbeCount; }
+
+  // Numbers below this are kept in the bitmap (16 KB); a pin count is at
+  // most 99,999, so the pins of most parts fit.
+  static constexpr std::uint32_t kNumberLimit = std::uint32_t{1} << 17;
+  // The number a text stands for when it is one kept in the bitmap: digits
+  // only, no leading zero (so "07" and "7" stay different texts), below
+  // kNumberLimit; else kNotNumber.
+  static constexpr std::uint32_t kNotNumber = ~std::uint32_t{0};
+  static std::uint32_t BitmapNumber(std::string_view text);
 
 private:
   // A slot is 0 when empty, else the entry's index + 1 in its low half and
@@ -41,17 +55,28 @@ private:
   using TSlot = std::uint64_t;
   struct TEntry {
     std::string_view Text;
-    std::size_t Slot; // where the entry is in the table
+    // Where the entry is in the table, or its number with kNumberMark set.
+    std::size_t Slot;
   };
+  static constexpr std::size_t kNumberMark = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
   static std::uint64_t RunHash(std::string_view text);
   static std::uint64_t Tag(std::uint64_t hash) { return hash & ~std::uint64_t{0xffffffff}; }
+  bool HasNumber(std::uint32_t number) const {
+    return !Bits.empty() && (Bits[number / 64] >> (number % 64) & 1) != 0;
+  }
+  bool InsertNumber(std::string_view text, std::uint32_t number);
   // The slot that holds text, or the empty slot where it would go.
   std::size_t Find(std::string_view text, std::uint64_t hash) const;
-  // A table of size slots (a power of two) with every entry in it.
+  // Room in the table for one more text, and for the rest of those reserved.
+  void Grow();
+  // A table of size slots (a power of two) with every hashed entry in it.
   void Rehash(std::size_t size);
 
   THashFunction HashFn;
   std::vector<TSlot, THugeAllocator<TSlot>> Table; // a power of two in size, at most half used
   std::vector<TEntry, THugeAllocator<TEntry>> Entries;
+  std::size_t Hashed = 0;          // entries in the table (the others are numbers)
+  std::size_t Reserved = 0;        // texts the caller expects in all
+  std::vector<std::uint64_t> Bits; // the numbers held, made on first use
   mutable std::size_t ProbeCount = 0;
 };

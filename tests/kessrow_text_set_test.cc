@@ -67,6 +67,54 @@ TEST(TextHash, KeyChangesEveryHash) {
   EXPECT_EQ(TTextHash()("abc"), TTextHash()("abc"));                                   // one key per run
 }
 
+// Texts that are numbers kept in the bitmap and texts that are hashed
+// live side by side: each is its own text ("7" is not "07"), the order of
+// adding is kept, and a clear forgets both kinds.
+TEST(TextSet, NumbersAndOtherTextsTogether) {
+  EXPECT_EQ(TTextSet::BitmapNumber("0"), 0u);
+  EXPECT_EQ(TTextSet::BitmapNumber("131071"), 131071u);
+  for (const char* other : {"", "00", "07", "+7", "-7", "7a", "131072", "999999", "1000000", "P7", "7 "})
+    EXPECT_EQ(TTextSet::BitmapNumber(other), TTextSet::kNotNumber) << other;
+
+  // A hash that puts every hashed text into one bucket: were a number
+  // hashed after all, its probes would show.
+  TTextSet set([](std::string_view) { return std::uint64_t{5}; });
+  const std::vector<std::string> texts = {"7", "07", "0", "00", "131071", "131072", "P7", "64", "1", "65"};
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& text : texts) EXPECT_TRUE(set.Insert(text)) << text;
+    for (const std::string& text : texts) EXPECT_FALSE(set.Insert(text)) << text;
+    for (const std::string& text : texts) EXPECT_TRUE(set.Contains(text)) << text;
+    for (const char* absent : {"8", "007", "63", "66", "131070", "P8"})
+      EXPECT_FALSE(set.Contains(absent)) << absent;
+    ASSERT_EQ(set.Size(), texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(set.At(i), texts[i]);
+    set.Clear();
+    for (const std::string& text : texts) EXPECT_FALSE(set.Contains(text)) << text;
+  }
+}
+
+// Reserved room is for all texts; texts that need the table after many
+// numbers were added still all fit, are found, and keep their places.
+TEST(TextSet, ReservedRoomWithNumbersFirst) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < 3000; ++i) {
+    std::string text(i < 2000 ? 0 : 1, 'N');
+    text += std::to_string(i);
+    texts.push_back(text);
+  }
+  TTextSet set;
+  set.Reserve(texts.size());
+  for (const std::string& text : texts) ASSERT_TRUE(set.Insert(text)) << text;
+  for (const std::string& text : texts) ASSERT_FALSE(set.Insert(text)) << text;
+  for (std::size_t i = 0; i < texts.size(); i += 97) EXPECT_EQ(set.At(i), texts[i]);
+  // More than reserved: the table grows and loses nothing.
+  std::vector<std::string> more;
+  for (int i = 0; i < 3000; ++i) more.push_back(std::to_string(i) + "M");
+  for (const std::string& text : more) ASSERT_TRUE(set.Insert(text)) << text;
+  for (const std::string& text : texts) ASSERT_TRUE(set.Contains(text)) << text;
+  EXPECT_EQ(set.Size(), 6000u);
+}
+
 } // namespace
 
 namespace {
@@ -77,7 +125,7 @@ namespace {
 TEST(TextSet, ClearOfFewTextsInALargeTable) {
   TTextSet set([](std::string_view text) { return std::uint64_t{text.size() % 2}; });
   set.Reserve(100000);
-  std::vector<std::string> texts = {"1", "3", "5", "22", "44"}; // two home slots, probes pushed along
+  std::vector<std::string> texts = {"a", "c", "e", "bb", "dd"}; // two home slots, probes pushed along
   for (int round = 0; round < 3; ++round) {
     for (const std::string& text : texts) EXPECT_TRUE(set.Insert(text)) << text;
     for (const std::string& text : texts) EXPECT_TRUE(set.Contains(text)) << text;
