@@ -320,3 +320,44 @@ TEST(TolvaneScan, ReportOnALongLineShowsItsWindow) {
 }
 
 } // namespace
+
+// A body that is up to date is passed on as the source's own bytes: the
+// whole output is one range of the source, nothing made. Where the bytes
+// differ (line ends to normalise, a blank line to drop, a line that moved),
+// the generated text is made as before.
+TEST(TolvaneScan, UpToDateBodyIsARangeOfTheSource) {
+  const std::string upToDate = "class TFoo {\n  TReg a;\n  TReg b[2];\n  virtual void Register() {\n"
+                               "    reg(  Kept );\n"
+                               "    reg(  a    );    // tolvane\n"
+                               "    rega( b, 2 );    // tolvane\n"
+                               "  }\n};\n";
+  auto scan = [](const std::string& source, std::size_t& madeBytes) {
+    TTolvane tool;
+    TOutText out;
+    EXPECT_TRUE(tool.Scan(source, out));
+    madeBytes = 0;
+    for (const TOutText::TPiece& piece : out.Pieces())
+      if (piece.Made) madeBytes += piece.Size;
+    return out.Flatten();
+  };
+  std::size_t made = 0;
+  EXPECT_EQ(scan(upToDate, made), upToDate);
+  EXPECT_EQ(made, 0u);
+
+  auto replaced = [](std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size())
+      text.replace(at, from.size(), to);
+    return text;
+  };
+  const std::string crlf = replaced(upToDate, "\n", "\r\n");
+  const std::string blankAfter = replaced(upToDate, "// tolvane\n  }", "// tolvane\n\n  }");
+  const std::string movedInput = replaced(replaced(upToDate, "    reg(  Kept );\n", ""), "// tolvane\n  }",
+                                          "// tolvane\n    reg(  Kept );\n  }");
+  EXPECT_EQ(scan(crlf, made), upToDate);
+  EXPECT_GT(made, 0u);
+  EXPECT_EQ(scan(blankAfter, made), upToDate);
+  EXPECT_GT(made, 0u);
+  EXPECT_EQ(scan(movedInput, made), upToDate);
+  // The generated lines before a user line are one run, and the same bytes.
+  EXPECT_EQ(made, 0u);
+}

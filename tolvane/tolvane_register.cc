@@ -165,6 +165,8 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
   MemberIndex.Clear();
   MemberIndexBuilt = false;
   UserRegistrations = 0;
+  DroppedLines = {};
+  DroppedInOneRun = true;
   const std::string_view marker = Marker; // measured once, not on every line
   while (!ErrorFlag) {
     if (IA->TokenIndex == 1) {
@@ -173,9 +175,11 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
       if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(marker)) {
         // An earlier generated line: leave it (and the blank lines after
         // it) without copying it to the output.
+        const char* from = IA->Line.data();
         IA->Echo = nullptr;
         IA->NextLine();
         IA->Echo = Out;
+        NoteDroppedLines(from, IA->EndOfInput ? nullptr : IA->Line.data());
         continue;
       }
     }
@@ -192,6 +196,21 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
     SkipToken();
   }
   MemberIndex.Clear();
+}
+
+// from, to: the start of a dropped generated line and of the line after it
+// and the blank lines that went with it (null at the end of the input).
+void TTolvane::NoteDroppedLines(const char* from, const char* to) {
+  if (!to || to < from) {
+    DroppedInOneRun = false;
+  } else if (DroppedLines.empty()) {
+    DroppedLines = std::string_view(from, static_cast<std::size_t>(to - from));
+  } else if (DroppedLines.data() + DroppedLines.size() == from) {
+    DroppedLines =
+        std::string_view(DroppedLines.data(), DroppedLines.size() + static_cast<std::size_t>(to - from));
+  } else {
+    DroppedInOneRun = false;
+  }
 }
 
 // A body whose form does not let lines be generated: its includes are
@@ -262,6 +281,12 @@ void TTolvane::GenerateRegistrations() {
     p += fill;
     put(line.Member ? memberTail : includeTail);
   }
-  if (total != 0) Out->append(RegisterText);
+  // A body that is up to date holds these very bytes in one run of the
+  // source: the output takes that run, so most of an up-to-date file is one
+  // range and nothing of it is copied or compared again.
+  if (DroppedInOneRun && total != 0 && DroppedLines == std::string_view(RegisterText))
+    Out->AppendSource(DroppedLines);
+  else if (total != 0)
+    Out->append(RegisterText);
   Includes.clear();
 }

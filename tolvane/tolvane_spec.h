@@ -136,6 +136,12 @@ private:
   bool MemberIndexBuilt = false;
   int UserRegistrations = 0; // met so far in the body
   std::string RegisterText;  // the generated lines of one body, being made
+  // The source bytes of the body's earlier generated lines (with the blank
+  // lines dropped after them) while they are one run: when the new lines
+  // are the same bytes, the output takes them as a range of the source.
+  std::string_view DroppedLines;
+  bool DroppedInOneRun = true;
+  void NoteDroppedLines(const char* from, const char* to);
   // Up to this many user registrations of a body are looked up without
   // the index.
   static constexpr int kLinearRegistrations = 8;
