@@ -20,7 +20,8 @@ struct TWatch {
   std::atomic<bool> Faulted{false};
 };
 
-TWatch Watches[kWatchSlots];
+// Initialised at compile time, like every table a signal handler reads.
+constinit TWatch Watches[kWatchSlots];
 
 // For a fault inside a watched mapping: zeros in the page's place, the
 // mapping marked. Any other SIGBUS is a real fault: the default action

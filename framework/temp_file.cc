@@ -21,10 +21,13 @@ const int kSlots = 64;
 
 struct TSlot {
   std::atomic<int> State{ssFree};
-  char Name[PATH_MAX];
+  char Name[PATH_MAX] = {};
 };
 
-TSlot Slots[kSlots];
+// Initialised at compile time: the table is 256 KB of zeros that no page
+// of is touched until a slot is used (a start-up initialiser would fault
+// in every page of it on every run).
+constinit TSlot Slots[kSlots];
 
 int ClaimSlot(const std::string& name) {
   if (name.size() >= PATH_MAX) return -1;
