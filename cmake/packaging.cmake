@@ -80,7 +80,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 # The programs are linked statically (REGKIT_STATIC, never with the
 # sanitizers, which are never packaged); built with REGKIT_STATIC=OFF they
 # carry the C++ runtime and need glibc 2.34 symbols only.
-if(NOT REGKIT_STATIC)
+if(NOT REGKIT_STATIC OR NOT REGKIT_CAN_LINK_STATIC)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
 endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake (>= 3.17)")
