@@ -16,14 +16,36 @@ const std::size_t kNumberDigits = 6;
 
 std::uint64_t TTextSet::RunHash(std::string_view text) { return TTextHash()(text); }
 
-std::uint32_t TTextSet::BitmapNumber(std::string_view text) {
-  if (text.empty() || text.size() > kNumberDigits || (text[0] == '0' && text.size() > 1)) return kNotNumber;
+namespace {
+// The value of a number without a leading zero of at most kNumberDigits
+// digits, or TTextSet::kNotNumber.
+std::uint32_t PlainNumber(std::string_view text) {
+  if (text.empty() || text.size() > kNumberDigits || (text[0] == '0' && text.size() > 1))
+    return TTextSet::kNotNumber;
   std::uint32_t value = 0;
   for (char c : text) {
     auto digit = static_cast<std::uint32_t>(static_cast<unsigned char>(c) - '0');
-    if (digit > 9) return kNotNumber;
+    if (digit > 9) return TTextSet::kNotNumber;
     value = value * 10 + digit;
   }
+  return value;
+}
+
+// 0 to 25 for 'A' to 'Z', 26 to 51 for 'a' to 'z', else -1.
+int LetterIndex(char c) {
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  if (c >= 'a' && c <= 'z') return 26 + (c - 'a');
+  return -1;
+}
+} // namespace
+
+std::uint32_t TTextSet::BitmapNumber(std::string_view text) {
+  if (!text.empty() && LetterIndex(text[0]) >= 0) {
+    std::uint32_t value = PlainNumber(text.substr(1));
+    if (value == kNotNumber || value >= kLetteredLimit) return kNotNumber;
+    return kNumberLimit + static_cast<std::uint32_t>(LetterIndex(text[0])) * kLetteredLimit + value;
+  }
+  std::uint32_t value = PlainNumber(text);
   return value < kNumberLimit ? value : kNotNumber;
 }
 
@@ -46,7 +68,7 @@ bool TTextSet::Contains(std::string_view text) const {
 }
 
 bool TTextSet::InsertNumber(std::string_view text, std::uint32_t number) {
-  if (Bits.empty()) Bits.assign(kNumberLimit / 64, 0);
+  if (Bits.empty()) Bits.assign(kBitCount / 64, 0);
   std::uint64_t& word = Bits[number / 64];
   std::uint64_t bit = std::uint64_t{1} << (number % 64);
   if (word & bit) return false;

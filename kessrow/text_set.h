@@ -4,8 +4,9 @@
 // viewed characters must outlive their entries (the pass keeps its input
 // texts alive). The texts come from the input, so they are hashed with the
 // run's key: names chosen to collide cannot make the probes long. Texts
-// that are plain decimal numbers (most pins) are not hashed at all: each
-// such text stands for exactly one number, which is a bit in a bitmap.
+// that are plain decimal numbers, or one letter and such a number (most
+// pins: "7", "P7", ball names like "A12"), are not hashed at all: each such
+// text stands for exactly one bit of a bitmap.
 #pragma once
 
 #include <cstddef>
@@ -40,9 +41,13 @@ public:
   // Numbers below this are kept in the bitmap (16 KB); a pin count is at
   // most 99,999, so the pins of most parts fit.
   static constexpr std::uint32_t kNumberLimit = std::uint32_t{1} << 17;
-  // The number a text stands for when it is one kept in the bitmap: digits
-  // only, no leading zero (so "07" and "7" stay different texts), below
-  // kNumberLimit; else kNotNumber.
+  // A letter with a number below this has a bit too (52 x 512 bytes).
+  static constexpr std::uint32_t kLetteredLimit = std::uint32_t{1} << 12;
+  static constexpr std::uint32_t kBitCount = kNumberLimit + 52 * kLetteredLimit;
+  // The bit a text stands for when it has one: a number (digits only, no
+  // leading zero, so "07" and "7" stay different texts) below kNumberLimit
+  // is its own bit; an ASCII letter and a number below kLetteredLimit one
+  // bit of that letter's range; else kNotNumber.
   static constexpr std::uint32_t kNotNumber = ~std::uint32_t{0};
   static std::uint32_t BitmapNumber(std::string_view text);
 

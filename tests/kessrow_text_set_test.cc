@@ -73,18 +73,26 @@ TEST(TextHash, KeyChangesEveryHash) {
 TEST(TextSet, NumbersAndOtherTextsTogether) {
   EXPECT_EQ(TTextSet::BitmapNumber("0"), 0u);
   EXPECT_EQ(TTextSet::BitmapNumber("131071"), 131071u);
-  for (const char* other : {"", "00", "07", "+7", "-7", "7a", "131072", "999999", "1000000", "P7", "7 "})
+  // A letter and a number: each letter (of either case) has its own range.
+  const std::uint32_t lettered = TTextSet::kNumberLimit, span = TTextSet::kLetteredLimit;
+  EXPECT_EQ(TTextSet::BitmapNumber("A0"), lettered);
+  EXPECT_EQ(TTextSet::BitmapNumber("P7"), lettered + 15 * span + 7);
+  EXPECT_EQ(TTextSet::BitmapNumber("p7"), lettered + 41 * span + 7);
+  EXPECT_EQ(TTextSet::BitmapNumber("z4095"), TTextSet::kBitCount - 1);
+  for (const char* other : {"", "00", "07", "+7", "-7", "7a", "131072", "999999", "1000000", "7 ", "P", "P07",
+                            "P00", "PP7", "P4096", "_7", "P-1", "\xC3" "7"})
     EXPECT_EQ(TTextSet::BitmapNumber(other), TTextSet::kNotNumber) << other;
 
   // A hash that puts every hashed text into one bucket: were a number
   // hashed after all, its probes would show.
   TTextSet set([](std::string_view) { return std::uint64_t{5}; });
-  const std::vector<std::string> texts = {"7", "07", "0", "00", "131071", "131072", "P7", "64", "1", "65"};
+  const std::vector<std::string> texts = {"7",  "07",  "0",  "00", "131071", "131072", "P7",
+                                          "p7", "P07", "64", "1",  "65",     "z4095",  "PP7"};
   for (int round = 0; round < 3; ++round) {
     for (const std::string& text : texts) EXPECT_TRUE(set.Insert(text)) << text;
     for (const std::string& text : texts) EXPECT_FALSE(set.Insert(text)) << text;
     for (const std::string& text : texts) EXPECT_TRUE(set.Contains(text)) << text;
-    for (const char* absent : {"8", "007", "63", "66", "131070", "P8"})
+    for (const char* absent : {"8", "007", "63", "66", "131070", "P8", "Q7", "z4094"})
       EXPECT_FALSE(set.Contains(absent)) << absent;
     ASSERT_EQ(set.Size(), texts.size());
     for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(set.At(i), texts[i]);
@@ -98,7 +106,7 @@ TEST(TextSet, NumbersAndOtherTextsTogether) {
 TEST(TextSet, ReservedRoomWithNumbersFirst) {
   std::vector<std::string> texts;
   for (int i = 0; i < 3000; ++i) {
-    std::string text(i < 2000 ? 0 : 1, 'N');
+    std::string text(i < 2000 ? 0 : 2, 'N'); // "NN7" has no bit: it is hashed
     text += std::to_string(i);
     texts.push_back(text);
   }
