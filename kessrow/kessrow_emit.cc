@@ -99,7 +99,7 @@ struct TDigits {
 void TKessrow::Tok_ENDPART() {
   if (WrongContext(ctPart)) return;
   if (PinCount == -1) return Report(kNoPinCount);
-  std::size_t n = PartPinCount;
+  std::size_t n = PinIndex.Size(); // the part's pins
   if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n))
     return Report(PinCountMismatch(n, PinCount));
   WriteClass();

@@ -26,7 +26,6 @@ void TKessrow::Tok_ENDPORTS() {
 void TKessrow::ClearPorts() {
   Ports.clear();
   PortNameIndex.Clear();
-  PartPinCount = 0;
   PinIndex.Clear();
 }
 
@@ -143,7 +142,6 @@ bool TKessrow::PushPin() {
     return true;
   }
   ++CurPort.PinTotal;
-  ++PartPinCount;
   IA->NextToken();
   return false;
 }

@@ -134,7 +134,6 @@ public:
   std::string RefPrefix;
   int PinCount = -1;
   std::vector<TPortDescr> Ports;
-  std::size_t PartPinCount = 0; // pins of the part so far
   std::vector<std::string> PartNames;
   std::string PartLines;
   std::string RegisterLines;
