@@ -86,7 +86,7 @@ public:
   bool ErrorFlag = false;
   bool WarningFlag = false;
   TOutText* Out = nullptr;         // the destination text being built
-  TFileText* SourceFile = nullptr; // when set, Scan releases what it has read of it
+  TFileText* SourceFile = nullptr; // when set, a scan stops once it has shrunk
   std::ostream* Console = nullptr; // where reports go
   int BraceDepth = 0;
   int ClassDepth = 0;
