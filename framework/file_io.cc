@@ -244,7 +244,9 @@ bool TFileText::Holds(const TOutText& text) const {
     if (!inPlace && std::memcmp(piece.Data, View.data() + cursor, piece.Size) != 0) return false;
     cursor += piece.Size;
   }
-  return true;
+  // Pieces already flushed are not here to compare: such a text is not
+  // known to be equal.
+  return cursor == View.size();
 }
 
 // unlink, not remove, and only a file or a link: a directory, pipe or

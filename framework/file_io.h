@@ -12,7 +12,7 @@
 #include "framework/out_text.h"
 
 // The whole content of a file, read once: mapped when it is a regular
-// file, otherwise read into a buffer.
+// file of 1 MiB or more, otherwise read into a buffer.
 class TFileText {
 public:
   enum class TStatus { Ok, CannotOpen, ReadFailed, NotRegular };
@@ -79,8 +79,8 @@ TWriteResult ReplaceFile(const std::string& name, std::string_view text,
 
 // True when name is a file that holds exactly text; a pipe never does (it
 // is not read), nor a device that would make the read wait. A regular file
-// is compared window by window, each mapped only while it is compared, so
-// the comparison of a large file does not hold all of it in memory at once.
+// is read and compared window by window into one small buffer, so the
+// comparison of a large file does not hold all of it in memory at once.
 bool FileHoldsText(const char* name, std::string_view text);
 // FileHoldsText for a text in pieces, compared with the file window by window.
 bool FileHoldsText(const char* name, const TOutText& text);

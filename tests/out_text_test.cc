@@ -125,6 +125,18 @@ TEST(OutText, ComparedWithTheSourceInPlaceAndWithAFile) {
   EXPECT_FALSE(src.Holds(longer));
   EXPECT_FALSE(FileHoldsText(dir.File("src").c_str(), longer));
   EXPECT_FALSE(FileHoldsText(dir.File("missing").c_str(), same));
+  // Part of the text already flushed: what is left equals the start of the
+  // file and the sizes agree, but the whole text is not known to be equal.
+  TCollect target;
+  TOutText flushed;
+  flushed.SetSource(text);
+  flushed.FlushTo(&target, 1);
+  flushed += "x\nyz";
+  ASSERT_TRUE(flushed.Flush());
+  flushed.AppendSource(text.substr(0, 2));
+  EXPECT_EQ(flushed.size(), text.size());
+  EXPECT_FALSE(src.Holds(flushed));
+  EXPECT_FALSE(FileHoldsText(dir.File("src").c_str(), flushed));
 }
 
 TEST(OutText, WrittenWithMoreViewsThanOneWritevTakes) {
