@@ -4,6 +4,7 @@
 
 #include "framework/file_io.h"
 #include "regkit/line_diff.h"
+#include "tolvane/tolvane_messages.h"
 
 namespace {
 
@@ -63,21 +64,24 @@ TFileResult TFileCheck::Run(const std::string& path) {
         (status == TFileText::TStatus::CannotOpen ? "could not open the file" : "could not read the file"));
     return result;
   }
-  // The text's room is kept from file to file: no fresh pages per file.
-  std::string& output = Output;
-  output.clear();
+  // The made text's room is kept from file to file: no fresh pages per file.
+  Pieces.clear();
   Console.str("");
   Diagnostics.clear();
   Tool.Console = &Console;
   Tool.Diagnostics = &Diagnostics;
-  bool scanned = Tool.Scan(source.Text(), output);
+  bool scanned = Tool.Scan(source.Text(), Pieces);
   Tool.Diagnostics = nullptr;
   ReportDiagnostics(path, result);
   if (!scanned) {
     result.State = TFileResult::TState::Failed;
     return result;
   }
-  if (output == source.Text()) return result;
+  // An up-to-date file is mostly ranges of itself in their own place: only
+  // what the scan made is compared.
+  if (source.Holds(Pieces)) return result;
+  std::string& output = Output;
+  output = Pieces.Flatten();
   result.State = TFileResult::TState::Stale;
   if (Options.Command == TOptions::TCommand::Update) {
     Update(path, result);
@@ -146,7 +150,7 @@ void TFileCheck::Update(const std::string& path, TFileResult& result) {
   tool.Process(console);
   if (tool.Success()) {
     // "Destination is unchanged": someone brought it up to date meanwhile.
-    bool written = console.str().ends_with("\nSuccess");
+    bool written = console.str().ends_with(tolvane_msg::kSuccess);
     result.State = written ? TFileResult::TState::Updated : TFileResult::TState::UpToDate;
     if (written) result.Lines.push_back(path + ": updated");
     return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/arg_assist.h"
+#include "framework/out_text.h"
 #include "regkit/file_result.h"
 #include "regkit/options.h"
 #include "tolvane/tolvane_spec.h"
@@ -34,5 +35,6 @@ private:
   std::vector<char*> ArgPointers;
   std::ostringstream Console; // the report text of the scan, not printed
   std::vector<TDiagnostic> Diagnostics;
-  std::string Output; // the scanned text of the current file
+  TOutText Pieces;    // the scanned text of the current file
+  std::string Output; // the same, joined, for a stale file's report
 };
