@@ -137,6 +137,17 @@ bool TFileText::StillSame() const {
          now.st_mtim.tv_nsec == Id.st_mtim.tv_nsec;
 }
 
+std::size_t ReadAt(int fd, char* buffer, std::size_t n, std::size_t offset) {
+  std::size_t got = 0;
+  while (got < n) {
+    ssize_t r = pread(fd, buffer + got, n - got, static_cast<off_t>(offset + got));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    got += static_cast<std::size_t>(r);
+  }
+  return got;
+}
+
 void TFileText::Release(std::size_t from, std::size_t upTo) {
   if (!Map) return;
   auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
@@ -206,14 +217,7 @@ template <typename TNext> bool FileHolds(const char* name, std::size_t size, TNe
   std::string buffer(std::min(kCompareWindow, size), '\0');
   for (std::size_t at = 0; same && at < size; at += kCompareWindow) {
     std::size_t n = std::min(kCompareWindow, size - at);
-    std::size_t got = 0;
-    while (got < n) {
-      ssize_t r = pread(fd, buffer.data() + got, n - got, static_cast<off_t>(at + got));
-      if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) break;
-      got += static_cast<std::size_t>(r);
-    }
-    same = got == n && next(std::string_view(buffer.data(), n));
+    same = ReadAt(fd, buffer.data(), n, at) == n && next(std::string_view(buffer.data(), n));
   }
   close(fd);
   return same;

@@ -77,6 +77,11 @@ enum class TWriteResult { Ok, CannotCreate, WriteFailed, SourceChanged };
 TWriteResult ReplaceFile(const std::string& name, std::string_view text,
                          std::optional<mode_t> mode = std::nullopt);
 
+// Reads n bytes of fd from offset on into buffer (again after an
+// interruption); returns the bytes read, fewer at the end of the file or
+// after an error.
+std::size_t ReadAt(int fd, char* buffer, std::size_t n, std::size_t offset);
+
 // True when name is a file that holds exactly text; a pipe never does (it
 // is not read), nor a device that would make the read wait. A regular file
 // is read and compared window by window into one small buffer, so the

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -30,31 +29,23 @@ bool TStreamedWrite::Begin(const std::string& name, bool compare) {
   return true;
 }
 
-bool TStreamedWrite::Compare(const std::vector<TOutText::TPiece>& pieces) {
+bool TStreamedWrite::Compare(const std::vector<TOutText::TPiece>& pieces, std::size_t at) {
   for (const TOutText::TPiece& piece : pieces) {
     for (std::size_t done = 0; done < piece.Size;) {
       std::size_t n = std::min(piece.Size - done, kCompareStep);
-      if (Offset + done + n > OldSize) return false;
+      if (at + n > OldSize) return false;
       Buffer.resize(n);
-      std::size_t got = 0;
-      while (got < n) {
-        ssize_t r = pread(OldFd, Buffer.data() + got, n - got, static_cast<off_t>(Offset + done + got));
-        if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return false;
-        got += static_cast<std::size_t>(r);
-      }
-      if (std::memcmp(Buffer.data(), piece.Data + done, n) != 0) return false;
+      if (ReadAt(OldFd, Buffer.data(), n, at) != n || std::memcmp(Buffer.data(), piece.Data + done, n) != 0)
+        return false;
       done += n;
+      at += n;
     }
-    Offset += piece.Size;
   }
   return true;
 }
 
 bool TStreamedWrite::Take(const std::vector<TOutText::TPiece>& pieces) {
-  std::size_t before = Offset;
-  if (Same) Same = Compare(pieces);
-  Offset = before;
+  if (Same) Same = Compare(pieces, Offset);
   for (const TOutText::TPiece& piece : pieces) Offset += piece.Size;
   return Replacement.Write(pieces);
 }

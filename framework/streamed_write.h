@@ -33,7 +33,8 @@ public:
   TWriteResult Commit(bool flushed, std::initializer_list<const TFileText*> watched);
 
 private:
-  bool Compare(const std::vector<TOutText::TPiece>& pieces);
+  // Whether pieces equal the old file's bytes from at on.
+  bool Compare(const std::vector<TOutText::TPiece>& pieces, std::size_t at);
 
   TReplacement Replacement;
   int OldFd = -1;           // the file replaced, read for the comparison
