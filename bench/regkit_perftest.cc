@@ -32,7 +32,7 @@ std::string_view Input(const std::string& name) {
   if (!file) {
     file = std::make_unique<TFileText>();
     std::string path = InputDir + "/" + name;
-    if (file->Open(path.c_str()) != TFileText::TStatus::Ok) {
+    if (file->Open(path.c_str())) {
       std::fprintf(stderr, "cannot read %s (run gen_inputs.py first)\n", path.c_str());
       std::exit(2);
     }
@@ -64,25 +64,26 @@ void BM_Tokenizer(benchmark::State& state, const char* name, bool echo) {
 void BM_TolvaneScan(benchmark::State& state, const char* name) {
   std::string_view text = Input(name);
   TTolvane tool;
-  TOutText out; // the pieces, as the program makes them
+  TScanResult result; // the pieces, as the program makes them
   for (auto _ : state) {
-    out.clear();
-    if (!tool.Scan(text, out)) state.SkipWithError("the scan reported an error");
-    benchmark::DoNotOptimize(out.Pieces().data());
+    tool.Scan(text, {}, result);
+    if (!result.Ok) state.SkipWithError("the scan reported an error");
+    benchmark::DoNotOptimize(result.Text.Pieces().data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
 void BM_KessrowPass(benchmark::State& state, const char* name) {
   std::string_view text = Input(name);
-  std::ostream console(nullptr);
   TKessrow tool;
-  tool.SourceName = name;
-  tool.DestName = "parts.h";
-  TOutText out;
+  TPartOptions options;
+  options.SourceName = name;
+  options.DestName = "parts.h";
+  TPartResult result;
   for (auto _ : state) {
-    if (!tool.Generate(std::nullopt, text, out, console)) state.SkipWithError("the pass reported an error");
-    benchmark::DoNotOptimize(out.Pieces().data());
+    tool.Generate(std::nullopt, text, options, result);
+    if (!result.Ok) state.SkipWithError("the pass reported an error");
+    benchmark::DoNotOptimize(result.Text.Pieces().data());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }

@@ -1,7 +1,6 @@
 #include "framework/file_io.h"
 
 #include "framework/fault_guard.h"
-#include "framework/replacement.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -72,20 +71,22 @@ namespace {
 const off_t kMapFrom = off_t{1} << 20;
 } // namespace
 
-TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
+TError TFileText::Open(const char* name, bool regularOnly) {
   Close();
   int fd = open(name, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return TStatus::CannotOpen;
+  if (fd < 0) return TError::FromErrno(TError::TKind::CannotOpen, name);
   struct stat st;
-  if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+  bool stated = fstat(fd, &st) == 0;
+  if (!stated || S_ISDIR(st.st_mode)) {
+    TError error(TError::TKind::CannotRead, name, stated ? EISDIR : errno);
     close(fd);
-    return TStatus::ReadFailed;
+    return error;
   }
   if (regularOnly && !S_ISREG(st.st_mode)) {
     close(fd);
-    return TStatus::NotRegular;
+    return TError(TError::TKind::NotRegular, name);
   }
-  Name = name;
+  FileName = name;
   Id = st;
   Perms = st.st_mode & 07777;
   bool ok = true;
@@ -116,14 +117,15 @@ TFileText::TStatus TFileText::Open(const char* name, bool regularOnly) {
     ok = ReadAll(fd, Buffer, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0);
     View = Buffer;
   }
+  TError error = ok ? TError() : TError::FromErrno(TError::TKind::CannotRead, name);
   close(fd);
-  if (!ok) {
+  if (error) {
     Close();
-    return TStatus::ReadFailed;
+    return error;
   }
   Opened = true;
   CallFileHook(TFilePoint::SourceRead, name);
-  return TStatus::Ok;
+  return {};
 }
 
 bool TFileText::Shrunk() const { return MappingFaulted(Watch); }
@@ -132,7 +134,7 @@ bool TFileText::StillSame() const {
   if (Shrunk()) return false;
   if (!S_ISREG(Id.st_mode)) return true;
   struct stat now;
-  return stat(Name.c_str(), &now) == 0 && now.st_dev == Id.st_dev && now.st_ino == Id.st_ino &&
+  return stat(FileName.c_str(), &now) == 0 && now.st_dev == Id.st_dev && now.st_ino == Id.st_ino &&
          now.st_size == Id.st_size && now.st_mtim.tv_sec == Id.st_mtim.tv_sec &&
          now.st_mtim.tv_nsec == Id.st_mtim.tv_nsec;
 }
@@ -156,14 +158,6 @@ void TFileText::Release(std::size_t from, std::size_t upTo) {
   // The mapping is private and never written, so the pages only go back to
   // the file's cache: touching them again reads the same bytes.
   if (end > begin) madvise(static_cast<char*>(Map) + begin, end - begin, MADV_DONTNEED);
-}
-
-TWriteResult ReplaceFile(const std::string& name, std::string_view text, std::optional<mode_t> mode) {
-  TReplacement replacement;
-  TReplacement::TOptions options;
-  options.Mode = mode;
-  TWriteResult result = replacement.Prepare(name, text, options);
-  return result == TWriteResult::Ok ? replacement.Commit() : result;
 }
 
 namespace {

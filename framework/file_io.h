@@ -5,28 +5,28 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "framework/error.h"
 #include "framework/out_text.h"
 
 // The whole content of a file, read once: mapped when it is a regular
 // file of 1 MiB or more, otherwise read into a buffer.
 class TFileText {
 public:
-  enum class TStatus { Ok, CannotOpen, ReadFailed, NotRegular };
-
   TFileText() = default;
   ~TFileText();
   TFileText(const TFileText&) = delete;
   TFileText& operator=(const TFileText&) = delete;
 
-  // A directory or a failing read gives ReadFailed, never an empty text;
-  // with regularOnly, anything but a regular file gives NotRegular before a
-  // byte is read.
-  TStatus Open(const char* name, bool regularOnly = false);
+  // Reads the file name. A directory or a failing read is CannotRead, never
+  // an empty text; with regularOnly, anything but a regular file is
+  // NotRegular before a byte is read.
+  TError Open(const char* name, bool regularOnly = false);
   bool IsOpen() const { return Opened; }
+  // The name the file was opened by.
+  const std::string& Name() const { return FileName; }
   std::string_view Text() const { return View; }
   // Permission bits, owner and group of the file that was opened.
   mode_t Mode() const { return Perms; }
@@ -59,23 +59,10 @@ private:
   std::size_t MapSize = 0;
   mode_t Perms = 0;
   bool Opened = false;
-  std::string Name;  // as opened
+  std::string FileName; // as opened
   struct stat Id {}; // the file when it was opened
   int Watch = -1;    // fault_guard slot of the mapping
 };
-
-enum class TWriteResult { Ok, CannotCreate, WriteFailed, SourceChanged };
-
-// Replaces the file name with text, complete or not at all (TReplacement):
-// the text goes to a private new file in the directory of the file that
-// name finally names, which is renamed over it only after every write and
-// the close succeeded. The new file gets mode when given, else the
-// permission bits of the file it replaces, else 0664 less the process's
-// file-creation mask, and the replaced file's owner and group. A pipe or
-// device in name's place is written into instead (CannotCreate when a pipe
-// has no reader).
-TWriteResult ReplaceFile(const std::string& name, std::string_view text,
-                         std::optional<mode_t> mode = std::nullopt);
 
 // Reads n bytes of fd from offset on into buffer (again after an
 // interruption); returns the bytes read, fewer at the end of the file or

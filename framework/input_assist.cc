@@ -76,9 +76,10 @@ bool EqualBytes(const char* a, const char* b, std::size_t n) {
   return true;
 }
 
-// Length of a literal that opens with quote at rest[0]: the character after
-// the opening quote is taken unexamined when skipFirst is set; a backslash
-// directly before a quote escapes it. Returns 0 when the line ends first.
+// Length of a literal that opens with quote at rest[0], its text looked at
+// from index from on (past the opening quote, and past one more character
+// where that one is taken unexamined); a backslash directly before a quote
+// escapes it. Returns 0 when the line ends first.
 std::size_t LiteralLength(std::string_view rest, char quote, std::size_t from) {
   std::size_t i = from;
   while (i < rest.size()) {
@@ -455,11 +456,20 @@ void TInputAssistant::MakePrintable() {
   for (char& c : Printable) c = PrintableChar(c);
 }
 
+namespace {
+// The narrowest window a report shows, line number included.
+const int kMinReportWidth = 40;
+// The line number takes five columns and ": " before the line.
+const int kLineNumberWidth = 7;
+// A window cut on the left shows this many columns from the token on.
+const int kColumnsFromToken = 20;
+} // namespace
+
 void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int width) {
-  int w = width < 40 ? 40 : width;
-  if (withLineNumber) w -= 7;
-  bool cutLeft = Position > w - 20;
-  int first = cutLeft ? Position - w + 20 : 0;
+  int w = width < kMinReportWidth ? kMinReportWidth : width;
+  if (withLineNumber) w -= kLineNumberWidth;
+  bool cutLeft = Position > w - kColumnsFromToken;
+  int first = cutLeft ? Position - w + kColumnsFromToken : 0;
   int count = LineLength - first;
   bool cutRight = count > w;
   if (cutRight) count = w;
@@ -479,9 +489,7 @@ void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int 
   }
   if (cutRight) os << "...";
   os << "\n";
-  if (withLineNumber)
-    os << "     "
-       << "  ";
+  if (withLineNumber) os << std::string(kLineNumberWidth, ' ');
   if (cutLeft) os << "   ";
   if (Position > first) os << std::string(static_cast<std::size_t>(Position - first), ' ');
   os << "^\n";

@@ -14,6 +14,10 @@
 #include "framework/char_class.h"
 #include "framework/out_text.h"
 
+// The width in columns of the line that a report shows, its line number
+// included (PrintLineState).
+inline constexpr int kReportWidth = 70;
+
 // Case-insensitive comparison of at most n characters (ASCII letters only).
 int strncmpi(const char* a, const char* b, unsigned n);
 

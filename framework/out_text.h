@@ -30,6 +30,9 @@ public:
   TOutText() = default;
   TOutText(const TOutText&) = delete;
   TOutText& operator=(const TOutText&) = delete;
+  // Made text never moves, so its pieces stay valid in the moved-to text.
+  TOutText(TOutText&&) = default;
+  TOutText& operator=(TOutText&&) = default;
 
   // The text that source pieces come from; ranges outside it are made.
   void SetSource(std::string_view source) { Source = source; }

@@ -72,6 +72,7 @@ bool WriteVec(int fd, iovec* iov, int count, off_t& at) {
   while (count > 0) {
     ssize_t n = at < 0 ? writev(fd, iov, count) : pwritev(fd, iov, count, at);
     if (n < 0 && errno == EINTR) continue;
+    if (n == 0) errno = EIO; // no progress and no reason given
     if (n <= 0) return false;
     if (at >= 0) at += n;
     auto done = static_cast<std::size_t>(n);
@@ -98,6 +99,7 @@ bool WritePieces(int fd, const std::vector<TOutText::TPiece>& pieces, TFileText*
   std::string_view from = source ? source->Text() : std::string_view();
   auto flush = [&] {
     bool ok = WriteVec(fd, iov.data(), static_cast<int>(iov.size()), at);
+    int reason = errno; // of a failed write, kept past the release
     for (const iovec& v : iov) {
       auto* p = static_cast<const char*>(v.iov_base);
       if (source && p >= from.data() && p < from.data() + from.size())
@@ -105,6 +107,7 @@ bool WritePieces(int fd, const std::vector<TOutText::TPiece>& pieces, TFileText*
                         static_cast<std::size_t>(p - from.data()) + v.iov_len);
     }
     iov.clear();
+    errno = reason;
     return ok;
   };
   std::size_t batch = 0;
@@ -133,14 +136,15 @@ TReplacement::~TReplacement() {
   if (Fd >= 0) close(Fd);
 }
 
-TWriteResult TReplacement::Prepare(const std::string& name, std::string_view text, const TOptions& options) {
+TError TReplacement::Prepare(const std::string& name, std::string_view text, const TOptions& options) {
   Own.clear();
   Own.AppendView(text);
   return Prepare(name, Own, options);
 }
 
-TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text, const TOptions& options) {
+TError TReplacement::Prepare(const std::string& name, const TOutText& text, const TOptions& options) {
   Text = &text;
+  GivenName = name;
   Kind = TKind::None;
   IsLink = false;
   Source = options.Source;
@@ -153,12 +157,12 @@ TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text
     // wait for a reader (without one it fails).
     Fd = open(name.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     if (Fd < 0 || fcntl(Fd, F_SETFL, fcntl(Fd, F_GETFL) & ~O_NONBLOCK) != 0)
-      return TWriteResult::CannotCreate;
+      return Failed(TError::TKind::CannotCreate);
     Kind = TKind::WriteInto;
-    return TWriteResult::Ok;
+    return {};
   }
   if (!options.FollowLinks && exists && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-    return TWriteResult::CannotCreate;
+    return TError(TError::TKind::CannotCreate, name, S_ISDIR(st.st_mode) ? EISDIR : EEXIST);
   struct stat own;
   if (options.FollowLinks && exists && S_ISREG(st.st_mode) && lstat(name.c_str(), &own) == 0 &&
       !S_ISLNK(own.st_mode)) {
@@ -172,7 +176,7 @@ TWriteResult TReplacement::Prepare(const std::string& name, const TOutText& text
     TargetName = ResolveLinks(name);
     struct stat resolved;
     if (TargetName.empty() || lstat(TargetName.c_str(), &resolved) != 0 || !SameInode(st, resolved))
-      return TWriteResult::CannotCreate;
+      return TError(TError::TKind::CannotCreate, name, ELOOP);
   }
   return PrepareFile(exists && S_ISREG(st.st_mode) ? &st : nullptr, options);
 }
@@ -210,12 +214,12 @@ bool TReplacement::CopyByKernel(const char* from) {
   return ok;
 }
 
-TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& options) {
+TError TReplacement::PrepareFile(const struct stat* old, const TOptions& options) {
   // The file that holds the text already becomes the new version itself.
-  if (options.LinkFrom && Source && PrepareLink(options.LinkFrom)) return TWriteResult::Ok;
+  if (options.LinkFrom && Source && PrepareLink(options.LinkFrom)) return {};
   if (!Temp.Create(DirectoryOf(TargetName), BaseOf(TargetName))) {
     bool refused = errno == EACCES || errno == EPERM;
-    return refused && options.AllowInPlace && old ? PrepareInPlace(*old) : TWriteResult::CannotCreate;
+    return refused && options.AllowInPlace && old ? PrepareInPlace(*old) : Failed(TError::TKind::CannotCreate);
   }
   bool groupKept = true;
   if (!KeepOwner(old, options, groupKept) && options.AllowInPlace && old) {
@@ -224,16 +228,16 @@ TWriteResult TReplacement::PrepareFile(const struct stat* old, const TOptions& o
     return PrepareInPlace(*old);
   }
   bool copied = options.LinkFrom && Source && CopyByKernel(options.LinkFrom);
-  if (!copied && !WritePieces(Temp.Fd(), Text->Pieces(), Source, false)) return TWriteResult::WriteFailed;
+  if (!copied && !WritePieces(Temp.Fd(), Text->Pieces(), Source, false)) return Failed(TError::TKind::WriteFailed);
   CallFileHook(TFilePoint::TempWritten, Temp.Name());
   // The final mode only now that the content is complete: until here the
   // file was private (0600).
   mode_t mode = options.Mode ? *options.Mode : old ? old->st_mode & 07777 : 0664 & ~CurrentUmask();
   if (!groupKept) mode = NarrowGroup(mode);
-  if (fchmod(Temp.Fd(), mode) != 0) return TWriteResult::CannotCreate;
-  if (!Temp.Close()) return TWriteResult::WriteFailed;
+  if (fchmod(Temp.Fd(), mode) != 0) return Failed(TError::TKind::CannotCreate);
+  if (!Temp.Close()) return Failed(TError::TKind::WriteFailed);
   Kind = TKind::Rename;
-  return TWriteResult::Ok;
+  return {};
 }
 
 bool TReplacement::Begin(const std::string& name, const TOptions& options) {
@@ -242,6 +246,7 @@ bool TReplacement::Begin(const std::string& name, const TOptions& options) {
   Kind = TKind::None;
   Source = nullptr;
   UndoWanted = options.Undoable;
+  GivenName = name;
   TargetName = name;
   struct stat st;
   bool exists = stat(name.c_str(), &st) == 0;
@@ -267,12 +272,12 @@ bool TReplacement::Write(const std::vector<TOutText::TPiece>& pieces) {
   return WritePieces(Temp.Fd(), pieces, nullptr, false);
 }
 
-TWriteResult TReplacement::End() {
+TError TReplacement::End() {
   CallFileHook(TFilePoint::TempWritten, Temp.Name());
-  if (fchmod(Temp.Fd(), StreamMode) != 0) return TWriteResult::CannotCreate;
-  if (!Temp.Close()) return TWriteResult::WriteFailed;
+  if (fchmod(Temp.Fd(), StreamMode) != 0) return Failed(TError::TKind::CannotCreate);
+  if (!Temp.Close()) return Failed(TError::TKind::WriteFailed);
   Kind = TKind::Rename;
-  return TWriteResult::Ok;
+  return {};
 }
 
 bool TReplacement::KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept) {
@@ -295,11 +300,12 @@ bool TReplacement::KeepOwner(const struct stat* old, const TOptions& options, bo
   return true;
 }
 
-TWriteResult TReplacement::PrepareInPlace(const struct stat& old) {
+TError TReplacement::PrepareInPlace(const struct stat& old) {
   Fd = open(TargetName.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (Fd < 0) return TWriteResult::CannotCreate;
+  if (Fd < 0) return Failed(TError::TKind::CannotCreate);
   struct stat st;
-  if (fstat(Fd, &st) != 0 || !S_ISREG(st.st_mode) || !SameInode(st, old)) return TWriteResult::CannotCreate;
+  if (fstat(Fd, &st) != 0) return Failed(TError::TKind::CannotCreate);
+  if (!S_ISREG(st.st_mode) || !SameInode(st, old)) return TError(TError::TKind::CannotCreate, GivenName);
   // A file-size limit that the new text would pass fails here, with the
   // file untouched; the room itself is reserved at the commit, after the
   // check that the file is still the one that was read (a reservation
@@ -307,7 +313,7 @@ TWriteResult TReplacement::PrepareInPlace(const struct stat& old) {
   rlimit limit{};
   std::size_t size = Text->size();
   if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && size > limit.rlim_cur)
-    return TWriteResult::WriteFailed;
+    return TError(TError::TKind::WriteFailed, GivenName, EFBIG);
   OldSize = st.st_size;
   // The pieces may be ranges of this very file, which the rewrite
   // overwrites from the front: they are copied out before it begins.
@@ -318,39 +324,39 @@ TWriteResult TReplacement::PrepareInPlace(const struct stat& old) {
     Text = &Own;
   }
   Kind = TKind::InPlace;
-  return TWriteResult::Ok;
+  return {};
 }
 
-TWriteResult TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
+TError TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
   if (Kind == TKind::WriteInto) {
     bool ok = WritePieces(Fd, Text->Pieces(), Source, false);
     if (close(Fd) != 0) ok = false;
     Fd = -1;
-    return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
+    return ok ? TError() : Failed(TError::TKind::WriteFailed);
   }
   CallFileHook(TFilePoint::BeforeRename, Kind == TKind::Rename ? Temp.Name() : TargetName);
   for (const TFileText* file : watched)
-    if (file && !file->StillSame()) return TWriteResult::SourceChanged;
+    if (file && !file->StillSame()) return TError(TError::TKind::Changed, file->Name());
   if (Kind == TKind::InPlace) return CommitInPlace();
   struct stat st;
   if (Undoable() && lstat(TargetName.c_str(), &st) == 0) {
     if (Temp.Exchange(TargetName)) {
       Exchanged = true;
-      return TWriteResult::Ok;
+      return {};
     }
     // A file system without the exchange: a plain rename, which cannot
     // be taken back.
-    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return TWriteResult::CannotCreate;
-    return Temp.RenameTo(TargetName) ? TWriteResult::Ok : TWriteResult::CannotCreate;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) return Failed(TError::TKind::CannotCreate);
+    return Temp.RenameTo(TargetName) ? TError() : Failed(TError::TKind::CannotCreate);
   }
   bool renamed = Temp.RenameTo(TargetName, Undoable() ? RENAME_NOREPLACE : 0);
   // Where the file system has no RENAME_NOREPLACE, the name was free a
   // moment ago (lstat above): a plain rename.
   if (!renamed && Undoable() && (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
     renamed = Temp.RenameTo(TargetName);
-  if (!renamed) return TWriteResult::CannotCreate;
+  if (!renamed) return Failed(TError::TKind::CannotCreate);
   Created = Undoable();
-  return TWriteResult::Ok;
+  return {};
 }
 
 namespace {
@@ -370,19 +376,21 @@ bool ReserveRoom(int fd, std::size_t size, off_t oldSize) {
 
 } // namespace
 
-TWriteResult TReplacement::CommitInPlace() {
+TError TReplacement::CommitInPlace() {
   // The whole new length is reserved before the first byte changes: a
   // full disk fails here, with the file as it was.
   if (!ReserveRoom(Fd, Text->size(), OldSize)) {
+    TError error = Failed(TError::TKind::WriteFailed);
     close(Fd);
     Fd = -1;
-    return TWriteResult::WriteFailed;
+    return error;
   }
   bool ok =
       WritePieces(Fd, Text->Pieces(), nullptr, true) && ftruncate(Fd, static_cast<off_t>(Text->size())) == 0;
-  if (close(Fd) != 0) ok = false;
+  TError error = ok ? TError() : Failed(TError::TKind::WriteFailed);
+  if (close(Fd) != 0 && ok) error = Failed(TError::TKind::WriteFailed);
   Fd = -1;
-  return ok ? TWriteResult::Ok : TWriteResult::WriteFailed;
+  return error;
 }
 
 void TReplacement::Undo() {

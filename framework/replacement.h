@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "framework/error.h"
 #include "framework/file_io.h"
 #include "framework/temp_file.h"
 
@@ -38,9 +39,9 @@ public:
   TReplacement& operator=(const TReplacement&) = delete;
 
   // Makes the new version of name ready; text must live until Commit.
-  TWriteResult Prepare(const std::string& name, std::string_view text, const TOptions& options);
+  TError Prepare(const std::string& name, std::string_view text, const TOptions& options);
   // The same for a text in pieces, written with writev.
-  TWriteResult Prepare(const std::string& name, const TOutText& text, const TOptions& options);
+  TError Prepare(const std::string& name, const TOutText& text, const TOptions& options);
   // The text that Commit puts in place: the pieces given, or, in place, a
   // copy of them made before the file's first byte changes.
   const TOutText& Written() const { return *Text; }
@@ -56,10 +57,10 @@ public:
   // Appends pieces to the version begun; false when the write failed.
   bool Write(const std::vector<TOutText::TPiece>& pieces);
   // Completes the version begun (its final mode); Commit puts it in place.
-  TWriteResult End();
+  TError End();
   // Puts the new version in place, unless one of the watched files changed
-  // since it was read (SourceChanged, nothing touched).
-  TWriteResult Commit(std::initializer_list<const TFileText*> watched = {});
+  // since it was read (a Changed error naming it; nothing touched).
+  TError Commit(std::initializer_list<const TFileText*> watched = {});
   // After an undoable Commit: puts the replaced file back.
   void Undo();
   // After an undoable Commit: lets the replaced file go.
@@ -69,14 +70,17 @@ public:
 
 private:
   enum class TKind { None, Rename, WriteInto, InPlace };
-  TWriteResult PrepareFile(const struct stat* old, const TOptions& options);
-  TWriteResult PrepareInPlace(const struct stat& old);
+  TError PrepareFile(const struct stat* old, const TOptions& options);
+  TError PrepareInPlace(const struct stat& old);
   bool PrepareLink(const char* from);
   bool CopyByKernel(const char* from);
-  TWriteResult CommitInPlace();
+  TError CommitInPlace();
+  // A failure of kind with the name the caller gave, for the current errno.
+  TError Failed(TError::TKind kind) const { return TError::FromErrno(kind, GivenName); }
   bool KeepOwner(const struct stat* old, const TOptions& options, bool& groupKept);
 
   TKind Kind = TKind::None;
+  std::string GivenName; // as the caller named the file
   std::string TargetName;
   TTempFile Temp;
   int Fd = -1;       // the file written into or rewritten in place

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -18,6 +19,7 @@ TStreamedWrite::~TStreamedWrite() {
 
 bool TStreamedWrite::Begin(const std::string& name, bool compare) {
   if (!Replacement.Begin(name, {})) return false;
+  Name = name;
   if (!compare) return true;
   // Only a regular file can hold the text (Begin refuses anything else).
   OldFd = open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -47,13 +49,15 @@ bool TStreamedWrite::Compare(const std::vector<TOutText::TPiece>& pieces, std::s
 bool TStreamedWrite::Take(const std::vector<TOutText::TPiece>& pieces) {
   if (Same) Same = Compare(pieces, Offset);
   for (const TOutText::TPiece& piece : pieces) Offset += piece.Size;
-  return Replacement.Write(pieces);
+  if (Replacement.Write(pieces)) return true;
+  WriteErrno = errno;
+  return false;
 }
 
 bool TStreamedWrite::Unchanged(std::size_t size) const { return Same && size == Offset && size == OldSize; }
 
-TWriteResult TStreamedWrite::Commit(bool flushed, std::initializer_list<const TFileText*> watched) {
-  if (!flushed) return TWriteResult::WriteFailed;
-  TWriteResult result = Replacement.End();
-  return result == TWriteResult::Ok ? Replacement.Commit(watched) : result;
+TError TStreamedWrite::Commit(bool flushed, std::initializer_list<const TFileText*> watched) {
+  if (!flushed) return TError(TError::TKind::WriteFailed, Name, WriteErrno);
+  if (TError error = Replacement.End()) return error;
+  return Replacement.Commit(watched);
 }

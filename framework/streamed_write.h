@@ -29,8 +29,9 @@ public:
   // taken (size bytes in all) and was compared throughout.
   bool Unchanged(std::size_t size) const;
   // Completes the new file and puts it in place (TReplacement::Commit);
-  // flushed: whether every part of the text was taken.
-  TWriteResult Commit(bool flushed, std::initializer_list<const TFileText*> watched);
+  // flushed: whether every part of the text was taken (else WriteFailed
+  // with the reason of the write that failed).
+  TError Commit(bool flushed, std::initializer_list<const TFileText*> watched);
 
 private:
   // Whether pieces equal the old file's bytes from at on.
@@ -42,4 +43,6 @@ private:
   std::size_t Offset = 0;   // bytes taken so far
   bool Same = false;        // every byte taken equals the file's
   std::vector<char> Buffer; // the file's bytes being compared
+  std::string Name;         // of the file replaced
+  int WriteErrno = 0;       // the reason of a failed write
 };

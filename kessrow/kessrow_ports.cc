@@ -150,11 +150,11 @@ bool TKessrow::PushPin() {
 // forces low:high, -N keeps the declared order, the default is high:low.
 bool TKessrow::SwapRange(const TPortDescr& port) const {
   switch (RangeOrder) {
-  case TRangeOrder::LowHigh:
+  case TPartOptions::TRangeOrder::LowHigh:
     return port.PortRangeL > port.PortRangeR;
-  case TRangeOrder::AsDeclared:
+  case TPartOptions::TRangeOrder::AsDeclared:
     return false;
-  case TRangeOrder::HighLow:
+  case TPartOptions::TRangeOrder::HighLow:
     break;
   }
   return port.PortRangeL < port.PortRangeR;

@@ -1,5 +1,5 @@
 // The run: files in, the pass over the include and source texts, and the
-// destination update.
+// destination update. Process prints what the run came to.
 #include <optional>
 
 #include "framework/arg_assist.h"
@@ -13,6 +13,8 @@
 using namespace kessrow_msg;
 
 namespace {
+
+using TStep = TPartOutcome::TStep;
 
 // The include guard: "_" + name + "_" with every character that is not an
 // ASCII letter or digit turned into "_".
@@ -28,122 +30,190 @@ const std::size_t kFlushSize = std::size_t{256} << 10;
 
 // Same name, or the same file reached through another name.
 bool SameTarget(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }
+
+// The message that Process prints for a failed outcome; empty when the
+// failure was reported as a diagnostic.
+std::string FailureMessage(const TPartOutcome& outcome) {
+  switch (outcome.FailedStep) {
+  case TStep::None:
+  case TStep::ReadSource:
+  case TStep::ReadInclude:
+  case TStep::Generate:
+    return "";
+  case TStep::OverwritesSource:
+    return OverwritesSource(outcome.DestName);
+  case TStep::OverwritesInclude:
+    return OverwritesInclude(outcome.DestName);
+  case TStep::InputChanged:
+    return SourceChanged(outcome.Error.Path);
+  case TStep::Destination:
+    break;
+  }
+  switch (outcome.Error.Kind) {
+  case TError::TKind::Changed:
+    return SourceChanged(outcome.Error.Path);
+  case TError::TKind::WriteFailed:
+    return WriteFailed(outcome.DestName);
+  default:
+    return CannotCreate(outcome.DestName);
+  }
+}
+
 } // namespace
+
+std::string TKessrow::DefaultDestination(const std::string& source) {
+  std::string dest = source;
+  RemoveExtension(dest);
+  return dest + ".h";
+}
 
 void TKessrow::Process(std::ostream& os) {
   Console = &os;
   SuccessFlag = false;
-  TFileText source, include;
-  if (!OpenInputs(source, include, os)) return;
-  DestName = AA->GetPlain(1);
-  if (DestName.empty()) {
-    DestName = SourceName;
-    RemoveExtension(DestName);
-    DestName += ".h";
+  TPartRequest request;
+  request.Source = AA->GetPlain(0);
+  request.Destination = AA->GetPlain(1);
+  if (Flag('i')) request.Include = AA->GetParam('i');
+  request.RangeOrder = Flag('L')   ? TPartOptions::TRangeOrder::LowHigh
+                       : Flag('N') ? TPartOptions::TRangeOrder::AsDeclared
+                                   : TPartOptions::TRangeOrder::HighLow;
+  request.Unconditional = Flag('u');
+  request.DeleteOnError = Flag('d');
+
+  TPartResult result;
+  TPartOutcome outcome = Update(request, result);
+  bool verbose = Flag('v');
+  if (verbose && outcome.IncludeRead) os << IncludingFile(*request.Include);
+  if (verbose && result.SourceReached) os << ProcessingFile(request.Source);
+  for (const TDiagnostic& d : result.Diagnostics) PrintReport(os, d);
+  SuccessFlag = outcome.Ok();
+  if (outcome.Done == TPartOutcome::TDone::Unchanged) {
+    if (verbose) os << kUnchangedNote;
+  } else if (outcome.Done == TPartOutcome::TDone::Written) {
+    if (verbose) os << kSuccessNote;
+  } else if (std::string message = FailureMessage(outcome); !message.empty()) {
+    os << kFileError << message;
   }
-  // Never replace (or, with -d, delete) one of the inputs.
-  if (SameTarget(DestName, SourceName)) {
-    os << kFileError << OverwritesSource(DestName);
-    return;
-  }
-  if (IncludeActive && SameTarget(DestName, IncludeName)) {
-    os << kFileError << OverwritesInclude(DestName);
-    return;
-  }
-  GenerateAndWrite(source, include, os);
 }
 
-bool TKessrow::OpenInputs(TFileText& source, TFileText& include, std::ostream& os) {
-  SourceName = AA->GetPlain(0);
-  if (source.Open(SourceName.c_str()) != TFileText::TStatus::Ok) {
-    Report(NoSource(SourceName));
-    return false;
+TPartOutcome TKessrow::Update(const TPartRequest& request, TPartResult& result) {
+  result.Clear();
+  Result = &result;
+  Options = nullptr;
+  // A fresh tokenizer: a report before the pass shows no earlier line.
+  InputAssistant = TInputAssistant();
+  SetUpIA(InputAssistant);
+  TPartOutcome outcome;
+  TFileText source, include;
+  if (OpenInputs(request, source, include, outcome)) {
+    DestName = request.Destination.empty() ? DefaultDestination(SourceName) : request.Destination;
+    outcome.DestName = DestName;
+    // Never replace (or, with -d, delete) one of the inputs.
+    if (SameTarget(DestName, SourceName))
+      outcome.FailedStep = TStep::OverwritesSource;
+    else if (IncludeActive && SameTarget(DestName, IncludeName))
+      outcome.FailedStep = TStep::OverwritesInclude;
+    else
+      GenerateAndWrite(request, source, include, result, outcome);
   }
+  Result = nullptr;
+  Options = nullptr;
+  return outcome;
+}
+
+bool TKessrow::OpenInputs(const TPartRequest& request, TFileText& source, TFileText& include,
+                          TPartOutcome& outcome) {
+  SourceName = request.Source;
   IncludeActive = false;
-  if (!Flag('i')) return true;
-  IncludeName = AA->GetParam('i');
-  if (include.Open(IncludeName.c_str()) != TFileText::TStatus::Ok) {
-    Report(NoInclude(IncludeName));
+  if (TError error = source.Open(SourceName.c_str())) {
+    Report(NoSource(SourceName));
+    outcome.FailedStep = TStep::ReadSource;
+    outcome.Error = error;
     return false;
   }
-  if (Flag('v')) os << IncludingFile(IncludeName);
+  if (!request.Include) return true;
+  IncludeName = *request.Include;
+  if (TError error = include.Open(IncludeName.c_str())) {
+    Report(NoInclude(IncludeName));
+    outcome.FailedStep = TStep::ReadInclude;
+    outcome.Error = error;
+    return false;
+  }
+  outcome.IncludeRead = true;
   IncludeActive = true;
   return true;
 }
 
-void TKessrow::GenerateAndWrite(TFileText& source, TFileText& include, std::ostream& os) {
+void TKessrow::GenerateAndWrite(const TPartRequest& request, TFileText& source, TFileText& include,
+                                TPartResult& result, TPartOutcome& outcome) {
   // The header goes to its new file in large parts as it is made, where the
   // destination can be replaced that way; else it is held whole.
-  TOutText out;
+  TOutText& out = result.Text;
   TStreamedWrite stream;
-  bool streamed = stream.Begin(DestName, !Flag('u'));
+  bool streamed = stream.Begin(DestName, !request.Unconditional);
+  // The text hands its parts to the stream only while the stream is there.
+  struct TDetach {
+    TOutText& Text;
+    ~TDetach() { Text.FlushTo(nullptr, 0); }
+  } detach{out};
   if (streamed) out.FlushTo(&stream, kFlushSize);
+  TPartOptions options;
+  options.SourceName = SourceName;
+  options.DestName = DestName;
+  options.IncludeName = IncludeName;
+  options.RangeOrder = request.RangeOrder;
+  options.SourceFile = &source;
+  options.IncludeFile = IncludeActive ? &include : nullptr;
   std::optional<std::string_view> includeText;
   if (IncludeActive) includeText = include.Text();
-  SourceFile = &source;
-  IncludeFile = IncludeActive ? &include : nullptr;
-  bool generated = Generate(includeText, source.Text(), out, os);
-  SourceFile = IncludeFile = nullptr;
+  Generate(includeText, source.Text(), options, result);
   if (source.Shrunk() || include.Shrunk()) {
-    os << kFileError << SourceChanged(source.Shrunk() ? SourceName : IncludeName);
+    outcome.FailedStep = TStep::InputChanged;
+    outcome.Error = TError(TError::TKind::Changed, source.Shrunk() ? SourceName : IncludeName);
     return;
   }
-  if (!generated) {
-    if (Flag('d')) RemoveFile(DestName);
+  if (!result.Ok) {
+    outcome.FailedStep = TStep::Generate;
+    if (request.DeleteOnError) RemoveFile(DestName);
     return;
   }
-  SuccessFlag = true;
-
   bool flushed = out.Flush();
   bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(DestName.c_str(), out);
-  if (!Flag('u') && unchanged) {
-    if (Flag('v')) os << kUnchangedNote;
+  if (!request.Unconditional && unchanged) {
+    outcome.Done = TPartOutcome::TDone::Unchanged;
     return;
   }
-  TWriteResult result =
-      streamed ? stream.Commit(flushed, {&source, &include}) : WriteHeader(out, source, include);
-  SuccessFlag = ReportWrite(result, source, os);
-  if (SuccessFlag && Flag('v')) os << kSuccessNote;
+  TError error = streamed ? stream.Commit(flushed, {&source, &include}) : WriteHeader(out, source, include);
+  if (error) {
+    outcome.FailedStep = TStep::Destination;
+    outcome.Error = error;
+    return;
+  }
+  outcome.Done = TPartOutcome::TDone::Written;
 }
 
-TWriteResult TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include) {
+TError TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include) {
   // The new header is complete before it replaces the old one, and only
   // while the inputs are still the files that were read.
   TReplacement dest;
-  TWriteResult result = dest.Prepare(DestName, out, {});
-  return result == TWriteResult::Ok ? dest.Commit({&source, &include}) : result;
+  if (TError error = dest.Prepare(DestName, out, {})) return error;
+  return dest.Commit({&source, &include});
 }
 
-bool TKessrow::ReportWrite(TWriteResult result, const TFileText& source, std::ostream& os) {
-  switch (result) {
-  case TWriteResult::Ok:
-    return true;
-  case TWriteResult::CannotCreate:
-    os << kFileError << CannotCreate(DestName);
-    return false;
-  case TWriteResult::WriteFailed:
-    os << kFileError << WriteFailed(DestName);
-    return false;
-  case TWriteResult::SourceChanged:
-    break;
-  }
-  os << kFileError << SourceChanged(source.StillSame() ? IncludeName : SourceName);
-  return false;
-}
-
-bool TKessrow::Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
-                        std::ostream& console) {
-  TOutText pieces;
-  bool ok = Generate(include, source, pieces, console);
-  out = pieces.Flatten();
-  return ok;
-}
-
-bool TKessrow::Generate(std::optional<std::string_view> include, std::string_view source, TOutText& out,
-                        std::ostream& console) {
-  Console = &console;
-  Out = &out;
+void TKessrow::Generate(std::optional<std::string_view> include, std::string_view source,
+                        const TPartOptions& options, TPartResult& result) {
+  TOutText& out = result.Text;
+  // A flush target set by the caller stays (the streamed header).
+  result.Diagnostics.clear();
+  result.Ok = result.SourceReached = false;
   out.clear();
+  Options = &options;
+  Result = &result;
+  Out = &out;
+  SourceName = options.SourceName;
+  DestName = options.DestName;
+  IncludeName = options.IncludeName;
+  RangeOrder = options.RangeOrder;
   IncludeActive = include.has_value();
   WriteFrame();
   ResetRunState();
@@ -152,15 +222,16 @@ bool TKessrow::Generate(std::optional<std::string_view> include, std::string_vie
   if (IncludeActive) {
     IA->Connect(*include);
   } else {
-    if (Flag('v')) console << ProcessingFile(SourceName);
+    result.SourceReached = true;
     IA->Connect(source);
   }
-  RunTokenLoop(source, console);
+  RunTokenLoop(source);
   IncludeActive = false;
   Out = nullptr;
-  if (ErrorFlag) return false;
-  out += "\n\n#endif\n";
-  return true;
+  if (!ErrorFlag) out += "\n\n#endif\n";
+  result.Ok = !ErrorFlag;
+  Options = nullptr;
+  Result = nullptr;
 }
 
 void TKessrow::WriteFrame() {
@@ -177,8 +248,6 @@ void TKessrow::WriteFrame() {
 }
 
 void TKessrow::ResetRunState() {
-  // Read once, not for every port.
-  RangeOrder = Flag('L') ? TRangeOrder::LowHigh : Flag('N') ? TRangeOrder::AsDeclared : TRangeOrder::HighLow;
   SuccessFlag = false;
   ErrorFlag = false;
   Done = false;
@@ -192,7 +261,7 @@ void TKessrow::ResetRunState() {
   ClearPorts();
 }
 
-void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
+void TKessrow::RunTokenLoop(std::string_view source) {
   while (!Done && !InputShrunk()) {
     if (IA->EndOfInput) {
       // A ports block cannot run past the end of a file.
@@ -208,7 +277,7 @@ void TKessrow::RunTokenLoop(std::string_view source, std::ostream& console) {
         return;
       }
       IncludeActive = false;
-      if (Flag('v')) console << ProcessingFile(SourceName);
+      Result->SourceReached = true;
       IA->Connect(source);
       continue;
     }

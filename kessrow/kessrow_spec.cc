@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <sstream>
 
 #include "framework/arg_assist.h"
 #include "framework/char_class.h"
@@ -83,28 +84,33 @@ void TKessrow::SetUpIA(TInputAssistant& assistant) {
   separator("//", &TKessrow::Tok_Other);
 }
 
-void TKessrow::PrintErrorContext(const char* kind) {
-  std::ostream& os = *Console;
-  if (IncludeActive) os << "\n***** " << kind << " in include file " << IncludeName << ":";
+void TKessrow::PrintReport(std::ostream& os, const TDiagnostic& d) {
+  const char* kind = d.Kind == TDiagnostic::TKind::Error ? "Error" : "Warning";
+  if (!d.File.empty()) os << "\n***** " << kind << " in include file " << d.File << ":";
   os << "\n***** " << kind;
-  if (Context != ctOutside && !PartName.empty()) os << " in part " << PartName;
-  os << ": ";
+  if (!d.Scope.empty()) os << " in part " << d.Scope;
+  os << ": " << d.Message << "\n" << d.LineState;
 }
 
 bool TKessrow::InputShrunk() const {
-  return (SourceFile && SourceFile->Shrunk()) || (IncludeFile && IncludeFile->Shrunk());
+  return Options && ((Options->SourceFile && Options->SourceFile->Shrunk()) ||
+                     (Options->IncludeFile && Options->IncludeFile->Shrunk()));
 }
 
 void TKessrow::Report(std::string_view message) {
-  // Past the end of an input that shrank, the text is zeros: no report.
-  if (InputShrunk()) {
-    ErrorFlag = true;
-    return;
-  }
-  PrintErrorContext("Error");
-  *Console << message << "\n";
-  IA->PrintLineState(*Console, true, 70);
   ErrorFlag = true;
+  // Past the end of an input that shrank, the text is zeros: no report.
+  if (InputShrunk()) return;
+  TDiagnostic d;
+  d.Message = message;
+  d.Line = IA->LineNumber;
+  d.Column = IA->Position + 1;
+  if (Context != ctOutside) d.Scope = PartName;
+  if (IncludeActive) d.File = IncludeName;
+  std::ostringstream state;
+  IA->PrintLineState(state, true, kReportWidth);
+  d.LineState = state.str();
+  Result->Diagnostics.push_back(std::move(d));
 }
 
 void TKessrow::Report(std::string_view message, std::string_view secondLine) {

@@ -16,6 +16,10 @@
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
 #include "framework/text_hash.h"
+#include "kessrow/part_options.h"
+#include "kessrow/part_outcome.h"
+#include "kessrow/part_request.h"
+#include "kessrow/part_result.h"
 #include "kessrow/port_descr.h"
 #include "kessrow/text_set.h"
 
@@ -27,36 +31,46 @@ enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
 
 class TKessrow : public TSpecBase {
 public:
-  using THandler = void (TKessrow::*)();
-
   TKessrow();
   ~TKessrow() = default;
 
+  // The program: command line, run and console text.
   void SetUpAA(TArgAssistant& aa) override;
   const char* GetProgramName() override { return "kessrow.exe"; }
   void PrintUsage(std::ostream& os) override;
   void Process(std::ostream& os) override;
   bool Prompt() override;
 
-  // The pass itself, on texts held in memory: writes the header frame, runs
-  // the token loop over the include text (when given) and then the source
-  // text, and leaves the header in out. Reports go to console. Returns
-  // whether the input was read without error. Needs SourceName and
-  // DestName (for the frame); reads the flags through AA when it is set.
-  bool Generate(std::optional<std::string_view> include, std::string_view source, TOutText& out,
-                std::ostream& console);
-  // Generate with the header appended to out in one piece.
-  bool Generate(std::optional<std::string_view> include, std::string_view source, std::string& out,
-                std::ostream& console);
+  // The engine, for Process and for every other caller alike.
 
-  // The files the texts come from, when they are files: a pass stops when
-  // one of them shrinks under it (the rest would read as zeros).
-  const TFileText* SourceFile = nullptr;
-  const TFileText* IncludeFile = nullptr;
-  bool InputShrunk() const;
+  // The pass itself, on texts held in memory (kept alive by the caller
+  // while result is used): the header frame, the token loop over the
+  // include text (when given) and then the source text; the header and the
+  // diagnostics go to result, whose made-text memory is reused. Touches no
+  // file.
+  void Generate(std::optional<std::string_view> include, std::string_view source, const TPartOptions& options,
+                TPartResult& result);
+  // The whole run of the program: reads the inputs, makes the header into
+  // result (or streams it to its new file) and writes it where it differs.
+  TPartOutcome Update(const TPartRequest& request, TPartResult& result);
+  // The header's name when none is given: the part file's, ending in ".h".
+  static std::string DefaultDestination(const std::string& source);
+
+  // Prints a diagnostic as the program's report block.
+  static void PrintReport(std::ostream& os, const TDiagnostic& diagnostic);
+  // The token type of a keyword of the table (0 for none).
+  int KeywordType(const char* text) const { return IA->GetTokenType(text); }
+  // Slots looked at and texts held by the duplicate checks of the last
+  // part: the checks' cost, which stays in proportion to the pins.
+  std::size_t PinProbes() const { return PinIndex.Probes(); }
+  std::size_t PinsHeld() const { return PinIndex.Size(); }
+  std::size_t PortNameProbes() const { return PortNameIndex.Probes(); }
+  std::size_t PortNamesHeld() const { return PortNameIndex.Size(); }
+
+private:
+  using THandler = void (TKessrow::*)();
 
   // Diagnostics and shared steps.
-  void PrintErrorContext(const char* kind);
   void Report(std::string_view message);
   void Report(std::string_view message, std::string_view secondLine);
   bool WrongContext(TContext required);
@@ -119,11 +133,9 @@ public:
   bool Done = false;
   TOutText* Out = nullptr;
   std::string PinLineBuffer; // where each pin line is put together, reused
-  std::ostream* Console = nullptr;
+  std::ostream* Console = nullptr; // where Process prints the reports
   TContext Context = ctOutside;
-  // The order buses are written in: -L, -N, or the default.
-  enum class TRangeOrder { HighLow, LowHigh, AsDeclared };
-  TRangeOrder RangeOrder = TRangeOrder::HighLow;
+  TPartOptions::TRangeOrder RangeOrder = TPartOptions::TRangeOrder::HighLow;
   std::optional<TPortKind> PortKind; // none outside a ports block
   TPortDescr CurPort;
   int EndTokenType = 0;
@@ -150,20 +162,23 @@ public:
   TTextSet PortNameIndex; // views of the port name tokens in the input texts
   TTextSet PinIndex;      // views of the pin tokens, in order: the part's pins
 
-private:
+  // The pass under way.
+  const TPartOptions* Options = nullptr;
+  TPartResult* Result = nullptr;
+
   void SetUpIA(TInputAssistant& assistant);
   void AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler);
   void WriteFrame();
   void ResetRunState();
-  void RunTokenLoop(std::string_view source, std::ostream& console);
-  // Opens the source and the include file (-i); false after a report.
-  bool OpenInputs(TFileText& source, TFileText& include, std::ostream& os);
+  void RunTokenLoop(std::string_view source);
+  bool InputShrunk() const;
+  // Opens the source and the include file; false after a report.
+  bool OpenInputs(const TPartRequest& request, TFileText& source, TFileText& include, TPartOutcome& outcome);
   // Builds the header and writes it where it differs from the destination.
-  void GenerateAndWrite(TFileText& source, TFileText& include, std::ostream& os);
+  void GenerateAndWrite(const TPartRequest& request, TFileText& source, TFileText& include,
+                        TPartResult& result, TPartOutcome& outcome);
   // Replaces the destination with the whole text out.
-  TWriteResult WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include);
-  // Reports a failed write of the destination; false after a report.
-  bool ReportWrite(TWriteResult result, const TFileText& source, std::ostream& os);
+  TError WriteHeader(const TOutText& out, const TFileText& source, const TFileText& include);
   bool ReadBound(int& bound);
   // The next token of a port's brackets; false after reporting the end of
   // the input there.

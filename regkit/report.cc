@@ -1,11 +1,32 @@
 #include "regkit/report.h"
 
-int TReport::Print(const std::vector<std::string>& problems, const std::vector<TFileResult>& results,
+namespace {
+const char* SeverityWord(TFinding::TSeverity severity) {
+  switch (severity) {
+  case TFinding::TSeverity::Error:
+    return "error: ";
+  case TFinding::TSeverity::Warning:
+    return "warning: ";
+  case TFinding::TSeverity::Note:
+    break;
+  }
+  return "";
+}
+} // namespace
+
+std::string TReport::Line(const TFinding& f) {
+  std::string line = f.Path;
+  if (f.Line > 0) line.append(":").append(std::to_string(f.Line));
+  if (f.Line > 0 && f.Column > 0) line.append(":").append(std::to_string(f.Column));
+  return line.append(": ").append(SeverityWord(f.Severity)).append(f.Message);
+}
+
+int TReport::Print(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results,
                    std::ostream& out, std::ostream& err) const {
   std::size_t stale = 0, updated = 0, errors = problems.size();
-  for (const std::string& line : problems) out << line << '\n';
+  for (const TFinding& problem : problems) out << Line(problem) << '\n';
   for (const TFileResult& result : results) {
-    for (const std::string& line : result.Lines) out << line << '\n';
+    for (const TFinding& finding : result.Findings) out << Line(finding) << '\n';
     if (result.State == TFileResult::TState::Stale) ++stale;
     if (result.State == TFileResult::TState::Updated) ++updated;
     if (result.State == TFileResult::TState::Failed) ++errors;

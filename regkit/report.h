@@ -16,8 +16,11 @@ public:
 
   // Finding lines and diffs to out, the summary line to err; returns the
   // exit status. problems: paths that could not be walked.
-  int Print(const std::vector<std::string>& problems, const std::vector<TFileResult>& results,
-            std::ostream& out, std::ostream& err) const;
+  int Print(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results, std::ostream& out,
+            std::ostream& err) const;
+  // One finding as a line: "path:line:col: error: message", the line and
+  // column left out where the finding has none.
+  static std::string Line(const TFinding& finding);
 
 private:
   const TOptions& Options;

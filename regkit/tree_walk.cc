@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -18,7 +19,12 @@ std::string BaseName(const std::string& path) {
 // Directories nobody wants scanned: hidden ones (.git) and build trees.
 bool SkippedDirectory(const std::string& name) { return name[0] == '.' || name.rfind("build", 0) == 0; }
 
-std::string Problem(const std::string& path, int error) { return path + ": error: " + std::strerror(error); }
+TFinding Problem(const std::string& path, std::string message) {
+  TFinding f;
+  f.Path = path;
+  f.Message = std::move(message);
+  return f;
+}
 
 } // namespace
 
@@ -26,7 +32,8 @@ void TTreeWalk::Run() {
   for (const std::string& path : Options.Paths) TakePath(path);
   std::sort(Files.begin(), Files.end());
   Files.erase(std::unique(Files.begin(), Files.end()), Files.end());
-  std::sort(Problems.begin(), Problems.end());
+  std::sort(Problems.begin(), Problems.end(),
+            [](const TFinding& a, const TFinding& b) { return std::tie(a.Path, a.Message) < std::tie(b.Path, b.Message); });
 }
 
 // A named path is taken whatever its name: a file with any extension, a
@@ -36,7 +43,7 @@ void TTreeWalk::TakePath(const std::string& given) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
-    Problems.push_back(Problem(given, errno));
+    Problems.push_back(Problem(given, std::strerror(errno)));
     return;
   }
   if (Excluded(path)) return;
@@ -45,7 +52,7 @@ void TTreeWalk::TakePath(const std::string& given) {
   else if (S_ISREG(info.st_mode))
     Files.push_back(path);
   else
-    Problems.push_back(given + ": error: not a regular file"); // a pipe would block the read
+    Problems.push_back(Problem(given, "not a regular file")); // a pipe would block the read
 }
 
 // Entries are looked at without following links: a link to a directory
@@ -54,7 +61,7 @@ void TTreeWalk::TakePath(const std::string& given) {
 void TTreeWalk::WalkDirectory(const std::string& dir) {
   DIR* stream = opendir(dir.c_str());
   if (!stream) {
-    Problems.push_back(Problem(dir, errno));
+    Problems.push_back(Problem(dir, std::strerror(errno)));
     return;
   }
   std::vector<std::string> subdirs;

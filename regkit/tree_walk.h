@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "regkit/finding.h"
 #include "regkit/options.h"
 
 class TTreeWalk {
@@ -12,10 +13,10 @@ public:
   explicit TTreeWalk(const TOptions& options) : Options(options) {}
 
   // Walks every path; afterwards Files holds the sorted, distinct files and
-  // Problems one "path: error: ..." line per path that could not be read.
+  // Problems one finding per path that could not be read.
   void Run();
   std::vector<std::string> Files;
-  std::vector<std::string> Problems;
+  std::vector<TFinding> Problems;
 
 private:
   void TakePath(const std::string& path);

@@ -5,9 +5,27 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
 #include "test_util.h"
 
 namespace {
+
+using TKind = TError::TKind;
+
+// Replaces the file name with text, complete or not at all, its mode given
+// or kept.
+TError Replace(const std::string& name, std::string_view text, std::optional<mode_t> mode = std::nullopt) {
+  TReplacement replacement;
+  TReplacement::TOptions options;
+  options.Mode = mode;
+  if (TError error = replacement.Prepare(name, text, options)) return error;
+  return replacement.Commit();
+}
 
 TEST(FileIo, ReadsWholeFilesAndTellsUnreadableOnes) {
   TTempDir dir;
@@ -15,12 +33,12 @@ TEST(FileIo, ReadsWholeFilesAndTellsUnreadableOnes) {
   WriteFile(dir.File("f"), bytes);
   WriteFile(dir.File("empty"), "");
   TFileText f;
-  ASSERT_EQ(f.Open(dir.File("f").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(f.Open(dir.File("f").c_str()).Kind, TKind::None);
   EXPECT_EQ(f.Text(), bytes);
-  ASSERT_EQ(f.Open(dir.File("empty").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(f.Open(dir.File("empty").c_str()).Kind, TKind::None);
   EXPECT_EQ(f.Text(), "");
-  EXPECT_EQ(f.Open(dir.File("missing").c_str()), TFileText::TStatus::CannotOpen);
-  EXPECT_EQ(f.Open(dir.Path().c_str()), TFileText::TStatus::ReadFailed);
+  EXPECT_EQ(f.Open(dir.File("missing").c_str()).Kind, TKind::CannotOpen);
+  EXPECT_EQ(f.Open(dir.Path().c_str()).Kind, TKind::CannotRead);
   EXPECT_FALSE(f.IsOpen());
 }
 
@@ -28,27 +46,43 @@ TEST(FileIo, ReplaceKeepsPermissionsAndNeverWidensThem) {
   TTempDir dir;
   std::string name = dir.File("out");
   mode_t old = umask(022);
-  ASSERT_EQ(ReplaceFile(name, "new"), TWriteResult::Ok);
+  ASSERT_EQ(Replace(name, "new").Kind, TKind::None);
   EXPECT_EQ(FileMode(name), 0644u);
   chmod(name.c_str(), 0600);
-  ASSERT_EQ(ReplaceFile(name, "again"), TWriteResult::Ok);
+  ASSERT_EQ(Replace(name, "again").Kind, TKind::None);
   EXPECT_EQ(ReadFile(name), "again");
   EXPECT_EQ(FileMode(name), 0600u);
-  ASSERT_EQ(ReplaceFile(dir.File("backup"), "b", 0640), TWriteResult::Ok);
+  ASSERT_EQ(Replace(dir.File("backup"), "b", 0640).Kind, TKind::None);
   EXPECT_EQ(FileMode(dir.File("backup")), 0640u);
   umask(old);
 }
 
+// Each failure says which step failed and why, and leaves the directory as
+// it was: the old file, and no temporary file beside it.
 TEST(FileIo, FailedReplacementLeavesTheOldFile) {
   TTempDir dir;
-  EXPECT_EQ(ReplaceFile(dir.File("no/such/dir"), "x"), TWriteResult::CannotCreate);
+  TError missing = Replace(dir.File("no/such/dir"), "x");
+  EXPECT_EQ(missing.Kind, TKind::CannotCreate);
+  EXPECT_EQ(missing.Code, ENOENT);
+  EXPECT_EQ(missing.Path, dir.File("no/such/dir"));
   // A directory cannot be replaced by a file: the rename fails.
   ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
-  EXPECT_EQ(ReplaceFile(dir.File("d"), "x"), TWriteResult::CannotCreate);
-  // Nothing is left behind in the directory.
-  std::string listing;
-  for (const char* n : {"d"}) listing += FileExists(dir.File(n)) ? n : "";
-  EXPECT_EQ(listing, "d");
+  EXPECT_EQ(Replace(dir.File("d"), "x").Kind, TKind::CannotCreate);
+  // A file in a directory that takes no new file, as an ordinary user.
+  WriteFile(dir.File("d/old"), "old");
+  ASSERT_EQ(chmod(dir.File("d").c_str(), 0555), 0);
+  if (geteuid() != 0) {
+    TError refused = Replace(dir.File("d/old"), "new", 0644);
+    EXPECT_EQ(refused.Kind, TKind::CannotCreate);
+    EXPECT_EQ(refused.Reason(), "Permission denied");
+  }
+  ASSERT_EQ(chmod(dir.File("d").c_str(), 0755), 0);
+  EXPECT_EQ(ReadFile(dir.File("d/old")), "old");
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dir.Path()))
+    names.push_back(entry.path().lexically_relative(dir.Path()).string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"d", "d/old"}));
 }
 
 TEST(FileIo, SameFileAndRemove) {
@@ -97,14 +131,14 @@ TEST(FileIo, ReleasedTextReadsTheSame) {
   for (std::size_t i = 0; i < text.size(); i += 4093) text[i] = static_cast<char>('a' + i % 26);
   WriteFile(dir.File("f"), text);
   TFileText f;
-  ASSERT_EQ(f.Open(dir.File("f").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(f.Open(dir.File("f").c_str()).Kind, TKind::None);
   EXPECT_TRUE(f.Text() == text);
   f.Release(0, std::size_t{1} << 20);
   f.Release(12345, text.size() + 99999);
   f.Release(5, 3);
   EXPECT_TRUE(f.Text() == text);
   TFileText device;
-  ASSERT_EQ(device.Open("/dev/null"), TFileText::TStatus::Ok);
+  ASSERT_EQ(device.Open("/dev/null").Kind, TKind::None);
   device.Release(0, 100);
   EXPECT_EQ(device.Text(), "");
 }
@@ -117,21 +151,21 @@ TEST(FileIo, CopyOfAFileCopiesEveryWindow) {
   for (std::size_t i = 0; i < text.size(); i += 8191) text[i] = static_cast<char>('0' + i % 10);
   WriteFile(dir.File("src"), text);
   TFileText src;
-  ASSERT_EQ(src.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(src.Open(dir.File("src").c_str()).Kind, TKind::None);
   auto copy = [&](const std::string& name) {
     TReplacement r;
     TReplacement::TOptions options;
     options.Mode = 0640;
     options.Source = &src;
-    TWriteResult result = r.Prepare(name, src.Text(), options);
-    return result == TWriteResult::Ok ? r.Commit() : result;
+    TError error = r.Prepare(name, src.Text(), options);
+    return error ? error : r.Commit();
   };
-  ASSERT_EQ(copy(dir.File("copy")), TWriteResult::Ok);
+  ASSERT_EQ(copy(dir.File("copy")).Kind, TKind::None);
   EXPECT_TRUE(ReadFile(dir.File("copy")) == text);
   EXPECT_EQ(FileMode(dir.File("copy")), 0640u);
   EXPECT_TRUE(src.Text() == text);
   ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
-  EXPECT_EQ(copy(dir.File("d")), TWriteResult::CannotCreate);
+  EXPECT_EQ(copy(dir.File("d")).Kind, TKind::CannotCreate);
 }
 
 // A chain of relative links is followed to the file, which is replaced in
@@ -143,12 +177,12 @@ TEST(FileIo, ReplaceFollowsLinkChains) {
   ASSERT_EQ(symlink("f", dir.File("d/l1").c_str()), 0);
   ASSERT_EQ(symlink("d/l1", dir.File("l2").c_str()), 0);
   ASSERT_EQ(symlink("nowhere", dir.File("dangling").c_str()), 0);
-  ASSERT_EQ(ReplaceFile(dir.File("l2"), "new"), TWriteResult::Ok);
+  ASSERT_EQ(Replace(dir.File("l2"), "new").Kind, TKind::None);
   EXPECT_EQ(ReadFile(dir.File("d/f")), "new");
   struct stat st;
   ASSERT_EQ(lstat(dir.File("l2").c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  ASSERT_EQ(ReplaceFile(dir.File("dangling"), "x"), TWriteResult::Ok);
+  ASSERT_EQ(Replace(dir.File("dangling"), "x").Kind, TKind::None);
   EXPECT_FALSE(FileExists(dir.File("nowhere")));
   EXPECT_EQ(ReadFile(dir.File("dangling")), "x");
 }
@@ -162,8 +196,8 @@ TEST(FileIo, ReplacementUndoAndWatchedInputs) {
   options.Undoable = true;
   for (const char* name : {"b", "fresh"}) {
     TReplacement r;
-    ASSERT_EQ(r.Prepare(dir.File(name), "new", options), TWriteResult::Ok);
-    ASSERT_EQ(r.Commit(), TWriteResult::Ok);
+    ASSERT_EQ(r.Prepare(dir.File(name), "new", options).Kind, TKind::None);
+    ASSERT_EQ(r.Commit().Kind, TKind::None);
     EXPECT_EQ(ReadFile(dir.File(name)), "new");
     r.Undo();
   }
@@ -172,11 +206,11 @@ TEST(FileIo, ReplacementUndoAndWatchedInputs) {
 
   WriteFile(dir.File("src"), "source");
   TFileText source;
-  ASSERT_EQ(source.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(source.Open(dir.File("src").c_str()).Kind, TKind::None);
   TReplacement r;
-  ASSERT_EQ(r.Prepare(dir.File("out"), "text", {}), TWriteResult::Ok);
+  ASSERT_EQ(r.Prepare(dir.File("out"), "text", {}).Kind, TKind::None);
   WriteFile(dir.File("src"), "source, edited");
-  EXPECT_EQ(r.Commit({&source}), TWriteResult::SourceChanged);
+  EXPECT_EQ(r.Commit({&source}).Kind, TKind::Changed);
   EXPECT_FALSE(FileExists(dir.File("out")));
 }
 
@@ -190,15 +224,15 @@ TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
   TTempDir dir;
   WriteFile(dir.File("src"), "the text\n");
   TFileText src;
-  ASSERT_EQ(src.Open(dir.File("src").c_str()), TFileText::TStatus::Ok);
+  ASSERT_EQ(src.Open(dir.File("src").c_str()).Kind, TKind::None);
   TReplacement::TOptions options;
   options.Source = &src;
   const std::string name = dir.File("src");
   options.LinkFrom = name.c_str();
   TReplacement linked;
-  ASSERT_EQ(linked.Prepare(dir.File("copy"), src.Text(), options), TWriteResult::Ok);
+  ASSERT_EQ(linked.Prepare(dir.File("copy"), src.Text(), options).Kind, TKind::None);
   EXPECT_TRUE(linked.Linked());
-  ASSERT_EQ(linked.Commit(), TWriteResult::Ok);
+  ASSERT_EQ(linked.Commit().Kind, TKind::None);
   struct stat a {
   }, b{};
   ASSERT_EQ(stat(dir.File("src").c_str(), &a), 0);
@@ -209,9 +243,9 @@ TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
   WriteFile(dir.File("other"), "another text\n");
   ASSERT_EQ(rename(dir.File("other").c_str(), dir.File("src").c_str()), 0);
   TReplacement copied;
-  ASSERT_EQ(copied.Prepare(dir.File("copy2"), src.Text(), options), TWriteResult::Ok);
+  ASSERT_EQ(copied.Prepare(dir.File("copy2"), src.Text(), options).Kind, TKind::None);
   EXPECT_FALSE(copied.Linked());
-  ASSERT_EQ(copied.Commit(), TWriteResult::Ok);
+  ASSERT_EQ(copied.Commit().Kind, TKind::None);
   EXPECT_EQ(ReadFile(dir.File("copy2")), "the text\n");
 }
 

@@ -8,32 +8,34 @@
 #include <string>
 #include <vector>
 
-#include "framework/arg_assist.h"
 #include "kessrow/kessrow_spec.h"
 
 namespace {
 
-// One run of Generate with the given flags (e.g. "-L").
+// One run of Generate with the given flags ("-L", "-N"); the reports as the
+// program prints them.
 struct TPass {
-  TArgAssistant AA;
   TKessrow K;
+  TPartResult Result;
   std::ostringstream Console;
   std::string Out;
   bool Ok = false;
 
   TPass(std::string_view source, std::vector<std::string> flags = {},
         std::optional<std::string_view> include = std::nullopt) {
-    std::vector<std::string> args = {"kessrow", "parts.pt"};
-    args.insert(args.end(), flags.begin(), flags.end());
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    AA.Console = &Console;
-    K.SetUpAA(AA);
-    EXPECT_TRUE(AA.SetArgs(static_cast<int>(argv.size()), argv.data()));
-    K.SourceName = "parts.pt";
-    K.DestName = "parts.h";
-    K.IncludeName = "defs.pt";
-    Ok = K.Generate(include, source, Out, Console);
+    TPartOptions options;
+    options.SourceName = "parts.pt";
+    options.DestName = "parts.h";
+    options.IncludeName = "defs.pt";
+    for (const std::string& flag : flags) {
+      if (flag == "-N" && options.RangeOrder == TPartOptions::TRangeOrder::HighLow)
+        options.RangeOrder = TPartOptions::TRangeOrder::AsDeclared;
+      if (flag == "-L") options.RangeOrder = TPartOptions::TRangeOrder::LowHigh;
+    }
+    K.Generate(include, source, options, Result);
+    Ok = Result.Ok;
+    Out = Result.Text.Flatten();
+    for (const TDiagnostic& d : Result.Diagnostics) TKessrow::PrintReport(Console, d);
   }
   bool Has(const std::string& text) const { return Out.find(text) != std::string::npos; }
 };
@@ -291,8 +293,8 @@ TEST(KessrowPass, OnePartOfManyPins) {
   TPass pass(input);
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
   EXPECT_TRUE(pass.Has("\n          P.AddPin( 0, \"99979\" );\n  }"));
-  EXPECT_EQ(pass.K.PinIndex.Size(), static_cast<std::size_t>(pins));
-  EXPECT_LT(pass.K.PinIndex.Probes(), 4u * pins);
+  EXPECT_EQ(pass.K.PinsHeld(), static_cast<std::size_t>(pins));
+  EXPECT_LT(pass.K.PinProbes(), 4u * pins);
 }
 
 // Many ports: each port name is looked up twice (checked, then recorded).
@@ -307,9 +309,9 @@ TEST(KessrowPass, ManyPortsOfOnePinEach) {
   input += "$ENDPORTS\n$ENDPART\n";
   TPass pass(input);
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
-  EXPECT_EQ(pass.K.PortNameIndex.Size(), static_cast<std::size_t>(ports));
-  EXPECT_LT(pass.K.PortNameIndex.Probes(), 2u * 4u * ports);
-  EXPECT_LT(pass.K.PinIndex.Probes(), 4u * ports);
+  EXPECT_EQ(pass.K.PortNamesHeld(), static_cast<std::size_t>(ports));
+  EXPECT_LT(pass.K.PortNameProbes(), 2u * 4u * ports);
+  EXPECT_LT(pass.K.PinProbes(), 4u * ports);
 }
 
 } // namespace

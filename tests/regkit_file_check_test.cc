@@ -6,6 +6,7 @@
 
 #include "framework/file_io.h"
 #include "regkit/file_check.h"
+#include "regkit/report.h"
 #include "test_util.h"
 
 namespace {
@@ -15,12 +16,12 @@ const std::string kStale = "class TB {\n  TReg b;\n  virtual void Register() {\n
 const std::string kEdited = "// saved by an editor\n" + kStale;
 
 std::string Target;
-int Reads = 0;
+int Saves = 0;
 
-// The check reads the file first, the update reads it again: the editor
-// saves between that second read and the rename.
-void SaveOnSecondRead(TFilePoint point, const std::string& name) {
-  if (point != TFilePoint::SourceRead || name != Target || ++Reads != 2) return;
+// The editor saves once the new text is ready, just before it would go in
+// place.
+void SaveBeforeRename(TFilePoint point, const std::string&) {
+  if (point != TFilePoint::BeforeRename || Saves++ != 0) return;
   WriteFile(Target + ".new", kEdited);
   std::rename((Target + ".new").c_str(), Target.c_str());
 }
@@ -32,14 +33,13 @@ TEST(RegkitFileCheck, FileSavedDuringTheUpdateKeepsTheEdit) {
   TOptions options;
   options.Command = TOptions::TCommand::Update;
   TFileCheck check(options);
-  SetFileHook(SaveOnSecondRead);
+  SetFileHook(SaveBeforeRename);
   TFileResult result = check.Run(Target);
   SetFileHook(nullptr);
-  EXPECT_EQ(Reads, 2);
+  EXPECT_EQ(Saves, 1);
   EXPECT_EQ(result.State, TFileResult::TState::Failed);
-  ASSERT_EQ(result.Lines.size(), 1u);
-  EXPECT_EQ(result.Lines[0],
-            Target + ": error: source file " + Target + " changed while it was read; nothing was written.");
+  ASSERT_EQ(result.Findings.size(), 1u);
+  EXPECT_EQ(TReport::Line(result.Findings[0]), Target + ": error: changed during the run; not rewritten");
   EXPECT_EQ(ReadFile(Target), kEdited);
   EXPECT_FALSE(FileExists(dir.File("a._h")));
 }

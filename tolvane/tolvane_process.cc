@@ -1,9 +1,7 @@
 // The run: read the source, scan it into a new text, and update the
 // destination only when that text differs, keeping a backup of a source
-// that is rewritten in place.
+// that is rewritten in place. Process prints what the run came to.
 #include "tolvane/tolvane_spec.h"
-
-#include <cstdint>
 
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
@@ -14,31 +12,40 @@ using namespace tolvane_msg;
 
 namespace {
 
-// The message for a failed step; empty for Ok.
-std::string FailureMessage(TWriteResult result, const std::string& source, const std::string& cannotCreate,
-                           const std::string& writeFailed) {
-  switch (result) {
-  case TWriteResult::Ok:
-    return "";
-  case TWriteResult::CannotCreate:
-    return cannotCreate;
-  case TWriteResult::WriteFailed:
-    return writeFailed;
-  case TWriteResult::SourceChanged:
-    break;
+using TStep = TUpdateOutcome::TStep;
+
+// The names of one update.
+struct TNames {
+  std::string Source, Dest, Backup; // Backup empty unless in place
+};
+
+TNames NamesOf(const TUpdateRequest& request, const char* backupInfix) {
+  TNames names{request.Source, request.Destination, ""};
+  if (names.Dest.empty()) names.Dest = names.Source;
+  // A destination that is the source under another name ("./a.h", a link)
+  // is an in-place rewrite too, and gets its backup.
+  if (names.Dest == names.Source || SameFile(names.Dest, names.Source)) {
+    names.Backup = names.Source;
+    TSpecBase::RemoveExtension(names.Backup);
+    names.Backup += backupInfix;
+    names.Backup += TSpecBase::GetExtension(names.Source);
   }
-  return SourceChangedMessage(source);
+  return names;
 }
 
-struct TUpdate {
-  std::string SourceName, DestName, BackupName;
-  bool Verify = false;
-};
+// A failed outcome at step.
+TUpdateOutcome Failure(TUpdateOutcome outcome, TStep step, TError error) {
+  outcome.Done = TUpdateOutcome::TDone::Failed;
+  outcome.FailedStep = step;
+  outcome.Error = std::move(error);
+  outcome.BackupKept = false;
+  return outcome;
+}
 
 // The backup of an in-place rewrite: the source file itself under the
 // backup name (a link; the source name then gets the new file), or, where
 // no link can be made or the source is rewritten in place, a copy.
-TWriteResult PrepareBackup(TReplacement& backup, TFileText& source, const TUpdate& u, bool link) {
+TError PrepareBackup(TReplacement& backup, TFileText& source, const TNames& names, bool link) {
   TReplacement::TOptions options;
   options.Mode = source.Mode();
   options.Uid = source.Owner();
@@ -47,45 +54,29 @@ TWriteResult PrepareBackup(TReplacement& backup, TFileText& source, const TUpdat
   options.AllowInPlace = false;
   options.Undoable = true;
   options.Source = &source;
-  options.LinkFrom = u.SourceName.c_str();
-  if (!link) options.LinkFrom = nullptr;
-  return backup.Prepare(u.BackupName, source.Text(), options);
+  options.LinkFrom = link ? names.Source.c_str() : nullptr;
+  return backup.Prepare(names.Backup, source.Text(), options);
 }
 
-// Writes the new text: in place, the backup first (taken back if the
-// source changes before the source itself is replaced). Both new files are
-// complete before either is put in place, and the source is checked to be
-// the file that was read before each. Returns the failure message, empty
-// on success.
-std::string UpdateFiles(TFileText& source, const TOutText& out, const TUpdate& u) {
-  bool inPlace = !u.BackupName.empty();
-  TReplacement backup, dest;
-  std::string cannotBackup = CannotOpenBackupMessage(u.BackupName),
-              backupFailed = BackupWriteMessage(u.BackupName);
-  if (inPlace) {
-    TWriteResult r = PrepareBackup(backup, source, u, true);
-    if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
-  }
-  // In place, the file replaced is the one the source name reaches.
-  TWriteResult r = dest.Prepare(inPlace ? u.SourceName : u.DestName, out, {});
-  std::string cannotCreate = CannotCreateMessage(u.DestName), writeFailed = DestWriteMessage(u.DestName);
-  if (r != TWriteResult::Ok) return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
-  // A source rewritten in place would change its link too: the backup is
-  // then a copy.
-  if (dest.InPlace() && backup.Linked() && (r = PrepareBackup(backup, source, u, false)) != TWriteResult::Ok)
-    return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
-  if (!source.StillSame()) return SourceChangedMessage(u.SourceName);
-  if (inPlace && (r = backup.Commit({&source})) != TWriteResult::Ok)
-    return FailureMessage(r, u.SourceName, cannotBackup, backupFailed);
-  if ((r = dest.Commit({&source})) != TWriteResult::Ok) {
-    backup.Undo();
-    return FailureMessage(r, u.SourceName, cannotCreate, writeFailed);
-  }
-  backup.Finish();
-  if (u.Verify && inPlace) {
-    if (!FileHoldsText(dest.Target().c_str(), dest.Written()))
-      return CorruptMessage(u.DestName, u.BackupName);
-    RemoveFile(u.BackupName);
+// The message that Process prints for a failed outcome; empty when the
+// failure was reported by the scan itself.
+std::string FailureMessage(const TUpdateOutcome& outcome, const TUpdateRequest& request) {
+  const TError& error = outcome.Error;
+  if (error.Kind == TError::TKind::Changed) return SourceChangedMessage(request.Source);
+  bool cannotCreate = error.Kind == TError::TKind::CannotCreate;
+  switch (outcome.FailedStep) {
+  case TStep::None:
+  case TStep::Scan:
+    return "";
+  case TStep::ReadSource:
+    return error.Kind == TError::TKind::NotRegular ? NotRegularMessage(request.Source)
+                                                   : CannotOpenSourceMessage(request.Source);
+  case TStep::Backup:
+    return cannotCreate ? CannotOpenBackupMessage(outcome.BackupName) : BackupWriteMessage(outcome.BackupName);
+  case TStep::Destination:
+    return cannotCreate ? CannotCreateMessage(outcome.DestName) : DestWriteMessage(outcome.DestName);
+  case TStep::Verify:
+    return CorruptMessage(outcome.DestName, outcome.BackupName);
   }
   return "";
 }
@@ -93,7 +84,6 @@ std::string UpdateFiles(TFileText& source, const TOutText& out, const TUpdate& u
 } // namespace
 
 void TTolvane::ResetRun() {
-  SuccessFlag = false;
   ErrorFlag = false;
   WarningFlag = false;
   BraceDepth = 0;
@@ -107,97 +97,144 @@ void TTolvane::ResetRun() {
   MemberIndexBuilt = false;
   RegistrationOn = true;
   ClassName.clear();
-  RegisterBodies.clear();
+  LineShift = 0;
 }
 
-bool TTolvane::Scan(std::string_view source, std::string& out) {
-  TOutText pieces;
-  bool ok = Scan(source, pieces);
-  out += pieces.Flatten();
-  return ok;
+TScanResult TTolvane::Scan(std::string_view source, const TScanOptions& options) {
+  TScanResult result;
+  Scan(source, options, result);
+  return result;
 }
 
-bool TTolvane::Scan(std::string_view source, TOutText& out) {
+void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanResult& result) {
   ResetRun();
+  result.Clear();
+  Options = &options;
+  Result = &result;
   // A fresh tokenizer, so that line numbers start at 1 on every scan.
   InputAssistant = TInputAssistant();
   SetUpIA(InputAssistant);
   IA->EolTokens = false;
-  Out = &out;
-  out.SetSource(source);
+  Out = &result.Text;
+  Out->SetSource(source);
   IA->Echo = Out;
   IA->Connect(source);
   // The source's pages stay mapped after the scan: the new text is mostly
   // ranges of them, which the comparison and the write read again.
   // A source that shrinks under the scan reads as zeros from there on: the
   // scan stops on the next line. Reports made before then check for
-  // themselves, so none is printed from the zeros.
+  // themselves, so none is recorded from the zeros.
+  const TFileText* file = options.SourceFile;
   int checkedLine = 0;
   while (!IA->EndOfInput && !ErrorFlag) {
-    if (SourceFile && IA->LineNumber != checkedLine) {
+    if (file && IA->LineNumber != checkedLine) {
       checkedLine = IA->LineNumber;
-      if (SourceFile->Shrunk()) break;
+      if (file->Shrunk()) break;
     }
     Dispatch();
   }
-  if (!ErrorFlag && BraceDepth != 0) Error(tolvane_msg::kBraceMismatch);
+  if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
   IA->Echo = nullptr;
   Out = nullptr;
-  return !ErrorFlag;
+  result.Ok = !ErrorFlag;
+  result.Warned = WarningFlag;
+  Options = nullptr;
+  Result = nullptr;
+}
+
+TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan) {
+  scan.Clear();
+  TNames names = NamesOf(request, BackupInfix);
+  TUpdateOutcome outcome;
+  outcome.DestName = names.Dest;
+  outcome.BackupName = names.Backup;
+  TFileText source;
+  // Only a regular file can be rewritten in place: a pipe's text would be
+  // written back into the pipe.
+  if (TError error = source.Open(names.Source.c_str(), !names.Backup.empty()))
+    return Failure(outcome, TStep::ReadSource, error);
+  // The new text holds the unchanged lines as ranges of the source: only
+  // what the scan makes takes memory.
+  TScanOptions options;
+  options.NoWarnings = request.NoWarnings;
+  options.SourceFile = &source;
+  Scan(source.Text(), options, scan);
+  if (source.Shrunk()) return Failure(outcome, TStep::ReadSource, TError(TError::TKind::Changed, names.Source));
+  if (!scan.Ok) return Failure(outcome, TStep::Scan, {});
+  return Write(request, source, scan.Text);
+}
+
+// In place, the backup and the new source are both made before either is
+// put in place, the source is checked to be the file that was read before
+// each, and the backup is taken back when the source cannot be replaced.
+TUpdateOutcome TTolvane::Write(const TUpdateRequest& request, TFileText& source, const TOutText& text) {
+  TNames names = NamesOf(request, BackupInfix);
+  TUpdateOutcome outcome;
+  outcome.DestName = names.Dest;
+  outcome.BackupName = names.Backup;
+  bool inPlace = !names.Backup.empty();
+  // In place, the destination is the source, which is already in memory.
+  if (!request.Unconditional &&
+      (inPlace ? source.Holds(text) : FileHoldsText(names.Dest.c_str(), text))) {
+    outcome.Done = TUpdateOutcome::TDone::Unchanged;
+    return outcome;
+  }
+  TReplacement backup, dest;
+  if (inPlace)
+    if (TError error = PrepareBackup(backup, source, names, true))
+      return Failure(outcome, TStep::Backup, error);
+  // In place, the file replaced is the one the source name reaches.
+  if (TError error = dest.Prepare(inPlace ? names.Source : names.Dest, text, {}))
+    return Failure(outcome, TStep::Destination, error);
+  // A source rewritten in place would change its link too: the backup is
+  // then a copy.
+  if (dest.InPlace() && backup.Linked())
+    if (TError error = PrepareBackup(backup, source, names, false))
+      return Failure(outcome, TStep::Backup, error);
+  if (!source.StillSame())
+    return Failure(outcome, TStep::Destination, TError(TError::TKind::Changed, names.Source));
+  if (inPlace)
+    if (TError error = backup.Commit({&source})) return Failure(outcome, TStep::Backup, error);
+  if (TError error = dest.Commit({&source})) {
+    backup.Undo();
+    return Failure(outcome, TStep::Destination, error);
+  }
+  backup.Finish();
+  outcome.Done = TUpdateOutcome::TDone::Written;
+  outcome.BackupKept = inPlace;
+  if (request.RemoveBackup && inPlace) {
+    if (!FileHoldsText(dest.Target().c_str(), dest.Written())) {
+      outcome = Failure(outcome, TStep::Verify, TError(TError::TKind::WriteFailed, names.Dest));
+      outcome.BackupKept = true;
+      return outcome;
+    }
+    RemoveFile(names.Backup);
+    outcome.BackupKept = false;
+  }
+  return outcome;
 }
 
 void TTolvane::Process(std::ostream& os) {
   Console = &os;
-  TUpdate u;
-  u.SourceName = AA ? AA->GetPlain(0) : "";
-  u.DestName = AA ? AA->GetPlain(1) : "";
-  os << kNotice << u.SourceName << ".";
-  if (u.DestName.empty()) u.DestName = u.SourceName;
-  // A destination that is the source under another name ("./a.h", a link)
-  // is an in-place rewrite too, and gets its backup.
-  if (u.DestName == u.SourceName || SameFile(u.DestName, u.SourceName)) {
-    u.BackupName = u.SourceName;
-    RemoveExtension(u.BackupName);
-    u.BackupName += BackupInfix;
-    u.BackupName += GetExtension(u.SourceName);
-  }
-
   SuccessFlag = false;
-  TFileText source;
-  // Only a regular file can be rewritten in place: a pipe's text would be
-  // written back into the pipe.
-  TFileText::TStatus status = source.Open(u.SourceName.c_str(), !u.BackupName.empty());
-  if (status != TFileText::TStatus::Ok) {
-    bool notRegular = status == TFileText::TStatus::NotRegular;
-    os << kFileError
-       << (notRegular ? NotRegularMessage(u.SourceName) : CannotOpenSourceMessage(u.SourceName));
-    return;
-  }
-  // The new text holds the unchanged lines as ranges of the source: only
-  // what the scan makes takes memory.
-  TOutText out;
-  SourceFile = &source;
-  bool scanned = Scan(source.Text(), out);
-  SourceFile = nullptr;
-  if (source.Shrunk()) {
-    os << kFileError << SourceChangedMessage(u.SourceName);
-    return;
-  }
-  if (!scanned) return;
+  WarningFlag = false;
+  TUpdateRequest request;
+  request.Source = AA ? AA->GetPlain(0) : "";
+  request.Destination = AA ? AA->GetPlain(1) : "";
+  request.Unconditional = Flag('u');
+  request.RemoveBackup = Flag('r');
+  request.NoWarnings = Flag('w');
+  os << kNotice << request.Source << ".";
 
-  SuccessFlag = true;
-  // In place, the destination is the source, which is already in memory.
-  bool inPlace = !u.BackupName.empty();
-  if (!Flag('u') && (inPlace ? source.Holds(out) : FileHoldsText(u.DestName.c_str(), out))) {
+  TScanResult scan;
+  TUpdateOutcome outcome = Update(request, scan);
+  for (const TDiagnostic& d : scan.Diagnostics) PrintReport(os, d);
+  WarningFlag = scan.Warned;
+  SuccessFlag = outcome.Ok();
+  if (outcome.Done == TUpdateOutcome::TDone::Unchanged)
     os << kUnchanged;
-    return;
-  }
-  u.Verify = Flag('r');
-  std::string failure = UpdateFiles(source, out, u);
-  if (!failure.empty()) {
-    os << kFileError << failure;
-    SuccessFlag = false;
-    return;
-  }
-  os << kSuccess;
+  else if (outcome.Done == TUpdateOutcome::TDone::Written)
+    os << kSuccess;
+  else if (std::string message = FailureMessage(outcome, request); !message.empty())
+    os << kFileError << message;
 }

@@ -146,8 +146,9 @@ void TTolvane::Tok_Virtual() {
   }
   ScanRegisterBody(bodyDepth);
   if (ErrorFlag) return;
-  RegisterBodies.push_back({braceLine, IA->LineNumber});
   if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
+    // The earlier generated lines are gone; nothing new is written.
+    NoteBody(braceLine, {});
     if (!Includes.empty() ||
         std::any_of(Members.begin(), Members.end(), [](const TMemberDescr& m) { return !m.UserRegistered; }))
       Warning(kCloseBraceNotFirst);
@@ -155,8 +156,66 @@ void TTolvane::Tok_Virtual() {
     return;
   }
   GenerateRegistrations();
+  NoteBody(braceLine, RegisterText);
   Members.clear();
   CheckBrace();
+}
+
+namespace {
+
+// The line ends of a text: a carriage return and a line feed, in either
+// order, end one line, as either alone does (the tokenizer's rule).
+std::size_t LineEndAt(std::string_view text, std::size_t at) {
+  if (at >= text.size() || (text[at] != '\n' && text[at] != '\r')) return 0;
+  bool pair = at + 1 < text.size() && (text[at + 1] == '\n' || text[at + 1] == '\r') && text[at + 1] != text[at];
+  return pair ? 2 : 1;
+}
+
+// The index of the first line in which old (lines as read, any line ends)
+// and made (lines ended by line feeds) differ, line ends aside; -1 when
+// they hold the same lines.
+int FirstDifferentLine(std::string_view old, std::string_view made) {
+  int line = 0;
+  std::size_t o = 0, m = 0;
+  while (o < old.size() || m < made.size()) {
+    std::size_t end = LineEndAt(old, o);
+    if (end != 0 && m < made.size() && made[m] == '\n') {
+      o += end;
+      ++m;
+      ++line;
+    } else if (end == 0 && o < old.size() && m < made.size() && old[o] == made[m] && made[m] != '\n') {
+      ++o;
+      ++m;
+    } else {
+      return line;
+    }
+  }
+  return -1;
+}
+
+} // namespace
+
+// The body's lines in the source and the new text, and the first line that
+// changes. The lines dropped are compared line by line with the new ones
+// only where they are one run that ends at the body's "}": elsewhere the
+// new lines take another place, and the text changes from the first line
+// dropped on.
+void TTolvane::NoteBody(int braceLine, std::string_view made) {
+  TBodyRange body;
+  body.BraceLine = braceLine;
+  body.CloseLine = IA->LineNumber;
+  body.NewBraceLine = braceLine + LineShift;
+  LineShift += static_cast<int>(std::count(made.begin(), made.end(), '\n')) - DroppedCount;
+  body.NewCloseLine = body.CloseLine + LineShift;
+  if (DroppedCount == 0) {
+    body.FirstChange = made.empty() ? 0 : body.CloseLine;
+  } else if (DroppedInOneRun && DroppedLines.data() + DroppedLines.size() == IA->Line.data()) {
+    int line = FirstDifferentLine(DroppedLines, made);
+    body.FirstChange = line < 0 ? 0 : FirstDroppedLine + line;
+  } else {
+    body.FirstChange = FirstDroppedLine;
+  }
+  Result->Bodies.push_back(body);
 }
 
 // Reads the body up to its closing brace: earlier generated lines are left
@@ -167,6 +226,8 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
   UserRegistrations = 0;
   DroppedLines = {};
   DroppedInOneRun = true;
+  DroppedCount = 0;
+  FirstDroppedLine = 0;
   const std::string_view marker = Marker; // measured once, not on every line
   while (!ErrorFlag) {
     if (IA->TokenIndex == 1) {
@@ -176,10 +237,13 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
         // An earlier generated line: leave it (and the blank lines after
         // it) without copying it to the output.
         const char* from = IA->Line.data();
+        int line = IA->LineNumber;
         IA->Echo = nullptr;
         IA->NextLine();
         IA->Echo = Out;
-        NoteDroppedLines(from, IA->EndOfInput ? nullptr : IA->Line.data());
+        NoteDroppedLines(from, IA->EndOfInput ? nullptr : IA->Line.data(),
+                         IA->EndOfInput ? 1 : IA->LineNumber - line);
+        if (FirstDroppedLine == 0) FirstDroppedLine = line;
         continue;
       }
     }
@@ -199,8 +263,10 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
 }
 
 // from, to: the start of a dropped generated line and of the line after it
-// and the blank lines that went with it (null at the end of the input).
-void TTolvane::NoteDroppedLines(const char* from, const char* to) {
+// and the blank lines that went with it (null at the end of the input);
+// lines: how many lines that is.
+void TTolvane::NoteDroppedLines(const char* from, const char* to, int lines) {
+  DroppedCount += lines;
   if (!to || to < from) {
     DroppedInOneRun = false;
   } else if (DroppedLines.empty()) {

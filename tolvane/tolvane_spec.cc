@@ -2,6 +2,8 @@
 // the small diagnostic helpers every handler uses.
 #include "tolvane/tolvane_spec.h"
 
+#include <sstream>
+
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
 #include "tolvane/tolvane_messages.h"
@@ -70,36 +72,37 @@ void TTolvane::SetUpIA(TInputAssistant& assistant) {
   add("::", false, false, &TTolvane::Tok_Other);
 }
 
-void TTolvane::PrintErrorContext(const char* kind) {
-  std::ostream& os = ReportStream();
-  os << "\n***** " << kind;
-  if (ClassDepth != 0 && !ClassName.empty()) os << " in class " << ClassName;
-  os << ":\n***** ";
+void TTolvane::PrintReport(std::ostream& os, const TDiagnostic& d) {
+  os << "\n***** " << (d.Kind == TDiagnostic::TKind::Error ? "Error" : "Warning");
+  if (!d.Scope.empty()) os << " in class " << d.Scope;
+  os << ":\n***** " << d.Message << "\n" << d.LineState;
 }
 
 void TTolvane::Error(std::string_view message) {
   ErrorFlag = true;
-  // Past the end of a source that shrank, the text is zeros: no report.
-  if (SourceFile && SourceFile->Shrunk()) return;
-  PrintErrorContext("Error");
-  std::ostream& os = ReportStream();
-  os << message << "\n";
-  IA->PrintLineState(os, true, 70);
   NoteDiagnostic(TDiagnostic::TKind::Error, message);
 }
 
 void TTolvane::Warning(std::string_view message) {
-  if (Flag('w') || (SourceFile && SourceFile->Shrunk())) return;
+  if (Options->NoWarnings || (Options->SourceFile && Options->SourceFile->Shrunk())) return;
   WarningFlag = true;
-  PrintErrorContext("Warning");
-  std::ostream& os = ReportStream();
-  os << message << "\n";
-  IA->PrintLineState(os, true, 70);
   NoteDiagnostic(TDiagnostic::TKind::Warning, message);
 }
 
 void TTolvane::NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message) {
-  if (Diagnostics) Diagnostics->push_back({kind, std::string(message), IA->LineNumber, IA->Position + 1});
+  // Past the end of a source that shrank, the text is zeros: no report.
+  if (Options->SourceFile && Options->SourceFile->Shrunk()) return;
+  TDiagnostic d;
+  d.Kind = kind;
+  d.Message = message;
+  d.Line = IA->LineNumber;
+  d.Column = IA->Position + 1;
+  // The class is named once its body is open and its name known.
+  if (ClassDepth != 0) d.Scope = ClassName;
+  std::ostringstream state;
+  IA->PrintLineState(state, true, kReportWidth);
+  d.LineState = state.str();
+  Result->Diagnostics.push_back(std::move(d));
 }
 
 bool TTolvane::ErrorIfNewLine() {

@@ -8,45 +8,67 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/diagnostic.h"
 #include "framework/input_assist.h"
 #include "framework/out_text.h"
 #include "framework/spec_base.h"
-#include "tolvane/body_range.h"
-#include "tolvane/diagnostic.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
 #include "tolvane/member_index.h"
+#include "tolvane/scan_options.h"
+#include "tolvane/scan_result.h"
+#include "tolvane/update_outcome.h"
+#include "tolvane/update_request.h"
 
 class TFileText;
 
 class TTolvane : public TSpecBase {
 public:
-  using THandler = void (TTolvane::*)();
-
   TTolvane();
   ~TTolvane() = default;
 
+  // The program: command line, run and console text.
   void SetUpAA(TArgAssistant& aa) override;
   const char* GetProgramName() override { return "tolvane.exe"; }
   void PrintUsage(std::ostream& os) override;
   void Process(std::ostream& os) override;
   bool Prompt() override;
 
-  // Scans source (kept alive by the caller) and appends the destination
-  // text to out: unchanged lines as ranges of source, the rest as made
-  // text. Reports go to Console (nowhere when it is not set). Returns true
-  // when no error was reported. Touches no file.
-  bool Scan(std::string_view source, TOutText& out);
-  // Scan with the destination text appended to out in one piece.
-  bool Scan(std::string_view source, std::string& out);
+  // The engine, for Process and for every other caller alike.
 
+  // Scans source (which the caller keeps alive while result is used) into
+  // result: the new text, the diagnostics, the Register() bodies. Touches
+  // no file. result's made-text memory is reused.
+  void Scan(std::string_view source, const TScanOptions& options, TScanResult& result);
+  TScanResult Scan(std::string_view source, const TScanOptions& options = {});
+  // The whole run of the program: reads request.Source, scans it into scan
+  // and writes the destination where its text changes.
+  TUpdateOutcome Update(const TUpdateRequest& request, TScanResult& scan);
+  // The write of a run whose source is already read (source) and scanned
+  // (text, made from it): the destination is rewritten where it differs.
+  TUpdateOutcome Write(const TUpdateRequest& request, TFileText& source, const TOutText& text);
+
+  // Prints a diagnostic as the program's report block.
+  static void PrintReport(std::ostream& os, const TDiagnostic& diagnostic);
+  // Fills assistant's keyword table (and the parallel handler table) and
+  // makes it the tool's tokenizer.
   void SetUpIA(TInputAssistant& assistant);
+  // The token type of a keyword of the table (0 for none): the table's
+  // order fixes the types, on which stored callers rely.
+  int KeywordType(const char* text) const { return IA->GetTokenType(text); }
+
+private:
+  using THandler = void (TTolvane::*)();
+
   void AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler);
+  void Dispatch();
+  void ResetRun();
 
   // Reports.
   void PrintErrorContext(const char* kind);
   void Error(std::string_view message);
   void Warning(std::string_view message);
+  void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
   bool ErrorIfNewLine();
   bool LineCont();
   bool WarnCont();
@@ -80,14 +102,23 @@ public:
   // Warns of each TOLVANE_INCL of the class that will not be written, with
   // message(line of the directive).
   void WarnIgnoredIncludes(std::string (*message)(int line));
+  bool AnyMemberWantsRegistration() const;
+  void MarkUserRegistration(std::string_view name);
+  void ScanRegisterBody(int bodyDepth);
+  void AbandonBody(int bodyDepth, bool bodyRead);
+  void GenerateRegistrations();
+  std::vector<const TMemberDescr*> ChooseRegistrations();
+  // Records a body whose generated lines were rewritten (made: the new
+  // ones), with its lines in the source and the new text.
+  void NoteBody(int braceLine, std::string_view made);
+  void NoteDroppedLines(const char* from, const char* to, int lines);
 
   TInputAssistant InputAssistant;
   TInputAssistant* IA = nullptr;
   bool ErrorFlag = false;
   bool WarningFlag = false;
   TOutText* Out = nullptr;         // the destination text being built
-  TFileText* SourceFile = nullptr; // when set, a scan stops once it has shrunk
-  std::ostream* Console = nullptr; // where reports go
+  std::ostream* Console = nullptr; // where Process prints the reports
   int BraceDepth = 0;
   int ClassDepth = 0;
   std::vector<int> ClassBraceDepths;
@@ -109,26 +140,11 @@ public:
   const char* Marker = "// tolvane";
   const char* BackupInfix = "._";
 
-  // Filled by a scan for callers that need more than the console text:
-  // each error and warning (when set), and every Register() body whose
-  // generated lines were rewritten.
-  std::vector<TDiagnostic>* Diagnostics = nullptr;
-  std::vector<TBodyRange> RegisterBodies;
-
-private:
-  void Dispatch();
-  // Console, or a stream that drops what it is given when none is set
-  // (scans run in memory).
-  std::ostream& ReportStream() { return Console ? *Console : NoConsole; }
-  std::ostream NoConsole{nullptr};
-  bool AnyMemberWantsRegistration() const;
-  void MarkUserRegistration(std::string_view name);
-  void ScanRegisterBody(int bodyDepth);
-  void AbandonBody(int bodyDepth, bool bodyRead);
-  void GenerateRegistrations();
-  std::vector<const TMemberDescr*> ChooseRegistrations();
-  void ResetRun();
-  void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
+  // The scan under way.
+  const TScanOptions* Options = nullptr;
+  TScanResult* Result = nullptr;
+  // Lines the bodies so far added to the text (or, negative, took away).
+  int LineShift = 0;
 
   // Members by name for the user registrations of one Register() body;
   // built when the body has more than kLinearRegistrations of them.
@@ -141,7 +157,8 @@ private:
   // are the same bytes, the output takes them as a range of the source.
   std::string_view DroppedLines;
   bool DroppedInOneRun = true;
-  void NoteDroppedLines(const char* from, const char* to);
+  int DroppedCount = 0;     // lines dropped from the body
+  int FirstDroppedLine = 0; // the first of them
   // Up to this many user registrations of a body are looked up without
   // the index.
   static constexpr int kLinearRegistrations = 8;

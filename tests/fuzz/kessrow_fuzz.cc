@@ -13,7 +13,6 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/arg_assist.h"
 #include "fuzz_util.h"
 #include "kessrow/kessrow_spec.h"
 #include "tolvane/tolvane_spec.h"
@@ -58,26 +57,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
-  // One pass with the flags as the command line would give them.
+  // One pass with the flags as the command line would give them (-N,
+  // -L; -v only talks).
   auto pass = [&](std::uint8_t chosen, std::string& out) {
-    std::string args[] = {"kessrow", "parts.kes", "parts.h", "-N", "-L", "-v", "-i", "defs.kes"};
-    std::vector<char*> argv = {args[0].data(), args[1].data(), args[2].data()};
-    if (chosen & 2) argv.push_back(args[3].data());
-    if (chosen & 4) argv.push_back(args[4].data());
-    if (chosen & 8) argv.push_back(args[5].data());
-    if (include) {
-      argv.push_back(args[6].data());
-      argv.push_back(args[7].data());
-    }
+    TPartOptions options;
+    options.SourceName = "parts.kes";
+    options.DestName = "parts.h";
+    if (include) options.IncludeName = "defs.kes";
+    if (chosen & 2) options.RangeOrder = TPartOptions::TRangeOrder::AsDeclared;
+    if (chosen & 4) options.RangeOrder = TPartOptions::TRangeOrder::LowHigh;
     TKessrow tool;
-    TArgAssistant aa;
-    aa.Console = &NullConsole();
-    tool.SetUpAA(aa);
-    FUZZ_CHECK(aa.SetArgs(static_cast<int>(argv.size()), argv.data()));
-    tool.SourceName = "parts.kes";
-    tool.DestName = "parts.h";
-    if (include) tool.IncludeName = "defs.kes";
-    return tool.Generate(include, source, out, NullConsole());
+    TPartResult result;
+    tool.Generate(include, source, options, result);
+    out = result.Text.Flatten();
+    return result.Ok;
   };
 
   std::string out;
@@ -92,9 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!ok || CopiesUserCode(rest)) return 0;
 
   static TTolvane tolvane;
-  tolvane.Console = &NullConsole();
-  std::string again;
-  FUZZ_CHECK(tolvane.Scan(out, again));
-  FUZZ_CHECK(again == out);
+  TScanResult again = tolvane.Scan(out);
+  FUZZ_CHECK(again.Ok);
+  FUZZ_CHECK(again.Text.Flatten() == out);
   return 0;
 }

@@ -1,0 +1,27 @@
+// One thing regkit says about a file: a scan's error or warning, a stale
+// body, a file that could not be read or written, or a file it updated.
+// The report prints it as a line; other formats take its fields.
+#pragma once
+
+#include <string>
+
+class TFinding {
+public:
+  enum class TSeverity { Error, Warning, Note };
+  // What kind of finding it is, for the formats that name their rules.
+  enum class TRule {
+    ScanError,   // the scan stopped at an error
+    ScanWarning, // the scan warned
+    StaleBody,   // a Register() body is out of date
+    LineEnds,    // only the line ends differ from what tolvane writes
+    FileError,   // the file could not be read or written
+    Updated,     // update rewrote the file
+  };
+
+  TSeverity Severity = TSeverity::Error;
+  TRule Rule = TRule::FileError;
+  std::string Path;    // as the walk named the file
+  int Line = 0;        // 1-based; 0 when the finding is about the whole file
+  int Column = 0;      // 1-based; 0 when it is about the whole line
+  std::string Message; // one sentence, without the path
+};

@@ -1,0 +1,36 @@
+// Every text regkit says about a file, in one place. The report puts the
+// path and the severity before each.
+#pragma once
+
+#include <string>
+
+#include "framework/error.h"
+
+namespace regkit_msg {
+
+inline constexpr const char* kStaleBody = "Register() body is out of date";
+inline constexpr const char* kLineEnds = "line ends differ (tolvane writes LF)";
+inline constexpr const char* kOutsideBody = "text differs outside Register() bodies";
+inline constexpr const char* kUpdated = "updated";
+inline constexpr const char* kCannotOpen = "could not open the file";
+inline constexpr const char* kCannotRead = "could not read the file";
+inline constexpr const char* kChanged = "changed during the run; not rewritten";
+
+// text, and the system's reason in parentheses where there is one.
+inline std::string WithReason(const std::string& text, const TError& error) {
+  std::string reason = error.Reason();
+  return reason.empty() ? text : text + " (" + reason + ")";
+}
+inline std::string CannotCreateBackup(const std::string& backup) {
+  return "could not create backup file " + backup;
+}
+inline std::string CannotWriteBackup(const std::string& backup) {
+  return "could not write backup file " + backup;
+}
+inline constexpr const char* kCannotCreate = "could not create destination file";
+inline constexpr const char* kCannotWrite = "could not write destination file";
+inline std::string NotVerified(const std::string& backup) {
+  return "the rewritten file does not hold the new text; its old text is kept in " + backup;
+}
+
+} // namespace regkit_msg

@@ -1,0 +1,32 @@
+// What one run of the registration generator did to the files.
+#pragma once
+
+#include <string>
+
+#include "framework/error.h"
+
+class TUpdateOutcome {
+public:
+  enum class TDone {
+    Failed,    // nothing was changed (FailedStep says where it stopped)
+    Unchanged, // the destination already held the text
+    Written,   // the destination was rewritten
+  };
+  enum class TStep {
+    None,        // no failure
+    ReadSource,  // the source could not be read, or changed while it was
+    Scan,        // the scan reported an error
+    Backup,      // the backup of an in-place rewrite could not be made
+    Destination, // the destination could not be written
+    Verify,      // the rewritten file does not hold the text (-r); the backup stays
+  };
+
+  TDone Done = TDone::Failed;
+  TStep FailedStep = TStep::None;
+  TError Error;           // the file error of the failed step; none for Scan
+  std::string DestName;   // the destination as named (the source when in place)
+  std::string BackupName; // the backup of an in-place rewrite; empty otherwise
+  bool BackupKept = false; // the backup remains after the run
+
+  bool Ok() const { return Done != TDone::Failed; }
+};
