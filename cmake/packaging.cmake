@@ -4,7 +4,7 @@
 #     bin/tolvane, bin/kessrow, bin/regkit
 #     share/man/man1/tolvane.1, kessrow.1, regkit.1
 #     <libdir>/cmake/regkit/regkitConfig.cmake (+ version file, targets,
-#       functions)
+#       functions and the script they run the programs through)
 #   cpack --config <build>/CPackConfig.cmake   ->  regkit_<version>_<arch>.deb
 
 include(GNUInstallDirs)
@@ -53,6 +53,7 @@ write_basic_package_version_file(
 install(FILES ${PROJECT_BINARY_DIR}/regkitConfig.cmake
               ${PROJECT_BINARY_DIR}/regkitConfigVersion.cmake
               ${CMAKE_CURRENT_LIST_DIR}/regkitFunctions.cmake
+              ${CMAKE_CURRENT_LIST_DIR}/regkitRun.cmake
         DESTINATION ${REGKIT_INSTALL_CMAKEDIR})
 
 # Debian package: cpack --config CPackConfig.cmake (run in the build tree).

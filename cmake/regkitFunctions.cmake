@@ -6,9 +6,11 @@
 #
 #   Runs kessrow on every part-description file at build time and writes
 #   <OUTPUT_DIR>/<name>.h for <name>.<ext>. A header is regenerated when its
-#   description file, the INCLUDE_FILE or kessrow itself changed; kessrow
-#   rewrites it only when its text changes, so an edit that changes nothing
-#   in the header recompiles nothing. The headers become sources of <target>
+#   description file, the INCLUDE_FILE or kessrow itself changed, or when it
+#   is missing; kessrow rewrites it only when its text changes, so an edit
+#   that changes nothing in the header recompiles nothing. A run that
+#   succeeds prints nothing; one that fails prints kessrow's report and
+#   fails the build. The headers become sources of <target>
 #   (so they are generated before it compiles) and <OUTPUT_DIR> is added to
 #   its include directories (PUBLIC for libraries, PRIVATE for executables).
 #   Call it in the directory that defines <target>.
@@ -18,17 +20,39 @@
 #     OUTPUT_DIR    default: <current binary dir>/regkit_parts/<target>
 #     OUTPUT_VARIABLE  receives the list of generated headers
 #
-# regkit_check_registrations(NAME <name> HEADERS <file>...)
+# regkit_check_registrations(NAME <name> HEADERS <file>... [BUILD])
 #
 #   Adds the CTest test <name>, one "regkit check" of all the headers, which
 #   fails when tolvane would change one of them (a Register() body is out of
 #   date) or cannot scan it, printing one path:line: line per finding; and
 #   the custom target <name>_update, which runs "regkit update" on them.
 #   A HEADERS entry may be a directory: regkit walks it for headers.
+#     BUILD  also check while building: the target <name>_check, part of
+#            "all", fails the build on a finding, and says which
+#            "regkit update" command brings the headers up to date. It runs
+#            when a header changed (on every build when HEADERS names a
+#            directory) and prints nothing when all is well.
 
 if(NOT TARGET regkit::tolvane OR NOT TARGET regkit::kessrow OR NOT TARGET regkit::regkit)
   message(FATAL_ERROR "regkitFunctions.cmake needs the targets regkit::tolvane, regkit::kessrow and regkit::regkit")
 endif()
+
+# Runs a program of a build step so that it prints only when it fails.
+set(_regkit_run_script "${CMAKE_CURRENT_LIST_DIR}/regkitRun.cmake")
+
+# _regkit_quiet_command(<var> [HINT <text>] COMMAND <command>...): sets <var>
+# to the COMMAND arguments of a custom command that runs <command> through
+# _regkit_run_script (HINT is shown after the output when it fails).
+function(_regkit_quiet_command var)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "HINT" "COMMAND")
+  string(REPLACE ";" "$<SEMICOLON>" command "${arg_COMMAND}")
+  set(run "${CMAKE_COMMAND}" "-DREGKIT_COMMAND=${command}")
+  if(arg_HINT)
+    list(APPEND run "-DREGKIT_HINT=${arg_HINT}")
+  endif()
+  list(APPEND run -P "${_regkit_run_script}")
+  set(${var} "${run}" PARENT_SCOPE)
+endfunction()
 
 function(regkit_generate_parts)
   cmake_parse_arguments(PARSE_ARGV 0 arg
@@ -83,14 +107,27 @@ function(regkit_generate_parts)
     # kessrow leaves a header with unchanged text alone, so the header's time
     # cannot tell Make that the step is done; a stamp touched on every run
     # does, and the header is a byproduct (Ninja checks it again after the
-    # run and recompiles only when it really changed).
+    # run and recompiles only when it really changed, and runs the step
+    # again when the header is missing).
     set(stamp "${header}.stamp")
+    _regkit_quiet_command(run COMMAND "$<TARGET_FILE:regkit::kessrow>" "${source}" "${name}.h" ${options})
+    set(header_depends "")
+    if(CMAKE_GENERATOR MATCHES "Makefiles")
+      # Make knows only the stamp: a rule without inputs or effect gives the
+      # header a time when it is missing (only then), which makes the stamp
+      # older than the header, and so kessrow runs again.
+      add_custom_command(OUTPUT "${header}" COMMAND "${CMAKE_COMMAND}" -E true COMMENT "" VERBATIM)
+      set(header_depends "${header}")
+      set(byproducts "")
+    else()
+      set(byproducts BYPRODUCTS "${header}")
+    endif()
     add_custom_command(
       OUTPUT "${stamp}"
-      BYPRODUCTS "${header}"
-      COMMAND regkit::kessrow "${source}" "${name}.h" ${options}
+      ${byproducts}
+      COMMAND ${run}
       COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
-      DEPENDS "${source}" ${extra_depends} "$<TARGET_FILE:regkit::kessrow>"
+      DEPENDS "${source}" ${extra_depends} "$<TARGET_FILE:regkit::kessrow>" ${header_depends}
       WORKING_DIRECTORY "${out_dir}"
       COMMENT "Generating part header ${name}.h"
       VERBATIM)
@@ -113,7 +150,7 @@ function(regkit_generate_parts)
 endfunction()
 
 function(regkit_check_registrations)
-  cmake_parse_arguments(PARSE_ARGV 0 arg "" "NAME" "HEADERS")
+  cmake_parse_arguments(PARSE_ARGV 0 arg "BUILD" "NAME" "HEADERS")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "regkit_check_registrations: unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -122,9 +159,13 @@ function(regkit_check_registrations)
   endif()
 
   set(headers "")
+  set(any_directory FALSE)
   foreach(header IN LISTS arg_HEADERS)
     get_filename_component(header "${header}" ABSOLUTE)
     list(APPEND headers "${header}")
+    if(IS_DIRECTORY "${header}")
+      set(any_directory TRUE)
+    endif()
   endforeach()
 
   add_test(NAME ${arg_NAME} COMMAND "$<TARGET_FILE:regkit::regkit>" check ${headers})
@@ -132,4 +173,28 @@ function(regkit_check_registrations)
     COMMAND "$<TARGET_FILE:regkit::regkit>" update ${headers}
     COMMENT "Updating the Register() bodies of ${arg_NAME}"
     VERBATIM)
+
+  if(arg_BUILD)
+    string(REPLACE ";" " " update_args "${headers}")
+    _regkit_quiet_command(run
+      HINT "To bring them up to date, run: $<TARGET_FILE:regkit::regkit> update ${update_args}"
+      COMMAND "$<TARGET_FILE:regkit::regkit>" check ${headers})
+    set(comment "Checking the Register() bodies of ${arg_NAME}")
+    if(any_directory)
+      # Which files a directory holds is regkit's to find out: check on
+      # every build.
+      add_custom_target(${arg_NAME}_check ALL COMMAND ${run} COMMENT "${comment}" VERBATIM)
+    else()
+      set(stamp "${CMAKE_CURRENT_BINARY_DIR}/regkit_check/${arg_NAME}.stamp")
+      file(MAKE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}/regkit_check")
+      add_custom_command(
+        OUTPUT "${stamp}"
+        COMMAND ${run}
+        COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
+        DEPENDS ${headers} "$<TARGET_FILE:regkit::regkit>"
+        COMMENT "${comment}"
+        VERBATIM)
+      add_custom_target(${arg_NAME}_check ALL DEPENDS "${stamp}")
+    endif()
+  endif()
 endfunction()

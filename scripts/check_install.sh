@@ -9,7 +9,10 @@
 #   - the package is relocatable and its version file refuses version 2;
 #   - the manual pages render with man -l without warnings;
 #   - the part headers settle with both the Makefile and the Ninja
-#     generator (Ninja only when it is installed);
+#     generator (Ninja only when it is installed), the build log shows no
+#     output of a successful run, and a header deleted by hand is made again;
+#   - with BUILD, a stale Register() body fails the build, naming the
+#     "regkit update" command;
 #   - the Debian package builds, lists its files, and works unpacked.
 #
 #   scripts/check_install.sh [build-dir]
@@ -104,7 +107,8 @@ for file in "$prefix/bin/tolvane" "$prefix/bin/kessrow" "$prefix/bin/regkit" \
   "$prefix/share/man/man1/tolvane.1" "$prefix/share/man/man1/kessrow.1" \
   "$prefix/share/man/man1/regkit.1" \
   "$cmake_dir/regkitConfig.cmake" "$cmake_dir/regkitConfigVersion.cmake" \
-  "$cmake_dir/regkitTargets.cmake" "$cmake_dir/regkitFunctions.cmake"; do
+  "$cmake_dir/regkitTargets.cmake" "$cmake_dir/regkitFunctions.cmake" \
+  "$cmake_dir/regkitRun.cmake"; do
   expect_file "$file"
 done
 [[ ! -e "$cmake_dir/regkitCheckRegistrations.cmake" ]] || fail "the old check script is still installed"
@@ -193,18 +197,35 @@ if cmake --build "$cbuild" -j "$jobs" >"$work/bad-part.log" 2>&1; then
   fail "a part with a wrong pin count did not fail the build"
 fi
 contains "$work/bad-part.log" "but \$PIN_COUNT specified 17."
+contains "$work/bad-part.log" "kessrow failed (exit status 255)."
 ok "a kessrow error fails the build with its report"
 cp "$source_dir/examples/consumer/parts/counter.kes" "$consumer/parts/counter.kes"
 run "$work/restore.log" cmake --build "$cbuild" -j "$jobs"
 
-# settles <generator>: after an edit that leaves a header's text alone,
-# kessrow runs once, and the next build does nothing at all.
+# clean_log <log>: a build in which every generator run succeeded shows
+# none of their output: no banner, no blank line, and no build line glued
+# to the end of a report.
+clean_log() {
+  lacks "$1" ".exe:"
+  lacks "$1" "Success"
+  if grep -qE '^$|Generating part header [a-z]+\.h.|stale, [0-9]+ error' "$1"; then
+    fail "$1 shows output of a successful run"
+  fi
+}
+
+# settles <generator>: the build log is clean; after an edit that leaves a
+# header's text alone, kessrow runs once, and the next build does nothing
+# at all; a header deleted by hand is made again.
 settles() {
   local tag=${1// /-}
   local src=$work/settle-$tag bld=$work/settle-$tag-build
   cp -r "$source_dir/examples/consumer" "$src"
   run "$work/settle-$tag-configure.log" cmake -S "$src" -B "$bld" -G "$1" -DCMAKE_PREFIX_PATH="$prefix"
   run "$work/settle-$tag-1.log" cmake --build "$bld" -j "$jobs"
+  contains "$work/settle-$tag-1.log" "Generating part header gates.h"
+  contains "$work/settle-$tag-1.log" "Checking the Register() bodies of board_registrations"
+  clean_log "$work/settle-$tag-1.log"
+  ok "$1: the build log shows no output of the generators"
   sleep 1
   echo "// a comment changes nothing in the header" >>"$src/parts/gates.kes"
   run "$work/settle-$tag-2.log" cmake --build "$bld" -j "$jobs"
@@ -214,6 +235,13 @@ settles() {
   lacks "$work/settle-$tag-3.log" "Generating part header"
   lacks "$work/settle-$tag-3.log" "Building CXX"
   ok "$1: kessrow runs once after a comment-only edit, then the build is settled"
+  rm "$bld/regkit_parts/board_demo/counter.h"
+  run "$work/settle-$tag-4.log" cmake --build "$bld" -j "$jobs"
+  expect_file "$bld/regkit_parts/board_demo/counter.h"
+  contains "$work/settle-$tag-4.log" "Generating part header counter.h"
+  run "$work/settle-$tag-5.log" cmake --build "$bld" -j "$jobs"
+  lacks "$work/settle-$tag-5.log" "Generating part header"
+  ok "$1: a header deleted by hand is made again by the next build"
 }
 settles "Unix Makefiles"
 if command -v ninja >/dev/null; then
@@ -233,10 +261,18 @@ fi
 contains "$work/stale.log" "board.h:"
 contains "$work/stale.log" "error: Register() body is out of date"
 ok "a new member without registration fails the check, naming the header and the line"
+if cmake --build "$cbuild" -j "$jobs" >"$work/stale-build.log" 2>&1; then
+  fail "a stale Register() body did not fail the build of BUILD"
+fi
+contains "$work/stale-build.log" "board.h:"
+contains "$work/stale-build.log" "error: Register() body is out of date"
+contains "$work/stale-build.log" "run: $prefix/bin/regkit update $board"
+ok "with BUILD the stale body fails the build, which names the regkit update command"
 run "$work/update.log" cmake --build "$cbuild" --target board_registrations_update
 grep -qE '^    reg\( +Backup +\); +// tolvane$' "$board" || fail "update did not register Backup"
 [[ ! -e "$consumer/include/board._h" ]] || fail "update left a backup file"
 run "$work/fresh.log" ctest --test-dir "$cbuild" -R '^board_registrations$'
+run "$work/fresh-build.log" cmake --build "$cbuild" -j "$jobs"
 ok "board_registrations_update registers it, leaves no backup, and the check passes"
 before=$(mtime "$board")
 sleep 1
@@ -357,7 +393,8 @@ dpkg-deb -I "$deb" >"$work/deb-info.txt"
 for path in ./usr/bin/tolvane ./usr/bin/kessrow ./usr/bin/regkit \
   ./usr/share/man/man1/tolvane.1 ./usr/share/man/man1/kessrow.1 ./usr/share/man/man1/regkit.1 \
   /cmake/regkit/regkitConfig.cmake /cmake/regkit/regkitConfigVersion.cmake \
-  /cmake/regkit/regkitTargets.cmake /cmake/regkit/regkitFunctions.cmake; do
+  /cmake/regkit/regkitTargets.cmake /cmake/regkit/regkitFunctions.cmake \
+  /cmake/regkit/regkitRun.cmake; do
   contains "$work/deb-contents.txt" "$path"
 done
 ok "the package holds the programs, the manual pages and the CMake package"

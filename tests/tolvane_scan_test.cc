@@ -117,6 +117,26 @@ const TRegenCase kRegenCases[] = {
      "class A {\n  TReg a; // TOLVANE_INCL Extra(); // tolvane\n  virtual void Register() {\n  }\n};\n",
      "class A {\n  TReg a; // TOLVANE_INCL Extra(); // tolvane\n  virtual void Register() {\n"
      "    Extra(); // tolvane       // tolvane\n    reg( a              );    // tolvane\n  }\n};\n"},
+    {"OverrideAndFinalHeads",
+     "class A : public B {\n  TReg a;\n  void Register() override {\n  }\n};\n"
+     "struct C { TReg c;\n  virtual void Register() override {\n  }\n};\n"
+     "struct D { TReg d;\n  void\n  Register ( ) final\n  {\n  }\n};\n"
+     "struct E { TReg e;\n  void Register() final override {\n  }\n};\n",
+     "class A : public B {\n  TReg a;\n  void Register() override {\n    reg( a );    // tolvane\n  }\n};\n"
+     "struct C { TReg c;\n  virtual void Register() override {\n    reg( c );    // tolvane\n  }\n};\n"
+     "struct D { TReg d;\n  void\n  Register ( ) final\n  {\n    reg( d );    // tolvane\n  }\n};\n"
+     "struct E { TReg e;\n  void Register() final override {\n    reg( e );    // tolvane\n  }\n};\n"},
+    // Ordinary member functions: no virtual, override or final; no body; a
+    // word twice; another token or a comment in the head; not at file level.
+    {"OtherRegisterHeadsSkipped",
+     "struct A { TReg a;\n  void Register() {\n    reg( x ); // tolvane\n  }\n"
+     "  void Register() override;\n  void Register() override override {\n  }\n"
+     "  void Register() final final {\n  }\n  void Register() const override {\n  }\n"
+     "  virtual void Register() noexcept override {\n  }\n  void Register(void) final {\n  }\n"
+     "  void Register() override /* note */ {\n  }\n  void Register() final // note\n  {\n  }\n};\n"
+     "namespace N { struct B { TReg b; void Register() override {\n} }; }\n"
+     "void Register() final {\n}\n",
+     nullptr},
     {"SkippedScopesAndQuietClassesUnchanged",
      "namespace N { class A { TReg a; virtual void Register() {\n} }; }\n"
      "template <class T> class B { TReg b; virtual void Register() {\n} };\n"

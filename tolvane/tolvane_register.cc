@@ -123,9 +123,46 @@ void TTolvane::Tok_Virtual() {
     Tok_SkipDecl();
     return;
   }
-  for (const char* text : {"void", "Register", "(", ")", "{"})
-    if (SkipDeclUnlessToken(text)) return;
+  if (SkipDeclUnlessToken("void")) return;
+  if (ReadRegisterHead(false)) RegenerateBody();
+}
 
+void TTolvane::Tok_Void() {
+  if (ClassDepth != 1) {
+    Tok_SkipDecl();
+    return;
+  }
+  if (ReadRegisterHead(true)) RegenerateBody();
+}
+
+// With "void" current, reads "Register ( )", then "override" and "final",
+// each at most once and in either order, up to the "{", which it leaves
+// current. needSpecifier: without "virtual" in front, one of the two words
+// must stand there. Any other token, where the head goes on or at its end,
+// makes the method an ordinary declaration, skipped from that token on:
+// the tokens read before it are words and punctuation that the skip would
+// have passed over alike.
+bool TTolvane::ReadRegisterHead(bool needSpecifier) {
+  for (const char* text : {"Register", "(", ")"})
+    if (SkipDeclUnlessToken(text)) return false;
+  bool isOverride = false, isFinal = false;
+  for (;;) {
+    IA->NextToken();
+    if (!isOverride && IA->Token == "override")
+      isOverride = true;
+    else if (!isFinal && IA->Token == "final")
+      isFinal = true;
+    else
+      break;
+  }
+  if (IA->Token == "{" && (!needSpecifier || isOverride || isFinal)) return true;
+  Tok_SkipDecl();
+  return false;
+}
+
+// The body of Register(), its "{" current: regenerated, or left as it is
+// when its form does not allow it.
+void TTolvane::RegenerateBody() {
   RegisterFound = true;
   int braceLine = IA->LineNumber;
   CheckBrace();

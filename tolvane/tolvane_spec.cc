@@ -20,13 +20,13 @@ const char* const kUsage[] = {
     "    -r = remove backup file, if any, upon successful completion",
 };
 
-// Declaration keywords: each starts a declaration that cannot declare a
-// registrable member, so it is skipped whole.
+// Declaration keywords after "void": each starts a declaration that cannot
+// declare a registrable member, so it is skipped whole.
 const char* const kDeclKeywords[] = {
-    "void",     "bool",    "char",   "const",  "double",   "enum",    "explicit",  "extern",
-    "float",    "friend",  "int",    "uint",   "long",     "mutable", "namespace", "operator",
-    "register", "short",   "signed", "static", "template", "typedef", "union",     "unsigned",
-    "volatile", "wchar_t", "try",    "using",  "auto",     "inline",
+    "bool",    "char",   "const",  "double",   "enum",    "explicit",  "extern",   "float",
+    "friend",  "int",    "uint",   "long",     "mutable", "namespace", "operator", "register",
+    "short",   "signed", "static", "template", "typedef", "union",     "unsigned", "volatile",
+    "wchar_t", "try",    "using",  "auto",     "inline",
 };
 
 } // namespace
@@ -65,6 +65,7 @@ void TTolvane::SetUpIA(TInputAssistant& assistant) {
   add("class", true, true, &TTolvane::Tok_Class);
   add("struct", true, true, &TTolvane::Tok_Class);
   add("virtual", true, true, &TTolvane::Tok_Virtual);
+  add("void", true, true, &TTolvane::Tok_Void);
   for (const char* keyword : kDeclKeywords) add(keyword, true, true, &TTolvane::Tok_SkipDecl);
   TokBlockComment = add("/*", false, false, &TTolvane::Tok_Comment);
   TokHash = add("#", false, false, &TTolvane::Tok_Other);

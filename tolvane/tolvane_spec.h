@@ -99,11 +99,16 @@ private:
   void ReadArraySize(TMemberDescr& member);
   void PushMember(TMemberDescr& member);
   void Tok_Virtual();
+  // Handler of "void": a Register() head marked override or final is read
+  // as Tok_Virtual reads one; any other declaration is skipped.
+  void Tok_Void();
   // Warns of each TOLVANE_INCL of the class that will not be written, with
   // message(line of the directive).
   void WarnIgnoredIncludes(std::string (*message)(int line));
   bool AnyMemberWantsRegistration() const;
   void MarkUserRegistration(std::string_view name);
+  bool ReadRegisterHead(bool needSpecifier);
+  void RegenerateBody();
   void ScanRegisterBody(int bodyDepth);
   void AbandonBody(int bodyDepth, bool bodyRead);
   void GenerateRegistrations();
