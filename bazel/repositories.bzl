@@ -36,51 +36,16 @@ _stand_in = repository_rule(
     attrs = {"files": attr.string_dict()},
 )
 
-_RULES_CC_DEFS = """# Offline stand-in: the rules that Bazel has built in.
-def cc_binary(**kwargs):
-    native.cc_binary(**kwargs)
+# A defs.bzl whose rules forward to the rules Bazel has built in.
+def _forwarding_defs(rules):
+    text = "# Offline stand-in: the rules that Bazel has built in.\n"
+    for rule in rules:
+        text += "\ndef %s(**kwargs):\n    native.%s(**kwargs)\n" % (rule, rule)
+    return text
 
-def cc_library(**kwargs):
-    native.cc_library(**kwargs)
-
-def cc_test(**kwargs):
-    native.cc_test(**kwargs)
-
-def cc_import(**kwargs):
-    native.cc_import(**kwargs)
-
-def cc_proto_library(**kwargs):
-    native.cc_proto_library(**kwargs)
-
-def cc_toolchain(**kwargs):
-    native.cc_toolchain(**kwargs)
-
-def cc_toolchain_suite(**kwargs):
-    native.cc_toolchain_suite(**kwargs)
-
-def objc_library(**kwargs):
-    native.objc_library(**kwargs)
-"""
-
-_RULES_JAVA_DEFS = """# Offline stand-in: the rules that Bazel has built in.
-def java_binary(**kwargs):
-    native.java_binary(**kwargs)
-
-def java_import(**kwargs):
-    native.java_import(**kwargs)
-
-def java_library(**kwargs):
-    native.java_library(**kwargs)
-
-def java_proto_library(**kwargs):
-    native.java_proto_library(**kwargs)
-
-def java_runtime(**kwargs):
-    native.java_runtime(**kwargs)
-
-def java_toolchain(**kwargs):
-    native.java_toolchain(**kwargs)
-"""
+# What Bazel's own tools load from the two rule repositories.
+_CC_RULES = ["cc_binary", "cc_import", "cc_library", "cc_proto_library", "cc_test", "cc_toolchain", "cc_toolchain_suite", "objc_library"]
+_JAVA_RULES = ["java_binary", "java_import", "java_library", "java_proto_library", "java_runtime", "java_toolchain"]
 
 _COVERAGE_BUILD = """# Offline stand-in: no coverage tools (bazel coverage does not work offline).
 filegroup(name = "coverage_report_generator", visibility = ["//visibility:public"])
@@ -89,7 +54,7 @@ filegroup(name = "lcov_merger", visibility = ["//visibility:public"])
 """
 
 def regkit_offline_tools():
-    """Stands in for the rule repositories that Bazel 4 downloads on every build.
+    """Stands in for the rule repositories that Bazel 4 would download.
 
     Bazel's own tools load rules_cc and rules_java, and every test needs
     remote_coverage_tools; these local stand-ins forward to the built-in rules,
@@ -97,11 +62,11 @@ def regkit_offline_tools():
     """
     _stand_in(
         name = "rules_cc",
-        files = {"cc/BUILD": "", "cc/defs.bzl": _RULES_CC_DEFS},
+        files = {"cc/BUILD": "", "cc/defs.bzl": _forwarding_defs(_CC_RULES)},
     )
     _stand_in(
         name = "rules_java",
-        files = {"java/BUILD": "", "java/defs.bzl": _RULES_JAVA_DEFS},
+        files = {"java/BUILD": "", "java/defs.bzl": _forwarding_defs(_JAVA_RULES)},
     )
     _stand_in(
         name = "remote_coverage_tools",
