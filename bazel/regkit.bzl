@@ -26,7 +26,7 @@ def _regkit_parts_impl(ctx):
     for source in ctx.files.srcs:
         header = ctx.actions.declare_file(ctx.label.name + "/" + _header_name(source))
         if header in headers:
-            fail("two sources make %s" % header.short_path, "srcs")
+            fail("two sources in srcs make %s" % header.short_path)
 
         # kessrow writes the source and destination names into the header as
         # given: both are relative to the execution root, so the header is the
