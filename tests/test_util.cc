@@ -36,6 +36,8 @@ namespace {
 // one of them cannot be had.
 bool SetUpChild(const TRunOptions& options) {
   if (!options.WorkDir.empty() && chdir(options.WorkDir.c_str()) != 0) return false;
+  for (const auto& [name, value] : options.Environment)
+    if (setenv(name.c_str(), value.c_str(), 1) != 0) return false;
   if (options.FileSizeLimit >= 0) {
     signal(SIGXFSZ, SIG_IGN);
     rlimit limit{static_cast<rlim_t>(options.FileSizeLimit), static_cast<rlim_t>(options.FileSizeLimit)};

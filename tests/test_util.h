@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // A fresh directory under the system's temporary directory, removed with
@@ -39,6 +40,7 @@ struct TRunOptions {
   int Uid = -1;              // the user the program runs as; -1: unchanged
   int Gid = -1;              // its group; -1: unchanged
   std::vector<gid_t> Groups; // its supplementary groups (used when Uid is set)
+  std::vector<std::pair<std::string, std::string>> Environment; // variables set for the program
 };
 
 TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,

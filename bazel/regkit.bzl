@@ -1,0 +1,107 @@
+"""Bazel rules that run regkit's programs: part headers and registration checks.
+
+    load("@regkit//bazel:regkit.bzl", "regkit_check_test", "regkit_parts")
+
+docs/build-systems.md describes them.
+"""
+
+# kessrow's flag for each order of bus ranges.
+_BUS_ORDER_FLAGS = {
+    "high_low": [],
+    "declared": ["-N"],
+    "low_high": ["-L"],
+}
+
+# Runs the command and shows its console output only when it fails: kessrow
+# prints its banner on every run.
+_QUIET_RUN = 'log=$("$@") || { status=$?; printf "%s\\n" "$log"; exit $status; }'
+
+def _header_name(source):
+    if source.extension:
+        return source.basename[:-len(source.extension) - 1] + ".h"
+    return source.basename + ".h"
+
+def _regkit_parts_impl(ctx):
+    headers = []
+    for source in ctx.files.srcs:
+        header = ctx.actions.declare_file(ctx.label.name + "/" + _header_name(source))
+        if header in headers:
+            fail("two sources in srcs make %s" % header.short_path)
+
+        # kessrow writes the source and destination names into the header as
+        # given: both are relative to the execution root, so the header is the
+        # same on every machine and in every sandbox.
+        arguments = ctx.actions.args()
+        arguments.add(ctx.executable._kessrow)
+        arguments.add(source)
+        arguments.add(header)
+        arguments.add_all(_BUS_ORDER_FLAGS[ctx.attr.bus_order])
+        inputs = [source]
+        if ctx.file.include:
+            arguments.add("-i", ctx.file.include)
+            inputs.append(ctx.file.include)
+        ctx.actions.run_shell(
+            command = _QUIET_RUN,
+            arguments = [arguments],
+            inputs = inputs,
+            tools = [ctx.executable._kessrow],
+            outputs = [header],
+            mnemonic = "RegkitParts",
+            progress_message = "Generating part header %s" % header.short_path,
+        )
+        headers.append(header)
+
+    own = CcInfo(compilation_context = cc_common.create_compilation_context(
+        headers = depset(headers),
+        includes = depset([headers[0].dirname]),
+    ))
+    return [
+        DefaultInfo(files = depset(headers)),
+        cc_common.merge_cc_infos(direct_cc_infos = [own], cc_infos = [dep[CcInfo] for dep in ctx.attr.deps]),
+    ]
+
+regkit_parts = rule(
+    implementation = _regkit_parts_impl,
+    doc = "Part headers from part-description files: one kessrow action per file, " +
+          "<name>/<file>.h for <file>.kes; a cc_library or cc_binary gets them " +
+          "and their directory as an include path through deps.",
+    attrs = {
+        "srcs": attr.label_list(allow_files = True, mandatory = True, allow_empty = False, doc = "The part-description files."),
+        "include": attr.label(allow_single_file = True, doc = "Read before each source (kessrow -i)."),
+        "bus_order": attr.string(
+            default = "high_low",
+            values = _BUS_ORDER_FLAGS.keys(),
+            doc = "Bus ranges high:low (default), as declared (kessrow -N) or low:high (kessrow -L).",
+        ),
+        "deps": attr.label_list(providers = [CcInfo], doc = "Libraries whose headers the generated headers include."),
+        "_kessrow": attr.label(default = Label("//kessrow"), executable = True, cfg = "exec"),
+    },
+)
+
+def _quote(text):
+    return "'" + text.replace("'", "'\\''") + "'"
+
+def _regkit_check_test_impl(ctx):
+    regkit = ctx.executable._regkit
+    script = ctx.actions.declare_file(ctx.label.name + ".sh")
+    ctx.actions.write(
+        output = script,
+        content = "#!/bin/sh\nexec %s check %s\n" % (
+            _quote(regkit.short_path),
+            " ".join([_quote(source.short_path) for source in ctx.files.srcs]),
+        ),
+        is_executable = True,
+    )
+    runfiles = ctx.runfiles(files = ctx.files.srcs).merge(ctx.attr._regkit[DefaultInfo].default_runfiles)
+    return [DefaultInfo(executable = script, runfiles = runfiles)]
+
+regkit_check_test = rule(
+    implementation = _regkit_check_test_impl,
+    doc = "A test that runs regkit check on the sources: it fails, naming each " +
+          "file and line, when a Register() body is stale or a file cannot be scanned.",
+    test = True,
+    attrs = {
+        "srcs": attr.label_list(allow_files = True, mandatory = True, allow_empty = False, doc = "Headers and sources to check."),
+        "_regkit": attr.label(default = Label("//regkit"), executable = True, cfg = "target"),
+    },
+)
