@@ -233,19 +233,7 @@ bool FileHoldsText(const char* name, const TOutText& text) {
   return FileHolds(name, text.size(), [&](std::string_view window) { return cursor.Next(window); });
 }
 
-bool TFileText::Holds(const TOutText& text) const {
-  if (text.size() != View.size()) return false;
-  std::size_t cursor = 0;
-  for (const TOutText::TPiece& piece : text.Pieces()) {
-    // A range of this very text, at the place it came from, equals itself.
-    bool inPlace = !piece.Made && piece.Data == View.data() + cursor;
-    if (!inPlace && std::memcmp(piece.Data, View.data() + cursor, piece.Size) != 0) return false;
-    cursor += piece.Size;
-  }
-  // Pieces already flushed are not here to compare: such a text is not
-  // known to be equal.
-  return cursor == View.size();
-}
+bool TFileText::Holds(const TOutText& text) const { return text.Equals(View); }
 
 // unlink, not remove, and only a file or a link: a directory, pipe or
 // device in the file's place is never deleted.

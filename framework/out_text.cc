@@ -138,3 +138,16 @@ bool TOutText::Flush() {
   Used = 0;
   return FlushGood;
 }
+
+bool TOutText::Equals(std::string_view text) const {
+  if (Total != text.size()) return false;
+  std::size_t cursor = 0;
+  for (const TPiece& piece : List) {
+    // A range of this very text, at the place it came from, equals itself.
+    bool inPlace = !piece.Made && piece.Data == text.data() + cursor;
+    if (!inPlace && std::memcmp(piece.Data, text.data() + cursor, piece.Size) != 0) return false;
+    cursor += piece.Size;
+  }
+  // Pieces already flushed are not here to compare.
+  return cursor == text.size();
+}

@@ -67,6 +67,11 @@ public:
   std::string_view SourceText() const { return Source; }
   // The pieces not yet flushed, joined.
   std::string Flatten() const;
+  // Whether the text equals text, from which its source pieces come: a
+  // source piece where it stands in text needs no comparison, only the
+  // other pieces are compared with the bytes they stand for. A text partly
+  // flushed is not known to be equal.
+  bool Equals(std::string_view text) const;
   // Forgets everything; keeps the made text's memory for reuse.
   void clear();
 
