@@ -11,7 +11,7 @@ def regkit_dependencies():
     """Declares the system libraries that regkit's targets may use."""
 
     # The JSON library's headers as Debian installs them (nlohmann-json3-dev);
-    # nothing links it yet: a target adds "@nlohmann_json" to its deps.
+    # regkit links it (its JSON and SARIF output and the language server).
     native.new_local_repository(
         name = "nlohmann_json",
         path = "/usr/include/nlohmann",

@@ -15,6 +15,8 @@ inline constexpr const char* kUpdated = "updated";
 inline constexpr const char* kCannotOpen = "could not open the file";
 inline constexpr const char* kCannotRead = "could not read the file";
 inline constexpr const char* kChanged = "changed during the run; not rewritten";
+inline constexpr const char* kStandardInput = "<stdin>"; // the name of standard input
+inline constexpr const char* kCannotWriteOutput = "could not write the new text to standard output";
 
 // text, and the system's reason in parentheses where there is one.
 inline std::string WithReason(const std::string& text, const TError& error) {

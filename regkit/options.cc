@@ -31,6 +31,10 @@ bool TOptions::Parse(const std::vector<std::string>& args) {
     Command = TCommand::Check;
   else if (command == "update")
     Command = TCommand::Update;
+  else if (command == "format")
+    Command = TCommand::Format;
+  else if (command == "lsp")
+    Command = TCommand::Lsp;
   else {
     Problem = "unknown command '" + command + "'";
     return false;
@@ -40,7 +44,7 @@ bool TOptions::Parse(const std::vector<std::string>& args) {
   bool optionsEnded = false;
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
-    if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+    if (optionsEnded || arg.size() < 2 || arg[0] != '-') { // "-" is a path: standard input
       Paths.push_back(arg);
     } else if (arg == "--") {
       optionsEnded = true;
@@ -48,15 +52,26 @@ bool TOptions::Parse(const std::vector<std::string>& args) {
       return false;
     }
   }
-  if (Command == TCommand::Check && KeepBackup) {
+  return CheckCommandOptions();
+}
+
+// What the subcommand takes: options of other subcommands and the number
+// of paths.
+bool TOptions::CheckCommandOptions() {
+  if (Command == TCommand::Help || Command == TCommand::Version) return true;
+  if (KeepBackup && Command != TCommand::Update)
     Problem = "--keep-backup belongs to update";
-    return false;
-  }
-  if (Paths.empty()) {
+  else if (Format != TFormat::Text && Command != TCommand::Check)
+    Problem = "--format belongs to check";
+  else if (!AssumeFilename.empty() && Command != TCommand::Format)
+    Problem = "--assume-filename belongs to format";
+  else if (Command == TCommand::Format && Paths.size() > 1)
+    Problem = "format takes one FILE";
+  else if (Command == TCommand::Lsp && !Paths.empty())
+    Problem = "lsp takes no PATH";
+  else if (Paths.empty() && (Command == TCommand::Check || Command == TCommand::Update))
     Problem = "no PATH given";
-    return false;
-  }
-  return true;
+  return Problem.empty();
 }
 
 // One option at args[i]; i is moved past a separate value.
@@ -83,7 +98,15 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     return SetJobs(value);
   else if (TakeValue(arg, "--ext=", value))
     return SetExtensions(value);
-  else if (TakeValue(arg, "--exclude=", value)) {
+  else if (TakeValue(arg, "--format=", value))
+    return SetFormat(value);
+  else if (TakeValue(arg, "--assume-filename=", value)) {
+    if (value.empty()) {
+      Problem = "--assume-filename needs a name";
+      return false;
+    }
+    AssumeFilename = value;
+  } else if (TakeValue(arg, "--exclude=", value)) {
     if (value.empty()) {
       Problem = "--exclude needs a pattern";
       return false;
@@ -120,6 +143,20 @@ bool TOptions::SetExtensions(const std::string& list) {
   }
   if (Extensions.empty()) {
     Problem = "--ext needs at least one extension";
+    return false;
+  }
+  return true;
+}
+
+bool TOptions::SetFormat(const std::string& name) {
+  if (name == "text")
+    Format = TFormat::Text;
+  else if (name == "json")
+    Format = TFormat::Json;
+  else if (name == "sarif")
+    Format = TFormat::Sarif;
+  else {
+    Problem = "--format needs text, json or sarif, not '" + name + "'";
     return false;
   }
   return true;

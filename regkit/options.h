@@ -6,7 +6,9 @@
 
 class TOptions {
 public:
-  enum class TCommand { None, Check, Update, Help, Version };
+  enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
+  // How check prints its findings.
+  enum class TFormat { Text, Json, Sarif };
 
   TCommand Command = TCommand::None;
   std::vector<std::string> Paths;      // as given, in order
@@ -16,6 +18,8 @@ public:
   bool NoWarnings = false;             // -w
   bool Diff = false;                   // --diff
   bool KeepBackup = false;             // --keep-backup (update)
+  TFormat Format = TFormat::Text;      // --format= (check)
+  std::string AssumeFilename;          // --assume-filename= (format)
 
   TOptions();
   // Reads the arguments after the program name; on a problem returns false
@@ -27,4 +31,6 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetExtensions(const std::string& list);
+  bool SetFormat(const std::string& name);
+  bool CheckCommandOptions();
 };

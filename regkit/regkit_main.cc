@@ -1,11 +1,15 @@
 // regkit: checks or updates the Register() bodies of a whole source tree
 // in one process, with tolvane's own scan and file replacement.
+#include <signal.h>
 #include <unistd.h>
 
 #include <iostream>
 #include <thread>
 
 #include "regkit/file_check.h"
+#include "regkit/format_command.h"
+#include "regkit/json_report.h"
+#include "regkit/lsp/server.h"
 #include "regkit/parallel_runner.h"
 #include "regkit/report.h"
 #include "regkit/tree_walk.h"
@@ -18,11 +22,17 @@ namespace {
 
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
+                           "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
+                           "       regkit lsp [-w]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
                            "        and every scan error and warning, as path:line:col: lines.\n"
                            "update  rewrites those files in place as 'tolvane -r FILE' does.\n"
+                           "format  writes the text tolvane would write for FILE (standard input\n"
+                           "        for - or none) to standard output, for editors; touches no file.\n"
+                           "lsp     serves diagnostics, a quick fix and formatting to an editor as a\n"
+                           "        language server on standard input and output.\n"
                            "\n"
                            "A directory PATH is walked for headers and sources; hidden and build*\n"
                            "directories and symbolic links are skipped unless named.\n"
@@ -35,9 +45,12 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  --exclude=GLOB   skip paths or names matching GLOB (repeatable)\n"
                            "  --diff           print a unified diff of each stale file\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
+                           "  --format=FORMAT  check: text (default), json or sarif\n"
+                           "  --assume-filename=NAME  format: the name findings give the text\n"
                            "\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
-                           "1 some stale, 2 a file could not be read, scanned or written.\n";
+                           "1 some stale, 2 a file could not be read, scanned or written;\n"
+                           "format: 0 text written, 1 scan error, 2 file not read.\n";
 
 unsigned DefaultJobs() {
   unsigned processors = std::thread::hardware_concurrency();
@@ -60,6 +73,11 @@ int main(int argc, char** argv) {
     std::cout << "regkit " REGKIT_VERSION "\n";
     return 0;
   }
+  if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
+  if (options.Command == TOptions::TCommand::Lsp) {
+    signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
+    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
+  }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
 
   TTreeWalk walk(options);
@@ -69,5 +87,7 @@ int main(int argc, char** argv) {
     auto check = std::make_shared<TFileCheck>(options);
     return [check](const std::string& path) { return check->Run(path); };
   });
+  if (options.Format != TOptions::TFormat::Text)
+    return TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr);
   return TReport(options).Print(walk.Problems, results, std::cout, std::cerr);
 }

@@ -31,23 +31,25 @@ TFinding LineFinding(const std::string& path, int line, const char* message, TFi
 
 } // namespace
 
+TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
+  bool error = d.Kind == TDiagnostic::TKind::Error;
+  TFinding f;
+  f.Severity = error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
+  f.Rule = error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning;
+  f.Path = path;
+  f.Line = d.Line;
+  f.Column = d.Column;
+  f.Message = d.Message;
+  return f;
+}
+
 TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view text,
                                     std::vector<TFinding>& findings, const TFileText* file) {
   TScanOptions options;
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
   Engine.Scan(text, options, Result);
-  for (const TDiagnostic& d : Result.Diagnostics) {
-    bool error = d.Kind == TDiagnostic::TKind::Error;
-    TFinding f;
-    f.Severity = error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
-    f.Rule = error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning;
-    f.Path = path;
-    f.Line = d.Line;
-    f.Column = d.Column;
-    f.Message = d.Message;
-    findings.push_back(std::move(f));
-  }
+  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
   if (!Result.Ok) return TFileResult::TState::Failed;
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.

@@ -1,0 +1,51 @@
+#include "regkit/format_command.h"
+
+#include "framework/file_io.h"
+#include "regkit/messages.h"
+#include "regkit/report.h"
+#include "regkit/text_check.h"
+
+using namespace regkit_msg;
+
+namespace {
+
+void PrintProblem(std::ostream& err, const std::string& name, std::string message) {
+  TFinding f;
+  f.Path = name;
+  f.Message = std::move(message);
+  err << TReport::Line(f) << '\n';
+}
+
+} // namespace
+
+int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
+  bool fromInput = Options.Paths.empty() || Options.Paths[0] == "-";
+  std::string path = fromInput ? "/dev/stdin" : Options.Paths[0];
+  std::string name = !Options.AssumeFilename.empty() ? Options.AssumeFilename
+                     : fromInput                     ? std::string(kStandardInput)
+                                                     : path;
+  TFileText source;
+  if (TError error = source.Open(path.c_str())) {
+    PrintProblem(err, name, WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
+    return kFailed;
+  }
+  TTextCheck check(Options.NoWarnings);
+  std::vector<TFinding> findings;
+  TFileResult::TState state = check.Run(name, source.Text(), findings, &source);
+  if (source.Shrunk()) {
+    PrintProblem(err, name, kChanged);
+    return kFailed;
+  }
+  // What the new text mends (stale bodies, line ends) is no finding here.
+  for (const TFinding& f : findings)
+    if (f.Rule == TFinding::TRule::ScanError || f.Rule == TFinding::TRule::ScanWarning)
+      err << TReport::Line(f) << '\n';
+  if (state == TFileResult::TState::Failed) return kScanError;
+  for (const TOutText::TPiece& piece : check.Scan().Text.Pieces())
+    out.write(piece.Data, static_cast<std::streamsize>(piece.Size));
+  if (!out.flush()) {
+    PrintProblem(err, name, kCannotWriteOutput);
+    return kFailed;
+  }
+  return kMade;
+}

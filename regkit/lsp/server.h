@@ -1,0 +1,82 @@
+// regkit lsp: a language server for C++ headers and sources and
+// part-description files over JSON-RPC with the base protocol's framing:
+// diagnostics of every text the client opens or changes, a quick fix that
+// updates the Register() bodies, and formatting.
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <map>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "kessrow/kessrow_spec.h"
+#include "regkit/lsp/document_store.h"
+#include "regkit/lsp/framing.h"
+#include "regkit/lsp/text_positions.h"
+#include "regkit/text_check.h"
+
+class TServer {
+public:
+  // version: regkit's, named to the client.
+  TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
+          std::size_t maxMessage = TFraming::kMaxMessage);
+
+  // Serves until the exit notification or the end of the input; returns
+  // the exit status: 0 when the client asked for shutdown first, else 1.
+  int Run();
+  // Handles one message body (JSON).
+  void Handle(const std::string& body);
+
+private:
+  using TDocument = TDocumentStore::TDocument;
+  using TRequest = nlohmann::json (TServer::*)(const nlohmann::json& params);
+  using TNotification = void (TServer::*)(const nlohmann::json& params);
+  enum class TState { Starting, Running, ShutDown };
+
+  void Request(const nlohmann::json& id, const std::string& method, const nlohmann::json& params);
+  void Notification(const std::string& method, const nlohmann::json& params);
+  void Send(const nlohmann::json& message);
+  void SendError(const nlohmann::json& id, int code, const std::string& message);
+  void Notify(const char* method, nlohmann::json params);
+  void Log(int type, const std::string& message);
+
+  nlohmann::json Initialize(const nlohmann::json& params);
+  nlohmann::json Shutdown(const nlohmann::json& params);
+  nlohmann::json CodeAction(const nlohmann::json& params);
+  nlohmann::json Formatting(const nlohmann::json& params);
+  void Initialized(const nlohmann::json&) {}
+  void DidOpen(const nlohmann::json& params);
+  void DidChange(const nlohmann::json& params);
+  void DidSave(const nlohmann::json& params);
+  void DidClose(const nlohmann::json& params);
+  void Exit(const nlohmann::json&) { Exiting = true; }
+
+  // The open document params.textDocument names; an error when none.
+  TDocument& DocumentOf(const nlohmann::json& params);
+  // Scans the document's text unless its last scan is current; fills
+  // Findings (and, for a part file, nothing else).
+  void Scan(const TDocument& document);
+  // The document's diagnostics, as published.
+  nlohmann::json Diagnostics(const TDocument& document);
+  void Publish(const TDocument& document);
+
+  TFraming Framing;
+  std::string Version;
+  TState State = TState::Starting;
+  bool Exiting = false;
+  bool OutputFailed = false;
+  TTextPositions::TEncoding Encoding = TTextPositions::TEncoding::Utf16;
+  std::map<std::string, TRequest> Requests;
+  std::map<std::string, TNotification> Notifications;
+  TDocumentStore Documents;
+
+  TTextCheck Check; // the C++ scan
+  TKessrow Parts;   // the part-file pass
+  TPartResult PartResult;
+  std::uint64_t ScannedGeneration = 0; // of the document last scanned
+  std::vector<TFinding> Findings;      // of that scan
+};

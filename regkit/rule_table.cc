@@ -1,0 +1,39 @@
+#include "regkit/rule_table.h"
+
+namespace {
+
+using TRule = TFinding::TRule;
+const TFinding::TSeverity kError = TFinding::TSeverity::Error;
+const TFinding::TSeverity kWarning = TFinding::TSeverity::Warning;
+const TFinding::TSeverity kNote = TFinding::TSeverity::Note;
+
+const TRuleInfo kRules[] = {
+    {TRule::ScanError, "scan-error", "The scan stopped at an error; the file cannot be updated.", kError, true},
+    {TRule::ScanWarning, "scan-warning", "The scan warned about a construct it passed over.", kWarning, true},
+    {TRule::StaleBody, "stale-body", "A Register() body differs from what tolvane writes.", kError, true},
+    {TRule::LineEnds, "line-ends", "Line ends differ from the line feeds tolvane writes.", kError, true},
+    {TRule::FileError, "file-error", "A file could not be read or written.", kError, false},
+    {TRule::Updated, "updated", "The file was rewritten.", kNote, false},
+};
+
+} // namespace
+
+std::span<const TRuleInfo> TRuleInfo::All() { return kRules; }
+
+const TRuleInfo& TRuleInfo::Of(TFinding::TRule rule) {
+  for (const TRuleInfo& info : kRules)
+    if (info.Rule == rule) return info;
+  return kRules[0]; // every rule has its row; see the test
+}
+
+const char* TRuleInfo::LevelName(TFinding::TSeverity severity) {
+  switch (severity) {
+  case TFinding::TSeverity::Error:
+    return "error";
+  case TFinding::TSeverity::Warning:
+    return "warning";
+  case TFinding::TSeverity::Note:
+    break;
+  }
+  return "note";
+}
