@@ -16,6 +16,9 @@ const TRuleInfo kRules[] = {
     {TRule::Updated, "updated", "The file was rewritten.", kNote, false},
 };
 
+// A finding of a rule without a row: named, never a result of a rule.
+const TRuleInfo kNoRow = {TRule::FileError, "finding", "A finding of regkit.", kError, false};
+
 } // namespace
 
 std::span<const TRuleInfo> TRuleInfo::All() { return kRules; }
@@ -23,7 +26,7 @@ std::span<const TRuleInfo> TRuleInfo::All() { return kRules; }
 const TRuleInfo& TRuleInfo::Of(TFinding::TRule rule) {
   for (const TRuleInfo& info : kRules)
     if (info.Rule == rule) return info;
-  return kRules[0]; // every rule has its row; see the test
+  return kNoRow;
 }
 
 const char* TRuleInfo::LevelName(TFinding::TSeverity severity) {

@@ -83,7 +83,7 @@ json TSarifLog::Make(const std::vector<TFinding>& problems, const std::vector<TF
       return;
     }
     entry["ruleId"] = info.Id;
-    entry["ruleIndex"] = ruleIndex[static_cast<std::size_t>(&info - TRuleInfo::All().data())];
+    entry["ruleIndex"] = ruleIndex[static_cast<std::size_t>(&info - TRuleInfo::All().data())]; // a row of All()
     findings.push_back(std::move(entry));
   };
   for (const TFinding& problem : problems) add(problem);

@@ -18,6 +18,7 @@ command -v g++ >/dev/null || need+=(g++)
 command -v clang++ >/dev/null || need+=(clang)
 command -v make >/dev/null || need+=(make)
 installed libgtest-dev || [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
+for package in nlohmann-json3-dev neovim; do installed "$package" || need+=("$package"); done # regkit's JSON library; the editor test's client
 for package in "$@"; do
   installed "$package" || need+=("$package")
 done

@@ -6,6 +6,8 @@
 
 #include <filesystem>
 
+#include <nlohmann/json.hpp>
+
 #include "test_util.h"
 
 namespace {
@@ -173,6 +175,111 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
     EXPECT_EQ(Run(args).Status, 2);
   EXPECT_EQ(Run({"--version"}).Output, "regkit 1.0.0\n");
   EXPECT_NE(Run({"--help"}).Output.find("regkit check [options] PATH..."), std::string::npos);
+}
+
+TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
+  using nlohmann::json;
+  TRunResult r = RunProgram(REGKIT_EXE, {"check", "--format=json", "--diff", "src", "missing"}, In(Dir.Path()));
+  EXPECT_EQ(r.Status, 2);
+  json doc = json::parse(r.Output);
+  EXPECT_EQ(doc["tool"], json({{"name", "regkit"}, {"version", "1.0.0"}}));
+  json states = json::array();
+  for (const json& file : doc["files"]) states.push_back({file["path"], file["state"], file.contains("diff")});
+  EXPECT_EQ(states, json({{"src/current.h", "up-to-date", false},
+                          {"src/deep/er/error.cc", "failed", false},
+                          {"src/deep/stale.hpp", "stale", true},
+                          {"src/plain.h", "up-to-date", false},
+                          {"src/two.h", "stale", true}}));
+  auto finding = [](const char* path, int line, int column, const char* severity, const char* rule, const char* message) {
+    return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
+  };
+  const char* stale = "Register() body is out of date";
+  EXPECT_EQ(doc["findings"], json({finding("missing", 0, 0, "error", "file-error", "No such file or directory"),
+                                   finding("src/deep/er/error.cc", 3, 3, "error", "scan-error", "Unexpected token."),
+                                   finding("src/deep/stale.hpp", 5, 0, "error", "stale-body", stale),
+                                   finding("src/two.h", 4, 0, "error", "stale-body", stale),
+                                   finding("src/two.h", 9, 0, "error", "stale-body", stale)}));
+  EXPECT_EQ(doc["summary"], json({{"files", 5}, {"stale", 2}, {"errors", 2}, {"exitStatus", 2}}));
+
+  // SARIF: paths inside the working directory relative to it (encoded),
+  // others as file URIs; an unreadable path is a notification of the run.
+  TTempDir outside;
+  WriteFile(outside.File("o.h"), kStale);
+  WriteFile(Dir.File("src/a b.h"), kStale);
+  r = RunProgram(REGKIT_EXE, {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
+                 In(Dir.Path()));
+  EXPECT_EQ(r.Status, 2);
+  doc = json::parse(r.Output);
+  EXPECT_EQ(doc["version"], "2.1.0");
+  EXPECT_EQ(doc["$schema"], "https://json.schemastore.org/sarif-2.1.0.json");
+  ASSERT_EQ(doc["runs"].size(), 1u);
+  const json& run = doc["runs"][0];
+  EXPECT_EQ(run["tool"]["driver"]["name"], "regkit");
+  EXPECT_EQ(run["tool"]["driver"]["version"], "1.0.0");
+  json ids = json::array();
+  for (const json& rule : run["tool"]["driver"]["rules"]) {
+    ids.push_back(rule["id"]);
+    EXPECT_TRUE(rule["shortDescription"]["text"].is_string());
+    EXPECT_TRUE(rule["defaultConfiguration"]["level"] == "error" || rule["id"] == "scan-warning");
+  }
+  EXPECT_EQ(ids, json({"scan-error", "scan-warning", "stale-body", "line-ends"}));
+  std::string root = run["originalUriBaseIds"]["%SRCROOT%"]["uri"];
+  EXPECT_TRUE(root.starts_with("file:///") && root.ends_with("/")) << root;
+  json located = json::array();
+  for (const json& result : run["results"]) {
+    EXPECT_EQ(run["tool"]["driver"]["rules"][result["ruleIndex"].get<int>()]["id"], result["ruleId"]);
+    EXPECT_EQ(result["level"], "error");
+    EXPECT_EQ(result["message"]["text"], stale);
+    const json& location = result["locations"][0]["physicalLocation"];
+    located.push_back({location["artifactLocation"], location["region"]});
+  }
+  // In the walk's order of the paths as given.
+  EXPECT_EQ(located, json({{{{"uri", "src/two.h"}, {"uriBaseId", "%SRCROOT%"}}, {{"startLine", 4}}},
+                           {{{"uri", "src/two.h"}, {"uriBaseId", "%SRCROOT%"}}, {{"startLine", 9}}},
+                           {{{"uri", "file://" + outside.File("o.h")}}, {{"startLine", 5}}},
+                           {{{"uri", "src/a%20b.h"}, {"uriBaseId", "%SRCROOT%"}}, {{"startLine", 5}}}}));
+  const json& invocation = run["invocations"][0];
+  EXPECT_EQ(invocation["executionSuccessful"], false);
+  EXPECT_EQ(invocation["toolExecutionNotifications"],
+            json({{{"level", "error"},
+                   {"message", {{"text", "No such file or directory"}}},
+                   {"locations", {{{"physicalLocation", {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
+}
+
+TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
+  std::string crlf;
+  for (char c : kStale) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  struct TCase {
+    std::vector<std::string> Args;
+    std::string Input, Output, Errors;
+    int Status;
+  };
+  const TCase cases[] = {
+      {{"format", "src/deep/stale.hpp"}, "", kStaleDone, "", 0},
+      {{"format"}, kStale, kStaleDone, "", 0},
+      {{"format", "--assume-filename=buf.h", "-"}, crlf, kStaleDone, "", 0}, // CR LF comes back as LF
+      {{"format", "-", "--assume-filename=buf.h"}, kError, "", "buf.h:3:3: error: Unexpected token.\n", 1},
+      {{"format"}, kError, "", "<stdin>:3:3: error: Unexpected token.\n", 1},
+      {{"format", "missing.h"}, "", "", "missing.h: error: could not open the file (No such file or directory)\n", 2},
+  };
+  for (const TCase& c : cases) {
+    std::string command = std::string(REGKIT_EXE) + " 2>err";
+    for (const std::string& arg : c.Args) command += " '" + arg + "'";
+    TRunOptions options = In(Dir.Path());
+    options.Input = c.Input;
+    TRunResult r = RunProgram("/bin/sh", {"-c", command}, options);
+    EXPECT_EQ(r.Output, c.Output) << c.Args.back();
+    EXPECT_EQ(ReadFile(Dir.File("err")), c.Errors) << c.Args.back();
+    EXPECT_EQ(r.Status, c.Status) << c.Args.back();
+  }
+  EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStale);
+
+  for (auto args : std::vector<std::vector<std::string>>{{"format", "a.h", "b.h"},
+                                                         {"check", "--format=xml", "."},
+                                                         {"update", "--format=json", "."},
+                                                         {"check", "--assume-filename=x.h", "."},
+                                                         {"lsp", "x.h"}})
+    EXPECT_EQ(Run(args).Status, 2) << args[1];
 }
 
 } // namespace

@@ -28,6 +28,8 @@ public:
   // header gave (for TooLong).
   TRead Read(std::string& body);
   std::size_t Length = 0;
+  // The longest message taken.
+  std::size_t Limit() const { return MaxMessage; }
   // Writes body as one message and flushes it; false when out failed.
   bool Write(std::string_view body);
 

@@ -44,7 +44,7 @@ std::vector<TLineEdits::TEdit> TLineEdits::Make(std::string_view old, std::strin
   // Where the client would count the lines otherwise, or the ranges do not
   // fit, the whole text is one edit.
   if (!oldLines.LikeClient() || segments.empty()) {
-    if (old == newText) return {};
+    if (old == newText || (scope == TScope::StaleBodies && !scan.AnyStale())) return {};
     return {TEdit{0, old.size(), std::string(newText)}};
   }
   bool ignoreEnds = scope == TScope::StaleBodies;

@@ -89,7 +89,7 @@ int TServer::Run() {
       Log(kLogError, kMalformedHeader);
       break;
     case TFraming::TRead::TooLong:
-      Log(kLogError, TooLong(Framing.Length, TFraming::kMaxMessage));
+      Log(kLogError, TooLong(Framing.Length, Framing.Limit()));
       break;
     case TFraming::TRead::End:
       Exiting = true;

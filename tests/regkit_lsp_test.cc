@@ -1,0 +1,283 @@
+// The language server driven in memory with framed messages: the exact
+// responses and notifications, bad input of every kind, and formatting
+// edits that give tolvane's text.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+#include "regkit/lsp/framing.h"
+#include "regkit/lsp/line_edits.h"
+#include "regkit/lsp/server.h"
+#include "regkit/lsp/text_positions.h"
+#include "tolvane/tolvane_spec.h"
+
+using nlohmann::json;
+
+namespace {
+
+const std::string kUri = "file:///w/a.h";
+const std::string kStale = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual void Register() {\n"
+                           "    reg( old );    // tolvane\n  }\n};\n";
+const std::string kNewLines = "    reg(  b    );    // tolvane\n    rega( c, 4 );    // tolvane\n";
+const std::string kError = "class TC {\n  TReg c;\n  \"text\";\n};\n";
+
+std::string RawFrame(const std::string& body) {
+  return "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+std::string Frame(const json& message) { return RawFrame(message.dump()); }
+
+json Request(int id, const std::string& method, json params = json::object()) {
+  return {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", std::move(params)}};
+}
+json Notice(const std::string& method, json params) {
+  return {{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}};
+}
+json Open(const std::string& uri, const std::string& text) {
+  return Notice("textDocument/didOpen",
+                {{"textDocument", {{"uri", uri}, {"languageId", "cpp"}, {"version", 1}, {"text", text}}}});
+}
+json Change(const std::string& uri, const std::string& text) {
+  return Notice("textDocument/didChange",
+                {{"textDocument", {{"uri", uri}, {"version", 2}}}, {"contentChanges", {{{"text", text}}}}});
+}
+json Doc(const std::string& uri) { return {{"uri", uri}}; }
+json Range(int l1, int c1, int l2, int c2) {
+  return {{"start", {{"line", l1}, {"character", c1}}}, {"end", {{"line", l2}, {"character", c2}}}};
+}
+json Result(int id, json result) { return {{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}}; }
+json Error(json id, int code, const std::string& message) {
+  return {{"jsonrpc", "2.0"}, {"id", std::move(id)}, {"error", {{"code", code}, {"message", message}}}};
+}
+json Log(const std::string& message) { return Notice("window/logMessage", {{"type", 1}, {"message", message}}); }
+json Published(const std::string& uri, int version, json diagnostics) {
+  return Notice("textDocument/publishDiagnostics",
+                {{"uri", uri}, {"version", version}, {"diagnostics", std::move(diagnostics)}});
+}
+json Diagnostic(json range, const char* code, const std::string& message, int severity = 1) {
+  return {{"range", std::move(range)}, {"severity", severity}, {"code", code}, {"source", "regkit"}, {"message", message}};
+}
+const json kStaleDiagnostic = Diagnostic(Range(3, 0, 5, 3), "stale-body", "Register() body is out of date");
+
+const std::string kInitialize = Frame(Request(0, "initialize", {{"capabilities", json::object()}})) +
+                                Frame(Notice("initialized", json::object()));
+
+struct TServed {
+  std::vector<json> Messages; // the initialize response left out when asked
+  int Status = 0;
+};
+
+// Runs the server on input and reads back every message it wrote.
+TServed Serve(const std::string& input, bool initialize = true, std::size_t maxMessage = TFraming::kMaxMessage) {
+  std::istringstream in((initialize ? kInitialize : "") + input);
+  std::ostringstream out;
+  TServed served;
+  served.Status = TServer(in, out, false, "9.9", maxMessage).Run();
+  std::istringstream written(out.str());
+  std::ostringstream unused;
+  TFraming reader(written, unused);
+  std::string body;
+  while (reader.Read(body) == TFraming::TRead::Message) served.Messages.push_back(json::parse(body));
+  if (initialize && !served.Messages.empty()) served.Messages.erase(served.Messages.begin());
+  return served;
+}
+
+void ExpectMessages(const TServed& served, const std::vector<json>& expected) {
+  ASSERT_EQ(served.Messages.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(served.Messages[i], expected[i]) << "message " << i;
+}
+
+TEST(RegkitLsp, Lifecycle) {
+  json capabilities = {{"positionEncoding", "utf-16"},
+                       {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
+                       {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+                       {"documentFormattingProvider", true}};
+  json serverInfo = {{"name", "regkit"}, {"version", "9.9"}};
+  TServed s = Serve(Frame(Request(1, "shutdown")) + Frame(Request(7, "initialize", 5)) +
+                        Frame(Request(2, "initialize", {{"capabilities", json::object()}})) +
+                        Frame(Request(3, "initialize")) + Frame(Request(4, "shutdown")) +
+                        Frame(Request(5, "textDocument/formatting")) + Frame(Notice("exit", {})) +
+                        Frame(Request(6, "shutdown")),
+                    false);
+  ExpectMessages(s, {Error(1, -32002, "The server is not initialized yet."),
+                     Error(7, -32602, "Invalid params of initialize: [json.exception.type_error.306] cannot use "
+                                      "value() with number"),
+                     Result(2, {{"capabilities", capabilities}, {"serverInfo", serverInfo}}),
+                     Error(3, -32600, "The server is initialized already."), Result(4, nullptr),
+                     Error(5, -32600, "The server is shut down.")});
+  EXPECT_EQ(s.Status, 0); // exit after shutdown; nothing read after exit
+
+  // A client that offers byte positions gets them.
+  s = Serve(Frame(Request(1, "initialize", {{"capabilities", {{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}}}})),
+            false);
+  ASSERT_EQ(s.Messages.size(), 1u);
+  EXPECT_EQ(s.Messages[0]["result"]["capabilities"]["positionEncoding"], "utf-8");
+  EXPECT_EQ(s.Status, 1); // the input ended without shutdown
+  EXPECT_EQ(Serve(Frame(Notice("exit", {}))).Status, 1);
+}
+
+TEST(RegkitLsp, DiagnosticsQuickFixAndFormatting) {
+  const std::string kes = "file:///w/p.kes";
+  json action = {{"title", "Update Register() bodies"},
+                 {"kind", "quickfix"},
+                 {"isPreferred", true},
+                 {"diagnostics", {kStaleDiagnostic}},
+                 {"edit", {{"changes", {{kUri, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}}}}}}};
+  json inBody = {{"textDocument", Doc(kUri)}, {"range", Range(5, 0, 5, 0)}, {"context", {{"diagnostics", json::array()}}}};
+  json aboveBody = inBody;
+  aboveBody["range"] = Range(0, 0, 2, 0);
+  json notQuickFix = inBody;
+  notQuickFix["context"]["only"] = {"refactor"};
+  json format = {{"textDocument", Doc(kUri)}, {"options", {{"tabSize", 2}, {"insertSpaces", true}}}};
+  std::string current = kStale.substr(0, kStale.find("    reg(")) + kNewLines + "  }\n};\n";
+
+  TServed s = Serve(Frame(Open(kUri, kStale)) + Frame(Request(1, "textDocument/codeAction", inBody)) +
+                    Frame(Request(2, "textDocument/codeAction", aboveBody)) +
+                    Frame(Request(3, "textDocument/codeAction", notQuickFix)) +
+                    Frame(Request(4, "textDocument/formatting", format)) + Frame(Change(kUri, current)) +
+                    Frame(Request(5, "textDocument/formatting", format)) + Frame(Change(kUri, kError)) +
+                    Frame(Request(6, "textDocument/formatting", format)) +
+                    Frame(Open(kes, " hello\n")) + Frame(Request(7, "textDocument/formatting", {{"textDocument", Doc(kes)}})) +
+                    Frame(Notice("textDocument/didClose", {{"textDocument", Doc(kUri)}})));
+  ExpectMessages(
+      s, {Published(kUri, 1, {kStaleDiagnostic}), Result(1, {action}), Result(2, json::array()),
+          Result(3, json::array()), Result(4, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}),
+          Published(kUri, 2, json::array()), Result(5, json::array()),
+          Published(kUri, 2, {Diagnostic(Range(2, 2, 2, 9), "scan-error", "Unexpected token.")}),
+          Error(6, -32803, "The text cannot be formatted: line 3: Unexpected token."),
+          Published(kes, 1, {Diagnostic(Range(0, 1, 0, 6), "scan-error", "Unexpected token.")}),
+          Result(7, json::array()),
+          Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}})});
+}
+
+// Every kind of bad input gets an error response or a log message, and
+// the server goes on with the next message.
+TEST(RegkitLsp, BadInputIsAnsweredAndPassedOver) {
+  const json kFine = Result(9, nullptr);
+  const std::string fine = Frame(Request(9, "shutdown"));
+  struct TCase {
+    const char* Name;
+    std::string Input;
+    std::vector<json> Expected;
+  };
+  const TCase cases[] = {
+      {"not JSON", RawFrame("{bad"), {Error(nullptr, -32700, "The message is not JSON.")}},
+      {"empty body", RawFrame(""), {Error(nullptr, -32700, "The message is not JSON.")}},
+      {"not an object", RawFrame("[1,2]"), {Error(nullptr, -32600, "The message is not a JSON object.")}},
+      {"bad id", RawFrame(R"({"id":{},"method":"shutdown"})"),
+       {Error(nullptr, -32600, "The id is neither a number nor a string.")}},
+      {"no method", RawFrame(R"({"id":"x"})"), {Error("x", -32600, "The message has no method.")}},
+      {"a response", RawFrame(R"({"id":3,"result":1})"), {}},
+      {"unknown method", Frame(Request(2, "textDocument/hover")),
+       {Error(2, -32601, "Unknown method textDocument/hover.")}},
+      {"unknown notification", Frame(Notice("$/setTrace", json::object())), {}},
+      {"document never opened", Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc("file:///x.h")}})),
+       {Error(2, -32602, "The document file:///x.h is not open.")}},
+      {"change of a document never opened", Frame(Change("file:///x.h", "")),
+       {Log("The document file:///x.h is not open.")}},
+      {"params of the wrong type", Frame(Notice("textDocument/didOpen", {{"textDocument", 5}})),
+       {Log("Invalid params of textDocument/didOpen: [json.exception.type_error.304] cannot use at() with number")}},
+      {"line not a number",
+       Frame(Open(kUri, kStale)) + Frame(Request(2, "textDocument/codeAction",
+                                                 {{"textDocument", Doc(kUri)}, {"range", Range(0, 0, 0, 0)}})) +
+           Frame(Request(3, "textDocument/codeAction",
+                         {{"textDocument", Doc(kUri)}, {"range", {{"start", {{"line", 1.5}}}, {"end", {{"line", 1}}}}}})),
+       {Published(kUri, 1, {kStaleDiagnostic}), Result(2, json::array()),
+        Error(3, -32602, "A position's line is not a whole number.")}},
+      {"change by range",
+       Frame(Open(kUri, kStale)) +
+           Frame(Notice("textDocument/didChange", {{"textDocument", {{"uri", kUri}, {"version", 2}}},
+                                                   {"contentChanges", {{{"range", Range(0, 0, 0, 1)}, {"text", "x"}}}}})) +
+           Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc(kUri)}})),
+       {Published(kUri, 1, {kStaleDiagnostic}),
+        Log("A change by range was sent, but the server takes whole texts; the document is closed."),
+        Error(2, -32602, "The document " + kUri + " is not open.")}},
+      {"header without a length", "Content-Type: x\r\n\r\n",
+       {Log("A message header without a valid Content-Length was passed over.")}},
+      // The body of a message whose header was lost runs into the next
+      // header, which is found in it.
+      {"lost header", "Content-Lenght: 2\r\n\r\n{}",
+       {Log("A message header without a valid Content-Length was passed over.")}},
+      {"length not a number", "Content-Length: 1x\r\n\r\n",
+       {Log("A message header without a valid Content-Length was passed over.")}},
+      {"stray line ends and LF headers", "\r\n\r\ncontent-length: 2\n\n{}",
+       {Error(nullptr, -32600, "The message has no method.")}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<json> expected = c.Expected;
+    expected.push_back(kFine);
+    ExpectMessages(Serve(c.Input + fine), expected);
+  }
+
+  // A message over the limit is passed over unread.
+  TServed s = Serve(Frame(Open(kUri, std::string(300, 'x'))) + fine, true, 200);
+  ExpectMessages(s, {Log("A message of " + std::to_string(Open(kUri, std::string(300, 'x')).dump().size()) +
+                         " bytes was passed over: the limit is 200 bytes."),
+                     kFine});
+  // Input that ends inside a header or a body ends the server.
+  EXPECT_TRUE(Serve("Content-Length: 10\r\n\r\n{\"id\"").Messages.empty());
+  EXPECT_TRUE(Serve("Content-Length: 10\r\n").Messages.empty());
+}
+
+// The formatting edits, applied, give tolvane's text, and touch only the
+// lines that change.
+TEST(RegkitLsp, FormattingEditsGiveTolvanesText) {
+  const std::string body = "  virtual void Register() {\n  }\n";
+  auto crlf = [](const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+  };
+  struct TCase {
+    const char* Name;
+    std::string Text;
+    std::size_t Edits; // of the whole text; -1: any
+  };
+  const TCase cases[] = {
+      {"one stale body", kStale, 1},
+      {"two stale bodies", "struct TD {\n  TReg d;\n" + body + "};\nint x;\nstruct TE {\n  TReg e;\n" + body + "};", 2},
+      {"up to date", "int x;\n", 0},
+      {"CR LF", crlf(kStale), 3}, // before, in and after the body
+      {"CR LF after the body only", kStale.substr(0, kStale.find("};")) + crlf(kStale.substr(kStale.find("};"))), 2},
+      {"no line end at the end", kStale.substr(0, kStale.size() - 1), 1},
+      {"lone CR", "int a;\rint b;\n", 1},
+      {"LF CR", "int a;\n\rint b;\n", 1},
+  };
+  TTolvane tool;
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TScanResult scan = tool.Scan(c.Text);
+    ASSERT_TRUE(scan.Ok);
+    std::string made = scan.Text.Flatten();
+    std::vector<TLineEdits::TEdit> edits = TLineEdits::Make(c.Text, made, scan, TLineEdits::TScope::All);
+    EXPECT_EQ(edits.size(), c.Edits);
+    std::string edited = c.Text;
+    for (auto edit = edits.rbegin(); edit != edits.rend(); ++edit) {
+      EXPECT_LE(edit->From, edit->To);
+      edited.replace(edit->From, edit->To - edit->From, edit->Text);
+    }
+    EXPECT_EQ(edited, made);
+    // The quick fix changes the bodies alone.
+    edits = TLineEdits::Make(c.Text, made, scan, TLineEdits::TScope::StaleBodies);
+    EXPECT_EQ(edits.size(), scan.AnyStale() ? std::size_t(scan.Bodies.size()) : 0u);
+  }
+}
+
+TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
+  const std::string text = "a\xC3\xA4\xF0\x9F\x98\x80z\r\nb\rc"; // a, ä, an emoji, z
+  TTextPositions utf16(text, TTextPositions::TEncoding::Utf16), utf8(text, TTextPositions::TEncoding::Utf8);
+  struct TCase {
+    std::size_t Offset;
+    int Line, Utf16, Utf8;
+  };
+  for (TCase c : {TCase{0, 0, 0, 0}, TCase{3, 0, 2, 3}, TCase{7, 0, 4, 7}, TCase{8, 0, 5, 8}, TCase{10, 1, 0, 0},
+                  TCase{12, 2, 0, 0}, TCase{99, 2, 1, 1}}) {
+    EXPECT_EQ(utf16.At(c.Offset).Line, c.Line) << c.Offset;
+    EXPECT_EQ(utf16.At(c.Offset).Character, c.Utf16) << c.Offset;
+    EXPECT_EQ(utf8.At(c.Offset).Character, c.Utf8) << c.Offset;
+  }
+}
+
+} // namespace
