@@ -1,23 +1,28 @@
 // In-process benchmarks of the hot paths on the inputs that gen_inputs.py
 // writes: the tokenizer alone, a whole tolvane scan and a whole kessrow
-// pass, each reported in bytes of input per second.
+// pass, each reported in bytes of input per second, and the language
+// server's answer to a change of a header.
 //
 //   regkit_perftest [benchmark flags] INPUT_DIR
 //
-// INPUT_DIR holds header.h, parts.kes, one_part.kes, small.h and small.kes.
+// INPUT_DIR holds header.h, header10k.h, parts.kes, one_part.kes, small.h
+// and small.kes.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <string>
 
 #include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "kessrow/kessrow_spec.h"
+#include "regkit/lsp/server.h"
 #include "tolvane/tolvane_spec.h"
 
 namespace {
@@ -88,6 +93,64 @@ void BM_KessrowPass(benchmark::State& state, const char* name) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
 }
 
+// Counts what the server writes, and keeps nothing.
+class TCountingBuffer : public std::streambuf {
+public:
+  std::size_t Written = 0;
+
+protected:
+  int overflow(int c) override {
+    ++Written;
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char*, std::streamsize n) override {
+    Written += static_cast<std::size_t>(n);
+    return n;
+  }
+};
+
+std::string Message(const std::string& method, const std::string& params) {
+  return R"({"jsonrpc":"2.0","method":")" + method + R"(","params":)" + params + "}";
+}
+
+// A JSON string of text.
+std::string Quoted(std::string_view text) { return nlohmann::json(text).dump(); }
+
+// The language server after each change of an open header: the didChange
+// message parsed, the text scanned, its diagnostics made and written. The
+// changes alternate between the header and the header with one member
+// renamed (the body that registers it stale).
+void BM_LspChange(benchmark::State& state, const char* name) {
+  std::string text(Input(name));
+  std::string renamed = text;
+  std::size_t member = renamed.find("TReg N0;");
+  if (member == std::string::npos) {
+    state.SkipWithError("the header has no member N0");
+    return;
+  }
+  renamed.replace(member, 8, "TReg N0x;");
+  const std::string uri = R"({"uri":"file:///bench/h.h","version":1})";
+  std::string changes[2];
+  for (int i = 0; i < 2; ++i)
+    changes[i] = Message("textDocument/didChange", R"({"textDocument":)" + uri + R"(,"contentChanges":[{"text":)" +
+                                                       Quoted(i == 0 ? renamed : text) + "}]}");
+  std::istringstream noInput;
+  TCountingBuffer written;
+  std::ostream out(&written);
+  TServer server(noInput, out, false, "bench");
+  server.Handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
+  server.Handle(Message("textDocument/didOpen", R"({"textDocument":{"uri":"file:///bench/h.h","languageId":"cpp",)"
+                                                R"("version":1,"text":)" + Quoted(text) + "}}"));
+  std::size_t i = 0;
+  for (auto _ : state) {
+    std::size_t before = written.Written;
+    server.Handle(changes[i++ % 2]);
+    if (written.Written == before) state.SkipWithError("no diagnostics were published");
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+  state.counters["lines"] = static_cast<double>(std::count(text.begin(), text.end(), '\n'));
+}
+
 BENCHMARK_CAPTURE(BM_Tokenizer, header, "header.h", false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Tokenizer, header_echo, "header.h", true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_TolvaneScan, header, "header.h")->Unit(benchmark::kMillisecond);
@@ -95,6 +158,7 @@ BENCHMARK_CAPTURE(BM_TolvaneScan, small, "small.h")->Unit(benchmark::kMicrosecon
 BENCHMARK_CAPTURE(BM_KessrowPass, parts, "parts.kes")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_KessrowPass, one_part, "one_part.kes")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_KessrowPass, small, "small.kes")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_LspChange, header10k, "header10k.h")->Unit(benchmark::kMillisecond);
 
 } // namespace
 

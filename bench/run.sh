@@ -32,6 +32,7 @@ gen() { python3 bench/gen_inputs.py "$@"; }
 gen header "$inputs/header.h" --classes 20000 --members 50
 gen header "$inputs/header10.h" --classes 2000 --members 50
 gen header "$inputs/small.h" --classes 1 --members 40
+gen header "$inputs/header10k.h" --classes 113 --members 50 # about 10,000 lines
 gen parts "$inputs/parts.kes" --parts 2000 --pins 400
 gen parts "$inputs/parts10.kes" --parts 200 --pins 400
 gen parts "$inputs/one_part.kes" --parts 1 --pins 99980

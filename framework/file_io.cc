@@ -128,6 +128,24 @@ TError TFileText::Open(const char* name, bool regularOnly) {
   return {};
 }
 
+TError TFileText::ReadInput(int fd, const char* name) {
+  Close();
+  struct stat st;
+  if (fstat(fd, &st) != 0) return TError::FromErrno(TError::TKind::CannotOpen, name);
+  if (S_ISDIR(st.st_mode)) return TError(TError::TKind::CannotRead, name, EISDIR);
+  FileName = name;
+  Id = st;
+  Perms = st.st_mode & 07777;
+  if (!ReadAll(fd, Buffer, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0)) {
+    TError error = TError::FromErrno(TError::TKind::CannotRead, name);
+    Close();
+    return error;
+  }
+  View = Buffer;
+  Opened = true;
+  return {};
+}
+
 bool TFileText::Shrunk() const { return MappingFaulted(Watch); }
 
 bool TFileText::StillSame() const {

@@ -24,6 +24,10 @@ public:
   // an empty text; with regularOnly, anything but a regular file is
   // NotRegular before a byte is read.
   TError Open(const char* name, bool regularOnly = false);
+  // Reads all that the open descriptor fd gives (standard input: a pipe, a
+  // socket, a terminal or a file from where it stands), known as name; fd
+  // stays open. A directory or a failing read is CannotRead.
+  TError ReadInput(int fd, const char* name);
   bool IsOpen() const { return Opened; }
   // The name the file was opened by.
   const std::string& Name() const { return FileName; }

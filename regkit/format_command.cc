@@ -1,5 +1,7 @@
 #include "regkit/format_command.h"
 
+#include <unistd.h>
+
 #include "framework/file_io.h"
 #include "regkit/messages.h"
 #include "regkit/report.h"
@@ -20,12 +22,12 @@ void PrintProblem(std::ostream& err, const std::string& name, std::string messag
 
 int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
   bool fromInput = Options.Paths.empty() || Options.Paths[0] == "-";
-  std::string path = fromInput ? "/dev/stdin" : Options.Paths[0];
   std::string name = !Options.AssumeFilename.empty() ? Options.AssumeFilename
                      : fromInput                     ? std::string(kStandardInput)
-                                                     : path;
+                                                     : Options.Paths[0];
   TFileText source;
-  if (TError error = source.Open(path.c_str())) {
+  TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
+  if (error) {
     PrintProblem(err, name, WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }

@@ -11,6 +11,7 @@ public:
   TFinding::TRule Rule;
   const char* Id;          // the stable name: "stale-body"
   const char* Description; // one sentence
+  const char* Help;        // how to mend it, one or two sentences
   TFinding::TSeverity Level; // the severity its findings have
   // Whether SARIF reports it as a result of a rule; otherwise (a file that
   // could not be read) as a notification of the run.

@@ -68,6 +68,8 @@ json TSarifLog::Make(const std::vector<TFinding>& problems, const std::vector<TF
     ruleIndex[i] = static_cast<int>(rules.size());
     rules.push_back({{"id", info.Id},
                      {"shortDescription", Message(info.Description)},
+                     {"fullDescription", Message(info.Description)},
+                     {"help", Message(info.Help)},
                      {"defaultConfiguration", {{"level", TRuleInfo::LevelName(info.Level)}}}});
   }
 

@@ -12,7 +12,7 @@ work=${FUZZ_WORK:+$(realpath -m "$FUZZ_WORK")}
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${2:-build-fuzz}
-targets=(tokenizer tolvane kessrow)
+targets=(tokenizer tolvane kessrow lsp)
 
 # clang's fuzzer and sanitizer runtimes come in a package of their own.
 if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then

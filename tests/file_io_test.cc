@@ -2,6 +2,7 @@
 #include "framework/replacement.h"
 
 #include <gtest/gtest.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -40,6 +41,16 @@ TEST(FileIo, ReadsWholeFilesAndTellsUnreadableOnes) {
   EXPECT_EQ(f.Open(dir.File("missing").c_str()).Kind, TKind::CannotOpen);
   EXPECT_EQ(f.Open(dir.Path().c_str()).Kind, TKind::CannotRead);
   EXPECT_FALSE(f.IsOpen());
+
+  // Standard input may be a socket (an editor's), which has no name to open.
+  int pair[2];
+  ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+  ASSERT_EQ(write(pair[1], bytes.data(), bytes.size()), 8);
+  close(pair[1]);
+  ASSERT_EQ(f.ReadInput(pair[0], "<stdin>").Kind, TKind::None);
+  EXPECT_EQ(f.Text(), bytes);
+  close(pair[0]);
+  EXPECT_EQ(f.ReadInput(pair[0], "<stdin>").Kind, TKind::CannotOpen); // closed
 }
 
 TEST(FileIo, ReplaceKeepsPermissionsAndNeverWidensThem) {

@@ -219,7 +219,7 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   json ids = json::array();
   for (const json& rule : run["tool"]["driver"]["rules"]) {
     ids.push_back(rule["id"]);
-    EXPECT_TRUE(rule["shortDescription"]["text"].is_string());
+    for (const char* text : {"shortDescription", "fullDescription", "help"}) EXPECT_TRUE(rule[text]["text"].is_string());
     EXPECT_TRUE(rule["defaultConfiguration"]["level"] == "error" || rule["id"] == "scan-warning");
   }
   EXPECT_EQ(ids, json({"scan-error", "scan-warning", "stale-body", "line-ends"}));
