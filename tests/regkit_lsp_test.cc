@@ -191,6 +191,7 @@ TEST(RegkitLsp, BadInputIsAnsweredAndPassedOver) {
                                                    {"contentChanges", {{{"range", Range(0, 0, 0, 1)}, {"text", "x"}}}}})) +
            Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc(kUri)}})),
        {Published(kUri, 1, {kStaleDiagnostic}),
+        Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}}),
         Log("A change by range was sent, but the server takes whole texts; the document is closed."),
         Error(2, -32602, "The document " + kUri + " is not open.")}},
       {"header without a length", "Content-Type: x\r\n\r\n",

@@ -241,7 +241,7 @@ void TServer::DidChange(const json& params) {
   // cannot be taken, and a text held out of step would give wrong edits.
   for (const json& change : changes)
     if (change.contains("range")) {
-      Documents.Close(uri);
+      if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
       throw TRequestError{kInvalidParams, kRangeChange};
     }
   TDocument* document =
