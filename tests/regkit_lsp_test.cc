@@ -122,7 +122,7 @@ TEST(RegkitLsp, DiagnosticsQuickFixAndFormatting) {
   json action = {{"title", "Update Register() bodies"},
                  {"kind", "quickfix"},
                  {"isPreferred", true},
-                 {"diagnostics", {kStaleDiagnostic}},
+                 {"diagnostics", json::array({kStaleDiagnostic})},
                  {"edit", {{"changes", {{kUri, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}}}}}}};
   json inBody = {{"textDocument", Doc(kUri)}, {"range", Range(5, 0, 5, 0)}, {"context", {{"diagnostics", json::array()}}}};
   json aboveBody = inBody;
@@ -141,12 +141,12 @@ TEST(RegkitLsp, DiagnosticsQuickFixAndFormatting) {
                     Frame(Open(kes, " hello\n")) + Frame(Request(7, "textDocument/formatting", {{"textDocument", Doc(kes)}})) +
                     Frame(Notice("textDocument/didClose", {{"textDocument", Doc(kUri)}})));
   ExpectMessages(
-      s, {Published(kUri, 1, {kStaleDiagnostic}), Result(1, {action}), Result(2, json::array()),
+      s, {Published(kUri, 1, json::array({kStaleDiagnostic})), Result(1, json::array({action})), Result(2, json::array()),
           Result(3, json::array()), Result(4, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}),
           Published(kUri, 2, json::array()), Result(5, json::array()),
-          Published(kUri, 2, {Diagnostic(Range(2, 2, 2, 9), "scan-error", "Unexpected token.")}),
+          Published(kUri, 2, json::array({Diagnostic(Range(2, 2, 2, 9), "scan-error", "Unexpected token.")})),
           Error(6, -32803, "The text cannot be formatted: line 3: Unexpected token."),
-          Published(kes, 1, {Diagnostic(Range(0, 1, 0, 6), "scan-error", "Unexpected token.")}),
+          Published(kes, 1, json::array({Diagnostic(Range(0, 1, 0, 6), "scan-error", "Unexpected token.")})),
           Result(7, json::array()),
           Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}})});
 }
@@ -183,14 +183,14 @@ TEST(RegkitLsp, BadInputIsAnsweredAndPassedOver) {
                                                  {{"textDocument", Doc(kUri)}, {"range", Range(0, 0, 0, 0)}})) +
            Frame(Request(3, "textDocument/codeAction",
                          {{"textDocument", Doc(kUri)}, {"range", {{"start", {{"line", 1.5}}}, {"end", {{"line", 1}}}}}})),
-       {Published(kUri, 1, {kStaleDiagnostic}), Result(2, json::array()),
+       {Published(kUri, 1, json::array({kStaleDiagnostic})), Result(2, json::array()),
         Error(3, -32602, "A position's line is not a whole number.")}},
       {"change by range",
        Frame(Open(kUri, kStale)) +
            Frame(Notice("textDocument/didChange", {{"textDocument", {{"uri", kUri}, {"version", 2}}},
                                                    {"contentChanges", {{{"range", Range(0, 0, 0, 1)}, {"text", "x"}}}}})) +
            Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc(kUri)}})),
-       {Published(kUri, 1, {kStaleDiagnostic}),
+       {Published(kUri, 1, json::array({kStaleDiagnostic})),
         Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}}),
         Log("A change by range was sent, but the server takes whole texts; the document is closed."),
         Error(2, -32602, "The document " + kUri + " is not open.")}},

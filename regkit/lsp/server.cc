@@ -183,7 +183,7 @@ json TServer::Initialize(const json& params) {
   json capabilities = {
       {"positionEncoding", Encoding == TTextPositions::TEncoding::Utf8 ? "utf-8" : "utf-16"},
       {"textDocumentSync", {{"openClose", true}, {"change", kFullSync}, {"save", {{"includeText", false}}}}},
-      {"codeActionProvider", {{"codeActionKinds", {kQuickFix}}}},
+      {"codeActionProvider", {{"codeActionKinds", json::array({kQuickFix})}}},
       {"documentFormattingProvider", true},
   };
   return {{"capabilities", std::move(capabilities)}, {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
