@@ -23,6 +23,7 @@ TFinding FileFinding(const std::string& path, TSeverity severity, TRule rule, st
 } // namespace
 
 TFileResult TFileCheck::Run(const std::string& path) {
+  if (Options.IsPartFile(path)) return Parts.Run(path);
   TFileResult result;
   TFileText source;
   if (TError error = source.Open(path.c_str())) {
@@ -30,6 +31,10 @@ TFileResult TFileCheck::Run(const std::string& path) {
     bool opened = error.Kind != TError::TKind::CannotOpen;
     result.Findings.push_back(
         FileFinding(path, TSeverity::Error, TRule::FileError, opened ? kCannotRead : kCannotOpen));
+    return result;
+  }
+  if (!Options.All && !TTextCheck::MentionsRegistration(source.Text())) {
+    result.Scanned = false;
     return result;
   }
   result.State = Check.Run(path, source.Text(), result.Findings, &source);

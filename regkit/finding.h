@@ -14,6 +14,7 @@ public:
     ScanWarning, // the scan warned
     StaleBody,   // a Register() body is out of date
     LineEnds,    // only the line ends differ from what tolvane writes
+    PartStale,   // the header of a part-description file is out of date
     FileError,   // the file could not be read or written
     Updated,     // update rewrote the file
   };

@@ -1,6 +1,12 @@
 #include "regkit/text_check.h"
 
+#include <string.h>
+
+#include <cstring>
+
+#include "framework/char_class.h"
 #include "regkit/messages.h"
+#include "regkit/shell_word.h"
 
 using namespace regkit_msg;
 
@@ -20,16 +26,44 @@ int FirstLineEndToChange(std::string_view text) {
   return 0;
 }
 
-TFinding LineFinding(const std::string& path, int line, const char* message, TFinding::TRule rule) {
+TFinding LineFinding(const std::string& path, int line, std::string message, TFinding::TRule rule) {
   TFinding f;
   f.Rule = rule;
   f.Path = path;
   f.Line = line;
-  f.Message = message;
+  f.Message = std::move(message);
   return f;
 }
 
 } // namespace
+
+namespace {
+bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
+} // namespace
+
+bool TTextCheck::MentionsRegistration(std::string_view text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  // "Register" as a word of its own, as the tokenizer reads it.
+  const std::string_view name = "Register";
+  for (const char* at = begin; (at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at),
+                                                                     name.data(), name.size())));
+       at += name.size()) {
+    const char* after = at + name.size();
+    if ((at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after))) return true;
+  }
+  // Each "_" that ends a word "tolvane", in any case.
+  const std::string_view word = "tolvane";
+  for (const char* at = begin; (at = static_cast<const char*>(std::memchr(at, '_', static_cast<std::size_t>(end - at))));
+       ++at) {
+    if (static_cast<std::size_t>(at - begin) < word.size()) continue;
+    const char* start = at - word.size();
+    bool same = start == begin || !WordByte(start[-1]);
+    for (std::size_t i = 0; i < word.size() && same; ++i) same = (start[i] | 0x20) == word[i];
+    if (same) return true;
+  }
+  return false;
+}
 
 TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view text,
                                     std::vector<TFinding>& findings, const TFileText* file) {
@@ -64,7 +98,8 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
   bool anyStale = false;
   for (const TBodyRange& body : Result.Bodies) {
     if (!body.Stale()) continue;
-    findings.push_back(LineFinding(path, body.FirstChange, kStaleBody, TFinding::TRule::StaleBody));
+    findings.push_back(
+        LineFinding(path, body.FirstChange, StaleBody(UpdateCommand(path)), TFinding::TRule::StaleBody));
     anyStale = true;
   }
   if (anyStale) return;
