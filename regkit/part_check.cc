@@ -16,20 +16,12 @@ namespace {
 using TSeverity = TFinding::TSeverity;
 using TRule = TFinding::TRule;
 
-TFinding FileFinding(const std::string& path, TSeverity severity, TRule rule, std::string message) {
-  TFinding f;
-  f.Severity = severity;
-  f.Rule = rule;
-  f.Path = path;
-  f.Message = std::move(message);
-  return f;
-}
-
 // kessrow's two-line messages as one line.
 std::string OneLine(std::string_view text) {
   const std::string_view joint = "\n***** ";
   std::string line;
-  for (std::size_t at; (at = text.find(joint)) != std::string_view::npos; text.remove_prefix(at + joint.size()))
+  for (std::size_t at; (at = text.find(joint)) != std::string_view::npos;
+       text.remove_prefix(at + joint.size()))
     line.append(text.substr(0, at)).push_back(' ');
   return line.append(text);
 }
@@ -44,8 +36,9 @@ TFileResult TPartCheck::Run(const std::string& path) {
   TFileText source;
   if (TError error = source.Open(path.c_str())) {
     result.State = TFileResult::TState::Failed;
-    result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError,
-                                          WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error)));
+    result.Findings.push_back(
+        TFinding(path, TSeverity::Error, TRule::FileError,
+                 WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error)));
     return result;
   }
   TPartOptions options;
@@ -55,7 +48,7 @@ TFileResult TPartCheck::Run(const std::string& path) {
   Engine.Generate(std::nullopt, source.Text(), options, Result);
   if (source.Shrunk()) {
     result.State = TFileResult::TState::Failed;
-    result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, kChanged));
+    result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, kChanged));
     return result;
   }
   NoteDiagnostics(path, result);
@@ -83,18 +76,15 @@ TFileResult TPartCheck::Run(const std::string& path) {
     return result;
   }
   result.Findings.push_back(
-      FileFinding(path, TSeverity::Error, TRule::PartStale, StaleHeader(header, UpdateCommand(path))));
+      TFinding(path, TSeverity::Error, TRule::PartStale, StaleHeader(header, UpdateCommand(path))));
   return result;
 }
 
 void TPartCheck::NoteDiagnostics(const std::string& path, TFileResult& result) const {
   for (const TDiagnostic& d : Result.Diagnostics) {
     // A report in the include file names that file (none is given here).
-    TFinding f = FileFinding(d.File.empty() ? path : d.File, TSeverity::Error, TRule::ScanError,
-                             InPart(OneLine(d.Message), d.Scope));
-    f.Line = d.Line;
-    f.Column = d.Column;
-    result.Findings.push_back(std::move(f));
+    result.Findings.emplace_back(d.File.empty() ? path : d.File, TSeverity::Error, TRule::ScanError,
+                                 InPart(OneLine(d.Message), d.Scope), d.Line, d.Column);
   }
 }
 
@@ -108,7 +98,7 @@ void TPartCheck::Update(const std::string& path, const std::string& dir, const s
   switch (outcome.Done) {
   case TPartOutcome::TDone::Written:
     result.State = TFileResult::TState::Updated;
-    result.Findings.push_back(FileFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
+    result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
     return;
   case TPartOutcome::TDone::Unchanged:
     result.State = TFileResult::TState::UpToDate;
@@ -131,5 +121,5 @@ void TPartCheck::Update(const std::string& path, const std::string& dir, const s
     message = WithReason(kCannotOpen, error);
   else
     message = WithReason(error.Kind == TError::TKind::CannotCreate ? kCannotCreate : kCannotWrite, error);
-  result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, message));
+  result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));
 }

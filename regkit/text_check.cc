@@ -26,15 +26,6 @@ int FirstLineEndToChange(std::string_view text) {
   return 0;
 }
 
-TFinding LineFinding(const std::string& path, int line, std::string message, TFinding::TRule rule) {
-  TFinding f;
-  f.Rule = rule;
-  f.Path = path;
-  f.Line = line;
-  f.Message = std::move(message);
-  return f;
-}
-
 } // namespace
 
 namespace {
@@ -54,8 +45,8 @@ bool TTextCheck::MentionsRegistration(std::string_view text) {
   }
   // Each "_" that ends a word "tolvane", in any case.
   const std::string_view word = "tolvane";
-  for (const char* at = begin; (at = static_cast<const char*>(std::memchr(at, '_', static_cast<std::size_t>(end - at))));
-       ++at) {
+  for (const char* at = begin;
+       (at = static_cast<const char*>(std::memchr(at, '_', static_cast<std::size_t>(end - at)))); ++at) {
     if (static_cast<std::size_t>(at - begin) < word.size()) continue;
     const char* start = at - word.size();
     bool same = start == begin || !WordByte(start[-1]);
@@ -73,14 +64,9 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) {
     bool error = d.Kind == TDiagnostic::TKind::Error;
-    TFinding f;
-    f.Severity = error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
-    f.Rule = error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning;
-    f.Path = path;
-    f.Line = d.Line;
-    f.Column = d.Column;
-    f.Message = d.Message;
-    findings.push_back(std::move(f));
+    findings.emplace_back(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
+                          error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message,
+                          d.Line, d.Column);
   }
   if (!Result.Ok) return TFileResult::TState::Failed;
   // An up-to-date text is mostly ranges of itself in their own place: only
@@ -98,13 +84,15 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
   bool anyStale = false;
   for (const TBodyRange& body : Result.Bodies) {
     if (!body.Stale()) continue;
-    findings.push_back(
-        LineFinding(path, body.FirstChange, StaleBody(UpdateCommand(path)), TFinding::TRule::StaleBody));
+    findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
+                                StaleBody(UpdateCommand(path)), body.FirstChange));
     anyStale = true;
   }
   if (anyStale) return;
   if (int line = FirstLineEndToChange(text))
-    findings.push_back(LineFinding(path, line, kLineEnds, TFinding::TRule::LineEnds));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::LineEnds, kLineEnds, line));
   else
-    findings.push_back(LineFinding(path, 1, kOutsideBody, TFinding::TRule::StaleBody));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, kOutsideBody, 1));
 }
