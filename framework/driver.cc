@@ -1,19 +1,12 @@
 #include "framework/driver.h"
 
+#include <cstring>
 #include <exception>
 #include <new>
-
-#include <cstring>
 #include <string>
 
 #include "framework/arg_assist.h"
-
-#ifndef REGKIT_NAME
-#define REGKIT_NAME "regkit"
-#endif
-#ifndef REGKIT_VERSION
-#define REGKIT_VERSION "0.0.0"
-#endif
+#include "framework/version.h"
 
 namespace {
 const char* const kNoMemory = "\n***** Error: not enough memory.\n";
