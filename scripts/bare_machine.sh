@@ -27,7 +27,8 @@ command -v debootstrap >/dev/null || { echo "bare_machine.sh: debootstrap is not
 # The mirror this machine's apt uses for Debian itself.
 default_mirror() {
   cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources 2>/dev/null |
-    sed -n -e 's/^URIs: *\(.*\/debian\/*\)$/\1/p' -e 's/^deb \(\[[^]]*\] \)\?\([^ ]*\/debian\/*\) .*/\2/p' | head -n 1
+    sed -n -e 's/^URIs: *\(.*\/debian\/*\)$/\1/p' -e 's/^deb \(\[[^]]*\] \)\?\([^ ]*\/debian\/*\) .*/\2/p' | head -n 1 ||
+    true
 }
 mirror=${MIRROR:-$(default_mirror)}
 mirror=${mirror:-http://deb.debian.org/debian}
