@@ -5,14 +5,12 @@
 #include <iostream>
 #include <thread>
 
+#include "framework/version.h"
 #include "regkit/file_check.h"
 #include "regkit/parallel_runner.h"
 #include "regkit/report.h"
 #include "regkit/tree_walk.h"
 
-#ifndef REGKIT_VERSION
-#define REGKIT_VERSION "0.0.0"
-#endif
 
 namespace {
 
