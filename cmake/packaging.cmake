@@ -2,7 +2,11 @@
 #
 #   cmake --install <build> --prefix <prefix>
 #     bin/tolvane, bin/kessrow, bin/regkit
-#     share/man/man1/tolvane.1, kessrow.1, regkit.1
+#     share/man/man1/tolvane.1.gz, kessrow.1.gz, regkit.1.gz (plain pages
+#       where gzip is missing)
+#     share/doc/regkit/: README.md, the user guides (docs/*.md), copyright
+#       (the licence), changelog.gz (CHANGELOG.md)
+#     share/lintian/overrides/regkit (what lintian reports on purpose)
 #     <libdir>/cmake/regkit/regkitConfig.cmake (+ version file, targets,
 #       functions and the script they run the programs through)
 #   cpack --config <build>/CPackConfig.cmake   ->  regkit_<version>_<arch>.deb
@@ -33,10 +37,41 @@ else()
   message(WARNING "regkit: tolvane, kessrow or regkit is not built; the CMake package is not installed")
 endif()
 
-install(FILES ${PROJECT_SOURCE_DIR}/docs/man/tolvane.1
-              ${PROJECT_SOURCE_DIR}/docs/man/kessrow.1
-              ${PROJECT_SOURCE_DIR}/docs/man/regkit.1
-        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# Manual pages and the changelog are installed compressed as Debian wants
+# them (gzip -9n: no name, no time stamp, so the bytes depend on the text
+# alone).
+find_program(REGKIT_GZIP gzip)
+set(regkit_pages ${PROJECT_SOURCE_DIR}/docs/man/tolvane.1 ${PROJECT_SOURCE_DIR}/docs/man/kessrow.1
+                 ${PROJECT_SOURCE_DIR}/docs/man/regkit.1)
+if(REGKIT_GZIP)
+  set(compressed)
+  foreach(source ${regkit_pages} ${PROJECT_SOURCE_DIR}/CHANGELOG.md)
+    get_filename_component(name ${source} NAME)
+    if(source MATCHES "CHANGELOG.md$")
+      set(name changelog)
+    endif()
+    set(copy ${PROJECT_BINARY_DIR}/compressed/${name})
+    add_custom_command(OUTPUT ${copy}.gz
+      COMMAND ${CMAKE_COMMAND} -E copy ${source} ${copy}
+      COMMAND ${REGKIT_GZIP} -9nf ${copy}
+      DEPENDS ${source}
+      VERBATIM)
+    list(APPEND compressed ${copy}.gz)
+  endforeach()
+  add_custom_target(regkit_compressed ALL DEPENDS ${compressed})
+  list(FILTER compressed EXCLUDE REGEX "changelog.gz$")
+  set(regkit_pages ${compressed})
+  install(FILES ${PROJECT_BINARY_DIR}/compressed/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+else()
+  install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog)
+endif()
+install(FILES ${regkit_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The user guides beside the manual pages, which point at them, and the
+# licence under the name Debian gives it.
+file(GLOB regkit_guides ${PROJECT_SOURCE_DIR}/docs/*.md)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${regkit_guides} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 configure_package_config_file(
   ${CMAKE_CURRENT_LIST_DIR}/regkitConfig.cmake.in
@@ -83,7 +118,18 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 # carry the C++ runtime and need glibc 2.34 symbols only.
 if(NOT REGKIT_STATIC OR NOT REGKIT_CAN_LINK_STATIC)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
+  set(REGKIT_STATIC_OVERRIDES "")
+else()
+  set(REGKIT_STATIC_OVERRIDES
+      "# The programs are linked statically on purpose: a run on a small file then starts as fast as cat.\n")
+  foreach(program kessrow regkit tolvane)
+    string(APPEND REGKIT_STATIC_OVERRIDES "regkit: statically-linked-binary [usr/bin/${program}]\n")
+  endforeach()
 endif()
+# What lintian reports on purpose, each with its reason.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/lintian-overrides.in ${PROJECT_BINARY_DIR}/lintian-overrides @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME regkit)
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "cmake (>= 3.17)")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_GENERATOR "TGZ")

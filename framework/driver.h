@@ -1,6 +1,7 @@
 // The shared driver: runs a tool through banner, command line, processing,
-// optional pause and exit status. Each program's main calls it with its
-// own tool object.
+// optional pause and exit status; --help or --version as the sole argument
+// prints the usage or the version instead and exits with 0. Each program's
+// main calls it with its own tool object.
 #pragma once
 
 #include <istream>

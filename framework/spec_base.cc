@@ -5,13 +5,7 @@
 #include "framework/arg_assist.h"
 #include "framework/char_class.h"
 #include "framework/file_io.h"
-
-#ifndef REGKIT_NAME
-#define REGKIT_NAME "regkit"
-#endif
-#ifndef REGKIT_VERSION
-#define REGKIT_VERSION "0.0.0"
-#endif
+#include "framework/version.h"
 
 void TSpecBase::PrintBanner(std::ostream& os) {
   os << "\n\n";

@@ -18,13 +18,19 @@ public:
   bool SuccessFlag = false;    // the run succeeded; becomes the exit status
   TArgAssistant* AA = nullptr; // the program's argument assistant
 
-  // Slot order matters to nobody outside, but is kept as designed.
+  // Declares the tool's flags and usage lines on aa (and keeps it in AA).
   virtual void SetUpAA(TArgAssistant& aa) = 0;
+  // The name the banner shows, or none.
   virtual const char* GetProgramName() { return nullptr; }
+  // The banner that starts every run's output.
   virtual void PrintBanner(std::ostream& os);
+  // The usage text that follows a usage error.
   virtual void PrintUsage(std::ostream& os) = 0;
+  // The whole run, reported on os.
   virtual void Process(std::ostream& os) = 0;
+  // Whether the run succeeded: the exit status.
   virtual bool Success() { return SuccessFlag; }
+  // Whether the driver waits for Enter after the run.
   virtual bool Prompt() { return false; }
 
   // Cuts the extension (from the last dot after the last slash, never at

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <span>
 #include <string_view>
 
 #include "kessrow/kessrow_messages.h"
@@ -26,6 +27,13 @@ std::string_view PortTypeText(TPortKind kind) {
     return "ioport ";
   }
   return "port   "; // not reached: every kind is listed above
+}
+
+// The bytes of texts together.
+std::size_t SizeOf(std::span<const std::string_view> texts) {
+  std::size_t n = 0;
+  for (std::string_view text : texts) n += text.size();
+  return n;
 }
 
 // Puts texts one after the other.
@@ -65,23 +73,31 @@ public:
 
   // bit: the bus bit the pin belongs to, written before it when given.
   void Add(TTextCursor& c, const std::int64_t* bit, std::string_view pin) {
-    c.Need(Buffer.size() + TTextCursor::kNumberRoom + 2 + 1 + pin.size() + 4);
+    // The room is the sum of what is written below: the whole blocks of
+    // the start, the bit at its longest, the pin in quotes.
+    c.Need(Buffer.size() + (bit ? TTextCursor::kNumberRoom + sizeof kBitEnd - 1 : 0) + sizeof kPinOpen - 1 +
+           pin.size() + sizeof kPinClose - 1);
     char* p = c.At();
     for (std::size_t i = 0; i < Buffer.size(); i += kBlock) std::memcpy(p + i, Buffer.data() + i, kBlock);
     p += Lead;
     if (bit) {
       p = std::to_chars(p, p + TTextCursor::kNumberRoom, *bit).ptr;
-      *p++ = ',';
-      *p++ = ' ';
+      p = Constant(p, kBitEnd);
     }
-    *p++ = '"';
+    p = Constant(p, kPinOpen);
     p = TTextCursor::Copy(p, pin.data(), pin.size());
-    std::memcpy(p, "\" );", 4);
-    c.MoveTo(p + 4);
+    c.MoveTo(Constant(p, kPinClose));
   }
 
 private:
+  // Copies a text whose size the compiler knows, as a few stores.
+  template <std::size_t N> static char* Constant(char* p, const char (&text)[N]) {
+    std::memcpy(p, text, N - 1);
+    return p + N - 1;
+  }
+
   static constexpr std::size_t kBlock = 16;
+  static constexpr char kBitEnd[] = ", ", kPinOpen[] = "\"", kPinClose[] = "\" );";
   std::string& Buffer; // kept from port to port, so that it is allocated once
   std::size_t Lead;    // bytes of the start; the rest of Buffer is padding
 };
@@ -139,29 +155,22 @@ std::pair<int, int> TKessrow::WrittenRange(const TPortDescr& port) const {
 void TKessrow::WritePortMember(TTextCursor& c, const TPortDescr& port, std::size_t width) {
   const std::string& name = port.PortName;
   std::size_t pad = width - name.size() + 5;
-  // The bus comment is the longest: "// TOLVANE_BUS(" and two numbers.
-  c.Need(3 + 7 + name.size() + 1 + pad + 16 + 2 * TTextCursor::kNumberRoom + 2 + 2 + port.PortComment.size());
-  c.Put("\n  ");
-  c.Put(PortTypeText(port.PortType));
-  c.Put(name);
-  c.Put(';');
-  c.PutSpaces(pad);
   std::string_view gap = port.PortComment.empty() ? "" : "  ";
-  if (port.Form == TPortForm::Bus) {
-    auto [a, b] = WrittenRange(port);
-    c.Put("// TOLVANE_BUS(");
-    c.Put(std::int64_t{a});
-    c.Put(',');
-    c.Put(std::int64_t{b});
-    c.Put(')');
-    c.Put(gap);
-  } else if (port.Form == TPortForm::Counted) {
-    c.Put("// ");
-    c.Put(std::int64_t{port.PortRangeL});
-    c.Put(" pins");
-    c.Put(gap);
-  }
-  c.Put(port.PortComment);
+  auto [a, b] = port.Form == TPortForm::Bus ? WrittenRange(port) : std::pair{port.PortRangeL, 0};
+  TDigits first(a), second(b);
+  // The line is these texts, the blanks after the first of them, and the
+  // room is measured on the same texts.
+  const std::string_view head[] = {"\n  ", PortTypeText(port.PortType), name, ";"};
+  const std::string_view bus[] = {"// TOLVANE_BUS(", first.View(), ",", second.View(), ")", gap, port.PortComment};
+  const std::string_view counted[] = {"// ", first.View(), " pins", gap, port.PortComment};
+  const std::string_view single[] = {port.PortComment};
+  std::span<const std::string_view> tail = single;
+  if (port.Form == TPortForm::Bus) tail = bus;
+  if (port.Form == TPortForm::Counted) tail = counted;
+  c.Need(SizeOf(head) + pad + SizeOf(tail));
+  for (std::string_view text : head) c.Put(text);
+  c.PutSpaces(pad);
+  for (std::string_view text : tail) c.Put(text);
 }
 
 // The registration call of one port and the lines that give it its pins,

@@ -96,8 +96,14 @@ void TKessrow::Process(std::ostream& os) {
   }
 }
 
+std::string TKessrow::PathOf(const std::string& name) const {
+  if (Directory.empty() || name.starts_with('/')) return name;
+  return Directory + "/" + name;
+}
+
 TPartOutcome TKessrow::Update(const TPartRequest& request, TPartResult& result) {
   result.Clear();
+  Directory = request.Directory;
   Result = &result;
   Options = nullptr;
   // A fresh tokenizer: a report before the pass shows no earlier line.
@@ -109,9 +115,9 @@ TPartOutcome TKessrow::Update(const TPartRequest& request, TPartResult& result) 
     DestName = request.Destination.empty() ? DefaultDestination(SourceName) : request.Destination;
     outcome.DestName = DestName;
     // Never replace (or, with -d, delete) one of the inputs.
-    if (SameTarget(DestName, SourceName))
+    if (SameTarget(PathOf(DestName), PathOf(SourceName)))
       outcome.FailedStep = TStep::OverwritesSource;
-    else if (IncludeActive && SameTarget(DestName, IncludeName))
+    else if (IncludeActive && SameTarget(PathOf(DestName), PathOf(IncludeName)))
       outcome.FailedStep = TStep::OverwritesInclude;
     else
       GenerateAndWrite(request, source, include, result, outcome);
@@ -125,7 +131,7 @@ bool TKessrow::OpenInputs(const TPartRequest& request, TFileText& source, TFileT
                           TPartOutcome& outcome) {
   SourceName = request.Source;
   IncludeActive = false;
-  if (TError error = source.Open(SourceName.c_str())) {
+  if (TError error = source.Open(PathOf(SourceName).c_str())) {
     Report(NoSource(SourceName));
     outcome.FailedStep = TStep::ReadSource;
     outcome.Error = error;
@@ -133,7 +139,7 @@ bool TKessrow::OpenInputs(const TPartRequest& request, TFileText& source, TFileT
   }
   if (!request.Include) return true;
   IncludeName = *request.Include;
-  if (TError error = include.Open(IncludeName.c_str())) {
+  if (TError error = include.Open(PathOf(IncludeName).c_str())) {
     Report(NoInclude(IncludeName));
     outcome.FailedStep = TStep::ReadInclude;
     outcome.Error = error;
@@ -150,7 +156,8 @@ void TKessrow::GenerateAndWrite(const TPartRequest& request, TFileText& source, 
   // destination can be replaced that way; else it is held whole.
   TOutText& out = result.Text;
   TStreamedWrite stream;
-  bool streamed = stream.Begin(DestName, !request.Unconditional);
+  const std::string destPath = PathOf(DestName);
+  bool streamed = stream.Begin(destPath, !request.Unconditional);
   // The text hands its parts to the stream only while the stream is there.
   struct TDetach {
     TOutText& Text;
@@ -169,16 +176,16 @@ void TKessrow::GenerateAndWrite(const TPartRequest& request, TFileText& source, 
   Generate(includeText, source.Text(), options, result);
   if (source.Shrunk() || include.Shrunk()) {
     outcome.FailedStep = TStep::InputChanged;
-    outcome.Error = TError(TError::TKind::Changed, source.Shrunk() ? SourceName : IncludeName);
+    outcome.Error = TError(TError::TKind::Changed, source.Shrunk() ? source.Name() : include.Name());
     return;
   }
   if (!result.Ok) {
     outcome.FailedStep = TStep::Generate;
-    if (request.DeleteOnError) RemoveFile(DestName);
+    if (request.DeleteOnError) RemoveFile(destPath);
     return;
   }
   bool flushed = out.Flush();
-  bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(DestName.c_str(), out);
+  bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(destPath.c_str(), out);
   if (!request.Unconditional && unchanged) {
     outcome.Done = TPartOutcome::TDone::Unchanged;
     return;
@@ -196,7 +203,7 @@ TError TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const
   // The new header is complete before it replaces the old one, and only
   // while the inputs are still the files that were read.
   TReplacement dest;
-  if (TError error = dest.Prepare(DestName, out, {})) return error;
+  if (TError error = dest.Prepare(PathOf(DestName), out, {})) return error;
   return dest.Commit({&source, &include});
 }
 

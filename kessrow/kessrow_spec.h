@@ -162,6 +162,11 @@ private:
   TTextSet PortNameIndex; // views of the port name tokens in the input texts
   TTextSet PinIndex;      // views of the pin tokens, in order: the part's pins
 
+  // The directory the names of a run are taken in ("": the current one).
+  std::string Directory;
+  // The path of a file that a run names.
+  std::string PathOf(const std::string& name) const;
+
   // The pass under way.
   const TPartOptions* Options = nullptr;
   TPartResult* Result = nullptr;

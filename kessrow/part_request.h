@@ -9,6 +9,10 @@
 
 class TPartRequest {
 public:
+  // The directory the names below are taken in, as a run of the program
+  // in that directory takes them (they are written into the header as
+  // they are given); empty: the current directory.
+  std::string Directory;
   std::string Source;                 // the part file
   std::string Destination;            // the header; empty: the part file's name with ".h"
   std::optional<std::string> Include; // read before the part file (-i)

@@ -28,6 +28,4 @@ struct TPortDescr {
   int PortRangeL = -1;
   int PortRangeR = -1; // the right bound of a bus
   TPortKind PortType = TPortKind::Port;
-
-  bool IsBus() const { return Form == TPortForm::Bus; }
 };

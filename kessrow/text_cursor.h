@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -23,15 +24,21 @@ public:
   void Need(std::size_t n) {
     if (static_cast<std::size_t>(End - Cur) < n) Refill(n);
   }
-  // The place where the next byte goes (after Need), and where it went.
+  // The place where the next byte goes (after Need), and where it went:
+  // never past the room that Need made.
   char* At() const { return Cur; }
-  void MoveTo(char* p) { Cur = p; }
+  void MoveTo(char* p) {
+    assert(p >= Cur && p <= End);
+    Cur = p;
+  }
 
-  // Puts bytes or a number; each needs the room for what it puts.
-  void Put(std::string_view text) { Cur = Copy(Cur, text.data(), text.size()); }
-  void Put(char c) { *Cur++ = c; }
-  void Put(std::int64_t value) { Cur = std::to_chars(Cur, Cur + kNumberRoom, value).ptr; }
+  // Puts bytes; each needs the room for what it puts.
+  void Put(std::string_view text) {
+    assert(Room() >= text.size());
+    Cur = Copy(Cur, text.data(), text.size());
+  }
   void PutSpaces(std::size_t n) {
+    assert(Room() >= n);
     std::memset(Cur, ' ', n);
     Cur += n;
   }
@@ -68,6 +75,8 @@ public:
   }
 
 private:
+  std::size_t Room() const { return static_cast<std::size_t>(End - Cur); }
+
   // The room taken at once: lines are short, and a batch this size leaves
   // little of a chunk unused when the next one is needed.
   static constexpr std::size_t kBatch = std::size_t{8} << 10;

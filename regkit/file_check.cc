@@ -11,32 +11,28 @@ namespace {
 using TSeverity = TFinding::TSeverity;
 using TRule = TFinding::TRule;
 
-TFinding FileFinding(const std::string& path, TSeverity severity, TRule rule, std::string message) {
-  TFinding f;
-  f.Severity = severity;
-  f.Rule = rule;
-  f.Path = path;
-  f.Message = std::move(message);
-  return f;
-}
-
 } // namespace
 
 TFileResult TFileCheck::Run(const std::string& path) {
+  if (Options.IsPartFile(path)) return Parts.Run(path);
   TFileResult result;
   TFileText source;
   if (TError error = source.Open(path.c_str())) {
     result.State = TFileResult::TState::Failed;
     bool opened = error.Kind != TError::TKind::CannotOpen;
     result.Findings.push_back(
-        FileFinding(path, TSeverity::Error, TRule::FileError, opened ? kCannotRead : kCannotOpen));
+        TFinding(path, TSeverity::Error, TRule::FileError, opened ? kCannotRead : kCannotOpen));
+    return result;
+  }
+  if (!Options.All && !TTextCheck::MentionsRegistration(source.Text())) {
+    result.Scanned = false;
     return result;
   }
   result.State = Check.Run(path, source.Text(), result.Findings, &source);
   if (source.Shrunk()) {
     result.State = TFileResult::TState::Failed;
     result.Findings.clear();
-    result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, kChanged));
+    result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, kChanged));
     return result;
   }
   if (result.State != TFileResult::TState::Stale) return result;
@@ -49,9 +45,8 @@ TFileResult TFileCheck::Run(const std::string& path) {
   }
   if (Options.Command == TOptions::TCommand::Update) {
     // The stale findings are check's; update says what it did instead.
-    std::erase_if(result.Findings, [](const TFinding& f) {
-      return f.Rule == TRule::StaleBody || f.Rule == TRule::LineEnds;
-    });
+    std::erase_if(result.Findings,
+                  [](const TFinding& f) { return f.Rule == TRule::StaleBody || f.Rule == TRule::LineEnds; });
     Update(path, source, result);
   }
   return result;
@@ -69,7 +64,7 @@ void TFileCheck::Update(const std::string& path, TFileText& source, TFileResult&
   switch (outcome.Done) {
   case TUpdateOutcome::TDone::Written:
     result.State = TFileResult::TState::Updated;
-    result.Findings.push_back(FileFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
+    result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
     return;
   case TUpdateOutcome::TDone::Unchanged:
     result.State = TFileResult::TState::UpToDate;
@@ -84,10 +79,11 @@ void TFileCheck::Update(const std::string& path, TFileText& source, TFileResult&
   if (error.Kind == TError::TKind::Changed)
     message = kChanged;
   else if (outcome.FailedStep == TStep::Backup)
-    message = WithReason(cannotCreate ? CannotCreateBackup(outcome.BackupName) : CannotWriteBackup(outcome.BackupName), error);
+    message = WithReason(
+        cannotCreate ? CannotCreateBackup(outcome.BackupName) : CannotWriteBackup(outcome.BackupName), error);
   else if (outcome.FailedStep == TStep::Verify)
     message = NotVerified(outcome.BackupName);
   else
     message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
-  result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, message));
+  result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));
 }

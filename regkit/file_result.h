@@ -11,6 +11,7 @@ public:
   enum class TState { UpToDate, Stale, Updated, Failed };
 
   TState State = TState::UpToDate;
+  bool Scanned = true;            // false: passed over (no Register() in it)
   std::vector<TFinding> Findings; // in the order met
   std::string Diff;               // unified diff of a stale file (with --diff)
 };

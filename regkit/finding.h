@@ -14,6 +14,7 @@ public:
     ScanWarning, // the scan warned
     StaleBody,   // a Register() body is out of date
     LineEnds,    // only the line ends differ from what tolvane writes
+    PartStale,   // the header of a part-description file is out of date
     FileError,   // the file could not be read or written
     Updated,     // update rewrote the file
   };
@@ -24,4 +25,10 @@ public:
   int Line = 0;        // 1-based; 0 when the finding is about the whole file
   int Column = 0;      // 1-based; 0 when it is about the whole line
   std::string Message; // one sentence, without the path
+
+  TFinding() = default;
+  TFinding(std::string path, TSeverity severity, TRule rule, std::string message, int line = 0,
+           int column = 0)
+      : Severity(severity), Rule(rule), Path(std::move(path)), Line(line), Column(column),
+        Message(std::move(message)) {}
 };

@@ -8,7 +8,17 @@
 
 namespace regkit_msg {
 
-inline constexpr const char* kStaleBody = "Register() body is out of date";
+// command: what brings the file up to date ("regkit update src/a.h").
+inline std::string StaleBody(const std::string& command) {
+  return "Register() body is out of date (" + command + ")";
+}
+inline std::string StaleHeader(const std::string& header, const std::string& command) {
+  return "header " + header + " is out of date (" + command + ")";
+}
+// A report of kessrow's, and the part it concerns.
+inline std::string InPart(const std::string& message, const std::string& part) {
+  return part.empty() ? message : message + " (part " + part + ")";
+}
 inline constexpr const char* kLineEnds = "line ends differ (tolvane writes LF)";
 inline constexpr const char* kOutsideBody = "text differs outside Register() bodies";
 inline constexpr const char* kUpdated = "updated";
@@ -29,6 +39,7 @@ inline std::string CannotCreateBackup(const std::string& backup) {
 inline std::string CannotWriteBackup(const std::string& backup) {
   return "could not write backup file " + backup;
 }
+inline constexpr const char* kHeaderIsSource = "its header would replace the part file itself";
 inline constexpr const char* kCannotCreate = "could not create destination file";
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {

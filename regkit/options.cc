@@ -5,6 +5,7 @@
 namespace {
 
 const char* const kDefaultExtensions[] = {".h", ".hh", ".hpp", ".hxx", ".h++", ".cpp", ".cc", ".cxx"};
+const char* const kDefaultPartExtensions[] = {".kes"};
 
 // The text behind prefix when arg starts with it.
 bool TakeValue(const std::string& arg, const std::string& prefix, std::string& value) {
@@ -15,7 +16,15 @@ bool TakeValue(const std::string& arg, const std::string& prefix, std::string& v
 
 } // namespace
 
-TOptions::TOptions() : Extensions(std::begin(kDefaultExtensions), std::end(kDefaultExtensions)) {}
+TOptions::TOptions()
+    : Extensions(std::begin(kDefaultExtensions), std::end(kDefaultExtensions)),
+      PartExtensions(std::begin(kDefaultPartExtensions), std::end(kDefaultPartExtensions)) {}
+
+bool TOptions::HasExtension(const std::string& name, const std::vector<std::string>& list) {
+  for (const std::string& ext : list)
+    if (name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0) return true;
+  return false;
+}
 
 bool TOptions::Parse(const std::vector<std::string>& args) {
   if (args.empty()) {
@@ -88,6 +97,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     Diff = true;
   else if (arg == "--keep-backup")
     KeepBackup = true;
+  else if (arg == "--all")
+    All = true;
   else if (arg == "-j" || arg == "--jobs") {
     if (i + 1 >= args.size()) {
       Problem = arg + " needs a number";
@@ -97,7 +108,9 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
   } else if (TakeValue(arg, "--jobs=", value) || TakeValue(arg, "-j", value))
     return SetJobs(value);
   else if (TakeValue(arg, "--ext=", value))
-    return SetExtensions(value);
+    return SetExtensions("--ext", value, Extensions);
+  else if (TakeValue(arg, "--part-ext=", value))
+    return SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {
@@ -130,19 +143,19 @@ bool TOptions::SetJobs(const std::string& text) {
   return true;
 }
 
-// A comma-separated list; each entry with or without its dot.
-bool TOptions::SetExtensions(const std::string& list) {
-  Extensions.clear();
+bool TOptions::SetExtensions(const std::string& option, const std::string& value,
+                             std::vector<std::string>& list) {
+  list.clear();
   std::size_t start = 0;
-  while (start <= list.size()) {
-    std::size_t comma = list.find(',', start);
-    if (comma == std::string::npos) comma = list.size();
-    std::string ext = list.substr(start, comma - start);
-    if (!ext.empty()) Extensions.push_back(ext[0] == '.' ? ext : "." + ext);
+  while (start <= value.size()) {
+    std::size_t comma = value.find(',', start);
+    if (comma == std::string::npos) comma = value.size();
+    std::string ext = value.substr(start, comma - start);
+    if (!ext.empty()) list.push_back(ext[0] == '.' ? ext : "." + ext);
     start = comma + 1;
   }
-  if (Extensions.empty()) {
-    Problem = "--ext needs at least one extension";
+  if (list.empty()) {
+    Problem = option + " needs at least one extension";
     return false;
   }
   return true;

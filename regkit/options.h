@@ -13,6 +13,7 @@ public:
   TCommand Command = TCommand::None;
   std::vector<std::string> Paths;      // as given, in order
   std::vector<std::string> Extensions; // with their dots: ".h"
+  std::vector<std::string> PartExtensions; // of part-description files: ".kes"
   std::vector<std::string> Excludes;   // glob patterns
   unsigned Jobs = 0;                   // 0: one per processor
   bool NoWarnings = false;             // -w
@@ -20,8 +21,15 @@ public:
   bool KeepBackup = false;             // --keep-backup (update)
   TFormat Format = TFormat::Text;      // --format= (check)
   std::string AssumeFilename;          // --assume-filename= (format)
+  bool All = false;                    // --all: scan files that do not mention Register() too
 
   TOptions();
+  // Whether name ends in one of the extensions of list (and is more than it).
+  static bool HasExtension(const std::string& name, const std::vector<std::string>& list);
+  // Whether a file is a part-description file, by its name.
+  bool IsPartFile(const std::string& name) const { return HasExtension(name, PartExtensions); }
+  // Whether a directory's walk takes the file name.
+  bool Walks(const std::string& name) const { return HasExtension(name, Extensions) || IsPartFile(name); }
   // Reads the arguments after the program name; on a problem returns false
   // and leaves its message in Problem.
   bool Parse(const std::vector<std::string>& args);
@@ -30,7 +38,9 @@ public:
 private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
-  bool SetExtensions(const std::string& list);
   bool SetFormat(const std::string& name);
   bool CheckCommandOptions();
+  // Sets list (comma-separated, each entry with or without its dot) from
+  // the value of option.
+  bool SetExtensions(const std::string& option, const std::string& value, std::vector<std::string>& list);
 };

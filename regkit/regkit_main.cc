@@ -6,6 +6,7 @@
 #include <iostream>
 #include <thread>
 
+#include "framework/version.h"
 #include "regkit/file_check.h"
 #include "regkit/format_command.h"
 #include "regkit/json_report.h"
@@ -13,10 +14,6 @@
 #include "regkit/parallel_runner.h"
 #include "regkit/report.h"
 #include "regkit/tree_walk.h"
-
-#ifndef REGKIT_VERSION
-#define REGKIT_VERSION "0.0.0"
-#endif
 
 namespace {
 
@@ -27,23 +24,29 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
-                           "        and every scan error and warning, as path:line:col: lines.\n"
-                           "update  rewrites those files in place as 'tolvane -r FILE' does.\n"
+                           "        every part file whose header kessrow would change, and every scan\n"
+                           "        error and warning, as path:line:col: lines.\n"
+                           "update  rewrites those files in place as 'tolvane -r FILE' does, and\n"
+                           "        those headers as 'kessrow FILE' run in the part file's directory.\n"
                            "format  writes the text tolvane would write for FILE (standard input\n"
                            "        for - or none) to standard output, for editors; touches no file.\n"
                            "lsp     serves diagnostics, a quick fix and formatting to an editor as a\n"
                            "        language server on standard input and output.\n"
                            "\n"
-                           "A directory PATH is walked for headers and sources; hidden and build*\n"
-                           "directories and symbolic links are skipped unless named.\n"
+                           "A directory PATH is walked for headers, sources and part files; hidden\n"
+                           "and build* directories and symbolic links are skipped unless named.\n"
+                           "A C++ file that does not mention Register() or TOLVANE_ is counted,\n"
+                           "not scanned (--all scans it too).\n"
                            "\n"
                            "options:\n"
                            "  -j N, --jobs=N   files processed in parallel (default: processors)\n"
                            "  -w               no warnings\n"
-                           "  --ext=LIST       extensions to walk for, comma-separated\n"
+                           "  --all            scan every C++ file, also those without Register()\n"
+                           "  --ext=LIST       C++ extensions to walk for, comma-separated\n"
                            "                   (default: .h,.hh,.hpp,.hxx,.h++,.cpp,.cc,.cxx)\n"
+                           "  --part-ext=LIST  part-file extensions to walk for (default: .kes)\n"
                            "  --exclude=GLOB   skip paths or names matching GLOB (repeatable)\n"
-                           "  --diff           print a unified diff of each stale file\n"
+                           "  --diff           print a unified diff of each stale file or header\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
                            "  --format=FORMAT  check: text (default), json or sarif\n"
                            "  --assume-filename=NAME  format: the name findings give the text\n"

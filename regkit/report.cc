@@ -21,12 +21,28 @@ std::string TReport::Line(const TFinding& f) {
   return line.append(": ").append(SeverityWord(f.Severity)).append(f.Message);
 }
 
+namespace {
+// n with its thousands grouped: 7,561.
+std::string Count(std::size_t n) {
+  std::string digits = std::to_string(n), grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped.push_back(',');
+    grouped.push_back(digits[i]);
+  }
+  return grouped;
+}
+
+// n and the noun, in the singular for one.
+std::string Counted(std::size_t n, const char* noun) { return Count(n) + " " + noun + (n == 1 ? "" : "s"); }
+} // namespace
+
 int TReport::Print(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results,
                    std::ostream& out, std::ostream& err) const {
-  std::size_t stale = 0, updated = 0, errors = problems.size();
+  std::size_t stale = 0, updated = 0, errors = problems.size(), scanned = 0;
   for (const TFinding& problem : problems) out << Line(problem) << '\n';
   for (const TFileResult& result : results) {
     for (const TFinding& finding : result.Findings) out << Line(finding) << '\n';
+    if (result.Scanned) ++scanned;
     if (result.State == TFileResult::TState::Stale) ++stale;
     if (result.State == TFileResult::TState::Updated) ++updated;
     if (result.State == TFileResult::TState::Failed) ++errors;
@@ -35,12 +51,14 @@ int TReport::Print(const std::vector<TFinding>& problems, const std::vector<TFil
     for (const TFileResult& result : results) out << result.Diff;
   out.flush();
 
-  err << results.size() << (results.size() == 1 ? " file" : " files") << " checked, ";
+  // "7,561 files: 20 scanned, 7,541 without Register() skipped; 0 stale, 3 errors"
+  err << Counted(results.size(), "file") << ": " << Count(scanned) << " scanned, " << Count(results.size() - scanned)
+      << " without Register() skipped; ";
   if (Options.Command == TOptions::TCommand::Update)
-    err << updated << " updated, ";
+    err << Count(updated) << " updated, ";
   else
-    err << stale << " stale, ";
-  err << errors << (errors == 1 ? " error" : " errors") << '\n';
+    err << Count(stale) << " stale, ";
+  err << Counted(errors, "error") << '\n';
   if (errors > 0) return kFailed;
   return stale > 0 ? kStale : kUpToDate;
 }

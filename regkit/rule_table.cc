@@ -18,6 +18,8 @@ const TRuleInfo kRules[] = {
      "Run regkit update on the file, or apply the editor's quick fix \"Update Register() bodies\".", kError, true},
     {TRule::LineEnds, "line-ends", "Line ends differ from the line feeds tolvane writes.",
      "Run regkit update on the file: every line end becomes a line feed.", kError, true},
+    {TRule::PartStale, "part-stale", "The header made from a part-description file differs from what kessrow writes.",
+     "Run regkit update on the part file, or kessrow on it in its directory.", kError, true},
     {TRule::FileError, "file-error", "A file could not be read or written.",
      "Make the file readable (for update: writable, in a writable directory) for the user that runs regkit.",
      kError, false},

@@ -1,6 +1,12 @@
 #include "regkit/text_check.h"
 
+#include <string.h>
+
+#include <cstring>
+
+#include "framework/char_class.h"
 #include "regkit/messages.h"
+#include "regkit/shell_word.h"
 
 using namespace regkit_msg;
 
@@ -20,27 +26,40 @@ int FirstLineEndToChange(std::string_view text) {
   return 0;
 }
 
-TFinding LineFinding(const std::string& path, int line, const char* message, TFinding::TRule rule) {
-  TFinding f;
-  f.Rule = rule;
-  f.Path = path;
-  f.Line = line;
-  f.Message = message;
-  return f;
-}
-
 } // namespace
 
 TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
   bool error = d.Kind == TDiagnostic::TKind::Error;
-  TFinding f;
-  f.Severity = error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
-  f.Rule = error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning;
-  f.Path = path;
-  f.Line = d.Line;
-  f.Column = d.Column;
-  f.Message = d.Message;
-  return f;
+  return TFinding(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
+                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line, d.Column);
+}
+
+namespace {
+bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
+} // namespace
+
+bool TTextCheck::MentionsRegistration(std::string_view text) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  // "Register" as a word of its own, as the tokenizer reads it.
+  const std::string_view name = "Register";
+  for (const char* at = begin; (at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at),
+                                                                     name.data(), name.size())));
+       at += name.size()) {
+    const char* after = at + name.size();
+    if ((at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after))) return true;
+  }
+  // Each "_" that ends a word "tolvane", in any case.
+  const std::string_view word = "tolvane";
+  for (const char* at = begin;
+       (at = static_cast<const char*>(std::memchr(at, '_', static_cast<std::size_t>(end - at)))); ++at) {
+    if (static_cast<std::size_t>(at - begin) < word.size()) continue;
+    const char* start = at - word.size();
+    bool same = start == begin || !WordByte(start[-1]);
+    for (std::size_t i = 0; i < word.size() && same; ++i) same = (start[i] | 0x20) == word[i];
+    if (same) return true;
+  }
+  return false;
 }
 
 TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view text,
@@ -66,12 +85,15 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
   bool anyStale = false;
   for (const TBodyRange& body : Result.Bodies) {
     if (!body.Stale()) continue;
-    findings.push_back(LineFinding(path, body.FirstChange, kStaleBody, TFinding::TRule::StaleBody));
+    findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
+                                StaleBody(UpdateCommand(path)), body.FirstChange));
     anyStale = true;
   }
   if (anyStale) return;
   if (int line = FirstLineEndToChange(text))
-    findings.push_back(LineFinding(path, line, kLineEnds, TFinding::TRule::LineEnds));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::LineEnds, kLineEnds, line));
   else
-    findings.push_back(LineFinding(path, 1, kOutsideBody, TFinding::TRule::StaleBody));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, kOutsideBody, 1));
 }

@@ -23,6 +23,10 @@ public:
   // from, when it is one (a scan stops once it shrinks).
   TFileResult::TState Run(const std::string& path, std::string_view text, std::vector<TFinding>& findings,
                           const TFileText* file = nullptr);
+  // Whether text can hold what a scan acts on: the word Register or a
+  // TOLVANE_ directive (in any case). A text without either has no body to
+  // regenerate, so a check may pass it over.
+  static bool MentionsRegistration(std::string_view text);
   // The last scan: its new text, diagnostics and bodies.
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.

@@ -80,7 +80,7 @@ void TTreeWalk::WalkDirectory(const std::string& dir) {
     if (Excluded(path)) continue;
     if (type == DT_DIR) {
       if (!SkippedDirectory(name)) subdirs.push_back(path);
-    } else if (type == DT_REG && HasExtension(name)) {
+    } else if (type == DT_REG && Options.Walks(name)) {
       Files.push_back(path);
     }
   }
@@ -97,8 +97,3 @@ bool TTreeWalk::Excluded(const std::string& path) const {
   return false;
 }
 
-bool TTreeWalk::HasExtension(const std::string& name) const {
-  for (const std::string& ext : Options.Extensions)
-    if (name.size() > ext.size() && name.compare(name.size() - ext.size(), ext.size(), ext) == 0) return true;
-  return false;
-}

@@ -22,6 +22,5 @@ private:
   void TakePath(const std::string& path);
   void WalkDirectory(const std::string& dir);
   bool Excluded(const std::string& path) const;
-  bool HasExtension(const std::string& name) const;
   const TOptions& Options;
 };

@@ -7,25 +7,28 @@
 #   - the CMake functions: rebuilds only when needed, a stale Register()
 #     body fails the check and <name>_update repairs it, options, errors;
 #   - the package is relocatable and its version file refuses version 2;
-#   - the manual pages render with man -l without warnings;
+#   - the manual pages render with man -l without warnings; --help and
+#     --version of the installed programs;
 #   - the part headers settle with both the Makefile and the Ninja
 #     generator (Ninja only when it is installed), the build log shows no
 #     output of a successful run, and a header deleted by hand is made again;
 #   - with BUILD, a stale Register() body fails the build, naming the
 #     "regkit update" command;
-#   - the Debian package builds, lists its files, and works unpacked.
+#   - the Debian package builds, lists its files, works unpacked, and
+#     lintian reports no error that its overrides do not name.
 #
 #   scripts/check_install.sh [build-dir]
 #
 # Without build-dir a fresh build is configured in the work directory as on
 # a machine without GoogleTest: the programs are built, the tests are left
 # out with a message, and a configuration that requires the tests fails.
-# The work directory is removed at the end unless KEEP_WORK=1. Needs cmake,
-# a C++ compiler, make and dpkg; installs man-db with apt-get when man is
-# missing. Exits non-zero at the first failed check.
+# The work directory is removed at the end unless KEEP_WORK=1. Installs
+# what is missing with scripts/deps.sh (also man-db, groff and lintian).
+# Exits non-zero at the first failed check.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "$0")/.." && pwd)
+"$source_dir/scripts/deps.sh" man-db groff-base lintian
 jobs=${JOBS:-2}
 started=$(date +%s)
 work=$(mktemp -d "${TMPDIR:-/tmp}/regkit-check.XXXXXX")
@@ -62,16 +65,6 @@ contains() { grep -qF -- "$2" "$1" || fail "$1 lacks: $2"; }
 lacks() { if grep -qF -- "$2" "$1"; then fail "$1 should not contain: $2"; fi; }
 mtime() { stat -c %y "$1"; }
 
-as_root() {
-  if [[ $(id -u) -eq 0 ]]; then
-    "$@"
-  elif command -v sudo >/dev/null; then
-    sudo "$@"
-  else
-    fail "need root (or sudo) to run: $*"
-  fi
-}
-
 # --------------------------------------------------------------------------
 section "build and install"
 if [[ $# -ge 1 ]]; then
@@ -103,16 +96,20 @@ prefix=$work/prefix
 run "$work/install.log" cmake --install "$build" --prefix "$prefix"
 cmake_dir=$(dirname "$(find "$prefix" -name regkitConfig.cmake | head -n 1)")
 [[ -d "$cmake_dir" ]] || fail "no regkitConfig.cmake installed"
+doc=$prefix/share/doc/regkit
 for file in "$prefix/bin/tolvane" "$prefix/bin/kessrow" "$prefix/bin/regkit" \
-  "$prefix/share/man/man1/tolvane.1" "$prefix/share/man/man1/kessrow.1" \
-  "$prefix/share/man/man1/regkit.1" \
+  "$prefix/share/man/man1/tolvane.1.gz" "$prefix/share/man/man1/kessrow.1.gz" \
+  "$prefix/share/man/man1/regkit.1.gz" \
+  "$doc/README.md" "$doc/tolvane.md" "$doc/kessrow.md" "$doc/copyright" "$doc/changelog.gz" \
   "$cmake_dir/regkitConfig.cmake" "$cmake_dir/regkitConfigVersion.cmake" \
   "$cmake_dir/regkitTargets.cmake" "$cmake_dir/regkitFunctions.cmake" \
   "$cmake_dir/regkitRun.cmake"; do
   expect_file "$file"
 done
 [[ ! -e "$cmake_dir/regkitCheckRegistrations.cmake" ]] || fail "the old check script is still installed"
-ok "installed programs, manual pages and CMake package (${cmake_dir#"$prefix"/})"
+cmp -s "$doc/copyright" "$source_dir/LICENSE" || fail "copyright is not the licence"
+cmp -s <(gzip -dc "$doc/changelog.gz") "$source_dir/CHANGELOG.md" || fail "changelog.gz is not CHANGELOG.md"
+ok "installed programs, manual pages, documents and CMake package (${cmake_dir#"$prefix"/})"
 [[ -x "$prefix/bin/tolvane" && -x "$prefix/bin/kessrow" ]] || fail "programs not executable"
 status=0
 "$prefix/bin/tolvane" >"$work/usage.log" 2>&1 || status=$?
@@ -120,8 +117,14 @@ status=0
 contains "$work/usage.log" "Usage:"
 ok "installed tolvane runs (usage error, exit status 255)"
 [[ -x "$prefix/bin/regkit" ]] || fail "regkit not executable"
-"$prefix/bin/regkit" --version >"$work/regkit-version.log" 2>&1 || fail "regkit --version failed"
-contains "$work/regkit-version.log" "regkit $(sed -n 's/^project(regkit VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")"
+version=$(sed -n 's/^project(regkit VERSION \([0-9.]*\).*/\1/p' "$source_dir/CMakeLists.txt")
+for program in tolvane kessrow regkit; do
+  [[ "$("$prefix/bin/$program" --version)" == "$program $version" ]] ||
+    fail "$program --version does not print '$program $version'"
+  "$prefix/bin/$program" --help >"$work/$program-help.log" || fail "$program --help failed"
+  grep -qi "usage:" "$work/$program-help.log" || fail "$program --help prints no usage"
+done
+ok "--version prints the name and $version, --help the usage, both with exit status 0"
 mkdir -p "$work/tree/sub"
 printf 'class TA {\n  TReg a;\n  virtual void Register() {\n  }\n};\n' >"$work/tree/sub/a.h"
 status=0
@@ -360,22 +363,14 @@ ok "the installed tree works after being moved elsewhere"
 
 # --------------------------------------------------------------------------
 section "manual pages"
-if ! command -v man >/dev/null || ! command -v groff >/dev/null; then
-  echo "installing man-db"
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q >"$work/apt.log" 2>&1 ||
-    { cat "$work/apt.log" >&2; fail "apt-get update failed"; }
-  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends \
-    man-db groff-base >>"$work/apt.log" 2>&1 ||
-    { cat "$work/apt.log" >&2; fail "apt-get install man-db failed"; }
-fi
 for page in tolvane kessrow regkit; do
-  file=$prefix/share/man/man1/$page.1
+  file=$prefix/share/man/man1/$page.1.gz
   MANWIDTH=80 man -l "$file" >"$work/$page.txt" 2>"$work/$page.err" ||
     fail "man -l $file failed: $(cat "$work/$page.err")"
   for heading in NAME SYNOPSIS DESCRIPTION OPTIONS FILES "EXIT STATUS" EXAMPLES; do
     grep -q "^$heading" "$work/$page.txt" || fail "$page.1 has no $heading section"
   done
-  groff -man -Tutf8 -ww -z "$file" 2>"$work/$page.groff" || fail "groff failed on $page.1"
+  gzip -dc "$file" | groff -man -Tutf8 -ww -z 2>"$work/$page.groff" || fail "groff failed on $page.1"
   [[ ! -s "$work/$page.groff" ]] || fail "groff warnings on $page.1: $(cat "$work/$page.groff")"
   ok "$page.1 renders ($(wc -l <"$work/$page.txt") lines, no warnings)"
 done
@@ -391,13 +386,13 @@ echo "package: $(basename "$deb")"
 dpkg-deb -c "$deb" >"$work/deb-contents.txt"
 dpkg-deb -I "$deb" >"$work/deb-info.txt"
 for path in ./usr/bin/tolvane ./usr/bin/kessrow ./usr/bin/regkit \
-  ./usr/share/man/man1/tolvane.1 ./usr/share/man/man1/kessrow.1 ./usr/share/man/man1/regkit.1 \
-  /cmake/regkit/regkitConfig.cmake /cmake/regkit/regkitConfigVersion.cmake \
-  /cmake/regkit/regkitTargets.cmake /cmake/regkit/regkitFunctions.cmake \
-  /cmake/regkit/regkitRun.cmake; do
+  ./usr/share/man/man1/tolvane.1.gz ./usr/share/man/man1/kessrow.1.gz ./usr/share/man/man1/regkit.1.gz \
+  ./usr/share/doc/regkit/copyright ./usr/share/doc/regkit/changelog.gz ./usr/share/doc/regkit/tolvane.md \
+  ./usr/share/lintian/overrides/regkit /cmake/regkit/regkitConfig.cmake /cmake/regkit/regkitConfigVersion.cmake \
+  /cmake/regkit/regkitTargets.cmake /cmake/regkit/regkitFunctions.cmake /cmake/regkit/regkitRun.cmake; do
   contains "$work/deb-contents.txt" "$path"
 done
-ok "the package holds the programs, the manual pages and the CMake package"
+ok "the package holds the programs, the manual pages, the documents and the CMake package"
 contains "$work/deb-info.txt" "Package: regkit"
 contains "$work/deb-info.txt" "Section: devel"
 grep -q "^ Maintainer: ." "$work/deb-info.txt" || fail "no maintainer"
@@ -414,5 +409,17 @@ run "$work/deb-configure.log" cmake -S "$source_dir/examples/consumer" -B "$work
 run "$work/deb-build.log" cmake --build "$work/deb-build" -j "$jobs"
 run "$work/deb-ctest.log" ctest --test-dir "$work/deb-build" --output-on-failure
 ok "the unpacked package builds and tests the example project"
+# Every overridden tag says why in the comment line above its first override.
+awk '/^#/ { tag = "" } /^[^#]/ { if (tag == "" && !reason || tag != "" && tag != $2) bad = 1; tag = $2 }
+     { reason = /^#/ } END { exit bad }' \
+  "$work/unpacked/usr/share/lintian/overrides/regkit" || fail "a lintian override without its reason"
+lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1 || {
+  cat "$work/lintian.log" >&2
+  fail "lintian reports errors on $(basename "$deb")"
+}
+# Once more for the count of what the overrides hide (the exit status of
+# this listing is not the verdict).
+lintian --show-overrides "$deb" >>"$work/lintian.log" 2>&1 || true
+ok "lintian: no error that is not overridden ($(grep -c '^O:' "$work/lintian.log" || true) overridden, $(grep -c '^W:' "$work/lintian.log" || true) warnings)"
 
 section "all checks passed in $(($(date +%s) - started)) s"

@@ -4,6 +4,7 @@
 # its committed seed corpus. A crash, leak, sanitizer report, timeout or
 # memory blow-up fails the script; the findings are left in the work dir.
 #   scripts/fuzz.sh [seconds-per-target] [build-dir]
+# Installs what is missing first (scripts/deps.sh, with clang's runtime).
 # Environment: FUZZ_WORK keeps the grown corpora, logs and any crash inputs
 # (default: a fresh temporary directory, removed after a clean run); CXX
 # (default clang++).
@@ -15,15 +16,7 @@ build=${2:-build-fuzz}
 targets=(tokenizer tolvane kessrow lsp)
 
 # clang's fuzzer and sanitizer runtimes come in a package of their own.
-if [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null; then
-  need=()
-  command -v clang++ >/dev/null || need+=(clang)
-  dpkg -s libclang-rt-14-dev >/dev/null 2>&1 || need+=(libclang-rt-14-dev)
-  if [ ${#need[@]} -gt 0 ]; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${need[@]}"
-  fi
-fi
+scripts/deps.sh --clang-runtime
 
 CXX=${CXX:-clang++}
 case "$CXX" in *clang*) ;; *) CXX=clang++ ;; esac

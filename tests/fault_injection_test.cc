@@ -78,7 +78,7 @@ protected:
     EXPECT_EQ(Tail(r), tail);
     EXPECT_EQ(Snapshot(Dir.Path()), before);
   }
-  TTempDir Dir;
+  TTempDir Dir{TReach::AllUsers}; // some tests run the programs as another user
 
 private:
   TRunResult Run(const char* exe, std::vector<std::string> args, long sizeLimit) {
@@ -285,8 +285,6 @@ TEST_F(FaultInjection, DestinationThatIsATerminal) {
 // to act at a precise moment run the tool object in a forked child with a
 // file hook; the others run the built programs.
 
-const int kNobody = 65534;
-
 // A text of about size bytes that tolvane rewrites: many small classes.
 std::string LargeSource(std::size_t size) {
   std::string text;
@@ -324,26 +322,40 @@ TRunResult RunToolForked(const std::string& dir, std::vector<std::string> args, 
 
 bool IsBackupTemp(const std::string& name) { return name.find("._h") != std::string::npos; }
 
+// The user for whom a directory of mode 0555 is read-only: root writes
+// anywhere, so root gives the files to nobody and runs the program as
+// nobody; anyone else is such a user already.
+bool Unprivileged(const std::string& dir, const std::vector<std::string>& files, TRunOptions& options) {
+  options.WorkDir = dir;
+  if (geteuid() != 0) return true;
+  for (const std::string& name : files)
+    if (chown((dir + "/" + name).c_str(), kNobody, kNobody) != 0) return false;
+  options.Uid = options.Gid = kNobody;
+  return true;
+}
+
+// The program to run with options: a copy any user can run when the run
+// is made as another user.
+std::string Program(const char* exe, const TRunOptions& options) {
+  return options.Uid >= 0 ? ProgramForAnyUser(exe) : exe;
+}
+
 // Row 1: in a directory the user cannot write, a backup name that is a
 // link (to the source, or to another file of the user) must never be
 // written through; the source must never be truncated.
 TEST_F(FaultInjection, LinkedBackupInReadOnlyDirectoryIsNeverWrittenThrough) {
-  fs::permissions(Dir.Path(), fs::perms(0755));
   fs::create_directory(Dir.File("ro"));
-  for (const char* name : {"a.h", "b.h", "c.h", "other.txt"}) {
+  for (const char* name : {"a.h", "b.h", "c.h", "other.txt"})
     WriteFile(Dir.File("ro/") + name, name[0] == 'o' ? kEarlier : kSource);
-    ASSERT_EQ(chown((Dir.File("ro/") + name).c_str(), kNobody, kNobody), 0);
-  }
+  TRunOptions options;
+  ASSERT_TRUE(Unprivileged(Dir.File("ro"), {"a.h", "b.h", "c.h", "other.txt"}, options));
   fs::create_symlink("a.h", Dir.File("ro/a._h"));
   fs::create_symlink("other.txt", Dir.File("ro/b._h"));
   fs::create_hard_link(Dir.File("ro/c.h"), Dir.File("ro/c._h"));
   fs::permissions(Dir.File("ro"), fs::perms(0555));
   const auto before = Snapshot(Dir.Path());
-  TRunOptions options;
-  options.WorkDir = Dir.File("ro");
-  options.Uid = kNobody;
   for (const char* name : {"a", "b", "c"}) {
-    TRunResult r = RunProgram(TOLVANE_EXE, {std::string(name) + ".h"}, options);
+    TRunResult r = RunProgram(Program(TOLVANE_EXE, options), {std::string(name) + ".h"}, options);
     EXPECT_EQ(r.Status, 255);
     EXPECT_EQ(Tail(r), std::string("\nScanning ") + name +
                            ".h.\n***** File error: could not open backup file " + name + "._h.\n");
@@ -355,27 +367,23 @@ TEST_F(FaultInjection, LinkedBackupInReadOnlyDirectoryIsNeverWrittenThrough) {
 // only after its whole new length is reserved: a file-size limit fails
 // before the first byte changes.
 TEST_F(FaultInjection, InPlaceFallbackReservesBeforeItWrites) {
-  fs::permissions(Dir.Path(), fs::perms(0755));
   fs::create_directory(Dir.File("ro"));
   WriteFile(Dir.File("ro/a.h"), kSource);
   WriteFile(Dir.File("ro/out.h"), "old destination\n");
   WriteFile(Dir.File("ro/parts.pt"), kParts);
   WriteFile(Dir.File("ro/parts.h"), "old header\n");
-  for (const char* name : {"out.h", "parts.h"})
-    ASSERT_EQ(chown(Dir.File(std::string("ro/") + name).c_str(), kNobody, static_cast<gid_t>(-1)), 0);
+  TRunOptions options;
+  ASSERT_TRUE(Unprivileged(Dir.File("ro"), {"out.h", "parts.h"}, options));
   fs::permissions(Dir.File("ro"), fs::perms(0555));
   const auto before = Snapshot(Dir.Path());
-  TRunOptions options;
-  options.WorkDir = Dir.File("ro");
-  options.Uid = kNobody;
   options.FileSizeLimit = 40;
-  TRunResult r = RunProgram(TOLVANE_EXE, {"a.h", "out.h"}, options);
+  TRunResult r = RunProgram(Program(TOLVANE_EXE, options), {"a.h", "out.h"}, options);
   ExpectUntouched(r, before, kScanning + "\n***** File error: write to destination file out.h failed.\n");
-  r = RunProgram(KESSROW_EXE, {"parts.pt", "-u"}, options);
+  r = RunProgram(Program(KESSROW_EXE, options), {"parts.pt", "-u"}, options);
   ExpectUntouched(r, before, "\n***** File error: write to destination file parts.h failed.\n");
   // Without the limit the fallback rewrites the file.
   options.FileSizeLimit = -1;
-  r = RunProgram(TOLVANE_EXE, {"a.h", "out.h"}, options);
+  r = RunProgram(Program(TOLVANE_EXE, options), {"a.h", "out.h"}, options);
   EXPECT_EQ(r.Status, 0) << r.Output;
   EXPECT_EQ(ReadFile(Dir.File("ro/out.h")), kGenerated);
 }
@@ -525,8 +533,7 @@ TEST_F(FaultInjection, TemporaryFilesArePrivateUntilComplete) {
 // Row 8: owner and group are kept where the system allows; where the group
 // cannot be kept, the group gets no more than the others.
 TEST_F(FaultInjection, OwnerAndGroupAreKept) {
-  if (geteuid() != 0) GTEST_SKIP() << "giving files to other users needs root";
-  fs::permissions(Dir.Path(), fs::perms(0755));
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the files are given to other users";
   fs::create_directory(Dir.File("u"));
   ASSERT_EQ(chown(Dir.File("u").c_str(), 1000, 1000), 0);
   struct TCase {
@@ -546,7 +553,7 @@ TEST_F(FaultInjection, OwnerAndGroupAreKept) {
     options.Uid = c.Uid;
     options.Gid = c.Uid;
     options.Groups = c.Groups;
-    TRunResult r = RunProgram(TOLVANE_EXE, {"own.h"}, options);
+    TRunResult r = RunProgram(Program(TOLVANE_EXE, options), {"own.h"}, options);
     EXPECT_EQ(r.Status, 0) << r.Output;
     EXPECT_EQ(ReadFile(file), kGenerated);
     // The backup is the old file itself: its owner, group and mode stay.
@@ -566,8 +573,7 @@ TEST_F(FaultInjection, OwnerAndGroupAreKept) {
 // backup is a copy that belongs to the runner, with the same mode (the
 // group may differ, but no bit of it is wider than the others' bits).
 TEST_F(FaultInjection, FileOfAnotherUserIsRewrittenInPlace) {
-  if (geteuid() != 0) GTEST_SKIP() << "giving files to other users needs root";
-  fs::permissions(Dir.Path(), fs::perms(0755));
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the file is given to another user";
   fs::create_directory(Dir.File("w"));
   fs::permissions(Dir.File("w"), fs::perms(0777));
   std::string file = Dir.File("w/theirs.h"), backup = Dir.File("w/theirs._h");
@@ -579,7 +585,7 @@ TEST_F(FaultInjection, FileOfAnotherUserIsRewrittenInPlace) {
   TRunOptions options;
   options.WorkDir = Dir.File("w");
   options.Uid = options.Gid = kNobody;
-  TRunResult r = RunProgram(TOLVANE_EXE, {"theirs.h"}, options);
+  TRunResult r = RunProgram(Program(TOLVANE_EXE, options), {"theirs.h"}, options);
   EXPECT_EQ(r.Status, 0) << r.Output;
   EXPECT_EQ(Tail(r), "\nScanning theirs.h.\nSuccess");
   EXPECT_EQ(ReadFile(file), kGenerated);

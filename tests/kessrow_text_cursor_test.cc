@@ -52,8 +52,8 @@ TEST(TextCursor, TextThroughManyBatchesAndFlushes) {
     c.Need(word.size() + 3 + TTextCursor::kNumberRoom);
     c.Put(word);
     c.PutSpaces(static_cast<std::size_t>(i % 3));
-    c.Put(std::int64_t{i} * (i % 2 ? -1 : 1));
-    c.Put(';');
+    c.Put(std::to_string(i * (i % 2 ? -1 : 1)));
+    c.Put(";");
     expected +=
         word + std::string(static_cast<std::size_t>(i % 3), ' ') + std::to_string(i * (i % 2 ? -1 : 1)) + ';';
     if (i % 5000 == 0) {

@@ -17,7 +17,7 @@ using nlohmann::json;
 
 namespace {
 
-const std::string kUri = "file:///w/a.h";
+const std::string kUri = "file:///w/a%20b.h"; // findings name the file: /w/a b.h
 const std::string kStale = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual void Register() {\n"
                            "    reg( old );    // tolvane\n  }\n};\n";
 const std::string kNewLines = "    reg(  b    );    // tolvane\n    rega( c, 4 );    // tolvane\n";
@@ -58,7 +58,8 @@ json Published(const std::string& uri, int version, json diagnostics) {
 json Diagnostic(json range, const char* code, const std::string& message, int severity = 1) {
   return {{"range", std::move(range)}, {"severity", severity}, {"code", code}, {"source", "regkit"}, {"message", message}};
 }
-const json kStaleDiagnostic = Diagnostic(Range(3, 0, 5, 3), "stale-body", "Register() body is out of date");
+const json kStaleDiagnostic =
+    Diagnostic(Range(3, 0, 5, 3), "stale-body", "Register() body is out of date (regkit update '/w/a b.h')");
 
 const std::string kInitialize = Frame(Request(0, "initialize", {{"capabilities", json::object()}})) +
                                 Frame(Notice("initialized", json::object()));

@@ -18,7 +18,7 @@ const std::string kStale = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual void 
                            "    reg( old );    // tolvane\n  }\n};\n";
 const std::string kStaleDone = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual void Register() {\n"
                                "    reg(  b    );    // tolvane\n    rega( c, 4 );    // tolvane\n  }\n};\n";
-const std::string kError = "class TC {\n  TReg c;\n  \"text\";\n};\n";
+const std::string kError = "class TC {\n  TReg c;\n  \"text\";\n  virtual void Register() {\n  }\n};\n";
 const std::string kPlain = "int f();\n";
 // Two bodies, both stale, and no line feed at the end.
 const std::string kTwoBodies = "struct TD {\n  TReg d;\n  virtual void Register() {\n  }\n};\n"
@@ -46,32 +46,37 @@ protected:
     WriteFile(Dir.File(".hidden/stale.h"), kStale);
     symlink("..", Dir.File("src/deep/loop").c_str());
   }
-  // Standard error after standard output, so the summary line is seen.
-  TRunResult Run(const std::vector<std::string>& args) {
-    std::string command = REGKIT_EXE;
+  // Standard error after standard output, so the summary line is seen; as
+  // the user uid when it is given.
+  TRunResult Run(const std::vector<std::string>& args, int uid = -1) {
+    TRunOptions options = In(Dir.Path());
+    options.Uid = options.Gid = uid;
+    std::string command = uid >= 0 ? ProgramForAnyUser(REGKIT_EXE) : REGKIT_EXE;
     for (const std::string& arg : args) command += " '" + arg + "'";
-    return RunProgram("/bin/sh", {"-c", command + " 2>&1"}, In(Dir.Path()));
+    return RunProgram("/bin/sh", {"-c", command + " 2>&1"}, options);
   }
-  TTempDir Dir;
+  TTempDir Dir{TReach::AllUsers}; // one test runs regkit as another user
 };
 
-const std::string kFindings = "src/deep/er/error.cc:3:3: error: Unexpected token.\n"
-                              "src/deep/stale.hpp:5: error: Register() body is out of date\n"
-                              "src/two.h:4: error: Register() body is out of date\n"
-                              "src/two.h:9: error: Register() body is out of date\n";
+const std::string kFindings =
+    "src/deep/er/error.cc:3:3: error: Unexpected token.\n"
+    "src/deep/stale.hpp:5: error: Register() body is out of date (regkit update src/deep/stale.hpp)\n"
+    "src/two.h:4: error: Register() body is out of date (regkit update src/two.h)\n"
+    "src/two.h:9: error: Register() body is out of date (regkit update src/two.h)\n";
 
 TEST_F(RegkitTree, CheckReportsEachFindingInPathOrder) {
   TRunResult r = Run({"check", "src"});
-  EXPECT_EQ(r.Output, kFindings + "5 files checked, 2 stale, 1 error\n");
+  EXPECT_EQ(r.Output, kFindings + "5 files: 4 scanned, 1 without Register() skipped; 2 stale, 1 error\n");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStale); // check writes nothing
 
   // Without the erroneous file, stale files give 1, and then none give 0.
   r = Run({"check", "--exclude=error.*", "src"});
   EXPECT_EQ(r.Status, 1);
-  EXPECT_EQ(r.Output, kFindings.substr(kFindings.find('\n') + 1) + "4 files checked, 2 stale, 0 errors\n");
+  EXPECT_EQ(r.Output, kFindings.substr(kFindings.find('\n') + 1) +
+                          "4 files: 3 scanned, 1 without Register() skipped; 2 stale, 0 errors\n");
   r = Run({"check", "--exclude=*/deep", "--exclude=src/two.h", "src"});
-  EXPECT_EQ(r.Output, "2 files checked, 0 stale, 0 errors\n");
+  EXPECT_EQ(r.Output, "2 files: 1 scanned, 1 without Register() skipped; 0 stale, 0 errors\n");
   EXPECT_EQ(r.Status, 0);
 }
 
@@ -87,13 +92,14 @@ TEST_F(RegkitTree, SameOutputForAnyNumberOfJobs) {
 
 TEST_F(RegkitTree, ExtensionsAndNamedFiles) {
   TRunResult r = Run({"check", "--ext=txt,hpp", "src"});
-  EXPECT_EQ(r.Output, "src/deep/stale.hpp:5: error: Register() body is out of date\n"
-                      "src/notes.txt:5: error: Register() body is out of date\n"
-                      "2 files checked, 2 stale, 0 errors\n");
+  EXPECT_EQ(r.Output,
+            "src/deep/stale.hpp:5: error: Register() body is out of date (regkit update src/deep/stale.hpp)\n"
+            "src/notes.txt:5: error: Register() body is out of date (regkit update src/notes.txt)\n"
+            "2 files: 2 scanned, 0 without Register() skipped; 2 stale, 0 errors\n");
   // A named file is taken whatever its extension; a name given twice once.
   r = Run({"check", "src/notes.txt", "src/plain.h", "./src/../src/plain.h", "src/notes.txt"});
-  EXPECT_EQ(r.Output, "src/notes.txt:5: error: Register() body is out of date\n"
-                      "3 files checked, 1 stale, 0 errors\n");
+  EXPECT_EQ(r.Output, "src/notes.txt:5: error: Register() body is out of date (regkit update src/notes.txt)\n"
+                      "3 files: 1 scanned, 2 without Register() skipped; 1 stale, 0 errors\n");
 }
 
 TEST_F(RegkitTree, UnreadablePathsAreErrors) {
@@ -101,12 +107,14 @@ TEST_F(RegkitTree, UnreadablePathsAreErrors) {
   TRunResult r = Run({"check", "missing", "src/pipe.h", "src/plain.h"});
   EXPECT_EQ(r.Output, "missing: error: No such file or directory\n"
                       "src/pipe.h: error: not a regular file\n"
-                      "1 file checked, 0 stale, 2 errors\n");
+                      "1 file: 0 scanned, 1 without Register() skipped; 0 stale, 2 errors\n");
   EXPECT_EQ(r.Status, 2);
-  if (geteuid() == 0) return; // root reads any file
+  // Root reads any file: root makes this run as nobody.
   chmod(Dir.File("src/plain.h").c_str(), 0);
-  r = Run({"check", "src/plain.h"});
-  EXPECT_EQ(r.Output, "src/plain.h: error: could not open the file\n1 file checked, 0 stale, 1 error\n");
+  r = Run({"check", "src/plain.h"}, geteuid() == 0 ? kNobody : -1);
+  EXPECT_EQ(r.Output, "src/plain.h: error: could not open the file\n"
+                      "1 file: 1 scanned, 0 without Register() skipped; 0 stale, 1 error\n");
+  EXPECT_EQ(r.Status, 2);
 }
 
 TEST_F(RegkitTree, DiffAppliesToWhatUpdateWrites) {
@@ -123,7 +131,7 @@ TEST_F(RegkitTree, DiffAppliesToWhatUpdateWrites) {
   TRunResult update = Run({"update", "src"});
   EXPECT_EQ(update.Output, "src/deep/er/error.cc:3:3: error: Unexpected token.\n"
                            "src/deep/stale.hpp: updated\nsrc/two.h: updated\n"
-                           "5 files checked, 2 updated, 1 error\n");
+                           "5 files: 4 scanned, 1 without Register() skipped; 2 updated, 1 error\n");
   EXPECT_EQ(update.Status, 2);
   EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStaleDone);
   for (const char* name : {"src/deep/stale.hpp", "src/two.h", "src/current.h", "src/deep/er/error.cc"})
@@ -132,7 +140,7 @@ TEST_F(RegkitTree, DiffAppliesToWhatUpdateWrites) {
 
   // Everything up to date now: update has nothing to do and exits with 0.
   update = Run({"update", "--exclude=er", "src"});
-  EXPECT_EQ(update.Output, "4 files checked, 0 updated, 0 errors\n");
+  EXPECT_EQ(update.Output, "4 files: 3 scanned, 1 without Register() skipped; 0 updated, 0 errors\n");
   EXPECT_EQ(update.Status, 0);
 }
 
@@ -154,17 +162,55 @@ TEST_F(RegkitTree, UpdateEqualsTolvaneByteForByte) {
   EXPECT_EQ(ReadFile(copy.File("src/two._h")), kTwoBodies);
 }
 
+// Part files: kessrow's errors with their part; a header beside the file
+// that kessrow, run in that directory, would write otherwise is stale, and
+// update writes it so; a file without a header beside it is only scanned.
+TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
+  const std::string part = "$PART_NAME R\n$PIN_COUNT 2\n$PORTS\n  T[2] 1 2 ;\n$ENDPORTS\n$ENDPART\n";
+  std::filesystem::create_directories(Dir.File("parts"));
+  WriteFile(Dir.File("parts/r.kes"), part);
+  WriteFile(Dir.File("parts/new.kes"), part);
+  WriteFile(Dir.File("parts/bad.kes"), "$PART_NAME B\n$PIN_COUNT x\n");
+  ASSERT_EQ(RunProgram(KESSROW_EXE, {"r.kes"}, In(Dir.File("parts"))).Status, 0);
+  const std::string header = ReadFile(Dir.File("parts/r.h"));
+  TRunResult r = Run({"check", "parts"});
+  EXPECT_EQ(r.Output, "parts/bad.kes:2:12: error: Expected a decimal integer. (part QV_B)\n"
+                      "4 files: 4 scanned, 0 without Register() skipped; 0 stale, 1 error\n");
+
+  WriteFile(Dir.File("parts/r.kes"), part + "$PART_NAME C\n$PIN_COUNT 0\n$ENDPART\n");
+  r = Run({"check", "--diff", "--exclude=bad.kes", "parts"});
+  EXPECT_EQ(r.Output.substr(0, r.Output.find("--- ")),
+            "parts/r.kes: error: header parts/r.h is out of date (regkit update parts/r.kes)\n");
+  EXPECT_NE(r.Output.find("--- a/parts/r.h\n+++ b/parts/r.h\n"), std::string::npos);
+  EXPECT_EQ(r.Status, 1);
+  r = Run({"update", "-j2", "--exclude=bad.kes", "parts"});
+  EXPECT_EQ(r.Output, "parts/r.kes: updated\n3 files: 3 scanned, 0 without Register() skipped; 1 updated, 0 errors\n");
+  EXPECT_NE(ReadFile(Dir.File("parts/r.h")), header);
+  ASSERT_EQ(RunProgram(KESSROW_EXE, {"r.kes", "again.h"}, In(Dir.File("parts"))).Status, 0);
+  std::string again = ReadFile(Dir.File("parts/again.h")), updated = ReadFile(Dir.File("parts/r.h"));
+  EXPECT_EQ(updated.substr(updated.find("#ifndef")).substr(0, 20), "#ifndef _r_h_\n#defin");
+  EXPECT_EQ(updated.substr(updated.find("#endif")), again.substr(again.find("#endif")));
+  EXPECT_FALSE(FileExists(Dir.File("parts/new.h")));
+}
+
 TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
   WriteFile(Dir.File("w.h"), "class TW {\n  TReg a;\n  virtual void Register() { reg( a ); }\n};\n");
   WriteFile(Dir.File("crlf.h"), "class TA {\r\n  int x;\r\n};\r\n");
-  TRunResult r = Run({"check", "w.h", "crlf.h"});
+  // A file without Register() is scanned, and its line ends reported, only
+  // under --all.
+  TRunResult r = Run({"check", "--all", "w.h", "crlf.h"});
   EXPECT_EQ(r.Output,
             "crlf.h:1: error: line ends differ (tolvane writes LF)\n"
             "w.h:3:29: warning: To auto register, { of Register() must be the last non-comment token "
             "on the line.\n"
-            "2 files checked, 1 stale, 0 errors\n");
+            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
   EXPECT_EQ(r.Status, 1);
-  EXPECT_EQ(Run({"check", "-w", "w.h"}).Output, "1 file checked, 0 stale, 0 errors\n");
+  r = Run({"check", "w.h", "crlf.h"});
+  EXPECT_EQ(r.Output.substr(r.Output.find("\n") + 1),
+            "2 files: 1 scanned, 1 without Register() skipped; 0 stale, 0 errors\n");
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(Run({"check", "-w", "w.h"}).Output,
+            "1 file: 1 scanned, 0 without Register() skipped; 0 stale, 0 errors\n");
 
   for (auto args : std::vector<std::vector<std::string>>{{},
                                                          {"check"},
@@ -184,21 +230,24 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   json doc = json::parse(r.Output);
   EXPECT_EQ(doc["tool"], json({{"name", "regkit"}, {"version", "1.0.0"}}));
   json states = json::array();
-  for (const json& file : doc["files"]) states.push_back({file["path"], file["state"], file.contains("diff")});
-  EXPECT_EQ(states, json({{"src/current.h", "up-to-date", false},
-                          {"src/deep/er/error.cc", "failed", false},
-                          {"src/deep/stale.hpp", "stale", true},
-                          {"src/plain.h", "up-to-date", false},
-                          {"src/two.h", "stale", true}}));
+  for (const json& file : doc["files"])
+    states.push_back({file["path"], file["state"], file["scanned"], file.contains("diff")});
+  EXPECT_EQ(states, json({{"src/current.h", "up-to-date", true, false},
+                          {"src/deep/er/error.cc", "failed", true, false},
+                          {"src/deep/stale.hpp", "stale", true, true},
+                          {"src/plain.h", "up-to-date", false, false}, // no Register(): passed over
+                          {"src/two.h", "stale", true, true}}));
   auto finding = [](const char* path, int line, int column, const char* severity, const char* rule, const char* message) {
     return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
   };
-  const char* stale = "Register() body is out of date";
-  EXPECT_EQ(doc["findings"], json({finding("missing", 0, 0, "error", "file-error", "No such file or directory"),
-                                   finding("src/deep/er/error.cc", 3, 3, "error", "scan-error", "Unexpected token."),
-                                   finding("src/deep/stale.hpp", 5, 0, "error", "stale-body", stale),
-                                   finding("src/two.h", 4, 0, "error", "stale-body", stale),
-                                   finding("src/two.h", 9, 0, "error", "stale-body", stale)}));
+  const char* stale = "Register() body is out of date (regkit update src/two.h)";
+  EXPECT_EQ(doc["findings"],
+            json({finding("missing", 0, 0, "error", "file-error", "No such file or directory"),
+                  finding("src/deep/er/error.cc", 3, 3, "error", "scan-error", "Unexpected token."),
+                  finding("src/deep/stale.hpp", 5, 0, "error", "stale-body",
+                          "Register() body is out of date (regkit update src/deep/stale.hpp)"),
+                  finding("src/two.h", 4, 0, "error", "stale-body", stale),
+                  finding("src/two.h", 9, 0, "error", "stale-body", stale)}));
   EXPECT_EQ(doc["summary"], json({{"files", 5}, {"stale", 2}, {"errors", 2}, {"exitStatus", 2}}));
 
   // SARIF: paths inside the working directory relative to it (encoded),
@@ -222,14 +271,14 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
     for (const char* text : {"shortDescription", "fullDescription", "help"}) EXPECT_TRUE(rule[text]["text"].is_string());
     EXPECT_TRUE(rule["defaultConfiguration"]["level"] == "error" || rule["id"] == "scan-warning");
   }
-  EXPECT_EQ(ids, json({"scan-error", "scan-warning", "stale-body", "line-ends"}));
+  EXPECT_EQ(ids, json({"scan-error", "scan-warning", "stale-body", "line-ends", "part-stale"}));
   std::string root = run["originalUriBaseIds"]["%SRCROOT%"]["uri"];
   EXPECT_TRUE(root.starts_with("file:///") && root.ends_with("/")) << root;
   json located = json::array();
   for (const json& result : run["results"]) {
     EXPECT_EQ(run["tool"]["driver"]["rules"][result["ruleIndex"].get<int>()]["id"], result["ruleId"]);
     EXPECT_EQ(result["level"], "error");
-    EXPECT_EQ(result["message"]["text"], stale);
+    EXPECT_TRUE(result["message"]["text"].get<std::string>().starts_with("Register() body is out of date"));
     const json& location = result["locations"][0]["physicalLocation"];
     located.push_back({location["artifactLocation"], location["region"]});
   }

@@ -143,4 +143,20 @@ TEST(Driver, ExitStatusAndPause) {
   EXPECT_EQ(noPrompt.Status, -1);
 }
 
+TEST(Driver, HelpAndVersionAloneSucceedWithoutProcessing) {
+  TRun version = RunTest({"--version"}, false, false);
+  EXPECT_EQ(version.Output, "test 1.0.0\n");
+  EXPECT_EQ(version.Status, 0);
+  EXPECT_FALSE(version.Processed);
+  TRun help = RunTest({"--help"}, false, false);
+  EXPECT_EQ(help.Output, "\n\ntest.exe:  regkit 1.0.0 -- C++ registration and part header generators\n"
+                         "Does what the test says.\nUsage:\n  test srce_file [-p]\n  test --help | --version\n");
+  EXPECT_EQ(help.Status, 0);
+  EXPECT_FALSE(help.Processed);
+  // Beside another argument it is read as flags, as always.
+  TRun mixed = RunTest({"a", "--help"}, true, false);
+  EXPECT_NE(mixed.Output.find("\n***** Usage error: unknown flag --.  Usage:"), std::string::npos);
+  EXPECT_EQ(mixed.Status, -1);
+}
+
 } // namespace

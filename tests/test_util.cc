@@ -12,13 +12,18 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 
-TTempDir::TTempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "regkit-test-XXXXXX").string();
+TTempDir::TTempDir(TReach reach) {
+  // /tmp is there for every user on every system; $TMPDIR may be private.
+  std::filesystem::path parent =
+      reach == TReach::AllUsers ? std::filesystem::path("/tmp") : std::filesystem::temp_directory_path();
+  std::string pattern = (parent / "regkit-test-XXXXXX").string();
   if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
   Dir = pattern;
+  if (reach == TReach::AllUsers && chmod(Dir.c_str(), 0755) != 0) throw std::runtime_error("chmod failed");
 }
 
 TTempDir::~TTempDir() {
@@ -115,6 +120,17 @@ TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& ar
         return 127;
       },
       options);
+}
+
+const std::string& ProgramForAnyUser(const std::string& exe) {
+  static TTempDir dir(TReach::AllUsers);
+  static std::map<std::string, std::string> copies;
+  auto found = copies.find(exe);
+  if (found != copies.end()) return found->second;
+  std::string copy = dir.File(std::filesystem::path(exe).filename().string());
+  std::filesystem::copy_file(exe, copy, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(copy, std::filesystem::perms(0755));
+  return copies.emplace(exe, copy).first->second;
 }
 
 TRunResult RunForked(const std::function<int()>& body, const TRunOptions& options) {

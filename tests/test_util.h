@@ -10,11 +10,19 @@
 #include <utility>
 #include <vector>
 
-// A fresh directory under the system's temporary directory, removed with
-// everything in it when the object goes.
+// The user "nobody", whom tests run as when root would pass every check.
+inline constexpr int kNobody = 65534;
+
+// Who may reach a scratch directory.
+enum class TReach {
+  Owner,   // under the system's temporary directory ($TMPDIR), mode 0700
+  AllUsers // under /tmp, mode 0755: for a test that runs a program as another user
+};
+
+// A fresh directory, removed with everything in it when the object goes.
 class TTempDir {
 public:
-  TTempDir();
+  explicit TTempDir(TReach reach = TReach::Owner);
   ~TTempDir();
   TTempDir(const TTempDir&) = delete;
   TTempDir& operator=(const TTempDir&) = delete;
@@ -45,6 +53,12 @@ struct TRunOptions {
 
 TRunResult RunProgram(const std::string& exe, const std::vector<std::string>& args,
                       const TRunOptions& options = {});
+
+// A copy of the built program at exe that every user can run, for a test
+// that runs it as another user: the build directory may lie where that
+// user cannot reach (a checkout in a 0700 home directory). Made once per
+// test program in a directory of TReach::AllUsers, removed at exit.
+const std::string& ProgramForAnyUser(const std::string& exe);
 
 // Runs body in a forked child (with the options' directory, limits and
 // user), its standard output captured; the child exits with body's result.

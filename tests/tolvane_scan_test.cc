@@ -58,6 +58,16 @@ const TRegenCase kRegenCases[] = {
      "  Extra();                   // tolvane\n"
      "  regab( beta, 4, 3, 0 );    // tolvane\n"
      "}\n};"},
+    {"AllFourCallsShareOnePadding",
+     "class TAll {\n  TReg a;\n  TReg b[2];\n  TReg c; // TOLVANE_BUS(1,0)\n  TReg d[4]; // TOLVANE_BUS(3,0)\n"
+     "  virtual void Register() {\n  }\n};\n",
+     "class TAll {\n  TReg a;\n  TReg b[2];\n  TReg c; // TOLVANE_BUS(1,0)\n  TReg d[4]; // TOLVANE_BUS(3,0)\n"
+     "  virtual void Register() {\n"
+     "    reg(   a          );    // tolvane\n"
+     "    rega(  b, 2       );    // tolvane\n"
+     "    regb(  c, 1, 0    );    // tolvane\n"
+     "    regab( d, 4, 3, 0 );    // tolvane\n"
+     "  }\n};\n"},
     {"StaleLinesDroppedUserLinesKept",
      "class A {\n  TReg a, bb;\n  TReg ccc;\n  virtual void Register() {\n      reg( ccc );  // tolvane\n"
      "    // keep me\n    Reg( bb );\n    x(); // tolvane too\n    reg( a ); // tolvane\n\n  }\n};\n",
@@ -280,6 +290,26 @@ TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
       {"TOLVANE_ON", 9}, {"TOLVANE_INCL", 13}, {"private", 14}, {"virtual", 19}, {"void", 20},
       {"inline", 49},    {"/*", 50},           {"#", 51},       {"//", 52},      {"::", 53}};
   for (auto [text, type] : types) EXPECT_EQ(tool.KeywordType(text), type) << text;
+}
+
+// Words are read eight bytes at a time: every word character, at every
+// place of the first two words of a name, ends up in the member's name and
+// its type's, and nothing else does.
+TEST(TolvaneScan, EveryWordCharacterAtEveryPlaceOfAName) {
+  const std::string characters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+  TTolvane tool;
+  for (char c : characters) {
+    for (std::size_t at = 0; at < 17; ++at) {
+      std::string name = std::string("m").append(at, 'x').append(1, c).append("z");
+      std::string head = std::string("class T {\n  T").append(name).append(" ").append(name);
+      head.append(";\n  virtual void Register() {\n");
+      std::string source = std::string(head).append("  }\n};\n");
+      TScanResult result = tool.Scan(source);
+      ASSERT_TRUE(result.Ok) << name;
+      std::string expected = std::string(head).append("    reg( ").append(name);
+      EXPECT_EQ(result.Text.Flatten(), expected.append(" );    // tolvane\n  }\n};\n")) << name;
+    }
+  }
 }
 
 // User registrations in one body, names declared more than once and

@@ -7,11 +7,38 @@ bool EndsWith(const std::string& text, const char* end) {
   return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The path of a file URI without an authority ("file:///a%20b.h" is
+// "/a b.h"); any other URI stays as it is.
+std::string PathOf(const std::string& uri) {
+  const std::string_view scheme = "file://";
+  if (!uri.starts_with(scheme) || uri.size() == scheme.size() || uri[scheme.size()] != '/') return uri;
+  std::string path;
+  for (std::size_t i = scheme.size(); i < uri.size(); ++i) {
+    int high = i + 2 < uri.size() && uri[i] == '%' ? HexValue(uri[i + 1]) : -1;
+    int low = high >= 0 ? HexValue(uri[i + 2]) : -1;
+    if (low < 0) {
+      path += uri[i];
+      continue;
+    }
+    path += static_cast<char>(high * 16 + low);
+    i += 2;
+  }
+  return path;
+}
+
 } // namespace
 
 TDocumentStore::TDocument& TDocumentStore::Open(const std::string& uri, std::int64_t version, std::string text) {
   TDocument& document = Documents[uri];
   document.Uri = uri;
+  document.Path = PathOf(uri);
   document.Kind = EndsWith(uri, ".kes") ? TDocument::TKind::PartFile : TDocument::TKind::Source;
   document.Version = version;
   document.Text = std::move(text);

@@ -12,6 +12,7 @@ public:
     enum class TKind { Source, PartFile }; // a C++ header or source; a part-description file
 
     std::string Uri;
+    std::string Path; // the file a file: URI names (percent-decoded); else the URI
     TKind Kind = TKind::Source;
     std::int64_t Version = 0;
     std::string Text;

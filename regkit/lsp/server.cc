@@ -209,9 +209,9 @@ void TServer::Scan(const TDocument& document) {
     options.SourceName = document.Uri;
     options.DestName = TKessrow::DefaultDestination(document.Uri);
     Parts.Generate(std::nullopt, document.Text, options, PartResult);
-    for (const TDiagnostic& d : PartResult.Diagnostics) Findings.push_back(TTextCheck::FromDiagnostic(document.Uri, d));
+    for (const TDiagnostic& d : PartResult.Diagnostics) Findings.push_back(TTextCheck::FromDiagnostic(document.Path, d));
   } else {
-    Check.Run(document.Uri, document.Text, Findings);
+    Check.Run(document.Path, document.Text, Findings);
   }
   ScannedGeneration = document.Generation;
 }

@@ -1,0 +1,29 @@
+// What regkit finds in one part-description file: kessrow's errors, and
+// whether the header that kessrow writes beside it is out of date; on
+// update that header is written as kessrow writes it. The file is taken as
+// a run of kessrow in its own directory takes it ("kessrow chips.kes"), so
+// the header does not depend on where regkit runs. Owns a kessrow engine:
+// one object per thread.
+#pragma once
+
+#include <string>
+
+#include "kessrow/kessrow_spec.h"
+#include "regkit/file_result.h"
+#include "regkit/options.h"
+
+class TPartCheck {
+public:
+  explicit TPartCheck(const TOptions& options) : Options(options) {}
+
+  // Checks (or updates) the part file path.
+  TFileResult Run(const std::string& path);
+
+private:
+  void NoteDiagnostics(const std::string& path, TFileResult& result) const;
+  void Update(const std::string& path, const std::string& dir, const std::string& name, TFileResult& result);
+
+  const TOptions& Options;
+  TKessrow Engine;
+  TPartResult Result; // its memory is kept from file to file
+};
