@@ -18,6 +18,8 @@ command -v g++ >/dev/null || need+=(g++)
 command -v clang++ >/dev/null || need+=(clang)
 command -v make >/dev/null || need+=(make)
 installed libgtest-dev || [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
+command -v setfacl >/dev/null || need+=(acl)  # the tests of ACLs and attributes
+command -v setfattr >/dev/null || need+=(attr)
 for package in "$@"; do
   installed "$package" || need+=("$package")
 done
