@@ -85,7 +85,8 @@ TError TFileText::Open(const TDir& dir, const std::string& name, bool regularOnl
     close(fd);
     return error;
   }
-  if (regularOnly && (!S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)) {
+  // O_NONBLOCK is the only status flag the open set.
+  if (regularOnly && (!S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0)) {
     close(fd);
     return TError(TError::TKind::NotRegular, name);
   }
@@ -244,7 +245,8 @@ bool TFileText::Holds(const TOutText& text) const { return text.Equals(View); }
 // device in the file's place is never deleted.
 TError RemoveFile(const TDir& dir, const std::string& name) {
   struct stat st;
-  if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+  if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
     return {};
   if (unlinkat(dir.Fd(), name.c_str(), 0) != 0 && errno != ENOENT)
     return TError::FromErrno(TError::TKind::CannotRemove, dir.PathOf(name));

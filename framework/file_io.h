@@ -87,8 +87,12 @@ bool FileHoldsText(const TDir& dir, const std::string& name, std::string_view te
 // FileHoldsText for a text in pieces, compared with the file window by window.
 bool FileHoldsText(const TDir& dir, const std::string& name, const TOutText& text);
 // The same for a path.
-inline bool FileHoldsText(const char* name, std::string_view text) { return FileHoldsText(TDir(), name, text); }
-inline bool FileHoldsText(const char* name, const TOutText& text) { return FileHoldsText(TDir(), name, text); }
+inline bool FileHoldsText(const char* name, std::string_view text) {
+  return FileHoldsText(TDir(), name, text);
+}
+inline bool FileHoldsText(const char* name, const TOutText& text) {
+  return FileHoldsText(TDir(), name, text);
+}
 
 // Deletes the file or link name in dir; a missing file is no error, and a
 // directory, pipe or device stays. CannotRemove when it cannot be deleted.

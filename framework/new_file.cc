@@ -122,7 +122,8 @@ bool CopyAttributes(int from, int to, bool& set) {
   set = false;
   std::string fromNames, toNames, value, current;
   if (!ListAttributes(from, fromNames) || !ListAttributes(to, toNames)) return false;
-  for (std::size_t at = 0; at < fromNames.size(); at += std::char_traits<char>::length(fromNames.data() + at) + 1) {
+  for (std::size_t at = 0; at < fromNames.size();
+       at += std::char_traits<char>::length(fromNames.data() + at) + 1) {
     const char* name = fromNames.data() + at;
     if (!ReadAttribute(from, name, value)) {
       if (errno == ENODATA) continue; // removed meanwhile
@@ -134,7 +135,8 @@ bool CopyAttributes(int from, int to, bool& set) {
     if (fsetxattr(to, name, value.data(), value.size(), 0) != 0) return false;
     set = true;
   }
-  for (std::size_t at = 0; at < toNames.size(); at += std::char_traits<char>::length(toNames.data() + at) + 1) {
+  for (std::size_t at = 0; at < toNames.size();
+       at += std::char_traits<char>::length(toNames.data() + at) + 1) {
     const char* name = toNames.data() + at;
     if (Listed(fromNames, name)) continue;
     if (fremovexattr(to, name) != 0 && errno != ENODATA) return false;
@@ -147,7 +149,8 @@ bool CopyAttributes(int from, int to, bool& set) {
 // new, or one that cannot be read to learn them).
 bool GiveAttributes(int fd, const TNewFile::TModel& model) {
   if (!model.Exists) return true;
-  int from = openat(model.Dir.Fd(), model.Name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | model.Dir.OpenFlag());
+  int from =
+      openat(model.Dir.Fd(), model.Name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | model.Dir.OpenFlag());
   if (from < 0) return true;
   struct stat st;
   bool same = fstat(from, &st) == 0 && TFileId(st) == model.Id;
@@ -162,14 +165,15 @@ bool GiveAttributes(int fd, const TNewFile::TModel& model) {
 } // namespace
 
 TNewFile::TModel::TModel(const struct stat& st, const TDir& dir, const std::string& name)
-    : Exists(true), Mode(st.st_mode & 07777), Owner(st.st_uid), Group(st.st_gid), Id(st), Dir(dir), Name(name) {}
+    : Exists(true), Mode(st.st_mode & 07777), Owner(st.st_uid), Group(st.st_gid), Id(st), Dir(dir),
+      Name(name) {}
 
 TNewFile::TModel::TModel(const TFileText& text)
     : Exists(true), Mode(text.Mode()), Owner(text.Owner()), Group(text.Group()), Id(text.Id()),
       Dir(text.Directory()), Name(text.Name()) {}
 
-TError TNewFile::Create(const TDir& dir, const std::string& base, const TModel& model, std::optional<mode_t> mode,
-                        const std::string& errorName) {
+TError TNewFile::Create(const TDir& dir, const std::string& base, const TModel& model,
+                        std::optional<mode_t> mode, const std::string& errorName) {
   ErrorName = errorName;
   if (!Temp.Create(dir, base)) return TError::FromErrno(TError::TKind::CannotCreate, errorName);
   bool groupKept = true;
@@ -193,7 +197,8 @@ TError TNewFile::Complete(bool durable) {
   // The final mode only now that the content is complete: until here the
   // file was private (0600).
   if (fchmod(Temp.Fd(), FinalMode) != 0) return TError::FromErrno(TError::TKind::CannotCreate, ErrorName);
-  if (durable && !SyncFile(Temp.Fd(), Temp.Name())) return TError::FromErrno(TError::TKind::WriteFailed, ErrorName);
+  if (durable && !SyncFile(Temp.Fd(), Temp.Name()))
+    return TError::FromErrno(TError::TKind::WriteFailed, ErrorName);
   if (!Temp.Close()) return TError::FromErrno(TError::TKind::WriteFailed, ErrorName);
   return {};
 }

@@ -19,7 +19,8 @@ TError TReplaceTarget::Find(const TDir& dir, const std::string& name, bool follo
     if (path.empty() || lstat(path.c_str(), &resolved) != 0 || TFileId(resolved) != TFileId(reached))
       return TError(TError::TKind::CannotCreate, name, ELOOP);
   }
-  if (TError error = TDir::OpenParent(path, Dir, Base)) return TError(TError::TKind::CannotCreate, name, error.Code);
+  if (TError error = TDir::OpenParent(path, Dir, Base))
+    return TError(TError::TKind::CannotCreate, name, error.Code);
   Exists = fstatat(Dir.Fd(), Base.c_str(), &Old, AT_SYMLINK_NOFOLLOW) == 0;
   return {};
 }

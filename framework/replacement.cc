@@ -52,7 +52,8 @@ bool TReplacement::PrepareLink() {
   if (!New.Link(Target.Dir, Target.Base, Source->Directory(), Source->Name())) return false;
   // The name may have been given to another file since it was read.
   struct stat st;
-  if (fstatat(Target.Dir.Fd(), New.BaseName().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !Source->IsThisFile(st)) {
+  if (fstatat(Target.Dir.Fd(), New.BaseName().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !Source->IsThisFile(st)) {
     New.Remove();
     return false;
   }
@@ -130,7 +131,8 @@ TError TReplacement::PrepareInPlace() {
   if (Fd < 0) return Failed(TError::TKind::CannotCreate);
   struct stat st;
   if (fstat(Fd, &st) != 0) return Failed(TError::TKind::CannotCreate);
-  if (!S_ISREG(st.st_mode) || TFileId(st) != TFileId(Target.Old)) return TError(TError::TKind::CannotCreate, GivenName);
+  if (!S_ISREG(st.st_mode) || TFileId(st) != TFileId(Target.Old))
+    return TError(TError::TKind::CannotCreate, GivenName);
   // A file-size limit that the new text would pass fails here, with the
   // file untouched; the room itself is reserved at the commit, after the
   // check that the file is still the one that was read (a reservation

@@ -21,13 +21,13 @@
 class TReplacement {
 public:
   struct TOptions {
-    std::optional<mode_t> Mode;    // else the model's, else 0664 less the umask
-    const TFileText* Like = nullptr; // the model: its owner, group, mode and attributes; else the replaced file's
-    bool FollowLinks = true;       // a path: replace the file a link names, not the link
-    bool AllowInPlace = true;      // rewrite the file itself where no new file can be made as the old one
-    bool Undoable = false;         // Commit keeps the replaced file until Finish
-    bool Durable = false;          // Commit returns once the new version is on the disk
-    TFileText* Source = nullptr;   // the text's file: its windows are let go as written
+    std::optional<mode_t> Mode;      // else the model's, else 0664 less the umask
+    const TFileText* Like = nullptr; // the model (owner, group, mode, attributes); else the replaced file
+    bool FollowLinks = true;         // a path: replace the file a link names, not the link
+    bool AllowInPlace = true;        // rewrite the file itself where no new file can be made as the old one
+    bool Undoable = false;           // Commit keeps the replaced file until Finish
+    bool Durable = false;            // Commit returns once the new version is on the disk
+    TFileText* Source = nullptr;     // the text's file: its windows are let go as written
     // The new version is Source's file itself, linked under a temporary
     // name where it can be (else copied by the kernel, else written from
     // the text).

@@ -48,7 +48,7 @@ public:
 
 private:
   bool Make(const TDir& dir, const std::string& base, const TDir* fromDir, const std::string* name);
-  void Forget(); // lets the name go from the table and the object
+  void Forget();    // lets the name go from the table and the object
   TDir Dir;         // kept open while the name exists
   std::string Base; // the name in Dir; empty when there is none
   int Descriptor = -1;

@@ -764,7 +764,8 @@ TEST_F(FaultInjection, StickyDirectoryKeepsNoLinkOfAnotherUsersFile) {
   ASSERT_EQ(chmod(Dir.File("t/a.h").c_str(), 0666), 0);
   TRunResult r = RunWatched(TOLVANE_EXE, Dir.File("t"), {"a.h"}, kNobody);
   EXPECT_EQ(Tail(r), kScanning + "\nSuccess");
-  std::map<std::string, std::string> expected{{"t", "<directory>"}, {"t/a.h", kGenerated}, {"t/a._h", kSource}};
+  std::map<std::string, std::string> expected{
+      {"t", "<directory>"}, {"t/a.h", kGenerated}, {"t/a._h", kSource}};
   EXPECT_EQ(Snapshot(Dir.Path()), expected);
   EXPECT_EQ(fs::hard_link_count(Dir.File("t/a.h")), 1u);
 }
@@ -784,8 +785,8 @@ TEST_F(FaultInjection, KessrowIncludeChangedWhileTheHeaderIsWritten) {
   auto before = Snapshot(Dir.Path());
   before["defs.pt"] = "$PART_PREFIX Y_\n";
   TRunResult r = RunToolForked<TKessrow>(Dir.Path(), {"parts.pt", "-i", "defs.pt"}, ReplaceInclude);
-  ExpectUntouched(r, before,
-                  "\n***** File error: source file defs.pt changed while it was read; nothing was written.\n");
+  ExpectUntouched(
+      r, before, "\n***** File error: source file defs.pt changed while it was read; nothing was written.\n");
 }
 
 // What reaches the disk, in order: a source rewritten in place (its new
@@ -807,7 +808,8 @@ std::string EventsOf(const TRunResult& r) {
   std::string events;
   for (std::size_t at = r.Output.find("\n@"); at != std::string::npos; at = r.Output.find("\n@", at + 1)) {
     std::size_t end = r.Output.find('\n', at + 1);
-    events += (events.empty() ? "" : "; ") + r.Output.substr(at + 2, end == std::string::npos ? end : end - at - 2);
+    events +=
+        (events.empty() ? "" : "; ") + r.Output.substr(at + 2, end == std::string::npos ? end : end - at - 2);
   }
   return events;
 }

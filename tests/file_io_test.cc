@@ -1,8 +1,8 @@
 #include "framework/file_io.h"
 #include "framework/replacement.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
