@@ -1,8 +1,12 @@
 #include "regkit/file_check.h"
 
+#include <cerrno>
+#include <new>
+
 #include "framework/file_io.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
+#include "regkit/path_quote.h"
 
 using namespace regkit_msg;
 
@@ -20,56 +24,90 @@ TFinding FileFinding(const std::string& path, TSeverity severity, TRule rule, st
   return f;
 }
 
+// A result that is one file error.
+TFileResult Failure(const std::string& path, std::string message) {
+  TFileResult result;
+  result.State = TFileResult::TState::Failed;
+  result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, std::move(message)));
+  return result;
+}
+
+// The message for a file that could not be read as the file the walk saw.
+const char* ReadFailure(const TError& error) {
+  switch (error.Kind) {
+  case TError::TKind::NotRegular:
+    return kNotRegular;
+  case TError::TKind::CannotOpen:
+    // A name that is a link now, or names nothing, is no longer that file.
+    return error.Code == ELOOP || error.Code == ENOENT ? kChanged : kCannotOpen;
+  case TError::TKind::Changed:
+    return kChanged;
+  default:
+    return kCannotRead;
+  }
+}
+
 } // namespace
 
-TFileResult TFileCheck::Run(const std::string& path) {
-  TFileResult result;
+TFileResult TFileCheck::Run(const TTreeFile& file) {
+  try {
+    return Judge(file);
+  } catch (const std::bad_alloc&) {
+    // Everything the file took is given back while the stack unwinds,
+    // temporary files included.
+    return Failure(file.Path, kNoMemory);
+  }
+}
+
+TFileResult TFileCheck::Judge(const TTreeFile& file) {
+  const std::string& path = file.Path;
+  TDir dir;
+  if (TError error = Dirs.Open(file.Dir, dir)) return Failure(path, ReadFailure(error));
   TFileText source;
-  if (TError error = source.Open(path.c_str())) {
-    result.State = TFileResult::TState::Failed;
-    bool opened = error.Kind != TError::TKind::CannotOpen;
-    result.Findings.push_back(
-        FileFinding(path, TSeverity::Error, TRule::FileError, opened ? kCannotRead : kCannotOpen));
-    return result;
-  }
+  if (TError error = source.Open(dir, file.Name, true)) return Failure(path, ReadFailure(error));
+  if (source.Id() != file.Id) return Failure(path, kChanged);
+  TFileResult result;
   result.State = Check.Run(path, source.Text(), result.Findings, &source);
-  if (source.Shrunk()) {
-    result.State = TFileResult::TState::Failed;
-    result.Findings.clear();
-    result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, kChanged));
-    return result;
-  }
+  if (source.Shrunk()) return Failure(path, kChanged);
   if (result.State != TFileResult::TState::Stale) return result;
-  if (Options.Diff) {
-    // The diff names the file relative to where it is applied.
-    std::string name = path;
-    while (name.starts_with("./")) name.erase(0, 2);
-    result.Diff =
-        TLineDiff(source.Text(), Check.Scan().Text.Flatten(), TLineDiff::TCompare::Exact).Unified(name);
+  if (Options.Diff && !DiffCanName(file.DiffName)) {
+    result.State = TFileResult::TState::Failed;
+    result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::DiffName, kDiffName));
+  } else if (Options.Diff) {
+    result.Diff = TLineDiff(source.Text(), Check.Scan().Text.Flatten(), TLineDiff::TCompare::Exact)
+                      .Unified(file.DiffName);
   }
   if (Options.Command == TOptions::TCommand::Update) {
     // The stale findings are check's; update says what it did instead.
-    std::erase_if(result.Findings, [](const TFinding& f) {
-      return f.Rule == TRule::StaleBody || f.Rule == TRule::LineEnds;
-    });
-    Update(path, source, result);
+    std::erase_if(result.Findings,
+                  [](const TFinding& f) { return f.Rule == TRule::StaleBody || f.Rule == TRule::LineEnds; });
+    Update(file, dir, source, result);
   }
   return result;
 }
 
 // The real thing, in process: tolvane's own write of the text just made,
-// with its safe replacement, backup and verification; the file must still
-// be the one that was read.
-void TFileCheck::Update(const std::string& path, TFileText& source, TFileResult& result) {
+// with its safe replacement, backup and verification, in the directory the
+// walk saw; the file must still be the one that was read.
+void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& source, TFileResult& result) {
+  const std::string& path = file.Path;
   TUpdateRequest request;
-  request.Source = path;
+  request.Directory = dir;
+  request.Source = file.Name;
   request.RemoveBackup = !Options.KeepBackup;
   TUpdateOutcome outcome = Check.Tool().Write(request, source, Check.Scan().Text);
+  std::string backup = QuotePath(dir.PathOf(outcome.BackupName));
   using TStep = TUpdateOutcome::TStep;
   switch (outcome.Done) {
   case TUpdateOutcome::TDone::Written:
     result.State = TFileResult::TState::Updated;
     result.Findings.push_back(FileFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
+    if (outcome.Leftover) {
+      result.State = TFileResult::TState::Failed;
+      result.Findings.push_back(
+          FileFinding(path, TSeverity::Error, TRule::FileError,
+                      WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
+    }
     return;
   case TUpdateOutcome::TDone::Unchanged:
     result.State = TFileResult::TState::UpToDate;
@@ -84,9 +122,9 @@ void TFileCheck::Update(const std::string& path, TFileText& source, TFileResult&
   if (error.Kind == TError::TKind::Changed)
     message = kChanged;
   else if (outcome.FailedStep == TStep::Backup)
-    message = WithReason(cannotCreate ? CannotCreateBackup(outcome.BackupName) : CannotWriteBackup(outcome.BackupName), error);
+    message = WithReason(cannotCreate ? CannotCreateBackup(backup) : CannotWriteBackup(backup), error);
   else if (outcome.FailedStep == TStep::Verify)
-    message = NotVerified(outcome.BackupName);
+    message = NotVerified(backup);
   else
     message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
   result.Findings.push_back(FileFinding(path, TSeverity::Error, TRule::FileError, message));

@@ -15,6 +15,14 @@ inline constexpr const char* kUpdated = "updated";
 inline constexpr const char* kCannotOpen = "could not open the file";
 inline constexpr const char* kCannotRead = "could not read the file";
 inline constexpr const char* kChanged = "changed during the run; not rewritten";
+inline constexpr const char* kNotRegular = "not a regular file";
+inline constexpr const char* kNoMemory = "not enough memory";
+inline constexpr const char* kDiffName = "name cannot be written in a diff; run regkit update";
+// A directory that the walk meets again (other: where it was walked).
+inline std::string SameDirectory(const std::string& other) {
+  return "the same directory as " + other + "; not walked again";
+}
+inline std::string CannotRemove(const std::string& name) { return "could not remove " + name; }
 
 // text, and the system's reason in parentheses where there is one.
 inline std::string WithReason(const std::string& text, const TError& error) {
@@ -31,6 +39,15 @@ inline constexpr const char* kCannotCreate = "could not create destination file"
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {
   return "the rewritten file does not hold the new text; its old text is kept in " + backup;
+}
+
+// The run's own messages, after "regkit: ".
+inline std::string CannotWriteOutput(const std::string& reason) {
+  return "error: could not write the output: " + reason;
+}
+inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
+  return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
+         " threads could be started (" + reason + "); going on with those";
 }
 
 } // namespace regkit_msg
