@@ -304,11 +304,14 @@ std::string LargeParts(std::size_t size) {
   return text;
 }
 
-// Runs a tool object with args in a forked child in dir, with hook set.
+// Runs a tool object with args in a forked child in dir, with hook set,
+// as the user uid where one is given.
 template <class TTool>
-TRunResult RunToolForked(const std::string& dir, std::vector<std::string> args, TFileHook hook) {
+TRunResult RunToolForked(const std::string& dir, std::vector<std::string> args, TFileHook hook,
+                         int uid = -1) {
   TRunOptions options;
   options.WorkDir = dir;
+  options.Uid = uid;
   return RunForked(
       [&] {
         rlimit noCore{0, 0};
@@ -687,10 +690,9 @@ TEST_F(FaultInjection, LongestFileNamesCanBeReplaced) {
 
 // Runs the built program with args in dir, ended by SIGALRM should it
 // hang (a hang then fails the test instead of the whole run).
-TRunResult RunWatched(const char* exe, const std::string& dir, std::vector<std::string> args, int uid = -1) {
+TRunResult RunWatched(const char* exe, const std::string& dir, std::vector<std::string> args) {
   TRunOptions options;
   options.WorkDir = dir;
-  options.Uid = uid;
   return RunForked(
       [&] {
         alarm(10);
@@ -762,7 +764,7 @@ TEST_F(FaultInjection, StickyDirectoryKeepsNoLinkOfAnotherUsersFile) {
   fs::permissions(Dir.File("t"), fs::perms(01777));
   WriteFile(Dir.File("t/a.h"), kSource);
   ASSERT_EQ(chmod(Dir.File("t/a.h").c_str(), 0666), 0);
-  TRunResult r = RunWatched(TOLVANE_EXE, Dir.File("t"), {"a.h"}, kNobody);
+  TRunResult r = RunToolForked<TTolvane>(Dir.File("t"), {"a.h"}, nullptr, kNobody);
   EXPECT_EQ(Tail(r), kScanning + "\nSuccess");
   std::map<std::string, std::string> expected{
       {"t", "<directory>"}, {"t/a.h", kGenerated}, {"t/a._h", kSource}};
@@ -835,17 +837,7 @@ TEST_F(FaultInjection, OnlyRewritesOfTheSourceAreSyncedAndBeforeTheyCount) {
   fs::remove(Dir.File("a._h"));
   ASSERT_EQ(chown(Dir.File("a.h").c_str(), 1000, 1000), 0);
   ASSERT_EQ(chmod(Dir.File("a.h").c_str(), 0666), 0);
-  TRunOptions options;
-  options.WorkDir = Dir.Path();
-  options.Uid = kNobody;
-  r = RunForked(
-      [] {
-        SetFileHook(PrintEvent);
-        TTolvane tool;
-        char* argv[] = {const_cast<char*>("tool"), const_cast<char*>("a.h"), nullptr};
-        return RunTool(tool, 2, argv, std::cout, std::cin) & 0xff;
-      },
-      options);
+  r = RunToolForked<TTolvane>(Dir.Path(), {"a.h"}, PrintEvent, kNobody);
   EXPECT_EQ(EventsOf(r), "sync temp of a._h; rename temp of a._h; sync .; rename a.h; sync a.h");
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
 }

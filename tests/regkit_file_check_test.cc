@@ -14,7 +14,6 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
-#include <tuple>
 
 #include "framework/file_io.h"
 #include "regkit/file_check.h"
@@ -92,7 +91,12 @@ TEST(RegkitFileCheck, FileSavedDuringTheUpdateKeepsTheEdit) {
 // the tree is read or written, nothing waits, and the file is an error.
 TEST(RegkitFileCheck, TreeChangedAfterTheWalkIsNeverFollowed) {
   const std::string changed = "changed during the run; not rewritten";
-  const std::vector<std::tuple<const char*, std::function<void(const TTempDir&)>, std::string>> cases{
+  struct TCase {
+    const char* What;
+    std::function<void(const TTempDir&)> Swap;
+    std::string Message;
+  };
+  const std::vector<TCase> cases{
       {"directory to a link",
        [](const TTempDir& d) {
          fs::rename(d.File("tree/sub"), d.File("tree/moved"));
@@ -119,7 +123,7 @@ TEST(RegkitFileCheck, TreeChangedAfterTheWalkIsNeverFollowed) {
        "not a regular file"},
   };
   for (TOptions::TCommand command : {TOptions::TCommand::Check, TOptions::TCommand::Update}) {
-    for (const auto& [what, swap, message] : cases) {
+    for (const TCase& c : cases) {
       TTempDir d;
       fs::create_directories(d.File("tree/sub"));
       fs::create_directories(d.File("elsewhere"));
@@ -129,12 +133,12 @@ TEST(RegkitFileCheck, TreeChangedAfterTheWalkIsNeverFollowed) {
       // In a child, so that a read that waits is ended by the alarm.
       TRunResult r = RunForked([&] {
         alarm(10);
-        std::cout << Lines(WalkAndCheck(options, {d.File("tree")}, [&] { swap(d); }));
+        std::cout << Lines(WalkAndCheck(options, {d.File("tree")}, [&] { c.Swap(d); }));
         return 0;
       });
-      EXPECT_EQ(r.Output, d.File("tree/sub/x.h") + ": error: " + message + "\n") << what;
-      EXPECT_EQ(ReadFile(d.File("elsewhere/x.h")), kStale) << what;
-      EXPECT_FALSE(FileExists(d.File("elsewhere/x._h"))) << what;
+      EXPECT_EQ(r.Output, d.File("tree/sub/x.h") + ": error: " + c.Message + "\n") << c.What;
+      EXPECT_EQ(ReadFile(d.File("elsewhere/x.h")), kStale) << c.What;
+      EXPECT_FALSE(FileExists(d.File("elsewhere/x._h"))) << c.What;
     }
   }
 }
@@ -191,17 +195,24 @@ TEST(RegkitFileCheck, NamesAreQuotedAndLeftOutOfADiffWhereUnsafe) {
   for (const char* name : {"new\nline.h", "q\"uote.h", "sp ace.h"}) WriteFile(d.File(name), kStale);
   TOptions options = Command(TOptions::TCommand::Check);
   options.Diff = true;
-  std::vector<TFileResult> results = WalkAndCheck(options, {d.Path()});
-  ASSERT_EQ(results.size(), 3u);
-  EXPECT_EQ(Lines(results), "\"" + d.Path() + "/new\\nline.h\":4: error: Register() body is out of date\n\"" +
-                                d.Path() + "/q\\\"uote.h\":4: error: Register() body is out of date\n" +
-                                d.Path() + "/sp ace.h:4: error: Register() body is out of date\n" + d.Path() +
-                                "/sp ace.h: error: name cannot be written in a diff; run regkit update\n");
-  EXPECT_TRUE(results[0].Diff.starts_with("--- \"a/new\\nline.h\"\n+++ \"b/new\\nline.h\"\n@@"))
-      << results[0].Diff;
-  EXPECT_TRUE(results[1].Diff.starts_with("--- \"a/q\\\"uote.h\"\n")) << results[1].Diff;
-  EXPECT_EQ(results[2].Diff, "");
-  EXPECT_EQ(results[2].State, TFileResult::TState::Failed);
+  // Run in the directory, which the diff names its files relative to.
+  TRunOptions in;
+  in.WorkDir = d.Path();
+  TRunResult r = RunForked(
+      [&] {
+        std::vector<TFileResult> results = WalkAndCheck(options, {"."});
+        std::cout << Lines(results);
+        for (const TFileResult& result : results) std::cout << result.Diff.substr(0, result.Diff.find("@@"));
+        return results[2].State == TFileResult::TState::Failed ? 0 : 1;
+      },
+      in);
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Output, "\"./new\\nline.h\":4: error: Register() body is out of date\n"
+                      "\"./q\\\"uote.h\":4: error: Register() body is out of date\n"
+                      "./sp ace.h:4: error: Register() body is out of date\n"
+                      "./sp ace.h: error: name cannot be written in a diff; run regkit update\n"
+                      "--- \"a/new\\nline.h\"\n+++ \"b/new\\nline.h\"\n"
+                      "--- \"a/q\\\"uote.h\"\n+++ \"b/q\\\"uote.h\"\n");
 }
 
 // No thread can be started beyond the calling one: the run goes on with
