@@ -15,6 +15,7 @@ public:
     CannotCreate, // no new version could be made or put in place
     WriteFailed,  // the new version could not be written completely
     Changed,      // the file changed since it was read; nothing was put in place
+    CannotRemove, // a file or temporary name could not be removed
   };
 
   TKind Kind = TKind::None;

@@ -71,9 +71,12 @@ namespace {
 const off_t kMapFrom = off_t{1} << 20;
 } // namespace
 
-TError TFileText::Open(const char* name, bool regularOnly) {
+TError TFileText::Open(const TDir& dir, const std::string& name, bool regularOnly) {
   Close();
-  int fd = open(name, O_RDONLY | O_CLOEXEC);
+  // Where only a regular file will do, the open does not wait: a pipe
+  // without a writer (or a device) is refused below before a byte is read.
+  int flags = O_RDONLY | O_CLOEXEC | dir.OpenFlag() | (regularOnly ? O_NONBLOCK : 0);
+  int fd = openat(dir.Fd(), name.c_str(), flags);
   if (fd < 0) return TError::FromErrno(TError::TKind::CannotOpen, name);
   struct stat st;
   bool stated = fstat(fd, &st) == 0;
@@ -82,12 +85,14 @@ TError TFileText::Open(const char* name, bool regularOnly) {
     close(fd);
     return error;
   }
-  if (regularOnly && !S_ISREG(st.st_mode)) {
+  // O_NONBLOCK is the only status flag the open set.
+  if (regularOnly && (!S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0)) {
     close(fd);
     return TError(TError::TKind::NotRegular, name);
   }
   FileName = name;
-  Id = st;
+  Dir = dir;
+  Stat = st;
   Perms = st.st_mode & 07777;
   bool ok = true;
   // Small files are read: mapping costs more than copying them, most of
@@ -124,7 +129,7 @@ TError TFileText::Open(const char* name, bool regularOnly) {
     return error;
   }
   Opened = true;
-  CallFileHook(TFilePoint::SourceRead, name);
+  CallFileHook(TFilePoint::SourceRead, dir.PathOf(name));
   return {};
 }
 
@@ -133,8 +138,9 @@ TError TFileText::ReadInput(int fd, const char* name) {
   struct stat st;
   if (fstat(fd, &st) != 0) return TError::FromErrno(TError::TKind::CannotOpen, name);
   if (S_ISDIR(st.st_mode)) return TError(TError::TKind::CannotRead, name, EISDIR);
+  Dir = TDir();
   FileName = name;
-  Id = st;
+  Stat = st;
   Perms = st.st_mode & 07777;
   if (!ReadAll(fd, Buffer, S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0)) {
     TError error = TError::FromErrno(TError::TKind::CannotRead, name);
@@ -150,11 +156,11 @@ bool TFileText::Shrunk() const { return MappingFaulted(Watch); }
 
 bool TFileText::StillSame() const {
   if (Shrunk()) return false;
-  if (!S_ISREG(Id.st_mode)) return true;
+  if (!S_ISREG(Stat.st_mode)) return true;
   struct stat now;
-  return stat(FileName.c_str(), &now) == 0 && now.st_dev == Id.st_dev && now.st_ino == Id.st_ino &&
-         now.st_size == Id.st_size && now.st_mtim.tv_sec == Id.st_mtim.tv_sec &&
-         now.st_mtim.tv_nsec == Id.st_mtim.tv_nsec;
+  return fstatat(Dir.Fd(), FileName.c_str(), &now, Dir.StatFlag()) == 0 && TFileId(now) == Id() &&
+         now.st_size == Stat.st_size && now.st_mtim.tv_sec == Stat.st_mtim.tv_sec &&
+         now.st_mtim.tv_nsec == Stat.st_mtim.tv_nsec;
 }
 
 std::size_t ReadAt(int fd, char* buffer, std::size_t n, std::size_t offset) {
@@ -208,10 +214,11 @@ private:
 
 // Whether name holds size bytes that next, called with the file's bytes in
 // order, accepts window by window.
-template <typename TNext> bool FileHolds(const char* name, std::size_t size, TNext next) {
+template <typename TNext>
+bool FileHolds(const TDir& dir, const std::string& name, std::size_t size, TNext next) {
   // Opened without waiting for a writer: a pipe is never read, since its
   // content is not a file's and a read could wait forever.
-  int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = openat(dir.Fd(), name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | dir.OpenFlag());
   if (fd < 0) return false;
   struct stat st;
   bool stated = fstat(fd, &st) == 0;
@@ -237,27 +244,32 @@ template <typename TNext> bool FileHolds(const char* name, std::size_t size, TNe
 
 } // namespace
 
-bool FileHoldsText(const char* name, std::string_view text) {
+bool FileHoldsText(const TDir& dir, const std::string& name, std::string_view text) {
   std::size_t at = 0;
-  return FileHolds(name, text.size(), [&](std::string_view window) {
+  return FileHolds(dir, name, text.size(), [&](std::string_view window) {
     bool same = text.substr(at, window.size()) == window;
     at += window.size();
     return same;
   });
 }
 
-bool FileHoldsText(const char* name, const TOutText& text) {
+bool FileHoldsText(const TDir& dir, const std::string& name, const TOutText& text) {
   TPieceCursor cursor(text.Pieces());
-  return FileHolds(name, text.size(), [&](std::string_view window) { return cursor.Next(window); });
+  return FileHolds(dir, name, text.size(), [&](std::string_view window) { return cursor.Next(window); });
 }
 
 bool TFileText::Holds(const TOutText& text) const { return text.Equals(View); }
 
 // unlink, not remove, and only a file or a link: a directory, pipe or
 // device in the file's place is never deleted.
-void RemoveFile(const std::string& name) {
+TError RemoveFile(const TDir& dir, const std::string& name) {
   struct stat st;
-  if (lstat(name.c_str(), &st) == 0 && (S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))) unlink(name.c_str());
+  if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !(S_ISREG(st.st_mode) || S_ISLNK(st.st_mode)))
+    return {};
+  if (unlinkat(dir.Fd(), name.c_str(), 0) != 0 && errno != ENOENT)
+    return TError::FromErrno(TError::TKind::CannotRemove, dir.PathOf(name));
+  return {};
 }
 
 bool SameFile(const std::string& a, const std::string& b) {

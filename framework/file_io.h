@@ -8,7 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "framework/dir.h"
 #include "framework/error.h"
+#include "framework/file_id.h"
 #include "framework/out_text.h"
 
 // The whole content of a file, read once: mapped when it is a regular
@@ -20,22 +22,29 @@ public:
   TFileText(const TFileText&) = delete;
   TFileText& operator=(const TFileText&) = delete;
 
-  // Reads the file name. A directory or a failing read is CannotRead, never
-  // an empty text; with regularOnly, anything but a regular file is
-  // NotRegular before a byte is read.
-  TError Open(const char* name, bool regularOnly = false);
+  // Reads the file name in dir (a path in the current directory; an entry,
+  // never a link, in an opened one). A directory or a failing read is
+  // CannotRead, never an empty text; with regularOnly, anything but a
+  // regular file is NotRegular before a byte is read: the open does not
+  // wait for a pipe's writer, nor a device.
+  TError Open(const TDir& dir, const std::string& name, bool regularOnly = false);
+  // Reads the file that the path name reaches.
+  TError Open(const char* name, bool regularOnly = false) { return Open(TDir(), name, regularOnly); }
   // Reads all that the open descriptor fd gives (standard input: a pipe, a
   // socket, a terminal or a file from where it stands), known as name; fd
   // stays open. A directory or a failing read is CannotRead.
   TError ReadInput(int fd, const char* name);
   bool IsOpen() const { return Opened; }
-  // The name the file was opened by.
+  // The name the file was opened by, and the directory it is in.
   const std::string& Name() const { return FileName; }
+  const TDir& Directory() const { return Dir; }
+  // The file that was opened.
+  TFileId Id() const { return TFileId(Stat); }
   std::string_view Text() const { return View; }
   // Permission bits, owner and group of the file that was opened.
   mode_t Mode() const { return Perms; }
-  uid_t Owner() const { return Id.st_uid; }
-  gid_t Group() const { return Id.st_gid; }
+  uid_t Owner() const { return Stat.st_uid; }
+  gid_t Group() const { return Stat.st_gid; }
   // True when the mapped file shrank under the reader: what was read past
   // its new end are zeros, not the file's text.
   bool Shrunk() const;
@@ -53,7 +62,7 @@ public:
   // other pieces are compared with the bytes they stand for.
   bool Holds(const TOutText& text) const;
   // Whether st describes the file that was opened (same device and inode).
-  bool IsThisFile(const struct stat& st) const { return st.st_dev == Id.st_dev && st.st_ino == Id.st_ino; }
+  bool IsThisFile(const struct stat& st) const { return TFileId(st) == Id(); }
 
 private:
   void Close();
@@ -64,7 +73,8 @@ private:
   mode_t Perms = 0;
   bool Opened = false;
   std::string FileName; // as opened
-  struct stat Id {}; // the file when it was opened
+  TDir Dir;             // where FileName is
+  struct stat Stat {};  // the file when it was opened
   int Watch = -1;    // fault_guard slot of the mapping
 };
 
@@ -77,20 +87,29 @@ std::size_t ReadAt(int fd, char* buffer, std::size_t n, std::size_t offset);
 // is not read), nor a device that would make the read wait. A regular file
 // is read and compared window by window into one small buffer, so the
 // comparison of a large file does not hold all of it in memory at once.
-bool FileHoldsText(const char* name, std::string_view text);
+bool FileHoldsText(const TDir& dir, const std::string& name, std::string_view text);
 // FileHoldsText for a text in pieces, compared with the file window by window.
-bool FileHoldsText(const char* name, const TOutText& text);
+bool FileHoldsText(const TDir& dir, const std::string& name, const TOutText& text);
+// The same for a path.
+inline bool FileHoldsText(const char* name, std::string_view text) {
+  return FileHoldsText(TDir(), name, text);
+}
+inline bool FileHoldsText(const char* name, const TOutText& text) {
+  return FileHoldsText(TDir(), name, text);
+}
 
-// Deletes the file or link; a missing file is no error, and a directory,
-// pipe or device stays.
-void RemoveFile(const std::string& name);
+// Deletes the file or link name in dir; a missing file is no error, and a
+// directory, pipe or device stays. CannotRemove when it cannot be deleted.
+TError RemoveFile(const TDir& dir, const std::string& name);
+inline TError RemoveFile(const std::string& name) { return RemoveFile(TDir(), name); }
 
 // True when both names refer to one existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
 
 // Moments of a run at which a test may act on the files (change a source,
 // send a signal, look at a temporary file).
-enum class TFilePoint { SourceRead, TempWritten, BeforeRename };
+// Synced: a file or directory (named) reached the disk.
+enum class TFilePoint { SourceRead, TempWritten, BeforeRename, Synced };
 
 // A function called at each TFilePoint with the file concerned (the source,
 // or the temporary file); none is set in the programs.

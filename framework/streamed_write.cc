@@ -18,7 +18,8 @@ TStreamedWrite::~TStreamedWrite() {
 }
 
 bool TStreamedWrite::Begin(const std::string& name, bool compare) {
-  if (!Replacement.Begin(name, {})) return false;
+  Replacement = TStreamedReplacement::Begin(name);
+  if (!Replacement) return false;
   Name = name;
   if (!compare) return true;
   // Only a regular file can hold the text (Begin refuses anything else).
@@ -49,7 +50,7 @@ bool TStreamedWrite::Compare(const std::vector<TOutText::TPiece>& pieces, std::s
 bool TStreamedWrite::Take(const std::vector<TOutText::TPiece>& pieces) {
   if (Same) Same = Compare(pieces, Offset);
   for (const TOutText::TPiece& piece : pieces) Offset += piece.Size;
-  if (Replacement.Write(pieces)) return true;
+  if (Replacement->Write(pieces)) return true;
   WriteErrno = errno;
   return false;
 }
@@ -58,6 +59,5 @@ bool TStreamedWrite::Unchanged(std::size_t size) const { return Same && size == 
 
 TError TStreamedWrite::Commit(bool flushed, std::initializer_list<const TFileText*> watched) {
   if (!flushed) return TError(TError::TKind::WriteFailed, Name, WriteErrno);
-  if (TError error = Replacement.End()) return error;
-  return Replacement.Commit(watched);
+  return Replacement->Commit(watched);
 }

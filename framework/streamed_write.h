@@ -10,7 +10,7 @@
 
 #include "framework/file_io.h"
 #include "framework/out_text.h"
-#include "framework/replacement.h"
+#include "framework/streamed_replacement.h"
 
 class TStreamedWrite : public TOutText::TFlushTarget {
 public:
@@ -19,8 +19,8 @@ public:
   TStreamedWrite(const TStreamedWrite&) = delete;
   TStreamedWrite& operator=(const TStreamedWrite&) = delete;
 
-  // Begins the new version of name (TReplacement::Begin), comparing it
-  // with name's text when compare is set. False when it cannot be written
+  // Begins the new version of name (TStreamedReplacement::Begin), comparing
+  // it with name's text when compare is set. False when it cannot be written
   // this way; the caller then writes the whole text at the end.
   bool Begin(const std::string& name, bool compare);
   // Writes pieces and compares them; false once a write failed.
@@ -28,7 +28,7 @@ public:
   // After the last part: true when the file already held exactly the text
   // taken (size bytes in all) and was compared throughout.
   bool Unchanged(std::size_t size) const;
-  // Completes the new file and puts it in place (TReplacement::Commit);
+  // Completes the new file and puts it in place (TStreamedReplacement);
   // flushed: whether every part of the text was taken (else WriteFailed
   // with the reason of the write that failed).
   TError Commit(bool flushed, std::initializer_list<const TFileText*> watched);
@@ -37,7 +37,7 @@ private:
   // Whether pieces equal the old file's bytes from at on.
   bool Compare(const std::vector<TOutText::TPiece>& pieces, std::size_t at);
 
-  TReplacement Replacement;
+  std::unique_ptr<TStreamedReplacement> Replacement;
   int OldFd = -1;           // the file replaced, read for the comparison
   std::size_t OldSize = 0;  // its size
   std::size_t Offset = 0;   // bytes taken so far

@@ -15,25 +15,27 @@ namespace {
 
 // The names the signal handler removes: fixed slots, claimed with an atomic
 // exchange, so that several threads can make temporary files and the
-// handler needs no lock and no allocation.
+// handler needs no lock and no allocation. A name is kept with the
+// descriptor of its directory, which stays open while the name exists.
 enum TSlotState : int { ssFree, ssFilling, ssArmed };
-const int kSlots = 64;
 
 struct TSlot {
   std::atomic<int> State{ssFree};
-  char Name[PATH_MAX] = {};
+  int DirFd = -1;
+  char Name[NAME_MAX + 1] = {};
 };
 
-// Initialised at compile time: the table is 256 KB of zeros that no page
-// of is touched until a slot is used (a start-up initialiser would fault
-// in every page of it on every run).
-constinit TSlot Slots[kSlots];
+// Initialised at compile time: the table is about 530 KB of zeros that no
+// page of is touched until a slot is used (a start-up initialiser would
+// fault in every page of it on every run).
+constinit TSlot Slots[TTempFile::kMaxLive];
 
-int ClaimSlot(const std::string& name) {
-  if (name.size() >= PATH_MAX) return -1;
-  for (int i = 0; i < kSlots; ++i) {
+int ClaimSlot(int dirFd, const std::string& name) {
+  if (name.size() > NAME_MAX) return -1;
+  for (int i = 0; i < TTempFile::kMaxLive; ++i) {
     int expected = ssFree;
     if (!Slots[i].State.compare_exchange_strong(expected, ssFilling)) continue;
+    Slots[i].DirFd = dirFd;
     std::memcpy(Slots[i].Name, name.c_str(), name.size() + 1);
     Slots[i].State.store(ssArmed, std::memory_order_release);
     return i;
@@ -51,7 +53,7 @@ void FreeSlot(int slot) {
 extern "C" void CleanUpAndDie(int sig) {
   int saved = errno;
   for (auto& slot : Slots)
-    if (slot.State.load(std::memory_order_acquire) == ssArmed) unlink(slot.Name);
+    if (slot.State.load(std::memory_order_acquire) == ssArmed) unlinkat(slot.DirFd, slot.Name, 0);
   raise(sig);
   errno = saved;
 }
@@ -79,40 +81,49 @@ std::atomic<unsigned> Counter{0};
 
 TTempFile::~TTempFile() { Remove(); }
 
-bool TTempFile::Create(const std::string& dir, const std::string& base) { return Make(dir, base, nullptr); }
+bool TTempFile::Create(const TDir& dir, const std::string& base) { return Make(dir, base, nullptr, nullptr); }
 
-bool TTempFile::Link(const std::string& dir, const std::string& base, const std::string& existing) {
-  return Make(dir, base, &existing);
+bool TTempFile::Link(const TDir& dir, const std::string& base, const TDir& fromDir, const std::string& name) {
+  return Make(dir, base, &fromDir, &name);
 }
 
-bool TTempFile::Make(const std::string& dir, const std::string& base, const std::string* existing) {
+bool TTempFile::Make(const TDir& dir, const std::string& base, const TDir* fromDir, const std::string* name) {
   Remove();
   InstallHandlers();
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string suffix = ".tmp" + std::to_string(getpid()) + "_" + std::to_string(Counter++);
     // "." + base + suffix must fit NAME_MAX: the base gives way.
     std::size_t room = NAME_MAX - 1 - suffix.size();
-    Path = dir + "/." + base.substr(0, room) + suffix;
+    std::string temp(".");
+    temp.append(base, 0, room).append(suffix);
     // The slot is armed before the file exists: a signal in between
     // removes a name that is not there yet, which does no harm.
-    Slot = ClaimSlot(Path);
+    Slot = ClaimSlot(dir.Fd(), temp);
     if (Slot < 0) {
       errno = ENFILE;
       return false;
     }
-    if (existing) {
-      if (linkat(AT_FDCWD, existing->c_str(), AT_FDCWD, Path.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    Dir = dir;
+    Base = temp;
+    if (fromDir) {
+      if (linkat(fromDir->Fd(), name->c_str(), dir.Fd(), temp.c_str(), fromDir->LinkFlag()) == 0) return true;
     } else {
-      Descriptor = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+      Descriptor = openat(dir.Fd(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
       if (Descriptor >= 0) return true;
     }
     int err = errno;
-    FreeSlot(Slot);
-    Slot = -1;
+    Forget();
     errno = err;
     if (err != EEXIST) return false;
   }
   return false;
+}
+
+void TTempFile::Forget() {
+  FreeSlot(Slot);
+  Slot = -1;
+  Base.clear();
+  Dir = TDir();
 }
 
 bool TTempFile::Close() {
@@ -124,25 +135,22 @@ bool TTempFile::Close() {
 
 bool TTempFile::RenameTo(const std::string& target, unsigned flags) {
   Close();
-  int done = flags == 0 ? rename(Path.c_str(), target.c_str())
-                        : renameat2(AT_FDCWD, Path.c_str(), AT_FDCWD, target.c_str(), flags);
-  if (done != 0) return false;
-  FreeSlot(Slot);
-  Slot = -1;
-  Path.clear();
+  if (renameat2(Dir.Fd(), Base.c_str(), Dir.Fd(), target.c_str(), flags) != 0) return false;
+  Forget();
   return true;
 }
 
 bool TTempFile::Exchange(const std::string& target) {
   Close();
-  return renameat2(AT_FDCWD, Path.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
+  return renameat2(Dir.Fd(), Base.c_str(), Dir.Fd(), target.c_str(), RENAME_EXCHANGE) == 0;
 }
 
-void TTempFile::Remove() {
+bool TTempFile::Remove() {
   Close();
-  if (Slot < 0) return;
-  unlink(Path.c_str());
-  FreeSlot(Slot);
-  Slot = -1;
-  Path.clear();
+  if (Slot < 0) return true;
+  bool removed = unlinkat(Dir.Fd(), Base.c_str(), 0) == 0 || errno == ENOENT;
+  int err = errno;
+  Forget();
+  errno = err;
+  return removed;
 }

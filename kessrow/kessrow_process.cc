@@ -1,9 +1,12 @@
 // The run: files in, the pass over the include and source texts, and the
 // destination update. Process prints what the run came to.
+#include <sys/stat.h>
+
 #include <optional>
 
 #include "framework/arg_assist.h"
 #include "framework/char_class.h"
+#include "framework/file_id.h"
 #include "framework/file_io.h"
 #include "framework/replacement.h"
 #include "framework/streamed_write.h"
@@ -28,8 +31,14 @@ std::string GuardFor(const std::string& destName) {
 // The header goes to its file in parts of about this size as it is made.
 const std::size_t kFlushSize = std::size_t{256} << 10;
 
-// Same name, or the same file reached through another name.
-bool SameTarget(const std::string& a, const std::string& b) { return a == b || SameFile(a, b); }
+// Same name, or the same file reached through another name, in dir.
+bool SameTarget(const TDir& dir, const std::string& a, const std::string& b) {
+  if (a == b) return true;
+  if (!dir.Opened()) return SameFile(a, b);
+  struct stat sa, sb;
+  return fstatat(dir.Fd(), a.c_str(), &sa, dir.StatFlag()) == 0 &&
+         fstatat(dir.Fd(), b.c_str(), &sb, dir.StatFlag()) == 0 && TFileId(sa) == TFileId(sb);
+}
 
 // The message that Process prints for a failed outcome; empty when the
 // failure was reported as a diagnostic.
@@ -96,14 +105,9 @@ void TKessrow::Process(std::ostream& os) {
   }
 }
 
-std::string TKessrow::PathOf(const std::string& name) const {
-  if (Directory.empty() || name.starts_with('/')) return name;
-  return Directory + "/" + name;
-}
-
 TPartOutcome TKessrow::Update(const TPartRequest& request, TPartResult& result) {
   result.Clear();
-  Directory = request.Directory;
+  Directory = request.Directory.value_or(TDir());
   Result = &result;
   Options = nullptr;
   // A fresh tokenizer: a report before the pass shows no earlier line.
@@ -115,9 +119,9 @@ TPartOutcome TKessrow::Update(const TPartRequest& request, TPartResult& result) 
     DestName = request.Destination.empty() ? DefaultDestination(SourceName) : request.Destination;
     outcome.DestName = DestName;
     // Never replace (or, with -d, delete) one of the inputs.
-    if (SameTarget(PathOf(DestName), PathOf(SourceName)))
+    if (SameTarget(Directory, DestName, SourceName))
       outcome.FailedStep = TStep::OverwritesSource;
-    else if (IncludeActive && SameTarget(PathOf(DestName), PathOf(IncludeName)))
+    else if (IncludeActive && SameTarget(Directory, DestName, IncludeName))
       outcome.FailedStep = TStep::OverwritesInclude;
     else
       GenerateAndWrite(request, source, include, result, outcome);
@@ -131,7 +135,7 @@ bool TKessrow::OpenInputs(const TPartRequest& request, TFileText& source, TFileT
                           TPartOutcome& outcome) {
   SourceName = request.Source;
   IncludeActive = false;
-  if (TError error = source.Open(PathOf(SourceName).c_str())) {
+  if (TError error = source.Open(Directory, SourceName)) {
     Report(NoSource(SourceName));
     outcome.FailedStep = TStep::ReadSource;
     outcome.Error = error;
@@ -139,7 +143,7 @@ bool TKessrow::OpenInputs(const TPartRequest& request, TFileText& source, TFileT
   }
   if (!request.Include) return true;
   IncludeName = *request.Include;
-  if (TError error = include.Open(PathOf(IncludeName).c_str())) {
+  if (TError error = include.Open(Directory, IncludeName)) {
     Report(NoInclude(IncludeName));
     outcome.FailedStep = TStep::ReadInclude;
     outcome.Error = error;
@@ -156,8 +160,8 @@ void TKessrow::GenerateAndWrite(const TPartRequest& request, TFileText& source, 
   // destination can be replaced that way; else it is held whole.
   TOutText& out = result.Text;
   TStreamedWrite stream;
-  const std::string destPath = PathOf(DestName);
-  bool streamed = stream.Begin(destPath, !request.Unconditional);
+  // In an opened directory the header is held whole and written through it.
+  bool streamed = !Directory.Opened() && stream.Begin(DestName, !request.Unconditional);
   // The text hands its parts to the stream only while the stream is there.
   struct TDetach {
     TOutText& Text;
@@ -181,11 +185,11 @@ void TKessrow::GenerateAndWrite(const TPartRequest& request, TFileText& source, 
   }
   if (!result.Ok) {
     outcome.FailedStep = TStep::Generate;
-    if (request.DeleteOnError) RemoveFile(destPath);
+    if (request.DeleteOnError) RemoveFile(Directory, DestName);
     return;
   }
   bool flushed = out.Flush();
-  bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(destPath.c_str(), out);
+  bool unchanged = streamed ? stream.Unchanged(out.size()) : FileHoldsText(Directory, DestName, out);
   if (!request.Unconditional && unchanged) {
     outcome.Done = TPartOutcome::TDone::Unchanged;
     return;
@@ -203,7 +207,7 @@ TError TKessrow::WriteHeader(const TOutText& out, const TFileText& source, const
   // The new header is complete before it replaces the old one, and only
   // while the inputs are still the files that were read.
   TReplacement dest;
-  if (TError error = dest.Prepare(PathOf(DestName), out, {})) return error;
+  if (TError error = dest.Prepare(Directory, DestName, out, {})) return error;
   return dest.Commit({&source, &include});
 }
 

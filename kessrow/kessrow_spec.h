@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/dir.h"
 #include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "framework/spec_base.h"
@@ -162,10 +163,8 @@ private:
   TTextSet PortNameIndex; // views of the port name tokens in the input texts
   TTextSet PinIndex;      // views of the pin tokens, in order: the part's pins
 
-  // The directory the names of a run are taken in ("": the current one).
-  std::string Directory;
-  // The path of a file that a run names.
-  std::string PathOf(const std::string& name) const;
+  // The directory the names of a run are taken in (the current one: paths).
+  TDir Directory;
 
   // The pass under way.
   const TPartOptions* Options = nullptr;

@@ -5,14 +5,16 @@
 #include <optional>
 #include <string>
 
+#include "framework/dir.h"
 #include "kessrow/part_options.h"
 
 class TPartRequest {
 public:
-  // The directory the names below are taken in, as a run of the program
-  // in that directory takes them (they are written into the header as
-  // they are given); empty: the current directory.
-  std::string Directory;
+  // When set, the names below are entries of this directory, read and
+  // written through it and never through a link, and written into the
+  // header as they are given (as a run of the program in that directory
+  // writes them); else they are paths.
+  std::optional<TDir> Directory;
   std::string Source;                 // the part file
   std::string Destination;            // the header; empty: the part file's name with ".h"
   std::optional<std::string> Include; // read before the part file (-i)

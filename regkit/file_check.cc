@@ -1,8 +1,12 @@
 #include "regkit/file_check.h"
 
+#include <cerrno>
+#include <new>
+
 #include "framework/file_io.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
+#include "regkit/path_quote.h"
 
 using namespace regkit_msg;
 
@@ -13,58 +17,70 @@ using TRule = TFinding::TRule;
 
 } // namespace
 
-TFileResult TFileCheck::Run(const std::string& path) {
-  if (Options.IsPartFile(path)) return Parts.Run(path);
-  TFileResult result;
-  TFileText source;
-  if (TError error = source.Open(path.c_str())) {
-    result.State = TFileResult::TState::Failed;
-    bool opened = error.Kind != TError::TKind::CannotOpen;
-    result.Findings.push_back(
-        TFinding(path, TSeverity::Error, TRule::FileError, opened ? kCannotRead : kCannotOpen));
-    return result;
+TFileResult TFileCheck::Run(const TTreeFile& file) {
+  try {
+    return Judge(file);
+  } catch (const std::bad_alloc&) {
+    // Everything the file took is given back while the stack unwinds,
+    // temporary files included.
+    return TFileResult::Failure(file.Path, kNoMemory);
   }
+}
+
+TFileResult TFileCheck::Judge(const TTreeFile& file) {
+  const std::string& path = file.Path;
+  TDir dir;
+  if (TError error = Dirs.Open(file.Dir, dir)) return TFileResult::Failure(path, ReadFailure(error));
+  if (Options.IsPartFile(file.Name)) return Parts.Run(file, dir);
+  TFileText source;
+  if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
+  if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
+  TFileResult result;
   if (!Options.All && !TTextCheck::MentionsRegistration(source.Text())) {
     result.Scanned = false;
     return result;
   }
   result.State = Check.Run(path, source.Text(), result.Findings, &source);
-  if (source.Shrunk()) {
-    result.State = TFileResult::TState::Failed;
-    result.Findings.clear();
-    result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, kChanged));
-    return result;
-  }
+  if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
   if (result.State != TFileResult::TState::Stale) return result;
-  if (Options.Diff) {
-    // The diff names the file relative to where it is applied.
-    std::string name = path;
-    while (name.starts_with("./")) name.erase(0, 2);
-    result.Diff =
-        TLineDiff(source.Text(), Check.Scan().Text.Flatten(), TLineDiff::TCompare::Exact).Unified(name);
+  if (Options.Diff && !DiffCanName(file.DiffName)) {
+    result.State = TFileResult::TState::Failed;
+    result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::DiffName, kDiffName));
+  } else if (Options.Diff) {
+    result.Diff = TLineDiff(source.Text(), Check.Scan().Text.Flatten(), TLineDiff::TCompare::Exact)
+                      .Unified(file.DiffName);
   }
   if (Options.Command == TOptions::TCommand::Update) {
     // The stale findings are check's; update says what it did instead.
     std::erase_if(result.Findings,
                   [](const TFinding& f) { return f.Rule == TRule::StaleBody || f.Rule == TRule::LineEnds; });
-    Update(path, source, result);
+    Update(file, dir, source, result);
   }
   return result;
 }
 
 // The real thing, in process: tolvane's own write of the text just made,
-// with its safe replacement, backup and verification; the file must still
-// be the one that was read.
-void TFileCheck::Update(const std::string& path, TFileText& source, TFileResult& result) {
+// with its safe replacement, backup and verification, in the directory the
+// walk saw; the file must still be the one that was read.
+void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& source, TFileResult& result) {
+  const std::string& path = file.Path;
   TUpdateRequest request;
-  request.Source = path;
+  request.Directory = dir;
+  request.Source = file.Name;
   request.RemoveBackup = !Options.KeepBackup;
   TUpdateOutcome outcome = Check.Tool().Write(request, source, Check.Scan().Text);
+  std::string backup = QuotePath(dir.PathOf(outcome.BackupName));
   using TStep = TUpdateOutcome::TStep;
   switch (outcome.Done) {
   case TUpdateOutcome::TDone::Written:
     result.State = TFileResult::TState::Updated;
     result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
+    if (outcome.Leftover) {
+      result.State = TFileResult::TState::Failed;
+      result.Findings.push_back(
+          TFinding(path, TSeverity::Error, TRule::FileError,
+                      WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
+    }
     return;
   case TUpdateOutcome::TDone::Unchanged:
     result.State = TFileResult::TState::UpToDate;
@@ -79,10 +95,9 @@ void TFileCheck::Update(const std::string& path, TFileText& source, TFileResult&
   if (error.Kind == TError::TKind::Changed)
     message = kChanged;
   else if (outcome.FailedStep == TStep::Backup)
-    message = WithReason(
-        cannotCreate ? CannotCreateBackup(outcome.BackupName) : CannotWriteBackup(outcome.BackupName), error);
+    message = WithReason(cannotCreate ? CannotCreateBackup(backup) : CannotWriteBackup(backup), error);
   else if (outcome.FailedStep == TStep::Verify)
-    message = NotVerified(outcome.BackupName);
+    message = NotVerified(backup);
   else
     message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
   result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));

@@ -14,4 +14,12 @@ public:
   bool Scanned = true;            // false: passed over (no Register() in it)
   std::vector<TFinding> Findings; // in the order met
   std::string Diff;               // unified diff of a stale file (with --diff)
+
+  // A result that is one file error about path.
+  static TFileResult Failure(const std::string& path, std::string message) {
+    TFileResult result;
+    result.State = TState::Failed;
+    result.Findings.emplace_back(path, TFinding::TSeverity::Error, TFinding::TRule::FileError, std::move(message));
+    return result;
+  }
 };

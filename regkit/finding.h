@@ -16,12 +16,13 @@ public:
     LineEnds,    // only the line ends differ from what tolvane writes
     PartStale,   // the header of a part-description file is out of date
     FileError,   // the file could not be read or written
+    DiffName,    // the file's name cannot be written in a diff (to standard error)
     Updated,     // update rewrote the file
   };
 
   TSeverity Severity = TSeverity::Error;
   TRule Rule = TRule::FileError;
-  std::string Path;    // as the walk named the file
+  std::string Path;    // as the walk named the file (the report quotes it)
   int Line = 0;        // 1-based; 0 when the finding is about the whole file
   int Column = 0;      // 1-based; 0 when it is about the whole line
   std::string Message; // one sentence, without the path

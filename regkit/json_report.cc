@@ -44,7 +44,7 @@ protected:
 
 } // namespace
 
-int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<std::string>& files,
+int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<TTreeFile>& files,
                        const std::vector<TFileResult>& results, std::ostream& out, std::ostream& err) const {
   // The text report gives the summary line and the status; its finding
   // lines go nowhere.
@@ -63,7 +63,7 @@ int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<
     for (const TFinding& problem : problems) findings.push_back(Finding(problem));
     for (std::size_t i = 0; i < results.size(); ++i) {
       const TFileResult& result = results[i];
-      json file = {{"path", files[i]}, {"state", StateName(result.State)}, {"scanned", result.Scanned}};
+      json file = {{"path", files[i].Path}, {"state", StateName(result.State)}, {"scanned", result.Scanned}};
       if (Options.Diff && !result.Diff.empty()) file["diff"] = result.Diff;
       fileList.push_back(std::move(file));
       for (const TFinding& finding : result.Findings) findings.push_back(Finding(finding));

@@ -9,6 +9,7 @@
 
 #include "regkit/file_result.h"
 #include "regkit/options.h"
+#include "regkit/tree_file.h"
 
 class TJsonReport {
 public:
@@ -18,7 +19,7 @@ public:
   // The document (JSON or SARIF by Options.Format) to out, the summary line
   // to err; returns the exit status. problems: paths that could not be
   // walked; results[i] is the result of files[i].
-  int Print(const std::vector<TFinding>& problems, const std::vector<std::string>& files,
+  int Print(const std::vector<TFinding>& problems, const std::vector<TTreeFile>& files,
             const std::vector<TFileResult>& results, std::ostream& out, std::ostream& err) const;
 
 private:

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "regkit/path_quote.h"
+
 namespace {
 
 // Beyond this many edits a middle part is shown as replaced whole: a
@@ -112,31 +114,37 @@ std::vector<int> TLineDiff::ChangeLines() const {
 
 std::string TLineDiff::Unified(const std::string& name, std::size_t context) const {
   std::string out;
-  std::size_t i = 0;
-  while (i < Ops.size()) {
-    while (i < Ops.size() && Ops[i] == TOp::Keep) ++i;
-    if (i == Ops.size()) break;
+  // The lines of each side before Ops[i], counted as i moves on.
+  std::size_t i = 0, oldLine = 0, newLine = 0;
+  auto advance = [&](std::size_t to) {
+    for (; i < to; ++i) {
+      if (Ops[i] != TOp::Insert) ++oldLine;
+      if (Ops[i] != TOp::Delete) ++newLine;
+    }
+  };
+  for (;;) {
+    std::size_t change = i;
+    while (change < Ops.size() && Ops[change] == TOp::Keep) ++change;
+    if (change == Ops.size()) break;
     // A hunk runs from context lines before the change to context lines
     // after the last change that is no further than twice that away.
-    std::size_t first = i >= context ? i - context : 0;
-    std::size_t last = i;
-    for (std::size_t j = i; j < Ops.size() && j <= last + 2 * context + 1; ++j)
+    std::size_t first = std::max(i, change >= context ? change - context : 0);
+    std::size_t last = change;
+    for (std::size_t j = change; j < Ops.size() && j <= last + 2 * context + 1; ++j)
       if (Ops[j] != TOp::Keep) last = j;
     std::size_t end = std::min(Ops.size(), last + 1 + context);
-    if (out.empty()) out = "--- a/" + name + "\n+++ b/" + name + "\n";
-    AppendHunk(out, first, end);
-    i = end;
+    if (out.empty()) out = "--- " + QuotePath("a/" + name) + "\n+++ " + QuotePath("b/" + name) + "\n";
+    advance(first);
+    AppendHunk(out, first, end, oldLine, newLine);
+    advance(end);
   }
   return out;
 }
 
-// Ops[first, end) as one hunk, with its header.
-void TLineDiff::AppendHunk(std::string& out, std::size_t first, std::size_t end) const {
-  std::size_t oldLine = 0, newLine = 0;
-  for (std::size_t j = 0; j < first; ++j) {
-    if (Ops[j] != TOp::Insert) ++oldLine;
-    if (Ops[j] != TOp::Delete) ++newLine;
-  }
+// Ops[first, end) as one hunk, with its header; oldLine and newLine: the
+// lines of each side before it.
+void TLineDiff::AppendHunk(std::string& out, std::size_t first, std::size_t end, std::size_t oldLine,
+                           std::size_t newLine) const {
   std::size_t oldCount = 0, newCount = 0;
   for (std::size_t j = first; j < end; ++j) {
     if (Ops[j] != TOp::Insert) ++oldCount;

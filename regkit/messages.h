@@ -2,6 +2,7 @@
 // path and the severity before each.
 #pragma once
 
+#include <cerrno>
 #include <string>
 
 #include "framework/error.h"
@@ -27,6 +28,29 @@ inline constexpr const char* kCannotRead = "could not read the file";
 inline constexpr const char* kChanged = "changed during the run; not rewritten";
 inline constexpr const char* kStandardInput = "<stdin>"; // the name of standard input
 inline constexpr const char* kCannotWriteOutput = "could not write the new text to standard output";
+inline constexpr const char* kNotRegular = "not a regular file";
+inline constexpr const char* kNoMemory = "not enough memory";
+inline constexpr const char* kDiffName = "name cannot be written in a diff; run regkit update";
+// A directory that the walk meets again (other: where it was walked).
+inline std::string SameDirectory(const std::string& other) {
+  return "the same directory as " + other + "; not walked again";
+}
+inline std::string CannotRemove(const std::string& name) { return "could not remove " + name; }
+
+// Why a file could not be read as the file the walk saw.
+inline const char* ReadFailure(const TError& error) {
+  switch (error.Kind) {
+  case TError::TKind::NotRegular:
+    return kNotRegular;
+  case TError::TKind::CannotOpen:
+    // A name that is a link now, or names nothing, is no longer that file.
+    return error.Code == ELOOP || error.Code == ENOENT ? kChanged : kCannotOpen;
+  case TError::TKind::Changed:
+    return kChanged;
+  default:
+    return kCannotRead;
+  }
+}
 
 // text, and the system's reason in parentheses where there is one.
 inline std::string WithReason(const std::string& text, const TError& error) {
@@ -44,6 +68,15 @@ inline constexpr const char* kCannotCreate = "could not create destination file"
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {
   return "the rewritten file does not hold the new text; its old text is kept in " + backup;
+}
+
+// The run's own messages, after "regkit: ".
+inline std::string CannotWriteOutput(const std::string& reason) {
+  return "error: could not write the output: " + reason;
+}
+inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
+  return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
+         " threads could be started (" + reason + "); going on with those";
 }
 
 } // namespace regkit_msg

@@ -2,10 +2,16 @@
 
 #include <charconv>
 
+#include "framework/temp_file.h"
+
 namespace {
 
 const char* const kDefaultExtensions[] = {".h", ".hh", ".hpp", ".hxx", ".h++", ".cpp", ".cc", ".cxx"};
 const char* const kDefaultPartExtensions[] = {".kes"};
+
+// A job holds at most two temporary files at once (the new file and the
+// backup's link): -j goes as far as the table of temporary names allows.
+const unsigned kMaxJobs = TTempFile::kMaxLive / 2;
 
 // The text behind prefix when arg starts with it.
 bool TakeValue(const std::string& arg, const std::string& prefix, std::string& value) {
@@ -135,8 +141,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
 bool TOptions::SetJobs(const std::string& text) {
   unsigned jobs = 0;
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), jobs);
-  if (error != std::errc() || end != text.data() + text.size() || jobs == 0 || jobs > 1024) {
-    Problem = "-j needs a number from 1 to 1024, not '" + text + "'";
+  if (error != std::errc() || end != text.data() + text.size() || jobs == 0 || jobs > kMaxJobs) {
+    Problem = "-j needs a number from 1 to " + std::to_string(kMaxJobs) + ", not '" + text + "'";
     return false;
   }
   Jobs = jobs;

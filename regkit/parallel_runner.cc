@@ -3,7 +3,10 @@
 #include <atomic>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
+
+#include "regkit/messages.h"
 
 namespace {
 
@@ -46,21 +49,28 @@ private:
 
 } // namespace
 
-std::vector<TFileResult> TParallelRunner::Run(const std::vector<std::string>& files,
-                                              const TWorkerFactory& makeWorker) {
-  std::vector<TFileResult> results(files.size());
+std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFactory& makeWorker) {
+  std::vector<TFileResult> results(count);
   std::atomic<std::size_t> next{0};
-  TProgress progress(ShowProgress, files.size());
+  TProgress progress(ShowProgress, count);
   auto work = [&] {
     TWorker worker = makeWorker();
-    for (std::size_t i; (i = next++) < files.size();) {
-      results[i] = worker(files[i]);
+    for (std::size_t i; (i = next++) < count;) {
+      results[i] = worker(i);
       progress.FileDone();
     }
   };
-  std::size_t threads = std::min<std::size_t>(Jobs, files.size());
+  std::size_t threads = std::min<std::size_t>(Jobs, count);
   std::vector<std::thread> pool;
-  for (std::size_t t = 1; t < threads; ++t) pool.emplace_back(work);
+  for (std::size_t t = 1; t < threads; ++t) {
+    try {
+      pool.emplace_back(work);
+    } catch (const std::system_error& e) {
+      std::fprintf(stderr, "regkit: %s\n",
+                   regkit_msg::FewerThreads(pool.size() + 1, threads, e.code().message()).c_str());
+      break;
+    }
+  }
   work(); // the calling thread is one of the workers
   for (std::thread& thread : pool) thread.join();
   progress.Finish();

@@ -13,15 +13,19 @@
 
 class TParallelRunner {
 public:
-  // A worker owns its state (one per thread) and handles one file a call.
-  using TWorker = std::function<TFileResult(const std::string&)>;
+  // A worker owns its state (one per thread) and handles one file (by its
+  // index) a call.
+  using TWorker = std::function<TFileResult(std::size_t)>;
   using TWorkerFactory = std::function<TWorker()>;
 
   // Shows progress while standard error is a terminal and the run has
   // lasted more than a second.
   TParallelRunner(unsigned jobs, bool showProgress) : Jobs(jobs), ShowProgress(showProgress) {}
 
-  std::vector<TFileResult> Run(const std::vector<std::string>& files, const TWorkerFactory& makeWorker);
+  // Runs count files. Where fewer threads can be started than asked for
+  // (a process limit), the run goes on with those that did (at least the
+  // calling thread) and says so once on standard error.
+  std::vector<TFileResult> Run(std::size_t count, const TWorkerFactory& makeWorker);
 
 private:
   unsigned Jobs;

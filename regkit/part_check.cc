@@ -7,6 +7,7 @@
 #include "framework/file_io.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
+#include "regkit/path_quote.h"
 #include "regkit/shell_word.h"
 
 using namespace regkit_msg;
@@ -28,29 +29,26 @@ std::string OneLine(std::string_view text) {
 
 } // namespace
 
-TFileResult TPartCheck::Run(const std::string& path) {
-  TFileResult result;
+namespace {
+// The name in the same directory as path's last entry.
+std::string Beside(const std::string& path, const std::string& name) {
   std::size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "" : path.substr(0, slash == 0 ? 1 : slash);
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  return slash == std::string::npos ? name : path.substr(0, slash + 1) + name;
+}
+} // namespace
+
+TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
+  const std::string& path = file.Path;
   TFileText source;
-  if (TError error = source.Open(path.c_str())) {
-    result.State = TFileResult::TState::Failed;
-    result.Findings.push_back(
-        TFinding(path, TSeverity::Error, TRule::FileError,
-                 WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error)));
-    return result;
-  }
+  if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
+  if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
   TPartOptions options;
-  options.SourceName = name;
-  options.DestName = TKessrow::DefaultDestination(name);
+  options.SourceName = file.Name;
+  options.DestName = TKessrow::DefaultDestination(file.Name);
   options.SourceFile = &source;
   Engine.Generate(std::nullopt, source.Text(), options, Result);
-  if (source.Shrunk()) {
-    result.State = TFileResult::TState::Failed;
-    result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, kChanged));
-    return result;
-  }
+  if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
+  TFileResult result;
   NoteDiagnostics(path, result);
   if (!Result.Ok) {
     result.State = TFileResult::TState::Failed;
@@ -58,25 +56,28 @@ TFileResult TPartCheck::Run(const std::string& path) {
   }
   // Only a header that is there is compared: where there is none, the
   // build makes it elsewhere.
-  std::string header = dir;
-  if (!dir.empty() && dir != "/") header.push_back('/');
-  header.append(options.DestName);
   struct stat st;
-  if (lstat(header.c_str(), &st) != 0 || FileHoldsText(header.c_str(), Result.Text)) return result;
+  if (fstatat(dir.Fd(), options.DestName.c_str(), &st, dir.StatFlag()) != 0 ||
+      FileHoldsText(dir, options.DestName, Result.Text))
+    return result;
   result.State = TFileResult::TState::Stale;
+  std::string header = Beside(path, options.DestName);
   if (Options.Diff) {
+    std::string name = Beside(file.DiffName, options.DestName);
     TFileText old;
-    std::string name = header;
-    while (name.starts_with("./")) name.erase(0, 2);
-    if (!old.Open(header.c_str(), true))
+    if (!DiffCanName(name)) {
+      result.State = TFileResult::TState::Failed;
+      result.Findings.emplace_back(path, TSeverity::Error, TRule::DiffName, kDiffName);
+    } else if (!old.Open(dir, options.DestName, true)) {
       result.Diff = TLineDiff(old.Text(), Result.Text.Flatten(), TLineDiff::TCompare::Exact).Unified(name);
+    }
   }
   if (Options.Command == TOptions::TCommand::Update) {
-    Update(path, dir, name, result);
+    Update(file, dir, result);
     return result;
   }
-  result.Findings.push_back(
-      TFinding(path, TSeverity::Error, TRule::PartStale, StaleHeader(header, UpdateCommand(path))));
+  result.Findings.emplace_back(path, TSeverity::Error, TRule::PartStale,
+                               StaleHeader(QuotePath(header), UpdateCommand(path)));
   return result;
 }
 
@@ -89,11 +90,11 @@ void TPartCheck::NoteDiagnostics(const std::string& path, TFileResult& result) c
 }
 
 // kessrow's own run, in the file's directory: every guarantee of its write.
-void TPartCheck::Update(const std::string& path, const std::string& dir, const std::string& name,
-                        TFileResult& result) {
+void TPartCheck::Update(const TTreeFile& file, const TDir& dir, TFileResult& result) {
+  const std::string& path = file.Path;
   TPartRequest request;
   request.Directory = dir;
-  request.Source = name;
+  request.Source = file.Name;
   TPartOutcome outcome = Engine.Update(request, Result);
   switch (outcome.Done) {
   case TPartOutcome::TDone::Written:

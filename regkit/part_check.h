@@ -11,17 +11,19 @@
 #include "kessrow/kessrow_spec.h"
 #include "regkit/file_result.h"
 #include "regkit/options.h"
+#include "regkit/tree_file.h"
 
 class TPartCheck {
 public:
   explicit TPartCheck(const TOptions& options) : Options(options) {}
 
-  // Checks (or updates) the part file path.
-  TFileResult Run(const std::string& path);
+  // Checks (or updates) the part file the walk found, in its directory dir
+  // (opened through the directories the walk saw), if it is still that file.
+  TFileResult Run(const TTreeFile& file, const TDir& dir);
 
 private:
   void NoteDiagnostics(const std::string& path, TFileResult& result) const;
-  void Update(const std::string& path, const std::string& dir, const std::string& name, TFileResult& result);
+  void Update(const TTreeFile& file, const TDir& dir, TFileResult& result);
 
   const TOptions& Options;
   TKessrow Engine;

@@ -1,8 +1,12 @@
 // regkit: checks or updates the Register() bodies of a whole source tree
 // in one process, with tolvane's own scan and file replacement.
 #include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <thread>
 
@@ -11,6 +15,7 @@
 #include "regkit/format_command.h"
 #include "regkit/json_report.h"
 #include "regkit/lsp/server.h"
+#include "regkit/messages.h"
 #include "regkit/parallel_runner.h"
 #include "regkit/report.h"
 #include "regkit/tree_walk.h"
@@ -55,6 +60,25 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "1 some stale, 2 a file could not be read, scanned or written;\n"
                            "format: 0 text written, 1 scan error, 2 file not read.\n";
 
+// Whether everything written to standard output reached it; says why not
+// on standard error otherwise.
+bool OutputWritten() {
+  std::cout.flush();
+  bool ok = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
+  if (!ok)
+    std::cerr << "regkit: " << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
+  return ok;
+}
+
+// Each job keeps a few descriptors open at once (its directory, the file,
+// the new file): the soft limit of open files goes up to the hard one.
+void AllowOpenFiles() {
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur >= files.rlim_max) return;
+  files.rlim_cur = files.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &files);
+}
+
 unsigned DefaultJobs() {
   unsigned processors = std::thread::hardware_concurrency();
   return processors == 0 ? 1 : processors;
@@ -82,15 +106,17 @@ int main(int argc, char** argv) {
     return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
+  AllowOpenFiles();
 
   TTreeWalk walk(options);
   walk.Run();
   TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1);
-  std::vector<TFileResult> results = runner.Run(walk.Files, [&options] {
-    auto check = std::make_shared<TFileCheck>(options);
-    return [check](const std::string& path) { return check->Run(path); };
+  std::vector<TFileResult> results = runner.Run(walk.Files.size(), [&options, &walk] {
+    auto check = std::make_shared<TFileCheck>(options, walk.Dirs);
+    return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
   });
-  if (options.Format != TOptions::TFormat::Text)
-    return TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr);
-  return TReport(options).Print(walk.Problems, results, std::cout, std::cerr);
+  int status = options.Format != TOptions::TFormat::Text
+                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   : TReport(options).Print(walk.Problems, results, std::cout, std::cerr);
+  return OutputWritten() ? status : TReport::kFailed;
 }

@@ -1,5 +1,7 @@
 #include "regkit/report.h"
 
+#include "regkit/path_quote.h"
+
 namespace {
 const char* SeverityWord(TFinding::TSeverity severity) {
   switch (severity) {
@@ -15,7 +17,7 @@ const char* SeverityWord(TFinding::TSeverity severity) {
 } // namespace
 
 std::string TReport::Line(const TFinding& f) {
-  std::string line = f.Path;
+  std::string line = QuotePath(f.Path);
   if (f.Line > 0) line.append(":").append(std::to_string(f.Line));
   if (f.Line > 0 && f.Column > 0) line.append(":").append(std::to_string(f.Column));
   return line.append(": ").append(SeverityWord(f.Severity)).append(f.Message);
@@ -38,10 +40,15 @@ std::string Counted(std::size_t n, const char* noun) { return Count(n) + " " + n
 
 int TReport::Print(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results,
                    std::ostream& out, std::ostream& err) const {
-  std::size_t stale = 0, updated = 0, errors = problems.size(), scanned = 0;
-  for (const TFinding& problem : problems) out << Line(problem) << '\n';
+  std::size_t stale = 0, updated = 0, errors = 0, scanned = 0;
+  for (const TFinding& problem : problems) {
+    out << Line(problem) << '\n';
+    if (problem.Severity == TFinding::TSeverity::Error) ++errors;
+  }
   for (const TFileResult& result : results) {
-    for (const TFinding& finding : result.Findings) out << Line(finding) << '\n';
+    // A name left out of the diff is said where the diff's reader sees it.
+    for (const TFinding& finding : result.Findings)
+      (finding.Rule == TFinding::TRule::DiffName ? err : out) << Line(finding) << '\n';
     if (result.Scanned) ++scanned;
     if (result.State == TFileResult::TState::Stale) ++stale;
     if (result.State == TFileResult::TState::Updated) ++updated;

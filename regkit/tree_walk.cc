@@ -1,39 +1,105 @@
 #include "regkit/tree_walk.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <tuple>
 
-namespace {
+#include "regkit/messages.h"
+#include "regkit/path_quote.h"
 
-std::string BaseName(const std::string& path) {
-  std::size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
+using namespace regkit_msg;
+
+namespace {
 
 // Directories nobody wants scanned: hidden ones (.git) and build trees.
 bool SkippedDirectory(const std::string& name) { return name[0] == '.' || name.rfind("build", 0) == 0; }
 
-TFinding Problem(const std::string& path, std::string message) {
-  TFinding f;
-  f.Path = path;
-  f.Message = std::move(message);
-  return f;
+// The absolute path without ".", ".." and doubled slashes; nothing where a
+// ".." follows a link (the name cleaned would then be another file's).
+std::optional<std::string> CleanPath(const std::string& path) {
+  std::string clean;
+  std::vector<std::size_t> ends; // where each part of clean began
+  for (std::size_t at = 0; at <= path.size();) {
+    std::size_t slash = std::min(path.find('/', at), path.size());
+    std::string part = path.substr(at, slash - at);
+    at = slash + 1;
+    if (part.empty() || part == ".") continue;
+    if (part != "..") {
+      ends.push_back(clean.size());
+      clean += "/" + part;
+      continue;
+    }
+    if (ends.empty()) continue; // "/.." is "/"
+    struct stat st;
+    if (lstat(clean.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) return std::nullopt;
+    clean.resize(ends.back());
+    ends.pop_back();
+  }
+  return clean.empty() ? "/" : clean;
+}
+
+// The current directory as the system names it, and as the shell does
+// ($PWD, where it names the same directory through links).
+std::vector<std::string> CurrentDirectories() {
+  std::vector<std::string> names;
+  char buffer[PATH_MAX];
+  if (getcwd(buffer, sizeof buffer)) names.push_back(buffer);
+  const char* shell = std::getenv("PWD");
+  struct stat a, b;
+  if (shell && shell[0] == '/' && stat(shell, &a) == 0 && stat(".", &b) == 0 && TFileId(a) == TFileId(b))
+    if (std::optional<std::string> clean = CleanPath(shell); clean && (names.empty() || *clean != names[0]))
+      names.push_back(*clean);
+  return names;
 }
 
 } // namespace
 
 void TTreeWalk::Run() {
+  Current = CurrentDirectories();
   for (const std::string& path : Options.Paths) TakePath(path);
-  std::sort(Files.begin(), Files.end());
-  Files.erase(std::unique(Files.begin(), Files.end()), Files.end());
-  std::sort(Problems.begin(), Problems.end(),
-            [](const TFinding& a, const TFinding& b) { return std::tie(a.Path, a.Message) < std::tie(b.Path, b.Message); });
+  std::stable_sort(Files.begin(), Files.end(),
+                   [](const TTreeFile& a, const TTreeFile& b) { return a.Path < b.Path; });
+  // One file, one entry: the first path in order names it.
+  std::set<TFileId> seen;
+  std::erase_if(Files, [&](const TTreeFile& f) { return !seen.insert(f.Id).second; });
+  std::sort(Problems.begin(), Problems.end(), [](const TFinding& a, const TFinding& b) {
+    return std::tie(a.Path, a.Message) < std::tie(b.Path, b.Message);
+  });
+}
+
+void TTreeWalk::Note(TFinding::TSeverity severity, const std::string& path, std::string message) {
+  TFinding f;
+  f.Severity = severity;
+  f.Path = path;
+  f.Message = std::move(message);
+  Problems.push_back(std::move(f));
+}
+
+int TTreeWalk::AddDir(int parent, const std::string& name, const std::string& path, const TFileId& id) {
+  Dirs.push_back({parent, name, path, id});
+  return static_cast<int>(Dirs.size()) - 1;
+}
+
+// The path relative to the current directory when it lies below it ("" for
+// the current directory itself).
+std::optional<std::string> TTreeWalk::BelowCurrent(const std::string& path) const {
+  for (const std::string& current : Current) {
+    std::optional<std::string> clean = CleanPath(path[0] == '/' ? path : current + "/" + path);
+    if (!clean) continue;
+    if (*clean == current) return "";
+    std::string prefix = current == "/" ? "/" : current + "/";
+    if (clean->starts_with(prefix)) return clean->substr(prefix.size());
+  }
+  return std::nullopt;
 }
 
 // A named path is taken whatever its name: a file with any extension, a
@@ -43,54 +109,116 @@ void TTreeWalk::TakePath(const std::string& given) {
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
-    Problems.push_back(Problem(given, std::strerror(errno)));
+    Note(TFinding::TSeverity::Error, given, std::strerror(errno));
     return;
   }
   if (Excluded(path)) return;
-  if (S_ISDIR(info.st_mode))
-    WalkDirectory(path);
-  else if (S_ISREG(info.st_mode))
-    Files.push_back(path);
-  else
-    Problems.push_back(Problem(given, "not a regular file")); // a pipe would block the read
+  if (S_ISREG(info.st_mode)) {
+    TakeFile(given, path, info);
+    return;
+  }
+  if (!S_ISDIR(info.st_mode)) {
+    Note(TFinding::TSeverity::Error, given, kNotRegular); // a pipe would block the read
+    return;
+  }
+  TDir dir;
+  TFileId id;
+  if (TError error = TDir::Open(path, dir); error || !dir.Identity(id)) {
+    Note(TFinding::TSeverity::Error, given, std::strerror(error ? error.Code : errno));
+    return;
+  }
+  // A directory named twice, or named inside one walked already, is walked
+  // once: its files are listed.
+  if (Walked.count(id)) return;
+  NamedRoots.insert(id);
+  std::optional<std::string> below = BelowCurrent(path);
+  Walk(AddDir(-1, path, path, id), dir, below && !below->empty() ? *below + "/" : "");
+}
+
+// A named file is reached through the directory that holds the file its
+// links lead to.
+void TTreeWalk::TakeFile(const std::string& given, const std::string& path, const struct stat& info) {
+  std::string target = ResolveLinks(path);
+  TDir dir;
+  std::string base;
+  TFileId dirId;
+  struct stat st;
+  if (target.empty() || TDir::OpenParent(target, dir, base) || !dir.Identity(dirId) ||
+      fstatat(dir.Fd(), base.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || TFileId(st) != TFileId(info)) {
+    Note(TFinding::TSeverity::Error, given, kChanged);
+    return;
+  }
+  std::optional<std::string> below = BelowCurrent(path);
+  int index = AddDir(-1, DirectoryOf(target), DirectoryOf(target), dirId);
+  Files.push_back({path, index, base, TFileId(info), below ? *below : BaseOf(path)});
 }
 
 // Entries are looked at without following links: a link to a directory
 // can make a loop, and a link to a file is rewritten by update as the link
-// itself, so links are left to be named on the command line.
-void TTreeWalk::WalkDirectory(const std::string& dir) {
-  DIR* stream = opendir(dir.c_str());
+// itself, so links are left to be named on the command line. diffPrefix:
+// the directory's name in a diff, with its slash.
+void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) {
+  const std::string path = Dirs[static_cast<std::size_t>(index)].Path;
+  Walked[Dirs[static_cast<std::size_t>(index)].Id] = index;
+  // A descriptor of its own: reading the entries moves its offset.
+  int fd = openat(dir.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  DIR* stream = fd < 0 ? nullptr : fdopendir(fd);
   if (!stream) {
-    Problems.push_back(Problem(dir, std::strerror(errno)));
+    Note(TFinding::TSeverity::Error, path, std::strerror(errno));
+    if (fd >= 0) close(fd);
     return;
   }
   std::vector<std::string> subdirs;
   while (const dirent* entry = readdir(stream)) {
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
-    std::string path = dir == "/" ? "/" + name : dir + "/" + name;
-    // The kind comes with the entry on most file systems; lstat only when
-    // it does not.
+    std::string child = path == "/" ? "/" + name : path + "/" + name;
     unsigned char type = entry->d_type;
-    if (type == DT_UNKNOWN) {
-      struct stat info {};
-      if (lstat(path.c_str(), &info) != 0) continue; // gone meanwhile
-      type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_LNK;
-    }
-    if (Excluded(path)) continue;
-    if (type == DT_DIR) {
-      if (!SkippedDirectory(name)) subdirs.push_back(path);
-    } else if (type == DT_REG && Options.Walks(name)) {
-      Files.push_back(path);
-    }
+    if ((type != DT_UNKNOWN && type != DT_DIR && type != DT_REG) || Excluded(child)) continue;
+    if (type == DT_REG && !Options.Walks(name)) continue;
+    // The kind as the walk saw it, and the file's identity.
+    struct stat st;
+    if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // gone meanwhile
+    if (S_ISDIR(st.st_mode) && !SkippedDirectory(name))
+      subdirs.push_back(name);
+    else if (S_ISREG(st.st_mode) && Options.Walks(name))
+      Files.push_back({child, index, name, TFileId(st), diffPrefix + name});
   }
   closedir(stream);
-  for (const std::string& sub : subdirs) WalkDirectory(sub);
+  std::sort(subdirs.begin(), subdirs.end());
+  OnPath.push_back(Dirs[static_cast<std::size_t>(index)].Id);
+  for (const std::string& name : subdirs) WalkSub(index, dir, name, diffPrefix + name + "/");
+  OnPath.pop_back();
+}
+
+// A directory met a second time (a bind mount, or a loop back to a
+// directory being walked) is not entered again; one walked because it was
+// named too is passed over quietly.
+void TTreeWalk::WalkSub(int parent, const TDir& dir, const std::string& name, const std::string& diffPrefix) {
+  const std::string& parentPath = Dirs[static_cast<std::size_t>(parent)].Path;
+  std::string path = parentPath == "/" ? "/" + name : parentPath + "/" + name;
+  struct stat st;
+  if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode)) return;
+  TFileId id(st);
+  auto walked = Walked.find(id);
+  bool onPath = std::find(OnPath.begin(), OnPath.end(), id) != OnPath.end();
+  if (walked != Walked.end()) {
+    if (onPath || !NamedRoots.count(id))
+      Note(TFinding::TSeverity::Warning, path,
+           SameDirectory(QuotePath(Dirs[static_cast<std::size_t>(walked->second)].Path)));
+    return;
+  }
+  TDir sub;
+  if (TError error = dir.OpenSub(name, id, sub)) {
+    Note(TFinding::TSeverity::Error, path, std::strerror(error.Code));
+    return;
+  }
+  Walk(AddDir(parent, name, path, id), sub, diffPrefix);
 }
 
 // A pattern matches the whole path or the last name in it.
 bool TTreeWalk::Excluded(const std::string& path) const {
-  std::string base = BaseName(path);
+  std::string base = BaseOf(path);
   for (const std::string& glob : Options.Excludes)
     if (fnmatch(glob.c_str(), path.c_str(), 0) == 0 || fnmatch(glob.c_str(), base.c_str(), 0) == 0)
       return true;

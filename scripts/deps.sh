@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what building and testing regkit needs and this machine lacks:
 # cmake, g++, clang, make, GoogleTest, and the programs the tests run
-# (patch, setfacl from acl, setfattr from attr), as Debian or Ubuntu
+# (patch, setfacl from acl, setfattr from attr), the JSON library regkit
+# links and the editor the language-server test drives, as Debian or Ubuntu
 # packages, with apt-get as root or through sudo otherwise. Does nothing
 # when all is there.
 #   scripts/deps.sh [--clang-runtime] [debian-package...]

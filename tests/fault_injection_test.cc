@@ -9,6 +9,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -301,11 +302,14 @@ std::string LargeParts(std::size_t size) {
   return text;
 }
 
-// Runs a tool object with args in a forked child in dir, with hook set.
+// Runs a tool object with args in a forked child in dir, with hook set,
+// as the user uid where one is given.
 template <class TTool>
-TRunResult RunToolForked(const std::string& dir, std::vector<std::string> args, TFileHook hook) {
+TRunResult RunToolForked(const std::string& dir, std::vector<std::string> args, TFileHook hook,
+                         int uid = -1) {
   TRunOptions options;
   options.WorkDir = dir;
+  options.Uid = uid;
   return RunForked(
       [&] {
         rlimit noCore{0, 0};
@@ -685,6 +689,163 @@ TEST_F(FaultInjection, LongestFileNamesCanBeReplaced) {
   std::map<std::string, std::string> expected{
       {source, kGenerated}, {std::string(252, 'n') + "._h", kSource}, {dest, kGenerated}};
   EXPECT_EQ(Snapshot(Dir.Path()), expected);
+}
+
+// ---- A hostile tree: pipes, hard links, attributes, sticky directories,
+// and what reaches the disk.
+
+// Runs the built program with args in dir, ended by SIGALRM should it
+// hang (a hang then fails the test instead of the whole run).
+TRunResult RunWatched(const char* exe, const std::string& dir, std::vector<std::string> args) {
+  TRunOptions options;
+  options.WorkDir = dir;
+  return RunForked(
+      [&] {
+        alarm(10);
+        std::vector<char*> argv{const_cast<char*>(exe)};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        execv(exe, argv.data());
+        return 127;
+      },
+      options);
+}
+
+// A pipe without a writer as the in-place source is refused at once.
+TEST_F(FaultInjection, PipeWithoutWriterAsInPlaceSourceIsRefused) {
+  ASSERT_EQ(mkfifo(Dir.File("a.h").c_str(), 0644), 0);
+  const auto before = Snapshot(Dir.Path());
+  ExpectUntouched(RunWatched(TOLVANE_EXE, Dir.Path(), {"a.h"}), before,
+                  "\nScanning a.h.\n***** File error: source file a.h is not a regular file and cannot be "
+                  "rewritten in place.\n");
+}
+
+// A destination that is a hard link of the source gets the new text too;
+// the backup keeps the old one.
+TEST_F(FaultInjection, HardLinkedDestinationGetsTheNewText) {
+  WriteFile(Dir.File("a.h"), kSource);
+  fs::create_hard_link(Dir.File("a.h"), Dir.File("b.h"));
+  TRunResult r = Tolvane({"a.h", "b.h"});
+  EXPECT_EQ(Tail(r), kScanning + "\nSuccess");
+  std::map<std::string, std::string> expected{{"a.h", kGenerated}, {"b.h", kGenerated}, {"a._h", kSource}};
+  EXPECT_EQ(Snapshot(Dir.Path()), expected);
+  EXPECT_EQ(fs::hard_link_count(Dir.File("a.h")), 2u);
+}
+
+// The extended attributes of a file (its access ACL is one) survive its
+// rewrite, and the group bits, which hold the ACL's mask, stay as they were.
+TEST_F(FaultInjection, RewriteKeepsExtendedAttributesAndTheAcl) {
+  for (const char* name : {"a.h", "b.h"}) WriteFile(Dir.File(name), kSource);
+  if (RunProgram("/usr/bin/setfacl", {"-m", "u:nobody:rw", Dir.File("a.h")}).Status != 0 ||
+      setxattr(Dir.File("a.h").c_str(), "user.origin", "kept", 4, 0) != 0)
+    GTEST_SKIP() << "this file system takes no ACL or user attribute";
+  auto attribute = [](const std::string& file, const char* name) {
+    std::string value(256, '\0');
+    ssize_t n = getxattr(file.c_str(), name, value.data(), value.size());
+    return n < 0 ? std::string("<none>") : value.substr(0, static_cast<std::size_t>(n));
+  };
+  const std::string acl = attribute(Dir.File("a.h"), "system.posix_acl_access");
+  const unsigned mode = FileMode(Dir.File("a.h"));
+  // In place with the backup, with -r, and through regkit update.
+  EXPECT_EQ(Tolvane({"a.h"}).Status, 0);
+  for (const std::string& file : {Dir.File("a.h"), Dir.File("a._h")}) {
+    EXPECT_EQ(attribute(file, "user.origin"), "kept") << file;
+    EXPECT_EQ(attribute(file, "system.posix_acl_access"), acl) << file;
+    EXPECT_EQ(FileMode(file), mode) << file;
+  }
+  EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
+  // A file without attributes gets none from the directory's default ACL.
+  ASSERT_EQ(RunProgram("/usr/bin/setfacl", {"-d", "-m", "u:nobody:rwx", Dir.Path()}).Status, 0);
+  EXPECT_EQ(Tolvane({"b.h", "-r"}).Status, 0);
+  EXPECT_EQ(attribute(Dir.File("b.h"), "system.posix_acl_access"), "<none>");
+}
+
+// In a sticky, world-writable directory another user may rewrite a file
+// of root's that everybody may write: no name that user cannot remove is
+// left behind (the backup is a copy, never a link to root's file).
+TEST_F(FaultInjection, StickyDirectoryKeepsNoLinkOfAnotherUsersFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the file must belong to another user than the runner";
+  fs::permissions(Dir.Path(), fs::perms(0755));
+  fs::create_directory(Dir.File("t"));
+  fs::permissions(Dir.File("t"), fs::perms(01777));
+  WriteFile(Dir.File("t/a.h"), kSource);
+  ASSERT_EQ(chmod(Dir.File("t/a.h").c_str(), 0666), 0);
+  TRunResult r = RunToolForked<TTolvane>(Dir.File("t"), {"a.h"}, nullptr, kNobody);
+  EXPECT_EQ(Tail(r), kScanning + "\nSuccess");
+  std::map<std::string, std::string> expected{
+      {"t", "<directory>"}, {"t/a.h", kGenerated}, {"t/a._h", kSource}};
+  EXPECT_EQ(Snapshot(Dir.Path()), expected);
+  EXPECT_EQ(fs::hard_link_count(Dir.File("t/a.h")), 1u);
+}
+
+// kessrow's include file replaced while the header is written: the header
+// made from the old one is not put in place.
+void ReplaceInclude(TFilePoint point, const std::string&) {
+  if (point != TFilePoint::TempWritten) return;
+  WriteFile("defs.pt.new", "$PART_PREFIX Y_\n");
+  std::rename("defs.pt.new", "defs.pt");
+}
+
+TEST_F(FaultInjection, KessrowIncludeChangedWhileTheHeaderIsWritten) {
+  WriteFile(Dir.File("parts.pt"), kParts);
+  WriteFile(Dir.File("defs.pt"), "$PART_PREFIX X_\n");
+  WriteFile(Dir.File("parts.h"), "old header\n");
+  auto before = Snapshot(Dir.Path());
+  before["defs.pt"] = "$PART_PREFIX Y_\n";
+  TRunResult r = RunToolForked<TKessrow>(Dir.Path(), {"parts.pt", "-i", "defs.pt"}, ReplaceInclude);
+  ExpectUntouched(
+      r, before, "\n***** File error: source file defs.pt changed while it was read; nothing was written.\n");
+}
+
+// What reaches the disk, in order: a source rewritten in place (its new
+// file before the rename, the directory after; where the file itself is
+// rewritten, its backup and the directory before the first byte changes);
+// a separate destination and kessrow's header pay for no sync. Each sync
+// and rename is printed as an "@" line by the file hook.
+void PrintEvent(TFilePoint point, const std::string& path) {
+  if (point != TFilePoint::Synced && point != TFilePoint::BeforeRename) return;
+  std::string name = fs::path(path).filename().string();
+  // A temporary name ends in ".tmp<pid>_<n>": the name it stands for counts.
+  if (std::size_t tmp = name.find(".tmp"); tmp != std::string::npos && name[0] == '.')
+    name = "temp of " + name.substr(1, tmp - 1);
+  std::cout << "\n@" << (point == TFilePoint::Synced ? "sync " : "rename ") << name;
+}
+
+// The "@" lines of a run, joined by "; ".
+std::string EventsOf(const TRunResult& r) {
+  std::string events;
+  for (std::size_t at = r.Output.find("\n@"); at != std::string::npos; at = r.Output.find("\n@", at + 1)) {
+    std::size_t end = r.Output.find('\n', at + 1);
+    events +=
+        (events.empty() ? "" : "; ") + r.Output.substr(at + 2, end == std::string::npos ? end : end - at - 2);
+  }
+  return events;
+}
+
+TEST_F(FaultInjection, OnlyRewritesOfTheSourceAreSyncedAndBeforeTheyCount) {
+  WriteFile(Dir.File("parts.pt"), kParts);
+  const std::string renamed = "sync temp of a.h; rename temp of a._h; rename temp of a.h; sync .";
+  for (const auto& [args, expected] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+           {{"a.h"}, renamed}, {{"a.h", "-r"}, renamed}, {{"a.h", "out.h"}, "rename temp of out.h"}}) {
+    WriteFile(Dir.File("a.h"), kSource);
+    TRunResult r = RunToolForked<TTolvane>(Dir.Path(), args, PrintEvent);
+    EXPECT_EQ(r.Status, 0) << r.Output;
+    EXPECT_EQ(EventsOf(r), expected) << args.back();
+  }
+  TRunResult r = RunToolForked<TKessrow>(Dir.Path(), {"parts.pt"}, PrintEvent);
+  EXPECT_EQ(EventsOf(r), "rename temp of parts.h");
+
+  // Another user's file is rewritten in place: its backup (a copy) and the
+  // directory are on the disk before the file's first byte changes.
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: the file must belong to another user than the runner";
+  fs::permissions(Dir.Path(), fs::perms(0777));
+  WriteFile(Dir.File("a.h"), kSource);
+  fs::remove(Dir.File("a._h"));
+  ASSERT_EQ(chown(Dir.File("a.h").c_str(), 1000, 1000), 0);
+  ASSERT_EQ(chmod(Dir.File("a.h").c_str(), 0666), 0);
+  r = RunToolForked<TTolvane>(Dir.Path(), {"a.h"}, PrintEvent, kNobody);
+  EXPECT_EQ(EventsOf(r), "sync temp of a._h; rename temp of a._h; sync .; rename a.h; sync a.h");
+  EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
 }
 
 } // namespace

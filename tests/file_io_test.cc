@@ -1,8 +1,11 @@
 #include "framework/file_io.h"
 #include "framework/replacement.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/socket.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -56,16 +59,17 @@ TEST(FileIo, ReadsWholeFilesAndTellsUnreadableOnes) {
 TEST(FileIo, ReplaceKeepsPermissionsAndNeverWidensThem) {
   TTempDir dir;
   std::string name = dir.File("out");
+  // A new file gets 0664 less the umask the process started with.
   mode_t old = umask(022);
+  umask(old);
   ASSERT_EQ(Replace(name, "new").Kind, TKind::None);
-  EXPECT_EQ(FileMode(name), 0644u);
+  EXPECT_EQ(FileMode(name), 0664u & ~old);
   chmod(name.c_str(), 0600);
   ASSERT_EQ(Replace(name, "again").Kind, TKind::None);
   EXPECT_EQ(ReadFile(name), "again");
   EXPECT_EQ(FileMode(name), 0600u);
   ASSERT_EQ(Replace(dir.File("backup"), "b", 0640).Kind, TKind::None);
   EXPECT_EQ(FileMode(dir.File("backup")), 0640u);
-  umask(old);
 }
 
 // Each failure says which step failed and why, and leaves the directory as
@@ -238,8 +242,7 @@ TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
   ASSERT_EQ(src.Open(dir.File("src").c_str()).Kind, TKind::None);
   TReplacement::TOptions options;
   options.Source = &src;
-  const std::string name = dir.File("src");
-  options.LinkFrom = name.c_str();
+  options.LinkSource = true;
   TReplacement linked;
   ASSERT_EQ(linked.Prepare(dir.File("copy"), src.Text(), options).Kind, TKind::None);
   EXPECT_TRUE(linked.Linked());
@@ -258,6 +261,132 @@ TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
   EXPECT_FALSE(copied.Linked());
   ASSERT_EQ(copied.Commit().Kind, TKind::None);
   EXPECT_EQ(ReadFile(dir.File("copy2")), "the text\n");
+}
+
+} // namespace
+
+namespace {
+
+const int kNobody = 65534;
+
+// Runs body in a forked child as an ordinary user (nobody when the tests
+// run as root, who may write anywhere), with dir made reachable and its
+// sub-directory sub (made here) owned by that user; body's result is the
+// child's status.
+TRunResult AsOrdinaryUser(const TTempDir& dir, const std::string& sub, const std::function<int()>& body) {
+  std::string path = dir.File(sub);
+  mkdir(path.c_str(), 0755);
+  TRunOptions options;
+  if (geteuid() == 0) {
+    chmod(dir.Path().c_str(), 0755);
+    if (chown(path.c_str(), kNobody, kNobody) != 0) return {"", 125, 0};
+    options.Uid = kNobody;
+  }
+  return RunForked(body, options);
+}
+
+// Where no new file can be made, the file itself is rewritten: a shorter
+// text leaves nothing of the old one behind.
+TEST(FileIo, InPlaceRewriteCanShortenTheFile) {
+  TTempDir dir;
+  std::string file = dir.File("ro/f");
+  TRunResult r = AsOrdinaryUser(dir, "ro", [&] {
+    WriteFile(file, std::string(1000, 'o'));
+    chmod(DirectoryOf(file).c_str(), 0555);
+    TReplacement replacement;
+    if (replacement.Prepare(file, "short\n", {}) || !replacement.InPlace()) return 1;
+    return replacement.Commit() ? 2 : 0;
+  });
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(ReadFile(file), "short\n");
+}
+
+// On a full disk the in-place rewrite fails before the first byte changes.
+TEST(FileIo, InPlaceRewriteOnAFullDiskLeavesTheFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: a small tmpfs is mounted to fill";
+  TTempDir dir;
+  const std::string old(3000, 'o');
+  TRunOptions options;
+  options.WorkDir = dir.Path();
+  TRunResult r = RunForked(
+      [&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount("tmpfs", dir.Path().c_str(), "tmpfs", 0, "size=64k,mode=0755") != 0)
+          return 99;
+        std::string file = dir.File("f");
+        WriteFile(file, old);
+        if (chown(file.c_str(), kNobody, kNobody) != 0) return 1;
+        // Every block taken; the directory takes no new file for nobody.
+        int fill = open(dir.File("fill").c_str(), O_WRONLY | O_CREAT, 0600);
+        std::string block(4096, 'f');
+        while (write(fill, block.data(), block.size()) > 0) {
+        }
+        close(fill);
+        if (setresgid(kNobody, kNobody, kNobody) != 0 || setresuid(kNobody, kNobody, kNobody) != 0) return 2;
+        TReplacement replacement;
+        if (replacement.Prepare(file, std::string(40000, 'n'), {}) || !replacement.InPlace()) return 3;
+        if (replacement.Commit().Kind != TKind::WriteFailed) return 4;
+        return ReadFile(file) == old ? 0 : 5;
+      },
+      options);
+  if (r.Status == 99) GTEST_SKIP() << "needs root: no mount namespace can be made here";
+  EXPECT_EQ(r.Status, 0);
+}
+
+// An edit that keeps the size, saved in the same second as the version
+// read, is still a change.
+TEST(FileIo, SameSizeEditInTheSameSecondIsAChange) {
+  TTempDir dir;
+  std::string src = dir.File("src");
+  WriteFile(src, "version 1\n");
+  timespec times[2] = {{1700000000, 0}, {1700000000, 100}};
+  ASSERT_EQ(utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
+  TFileText source;
+  ASSERT_EQ(source.Open(src.c_str()).Kind, TKind::None);
+  int fd = open(src.c_str(), O_WRONLY);
+  ASSERT_EQ(pwrite(fd, "version 2\n", 10, 0), 10);
+  close(fd);
+  times[1].tv_nsec = 200;
+  ASSERT_EQ(utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
+  TReplacement r;
+  ASSERT_EQ(r.Prepare(dir.File("out"), "text", {}).Kind, TKind::None);
+  EXPECT_EQ(r.Commit({&source}).Kind, TKind::Changed);
+  EXPECT_FALSE(FileExists(dir.File("out")));
+}
+
+// The signal handler's table holds as many temporary files as may exist at
+// once (two per job of regkit at its most); one more is refused, not lost.
+TEST(FileIo, TemporaryFilesUpToTheTableSize) {
+  TTempDir dir;
+  WriteFile(dir.File("f"), "x");
+  TDir d;
+  ASSERT_EQ(TDir::Open(dir.Path(), d).Kind, TKind::None);
+  std::vector<std::unique_ptr<TTempFile>> temps;
+  for (int i = 0; i < TTempFile::kMaxLive; ++i) {
+    temps.push_back(std::make_unique<TTempFile>());
+    ASSERT_TRUE(temps.back()->Link(d, "f", d, "f")) << i;
+  }
+  TTempFile more;
+  EXPECT_FALSE(more.Link(d, "f", d, "f"));
+  EXPECT_EQ(errno, ENFILE);
+  temps.clear();
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+// A name that cannot be removed is reported, never silently left.
+TEST(FileIo, NamesThatCannotBeRemovedAreReported) {
+  TTempDir dir;
+  TRunResult r = AsOrdinaryUser(dir, "d", [&] {
+    TDir d;
+    TTempFile temp;
+    if (TDir::Open(dir.File("d"), d) || !temp.Create(d, "f")) return 1;
+    WriteFile(dir.File("d/old"), "x");
+    chmod(dir.File("d").c_str(), 0555);
+    if (temp.Remove() || errno != EACCES) return 2;
+    TError error = RemoveFile(dir.File("d/old"));
+    return error.Kind == TKind::CannotRemove && error.Code == EACCES ? 0 : 3;
+  });
+  EXPECT_EQ(r.Status, 0);
 }
 
 } // namespace

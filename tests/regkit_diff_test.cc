@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "regkit/line_diff.h"
+#include "regkit/text_check.h"
 
 namespace {
 
@@ -51,6 +52,33 @@ TEST(RegkitLineDiff, ManyEditsBecomeOneReplacement) {
   EXPECT_EQ(diff.ChangeLines(), (std::vector<int>{1}));
   std::string unified = diff.Unified("f");
   EXPECT_EQ(unified.substr(0, 36), "--- a/f\n+++ b/f\n@@ -1,3000 +1,3000 @");
+}
+
+// Each hunk's header counts the lines before it, however many hunks
+// come before.
+TEST(RegkitLineDiff, EveryHunkCountsItsLines) {
+  std::string before, after, expected = "--- a/f\n+++ b/f\n";
+  for (int i = 1; i <= 2000; ++i) {
+    before += std::to_string(i) + "\n";
+    after += i % 10 == 5 ? "x\n" : std::to_string(i) + "\n";
+    if (i % 10 != 5) continue;
+    expected += "@@ -" + std::to_string(i - 3) + ",7 +" + std::to_string(i - 3) + ",7 @@\n";
+    for (int j = i - 3; j <= i + 3; ++j)
+      expected.append(j == i ? "-" : " ").append(std::to_string(j)).append(j == i ? "\n+x\n" : "\n");
+  }
+  EXPECT_EQ(TLineDiff(before, after, TCompare::Exact).Unified("f"), expected);
+}
+
+// Every stale body of a file is named, however many there are.
+TEST(RegkitLineDiff, EveryStaleBodyIsReported) {
+  std::string text;
+  for (int i = 0; i < 600; ++i)
+    text += "class T" + std::to_string(i) + " {\n  TReg a;\n  virtual void Register() {\n  }\n};\n";
+  TTextCheck check(false);
+  std::vector<TFinding> findings;
+  EXPECT_EQ(check.Run("f.h", text, findings), TFileResult::TState::Stale);
+  ASSERT_EQ(findings.size(), 600u);
+  for (int i = 0; i < 600; ++i) EXPECT_EQ(findings[static_cast<std::size_t>(i)].Line, 5 * i + 4) << i;
 }
 
 } // namespace

@@ -1,19 +1,63 @@
-// One file updated in process, with the file hooks: a file that an editor
-// saves while regkit update works on it keeps the editor's text.
+// One file checked or updated in process, after the walk that found it:
+// what happens when the tree changes between the walk and the check, and
+// when the process runs out of threads or memory.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
 
 #include "framework/file_io.h"
 #include "regkit/file_check.h"
+#include "regkit/parallel_runner.h"
 #include "regkit/report.h"
+#include "regkit/tree_walk.h"
 #include "test_util.h"
 
 namespace {
 
+namespace fs = std::filesystem;
+
+const int kNobody = 65534;
 const std::string kStale = "class TB {\n  TReg b;\n  virtual void Register() {\n"
                            "    reg( old );    // tolvane\n  }\n};\n";
 const std::string kEdited = "// saved by an editor\n" + kStale;
+
+// Every finding of the results as report lines.
+std::string Lines(const std::vector<TFileResult>& results) {
+  std::string lines;
+  for (const TFileResult& result : results)
+    for (const TFinding& finding : result.Findings) lines += TReport::Line(finding) + "\n";
+  return lines;
+}
+
+// Walks paths, and checks (or updates) each file found after between(),
+// in one thread.
+std::vector<TFileResult> WalkAndCheck(
+    TOptions& options, std::vector<std::string> paths, const std::function<void()>& between = [] {}) {
+  options.Paths = std::move(paths);
+  TTreeWalk walk(options);
+  walk.Run();
+  between();
+  TFileCheck check(options, walk.Dirs);
+  std::vector<TFileResult> results;
+  for (const TTreeFile& file : walk.Files) results.push_back(check.Run(file));
+  return results;
+}
+
+TOptions Command(TOptions::TCommand command) {
+  TOptions options;
+  options.Command = command;
+  return options;
+}
 
 std::string Target;
 int Saves = 0;
@@ -30,18 +74,220 @@ TEST(RegkitFileCheck, FileSavedDuringTheUpdateKeepsTheEdit) {
   TTempDir dir;
   Target = dir.File("a.h");
   WriteFile(Target, kStale);
-  TOptions options;
-  options.Command = TOptions::TCommand::Update;
-  TFileCheck check(options);
+  TOptions options = Command(TOptions::TCommand::Update);
   SetFileHook(SaveBeforeRename);
-  TFileResult result = check.Run(Target);
+  std::vector<TFileResult> results = WalkAndCheck(options, {Target});
   SetFileHook(nullptr);
   EXPECT_EQ(Saves, 1);
-  EXPECT_EQ(result.State, TFileResult::TState::Failed);
-  ASSERT_EQ(result.Findings.size(), 1u);
-  EXPECT_EQ(TReport::Line(result.Findings[0]), Target + ": error: changed during the run; not rewritten");
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].State, TFileResult::TState::Failed);
+  EXPECT_EQ(Lines(results), Target + ": error: changed during the run; not rewritten\n");
   EXPECT_EQ(ReadFile(Target), kEdited);
   EXPECT_FALSE(FileExists(dir.File("a._h")));
+}
+
+// Between the walk and the check a directory or the file is swapped for
+// a link out of the tree, for another file, or for a pipe: nothing outside
+// the tree is read or written, nothing waits, and the file is an error.
+TEST(RegkitFileCheck, TreeChangedAfterTheWalkIsNeverFollowed) {
+  const std::string changed = "changed during the run; not rewritten";
+  struct TCase {
+    const char* What;
+    std::function<void(const TTempDir&)> Swap;
+    std::string Message;
+  };
+  const std::vector<TCase> cases{
+      {"directory to a link",
+       [](const TTempDir& d) {
+         fs::rename(d.File("tree/sub"), d.File("tree/moved"));
+         fs::create_directory_symlink(d.File("elsewhere"), d.File("tree/sub"));
+       },
+       changed},
+      {"file to a link",
+       [](const TTempDir& d) {
+         fs::remove(d.File("tree/sub/x.h"));
+         fs::create_symlink(d.File("elsewhere/x.h"), d.File("tree/sub/x.h"));
+       },
+       changed},
+      {"file to another file",
+       [](const TTempDir& d) {
+         WriteFile(d.File("new.h"), kStale);
+         fs::rename(d.File("new.h"), d.File("tree/sub/x.h"));
+       },
+       changed},
+      {"file to a pipe",
+       [](const TTempDir& d) {
+         fs::remove(d.File("tree/sub/x.h"));
+         mkfifo(d.File("tree/sub/x.h").c_str(), 0644);
+       },
+       "not a regular file"},
+  };
+  for (TOptions::TCommand command : {TOptions::TCommand::Check, TOptions::TCommand::Update}) {
+    for (const TCase& c : cases) {
+      TTempDir d;
+      fs::create_directories(d.File("tree/sub"));
+      fs::create_directories(d.File("elsewhere"));
+      WriteFile(d.File("tree/sub/x.h"), kStale);
+      WriteFile(d.File("elsewhere/x.h"), kStale);
+      TOptions options = Command(command);
+      // In a child, so that a read that waits is ended by the alarm.
+      TRunResult r = RunForked([&] {
+        alarm(10);
+        std::cout << Lines(WalkAndCheck(options, {d.File("tree")}, [&] { c.Swap(d); }));
+        return 0;
+      });
+      EXPECT_EQ(r.Output, d.File("tree/sub/x.h") + ": error: " + c.Message + "\n") << c.What;
+      EXPECT_EQ(ReadFile(d.File("elsewhere/x.h")), kStale) << c.What;
+      EXPECT_FALSE(FileExists(d.File("elsewhere/x._h"))) << c.What;
+    }
+  }
+}
+
+// A file named several ways, or reached through a directory and by name,
+// or through a hard link, is one file: taken once, by its first path.
+TEST(RegkitFileCheck, EachFileIsTakenOnce) {
+  TTempDir d;
+  WriteFile(d.File("a.h"), kStale);
+  fs::create_hard_link(d.File("a.h"), d.File("hard.h"));
+  TOptions options;
+  options.Paths = {d.File("a.h"), d.Path() + "//a.h", d.Path(), d.Path() + "/./a.h", d.File("hard.h")};
+  TTreeWalk walk(options);
+  walk.Run();
+  ASSERT_EQ(walk.Files.size(), 1u);
+  EXPECT_EQ(walk.Files[0].Path, d.Path() + "/./a.h");
+}
+
+// A bind mount makes a loop, or shows a directory twice: each directory
+// is walked once, with a warning where it is met again.
+TEST(RegkitFileCheck, DirectoriesMetAgainAreWalkedOnce) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs root: bind mounts";
+  TTempDir d;
+  for (const char* sub : {"t/a", "t/b/again", "t/loop/back"}) fs::create_directories(d.File(sub));
+  WriteFile(d.File("t/a/x.h"), kStale);
+  TRunOptions in;
+  in.WorkDir = d.Path();
+  TRunResult r = RunForked(
+      [&] {
+        if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            mount(d.File("t/a").c_str(), d.File("t/b/again").c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+            mount(d.File("t").c_str(), d.File("t/loop/back").c_str(), nullptr, MS_BIND, nullptr) != 0)
+          return 99;
+        TOptions options;
+        options.Paths = {"t"};
+        TTreeWalk walk(options);
+        walk.Run();
+        TFileResult problems;
+        problems.Findings = walk.Problems;
+        std::cout << Lines({problems});
+        for (const TTreeFile& file : walk.Files) std::cout << file.Path << "\n";
+        return 0;
+      },
+      in);
+  if (r.Status == 99) GTEST_SKIP() << "needs root: no mount namespace can be made here";
+  EXPECT_EQ(r.Output, "t/b/again: warning: the same directory as t/a; not walked again\n"
+                      "t/loop/back: warning: the same directory as t; not walked again\n"
+                      "t/a/x.h\n");
+}
+
+// Names are quoted where they hold control characters, a backslash or a
+// double quote, in the findings and in the diff; a name with a space,
+// which patch would cut short, is left out of the diff.
+TEST(RegkitFileCheck, NamesAreQuotedAndLeftOutOfADiffWhereUnsafe) {
+  TTempDir d;
+  for (const char* name : {"new\nline.h", "q\"uote.h", "sp ace.h"}) WriteFile(d.File(name), kStale);
+  TOptions options = Command(TOptions::TCommand::Check);
+  options.Diff = true;
+  // Run in the directory, which the diff names its files relative to.
+  TRunOptions in;
+  in.WorkDir = d.Path();
+  TRunResult r = RunForked(
+      [&] {
+        std::vector<TFileResult> results = WalkAndCheck(options, {"."});
+        std::cout << Lines(results);
+        for (const TFileResult& result : results) std::cout << result.Diff.substr(0, result.Diff.find("@@"));
+        return results[2].State == TFileResult::TState::Failed ? 0 : 1;
+      },
+      in);
+  EXPECT_EQ(r.Status, 0);
+  // The command a finding names quotes the path for the shell.
+  EXPECT_EQ(r.Output, "\"./new\\nline.h\":4: error: Register() body is out of date (regkit update $'./new\\nline.h')\n"
+                      "\"./q\\\"uote.h\":4: error: Register() body is out of date (regkit update './q\"uote.h')\n"
+                      "./sp ace.h:4: error: Register() body is out of date (regkit update './sp ace.h')\n"
+                      "./sp ace.h: error: name cannot be written in a diff; run regkit update\n"
+                      "--- \"a/new\\nline.h\"\n+++ \"b/new\\nline.h\"\n"
+                      "--- \"a/q\\\"uote.h\"\n+++ \"b/q\\\"uote.h\"\n");
+}
+
+// No thread can be started beyond the calling one: the run goes on with
+// it, says so once, and every file gets its result.
+TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
+  TRunOptions options;
+  if (geteuid() == 0) options.Uid = kNobody; // the process limit does not bind root
+  TRunResult r = RunForked(
+      [] {
+        dup2(1, 2);
+        rlimit one{1, 1};
+        if (setrlimit(RLIMIT_NPROC, &one) != 0) return 99;
+        TParallelRunner runner(4, false);
+        std::vector<TFileResult> results = runner.Run(6, [] {
+          return [](std::size_t i) {
+            TFileResult result;
+            result.Diff = std::to_string(i);
+            return result;
+          };
+        });
+        for (const TFileResult& result : results) std::cout << result.Diff;
+        std::cout << "\n";
+        return 0;
+      },
+      options);
+  EXPECT_EQ(r.Status, 0);
+  EXPECT_EQ(r.Output, "regkit: note: 1 of 4 threads could be started (Resource temporarily unavailable); "
+                      "going on with those\n012345\n");
+}
+
+// Memory runs out on one file: that file is an error, the others go on,
+// and no temporary file stays.
+TEST(RegkitFileCheck, MemoryExhaustionFailsOnlyThatFile) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
+#endif
+#endif
+  TTempDir d;
+  std::string huge;
+  for (int i = 0; huge.size() < (std::size_t{48} << 20); ++i)
+    huge += "class T" + std::to_string(i) + " {\n  TReg alpha;\n  virtual void Register() {\n  }\n};\n";
+  WriteFile(d.File("huge.h"), huge);
+  WriteFile(d.File("small.h"), kStale);
+  TRunResult r = RunForked([&] {
+    TOptions options = Command(TOptions::TCommand::Update);
+    options.Paths = {d.Path()};
+    TTreeWalk walk(options);
+    walk.Run();
+    TFileCheck check(options, walk.Dirs);
+    std::vector<TFileResult> results;
+    // Room for the small file's work, not for a copy of the huge one.
+    rlimit limit{};
+    getrlimit(RLIMIT_AS, &limit);
+    std::ifstream status("/proc/self/statm");
+    std::size_t pages = 0;
+    status >> pages;
+    rlim_t room = pages * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (rlim_t{32} << 20);
+    rlimit cap{room, limit.rlim_max};
+    if (setrlimit(RLIMIT_AS, &cap) != 0) return 99;
+    for (const TTreeFile& file : walk.Files) results.push_back(check.Run(file));
+    std::cout << Lines(results);
+    return 0;
+  });
+  EXPECT_EQ(r.Output, d.File("huge.h") + ": error: not enough memory\n" + d.File("small.h") + ": updated\n");
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(d.Path()))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"huge.h", "small.h"}));
 }
 
 } // namespace

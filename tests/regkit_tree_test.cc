@@ -96,10 +96,11 @@ TEST_F(RegkitTree, ExtensionsAndNamedFiles) {
             "src/deep/stale.hpp:5: error: Register() body is out of date (regkit update src/deep/stale.hpp)\n"
             "src/notes.txt:5: error: Register() body is out of date (regkit update src/notes.txt)\n"
             "2 files: 2 scanned, 0 without Register() skipped; 2 stale, 0 errors\n");
-  // A named file is taken whatever its extension; a name given twice once.
+  // A named file is taken whatever its extension; a file named twice, by
+  // any spelling, once.
   r = Run({"check", "src/notes.txt", "src/plain.h", "./src/../src/plain.h", "src/notes.txt"});
   EXPECT_EQ(r.Output, "src/notes.txt:5: error: Register() body is out of date (regkit update src/notes.txt)\n"
-                      "3 files: 1 scanned, 2 without Register() skipped; 1 stale, 0 errors\n");
+                      "2 files: 1 scanned, 1 without Register() skipped; 1 stale, 0 errors\n");
 }
 
 TEST_F(RegkitTree, UnreadablePathsAreErrors) {
@@ -329,6 +330,83 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
                                                          {"check", "--assume-filename=x.h", "."},
                                                          {"lsp", "x.h"}})
     EXPECT_EQ(Run(args).Status, 2) << args[1];
+}
+
+// Names with control characters are quoted: no name forges a finding or a
+// diff header; a name patch could cut short is left out of the diff.
+TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {
+  const std::string forged = "odd/d\n+++ b/victim.h\n";
+  std::filesystem::create_directories(Dir.File(forged));
+  WriteFile(Dir.File(forged + "/x.h"), kStale);
+  WriteFile(Dir.File("odd/new\nline.h"), kStale);
+  WriteFile(Dir.File("odd/victim.h"), kCurrent);
+  const std::string shown = "\"odd/d\\n+++ b/victim.h\\n/x.h\"";
+  TRunResult errors = RunProgram(
+      "/bin/sh", {"-c", std::string(REGKIT_EXE) + " check --diff odd 2>&1 >/dev/null"}, In(Dir.Path()));
+  EXPECT_EQ(errors.Output, shown + ": error: name cannot be written in a diff; run regkit update\n"
+                                   "3 files: 3 scanned, 0 without Register() skipped; 1 stale, 1 error\n");
+  EXPECT_EQ(errors.Status, 2);
+  TRunResult diff = RunProgram(REGKIT_EXE, {"check", "--diff", "odd"}, In(Dir.Path()));
+  EXPECT_EQ(diff.Output.substr(0, diff.Output.find("--- ")),
+            shown + ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
+                    "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update $'odd/new\\nline.h')\n");
+  // The diff names the file it is for, in git's quoted form, which patch reads.
+  std::string patch = diff.Output.substr(diff.Output.find("--- "));
+  EXPECT_TRUE(patch.starts_with("--- \"a/odd/new\\nline.h\"\n+++ \"b/odd/new\\nline.h\"\n")) << patch;
+  WriteFile(Dir.File("fix.patch"), patch);
+  ASSERT_EQ(RunProgram("/usr/bin/patch", {"-s", "-p1", "-i", "fix.patch"}, In(Dir.Path())).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("odd/new\nline.h")), kStaleDone);
+  EXPECT_EQ(ReadFile(Dir.File("odd/victim.h")), kCurrent);
+}
+
+// The diff names a file relative to the current directory when it lies
+// below it, however PATH was written; else relative to PATH.
+TEST_F(RegkitTree, DiffNamesAreRelativeToTheCurrentDirectory) {
+  auto names = [&](const std::string& path, const std::string& in) {
+    TRunResult r = RunProgram(REGKIT_EXE, {"check", "--diff", path}, In(in));
+    std::string found;
+    for (std::size_t at = r.Output.find("\n--- "); at != std::string::npos;
+         at = r.Output.find("\n--- ", at + 1))
+      found += r.Output.substr(at + 5, r.Output.find('\n', at + 1) - at - 5) + " ";
+    return found;
+  };
+  EXPECT_EQ(names(Dir.File("src/two.h"), Dir.Path()), "a/src/two.h ");
+  EXPECT_EQ(names("src/deep/../two.h", Dir.Path()), "a/src/two.h ");
+  EXPECT_EQ(names("./src//two.h", Dir.Path()), "a/src/two.h ");
+  EXPECT_EQ(names("../../two.h", Dir.File("src/deep/er")), "a/two.h ");
+  EXPECT_EQ(names("..", Dir.File("src/deep")), "a/deep/stale.hpp a/two.h ");
+  // An absolute PATH below the current directory: the diff applies there.
+  TRunResult diff = RunProgram(REGKIT_EXE, {"check", "--diff", Dir.File("src")}, In(Dir.Path()));
+  WriteFile(Dir.File("fix.patch"), diff.Output.substr(diff.Output.find("--- ")));
+  ASSERT_EQ(RunProgram("/usr/bin/patch", {"-s", "-p1", "-i", "fix.patch"}, In(Dir.Path())).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStaleDone);
+}
+
+// Output that cannot be written is an error, not a silent success.
+TEST_F(RegkitTree, LostOutputIsAnError) {
+  for (const char* command : {"check --diff", "update"}) {
+    TRunResult r = RunProgram(
+        "/bin/sh", {"-c", std::string(REGKIT_EXE) + " " + command + " src 2>&1 >/dev/full"}, In(Dir.Path()));
+    EXPECT_EQ(r.Status, 2) << command;
+    EXPECT_NE(r.Output.find("regkit: error: could not write the output: No space left on device\n"),
+              std::string::npos)
+        << r.Output;
+  }
+}
+
+// -j goes as far as the table of temporary names holds two files a job.
+TEST_F(RegkitTree, UpdateAtTheMostJobs) {
+  std::string expected;
+  std::filesystem::create_directory(Dir.File("many"));
+  for (int i = 10; i < 50; ++i) {
+    WriteFile(Dir.File("many/s" + std::to_string(i) + ".h"), kStale);
+    expected += "many/s" + std::to_string(i) + ".h: updated\n";
+  }
+  EXPECT_EQ(Run({"update", "-j", "1024", "many"}).Output,
+            expected + "40 files: 40 scanned, 0 without Register() skipped; 40 updated, 0 errors\n");
+  TRunResult r = Run({"check", "-j1025", "many"});
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_TRUE(r.Output.starts_with("regkit: -j needs a number from 1 to 1024, not '1025'\n")) << r.Output;
 }
 
 } // namespace

@@ -98,6 +98,9 @@ inline std::string CannotCreateMessage(const std::string& name) {
 inline std::string DestWriteMessage(const std::string& name) {
   return "write to destination file " + name + " failed.\n";
 }
+inline std::string CannotRemoveMessage(const std::string& name) {
+  return "could not remove " + name + ".\n";
+}
 inline std::string CorruptMessage(const std::string& dest, const std::string& backup) {
   return "destination file " + dest + " may be corrupt.\n***** Use backup file " + backup + " to recover.\n";
 }

@@ -24,7 +24,7 @@ TNames NamesOf(const TUpdateRequest& request, const char* backupInfix) {
   if (names.Dest.empty()) names.Dest = names.Source;
   // A destination that is the source under another name ("./a.h", a link)
   // is an in-place rewrite too, and gets its backup.
-  if (names.Dest == names.Source || SameFile(names.Dest, names.Source)) {
+  if (names.Dest == names.Source || (!request.Directory && SameFile(names.Dest, names.Source))) {
     names.Backup = names.Source;
     TSpecBase::RemoveExtension(names.Backup);
     names.Backup += backupInfix;
@@ -43,19 +43,22 @@ TUpdateOutcome Failure(TUpdateOutcome outcome, TStep step, TError error) {
 }
 
 // The backup of an in-place rewrite: the source file itself under the
-// backup name (a link; the source name then gets the new file), or, where
-// no link can be made or the source is rewritten in place, a copy.
-TError PrepareBackup(TReplacement& backup, TFileText& source, const TNames& names, bool link) {
+// backup name (a link; the source name then gets the new file). Where no
+// link can be made, or where the source is rewritten in place (a link would
+// change with it, and in a sticky directory nobody but the file's owner
+// could remove it), a copy, which is on the disk before the source's first
+// byte changes.
+TError PrepareBackup(TReplacement& backup, const TDir& dir, TFileText& source, const TNames& names,
+                     bool sourceInPlace) {
   TReplacement::TOptions options;
-  options.Mode = source.Mode();
-  options.Uid = source.Owner();
-  options.Gid = source.Group();
+  options.Like = &source;
   options.FollowLinks = false; // a link in the backup's place is replaced
   options.AllowInPlace = false;
   options.Undoable = true;
+  options.Durable = sourceInPlace;
   options.Source = &source;
-  options.LinkFrom = link ? names.Source.c_str() : nullptr;
-  return backup.Prepare(names.Backup, source.Text(), options);
+  options.LinkSource = !sourceInPlace;
+  return backup.Prepare(dir, names.Backup, source.Text(), options);
 }
 
 // The message that Process prints for a failed outcome; empty when the
@@ -151,7 +154,7 @@ TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan
   TFileText source;
   // Only a regular file can be rewritten in place: a pipe's text would be
   // written back into the pipe.
-  if (TError error = source.Open(names.Source.c_str(), !names.Backup.empty()))
+  if (TError error = source.Open(request.Directory.value_or(TDir()), names.Source, !names.Backup.empty()))
     return Failure(outcome, TStep::ReadSource, error);
   // The new text holds the unchanged lines as ranges of the source: only
   // what the scan makes takes memory.
@@ -164,32 +167,36 @@ TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan
   return Write(request, source, scan.Text);
 }
 
-// In place, the backup and the new source are both made before either is
+// In place, the new source and the backup are both made before either is
 // put in place, the source is checked to be the file that was read before
 // each, and the backup is taken back when the source cannot be replaced.
+// A source rewritten in place reaches the disk before the run ends: with
+// -r there is no other copy of the text.
 TUpdateOutcome TTolvane::Write(const TUpdateRequest& request, TFileText& source, const TOutText& text) {
   TNames names = NamesOf(request, BackupInfix);
+  TDir dir = request.Directory.value_or(TDir());
   TUpdateOutcome outcome;
   outcome.DestName = names.Dest;
   outcome.BackupName = names.Backup;
   bool inPlace = !names.Backup.empty();
   // In place, the destination is the source, which is already in memory.
-  if (!request.Unconditional &&
-      (inPlace ? source.Holds(text) : FileHoldsText(names.Dest.c_str(), text))) {
+  if (!request.Unconditional && (inPlace ? source.Holds(text) : FileHoldsText(dir, names.Dest, text))) {
     outcome.Done = TUpdateOutcome::TDone::Unchanged;
     return outcome;
   }
-  TReplacement backup, dest;
-  if (inPlace)
-    if (TError error = PrepareBackup(backup, source, names, true))
-      return Failure(outcome, TStep::Backup, error);
+  TReplacement::TOptions destOptions;
+  destOptions.Durable = inPlace;
+  TReplacement dest, alias, backup;
   // In place, the file replaced is the one the source name reaches.
-  if (TError error = dest.Prepare(inPlace ? names.Source : names.Dest, text, {}))
+  if (TError error = dest.Prepare(dir, inPlace ? names.Source : names.Dest, text, destOptions))
     return Failure(outcome, TStep::Destination, error);
-  // A source rewritten in place would change its link too: the backup is
-  // then a copy.
-  if (dest.InPlace() && backup.Linked())
-    if (TError error = PrepareBackup(backup, source, names, false))
+  // A destination that is another name of the source's file (a hard link)
+  // would keep the old file: it gets the new one too.
+  if (inPlace && names.Dest != names.Source)
+    if (TError error = alias.PrepareAlias(dest, names.Dest, destOptions))
+      return Failure(outcome, TStep::Destination, error);
+  if (inPlace)
+    if (TError error = PrepareBackup(backup, dir, source, names, dest.InPlace()))
       return Failure(outcome, TStep::Backup, error);
   if (!source.StillSame())
     return Failure(outcome, TStep::Destination, TError(TError::TKind::Changed, names.Source));
@@ -199,18 +206,27 @@ TUpdateOutcome TTolvane::Write(const TUpdateRequest& request, TFileText& source,
     backup.Undo();
     return Failure(outcome, TStep::Destination, error);
   }
-  backup.Finish();
+  if (TError error = alias.Commit()) {
+    // The source holds the new text and the backup the old one, which stays.
+    outcome = Failure(outcome, TStep::Destination, error);
+    outcome.BackupKept = true;
+    return outcome;
+  }
+  TError leftover = backup.Finish();
   outcome.Done = TUpdateOutcome::TDone::Written;
   outcome.BackupKept = inPlace;
   if (request.RemoveBackup && inPlace) {
-    if (!FileHoldsText(dest.Target().c_str(), dest.Written())) {
+    if (!FileHoldsText(dest.TargetDir(), dest.TargetName(), dest.Written())) {
       outcome = Failure(outcome, TStep::Verify, TError(TError::TKind::WriteFailed, names.Dest));
       outcome.BackupKept = true;
       return outcome;
     }
-    RemoveFile(names.Backup);
-    outcome.BackupKept = false;
+    if (TError error = RemoveFile(dir, names.Backup))
+      leftover = error;
+    else
+      outcome.BackupKept = false;
   }
+  outcome.Leftover = leftover;
   return outcome;
 }
 
@@ -237,4 +253,8 @@ void TTolvane::Process(std::ostream& os) {
     os << kSuccess;
   else if (std::string message = FailureMessage(outcome, request); !message.empty())
     os << kFileError << message;
+  if (outcome.Leftover) {
+    os << kFileError << CannotRemoveMessage(outcome.Leftover.Path);
+    SuccessFlag = false;
+  }
 }

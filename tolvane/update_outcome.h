@@ -27,6 +27,9 @@ public:
   std::string DestName;   // the destination as named (the source when in place)
   std::string BackupName; // the backup of an in-place rewrite; empty otherwise
   bool BackupKept = false; // the backup remains after the run
+  // A name the run made or was to remove and could not (a temporary file,
+  // or the backup with -r); the update itself stands.
+  TError Leftover;
 
   bool Ok() const { return Done != TDone::Failed; }
 };

@@ -2,7 +2,10 @@
 // line of tolvane as fields.
 #pragma once
 
+#include <optional>
 #include <string>
+
+#include "framework/dir.h"
 
 class TUpdateRequest {
 public:
@@ -11,4 +14,8 @@ public:
   bool Unconditional = false; // write even when the text is unchanged (-u)
   bool RemoveBackup = false;  // remove the backup after a verified rewrite (-r)
   bool NoWarnings = false;    // no warnings (-w)
+  // When set, Source is an entry of this directory, read and replaced
+  // through it and never through a link (Destination stays empty); else
+  // the names are paths.
+  std::optional<TDir> Directory;
 };
