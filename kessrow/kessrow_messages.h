@@ -98,7 +98,7 @@ inline constexpr const char* kDuplicatePin = "Duplicate pin.";
 inline std::string DuplicatePortName(std::string_view name) {
   return "Port name " + std::string(name) + " is duplicated.";
 }
-// Said where ";" comes before the last pin; without a period, as specified.
+// Said where ";" comes before the last pin; this message has no period.
 inline std::string TooFewPins(std::int64_t count, std::string_view port) {
   return "Expected " + std::to_string(count) + (count == 1 ? " pin" : " pins") + " for port " +
          std::string(port);

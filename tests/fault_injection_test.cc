@@ -607,13 +607,7 @@ TEST_F(FaultInjection, FileOfAnotherUserIsRewrittenInPlace) {
 
 // Row 9: memory runs out: a message, not an abort.
 TEST_F(FaultInjection, MemoryExhaustionIsReported) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
-#endif
-#endif
+  if (UnderAddressSanitizer()) GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
   WriteFile(Dir.File("parts.pt"), kParts);
   const auto before = Snapshot(Dir.Path());
   TRunOptions options;

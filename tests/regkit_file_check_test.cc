@@ -249,13 +249,7 @@ TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
 // Memory runs out on one file: that file is an error, the others go on,
 // and no temporary file stays.
 TEST(RegkitFileCheck, MemoryExhaustionFailsOnlyThatFile) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
-#endif
-#endif
+  if (UnderAddressSanitizer()) GTEST_SKIP() << "the address space limit does not work under AddressSanitizer";
   TTempDir d;
   std::string huge;
   for (int i = 0; huge.size() < (std::size_t{48} << 20); ++i)

@@ -68,3 +68,19 @@ std::string ReadFile(const std::string& path); // "" when it cannot be read
 void WriteFile(const std::string& path, std::string_view text);
 bool FileExists(const std::string& path);
 unsigned FileMode(const std::string& path); // permission bits
+
+// Whether the tests run under AddressSanitizer, which needs more address
+// space than any limit a test sets.
+constexpr bool UnderAddressSanitizer() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  return true;
+#else
+  return false;
+#endif
+#else
+  return false;
+#endif
+}
