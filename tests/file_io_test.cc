@@ -83,11 +83,15 @@ TEST(FileIo, FailedReplacementLeavesTheOldFile) {
   // A directory cannot be replaced by a file: the rename fails.
   ASSERT_EQ(mkdir(dir.File("d").c_str(), 0755), 0);
   EXPECT_EQ(Replace(dir.File("d"), "x").Kind, TKind::CannotCreate);
-  // A file in a directory that takes no new file, as an ordinary user.
+  // A file in a directory that takes no new file, as an ordinary user, with
+  // no rewrite in place allowed.
   WriteFile(dir.File("d/old"), "old");
   ASSERT_EQ(chmod(dir.File("d").c_str(), 0555), 0);
   if (geteuid() != 0) {
-    TError refused = Replace(dir.File("d/old"), "new", 0644);
+    TReplacement replacement;
+    TReplacement::TOptions options;
+    options.AllowInPlace = false;
+    TError refused = replacement.Prepare(dir.File("d/old"), "new", options);
     EXPECT_EQ(refused.Kind, TKind::CannotCreate);
     EXPECT_EQ(refused.Reason(), "Permission denied");
   }
