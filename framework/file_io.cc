@@ -163,6 +163,12 @@ bool TFileText::StillSame() const {
          now.st_mtim.tv_nsec == Stat.st_mtim.tv_nsec;
 }
 
+TError FirstChanged(std::initializer_list<const TFileText*> files) {
+  for (const TFileText* file : files)
+    if (file && !file->StillSame()) return TError(TError::TKind::Changed, file->Name());
+  return {};
+}
+
 std::size_t ReadAt(int fd, char* buffer, std::size_t n, std::size_t offset) {
   std::size_t got = 0;
   while (got < n) {

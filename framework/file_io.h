@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -77,6 +78,10 @@ private:
   struct stat Stat {};  // the file when it was opened
   int Watch = -1;    // fault_guard slot of the mapping
 };
+
+// The first of files (nulls passed over) that is no longer the file that
+// was read, as a Changed error naming it; none when every one still is.
+TError FirstChanged(std::initializer_list<const TFileText*> files);
 
 // Reads n bytes of fd from offset on into buffer (again after an
 // interruption); returns the bytes read, fewer at the end of the file or

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstdio>
 #include <cstring>
+#include <sstream>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -493,4 +494,16 @@ void TInputAssistant::PrintLineState(std::ostream& os, bool withLineNumber, int 
   if (cutLeft) os << "   ";
   if (Position > first) os << std::string(static_cast<std::size_t>(Position - first), ' ');
   os << "^\n";
+}
+
+TDiagnostic TInputAssistant::Diagnose(TDiagnostic::TKind kind, std::string_view message) {
+  TDiagnostic d;
+  d.Kind = kind;
+  d.Message = message;
+  d.Line = LineNumber;
+  d.Column = Position + 1;
+  std::ostringstream state;
+  PrintLineState(state, true, kReportWidth);
+  d.LineState = state.str();
+  return d;
 }

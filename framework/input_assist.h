@@ -12,11 +12,21 @@
 #include <vector>
 
 #include "framework/char_class.h"
+#include "framework/diagnostic.h"
 #include "framework/out_text.h"
 
 // The width in columns of the line that a report shows, its line number
 // included (PrintLineState).
 inline constexpr int kReportWidth = 70;
+
+// The length of the line end at text[at] by the tokenizer's rule: 2 for a
+// carriage return and a line feed in either order, 1 for either alone, 0
+// where no line ends.
+inline std::size_t LineEndLength(std::string_view text, std::size_t at) {
+  if (at >= text.size() || (text[at] != '\n' && text[at] != '\r')) return 0;
+  char other = text[at] == '\n' ? '\r' : '\n';
+  return at + 1 < text.size() && text[at + 1] == other ? 2 : 1;
+}
 
 // Case-insensitive comparison of at most n characters (ASCII letters only).
 int strncmpi(const char* a, const char* b, unsigned n);
@@ -122,6 +132,9 @@ public:
   // Prints the current line (the window around the current token of at most
   // width columns, "..." where it is cut) and a caret line under the token.
   void PrintLineState(std::ostream& os, bool withLineNumber, int width);
+  // A report of message at the current token: its line, column and line
+  // state (numbered, kReportWidth wide).
+  TDiagnostic Diagnose(TDiagnostic::TKind kind, std::string_view message);
 
 private:
   int FindEntry(const char* text) const;

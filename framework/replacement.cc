@@ -163,8 +163,7 @@ TError TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
     return ok ? TError() : Failed(TError::TKind::WriteFailed);
   }
   CallFileHook(TFilePoint::BeforeRename, Kind == TKind::Rename ? New.Name() : Target.Dir.PathOf(Target.Base));
-  for (const TFileText* file : watched)
-    if (file && !file->StillSame()) return TError(TError::TKind::Changed, file->Name());
+  if (TError changed = FirstChanged(watched)) return changed;
   if (Kind == TKind::InPlace) return CommitInPlace();
   const char* base = Target.Base.c_str();
   struct stat st;

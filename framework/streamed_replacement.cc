@@ -20,7 +20,6 @@ std::unique_ptr<TStreamedReplacement> TStreamedReplacement::Begin(const std::str
 TError TStreamedReplacement::Commit(std::initializer_list<const TFileText*> watched) {
   if (TError error = New.Complete(false)) return error;
   CallFileHook(TFilePoint::BeforeRename, New.Name());
-  for (const TFileText* file : watched)
-    if (file && !file->StillSame()) return TError(TError::TKind::Changed, file->Name());
+  if (TError changed = FirstChanged(watched)) return changed;
   return New.RenameTo(Target.Base) ? TError() : TError::FromErrno(TError::TKind::CannotCreate, Name);
 }

@@ -4,7 +4,6 @@
 
 #include <climits>
 #include <cstdint>
-#include <sstream>
 
 #include "framework/arg_assist.h"
 #include "framework/char_class.h"
@@ -101,15 +100,9 @@ void TKessrow::Report(std::string_view message) {
   ErrorFlag = true;
   // Past the end of an input that shrank, the text is zeros: no report.
   if (InputShrunk()) return;
-  TDiagnostic d;
-  d.Message = message;
-  d.Line = IA->LineNumber;
-  d.Column = IA->Position + 1;
+  TDiagnostic d = IA->Diagnose(TDiagnostic::TKind::Error, message);
   if (Context != ctOutside) d.Scope = PartName;
   if (IncludeActive) d.File = IncludeName;
-  std::ostringstream state;
-  IA->PrintLineState(state, true, kReportWidth);
-  d.LineState = state.str();
   Result->Diagnostics.push_back(std::move(d));
 }
 

@@ -46,11 +46,10 @@ protected:
 
 int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<TTreeFile>& files,
                        const std::vector<TFileResult>& results, std::ostream& out, std::ostream& err) const {
-  // The text report gives the summary line and the status; its finding
-  // lines go nowhere.
+  // The text report gives the summary line; its finding lines go nowhere.
   TDiscard discard;
   std::ostream nowhere(&discard);
-  int status = TReport(Options).Print(problems, results, nowhere, err);
+  TReport::TSummary summary = TReport(Options).Print(problems, results, nowhere, err);
 
   json document;
   if (Options.Format == TOptions::TFormat::Sarif) {
@@ -59,7 +58,6 @@ int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<
     document = TSarifLog(Version, error ? "/" : workDir.lexically_normal().string()).Make(problems, results);
   } else {
     json fileList = json::array(), findings = json::array();
-    std::size_t stale = 0, errors = problems.size();
     for (const TFinding& problem : problems) findings.push_back(Finding(problem));
     for (std::size_t i = 0; i < results.size(); ++i) {
       const TFileResult& result = results[i];
@@ -67,17 +65,18 @@ int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<
       if (Options.Diff && !result.Diff.empty()) file["diff"] = result.Diff;
       fileList.push_back(std::move(file));
       for (const TFinding& finding : result.Findings) findings.push_back(Finding(finding));
-      stale += result.State == TFileResult::TState::Stale;
-      errors += result.State == TFileResult::TState::Failed;
     }
     document = {{"tool", {{"name", "regkit"}, {"version", Version}}},
                 {"files", std::move(fileList)},
                 {"findings", std::move(findings)},
                 {"summary",
-                 {{"files", results.size()}, {"stale", stale}, {"errors", errors}, {"exitStatus", status}}}};
+                 {{"files", summary.Files},
+                  {"stale", summary.Stale},
+                  {"errors", summary.Errors},
+                  {"exitStatus", summary.Status()}}}};
   }
   // A path or message that is not UTF-8 gets U+FFFD for its bad bytes.
   out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
   out.flush();
-  return status;
+  return summary.Status();
 }

@@ -117,6 +117,6 @@ int main(int argc, char** argv) {
   });
   int status = options.Format != TOptions::TFormat::Text
                    ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
-                   : TReport(options).Print(walk.Problems, results, std::cout, std::cerr);
+                   : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
   return OutputWritten() ? status : TReport::kFailed;
 }

@@ -12,18 +12,27 @@ class TReport {
 public:
   enum TExitStatus : int { kUpToDate = 0, kStale = 1, kFailed = 2 };
 
+  // What a run came to, counted: errors are the problems of the walk that
+  // are errors and the files that failed.
+  struct TSummary {
+    std::size_t Files = 0, Scanned = 0, Stale = 0, Updated = 0, Errors = 0;
+    // The exit status of the run.
+    int Status() const { return Errors > 0 ? kFailed : Stale > 0 ? kStale : kUpToDate; }
+  };
+
   explicit TReport(const TOptions& options) : Options(options) {}
 
-  // Finding lines and diffs to out, the summary line to err; returns the
-  // exit status. problems: paths that could not be walked (errors) and
-  // directories not walked again (warnings).
-  int Print(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results, std::ostream& out,
-            std::ostream& err) const;
+  // Finding lines and diffs to out, the summary line to err; returns what
+  // was counted (the exit status: its Status()). problems: paths that could
+  // not be walked (errors) and directories not walked again (warnings).
+  TSummary Print(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results,
+                 std::ostream& out, std::ostream& err) const;
   // One finding as a line: "path:line:col: error: message", the line and
   // column left out where the finding has none, the path quoted where it
   // needs it (QuotePath).
   static std::string Line(const TFinding& finding);
 
 private:
+  static TSummary Count(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results);
   const TOptions& Options;
 };

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/char_class.h"
+#include "framework/input_assist.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
 
@@ -12,17 +13,13 @@ using namespace regkit_msg;
 
 namespace {
 
-// The number of the first line whose line end is not a lone line feed, by
-// the tokenizer's rule (a carriage return and a line feed in either order
-// end one line); 0 when there is none.
+// The number of the first line whose line end is not a lone line feed;
+// 0 when there is none.
 int FirstLineEndToChange(std::string_view text) {
   int line = 1;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r') return line;
-    if (text[i] != '\n') continue;
-    if (i + 1 < text.size() && text[i + 1] == '\r') return line;
-    ++line;
-  }
+  for (std::size_t at = text.find_first_of("\r\n"); at != std::string_view::npos;
+       at = text.find_first_of("\r\n", at + 1), ++line)
+    if (text[at] == '\r' || LineEndLength(text, at) == 2) return line;
   return 0;
 }
 

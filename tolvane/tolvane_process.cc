@@ -33,6 +33,14 @@ TNames NamesOf(const TUpdateRequest& request, const char* backupInfix) {
   return names;
 }
 
+// The outcome of an update of names, before anything is done.
+TUpdateOutcome OutcomeFor(const TNames& names) {
+  TUpdateOutcome outcome;
+  outcome.DestName = names.Dest;
+  outcome.BackupName = names.Backup;
+  return outcome;
+}
+
 // A failed outcome at step.
 TUpdateOutcome Failure(TUpdateOutcome outcome, TStep step, TError error) {
   outcome.Done = TUpdateOutcome::TDone::Failed;
@@ -82,6 +90,67 @@ std::string FailureMessage(const TUpdateOutcome& outcome, const TUpdateRequest& 
     return CorruptMessage(outcome.DestName, outcome.BackupName);
   }
   return "";
+}
+
+// In place, the new source and the backup are both made before either is
+// put in place, the source is checked to be the file that was read before
+// each, and the backup is taken back when the source cannot be replaced.
+// A source rewritten in place reaches the disk before the run ends: with
+// -r there is no other copy of the text.
+TUpdateOutcome WriteFiles(const TUpdateRequest& request, const TNames& names, TFileText& source,
+                          const TOutText& text) {
+  TDir dir = request.Directory.value_or(TDir());
+  TUpdateOutcome outcome = OutcomeFor(names);
+  bool inPlace = !names.Backup.empty();
+  // In place, the destination is the source, which is already in memory.
+  if (!request.Unconditional && (inPlace ? source.Holds(text) : FileHoldsText(dir, names.Dest, text))) {
+    outcome.Done = TUpdateOutcome::TDone::Unchanged;
+    return outcome;
+  }
+  TReplacement::TOptions destOptions;
+  destOptions.Durable = inPlace;
+  TReplacement dest, alias, backup;
+  // In place, the file replaced is the one the source name reaches.
+  if (TError error = dest.Prepare(dir, inPlace ? names.Source : names.Dest, text, destOptions))
+    return Failure(outcome, TStep::Destination, error);
+  // A destination that is another name of the source's file (a hard link)
+  // would keep the old file: it gets the new one too.
+  if (inPlace && names.Dest != names.Source)
+    if (TError error = alias.PrepareAlias(dest, names.Dest, destOptions))
+      return Failure(outcome, TStep::Destination, error);
+  if (inPlace)
+    if (TError error = PrepareBackup(backup, dir, source, names, dest.InPlace()))
+      return Failure(outcome, TStep::Backup, error);
+  if (!source.StillSame())
+    return Failure(outcome, TStep::Destination, TError(TError::TKind::Changed, names.Source));
+  if (inPlace)
+    if (TError error = backup.Commit({&source})) return Failure(outcome, TStep::Backup, error);
+  if (TError error = dest.Commit({&source})) {
+    backup.Undo();
+    return Failure(outcome, TStep::Destination, error);
+  }
+  if (TError error = alias.Commit()) {
+    // The source holds the new text and the backup the old one, which stays.
+    outcome = Failure(outcome, TStep::Destination, error);
+    outcome.BackupKept = true;
+    return outcome;
+  }
+  TError leftover = backup.Finish();
+  outcome.Done = TUpdateOutcome::TDone::Written;
+  outcome.BackupKept = inPlace;
+  if (request.RemoveBackup && inPlace) {
+    if (!FileHoldsText(dest.TargetDir(), dest.TargetName(), dest.Written())) {
+      outcome = Failure(outcome, TStep::Verify, TError(TError::TKind::WriteFailed, names.Dest));
+      outcome.BackupKept = true;
+      return outcome;
+    }
+    if (TError error = RemoveFile(dir, names.Backup))
+      leftover = error;
+    else
+      outcome.BackupKept = false;
+  }
+  outcome.Leftover = leftover;
+  return outcome;
 }
 
 } // namespace
@@ -148,9 +217,7 @@ void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanR
 TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan) {
   scan.Clear();
   TNames names = NamesOf(request, BackupInfix);
-  TUpdateOutcome outcome;
-  outcome.DestName = names.Dest;
-  outcome.BackupName = names.Backup;
+  TUpdateOutcome outcome = OutcomeFor(names);
   TFileText source;
   // Only a regular file can be rewritten in place: a pipe's text would be
   // written back into the pipe.
@@ -164,70 +231,11 @@ TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan
   Scan(source.Text(), options, scan);
   if (source.Shrunk()) return Failure(outcome, TStep::ReadSource, TError(TError::TKind::Changed, names.Source));
   if (!scan.Ok) return Failure(outcome, TStep::Scan, {});
-  return Write(request, source, scan.Text);
+  return WriteFiles(request, names, source, scan.Text);
 }
 
-// In place, the new source and the backup are both made before either is
-// put in place, the source is checked to be the file that was read before
-// each, and the backup is taken back when the source cannot be replaced.
-// A source rewritten in place reaches the disk before the run ends: with
-// -r there is no other copy of the text.
 TUpdateOutcome TTolvane::Write(const TUpdateRequest& request, TFileText& source, const TOutText& text) {
-  TNames names = NamesOf(request, BackupInfix);
-  TDir dir = request.Directory.value_or(TDir());
-  TUpdateOutcome outcome;
-  outcome.DestName = names.Dest;
-  outcome.BackupName = names.Backup;
-  bool inPlace = !names.Backup.empty();
-  // In place, the destination is the source, which is already in memory.
-  if (!request.Unconditional && (inPlace ? source.Holds(text) : FileHoldsText(dir, names.Dest, text))) {
-    outcome.Done = TUpdateOutcome::TDone::Unchanged;
-    return outcome;
-  }
-  TReplacement::TOptions destOptions;
-  destOptions.Durable = inPlace;
-  TReplacement dest, alias, backup;
-  // In place, the file replaced is the one the source name reaches.
-  if (TError error = dest.Prepare(dir, inPlace ? names.Source : names.Dest, text, destOptions))
-    return Failure(outcome, TStep::Destination, error);
-  // A destination that is another name of the source's file (a hard link)
-  // would keep the old file: it gets the new one too.
-  if (inPlace && names.Dest != names.Source)
-    if (TError error = alias.PrepareAlias(dest, names.Dest, destOptions))
-      return Failure(outcome, TStep::Destination, error);
-  if (inPlace)
-    if (TError error = PrepareBackup(backup, dir, source, names, dest.InPlace()))
-      return Failure(outcome, TStep::Backup, error);
-  if (!source.StillSame())
-    return Failure(outcome, TStep::Destination, TError(TError::TKind::Changed, names.Source));
-  if (inPlace)
-    if (TError error = backup.Commit({&source})) return Failure(outcome, TStep::Backup, error);
-  if (TError error = dest.Commit({&source})) {
-    backup.Undo();
-    return Failure(outcome, TStep::Destination, error);
-  }
-  if (TError error = alias.Commit()) {
-    // The source holds the new text and the backup the old one, which stays.
-    outcome = Failure(outcome, TStep::Destination, error);
-    outcome.BackupKept = true;
-    return outcome;
-  }
-  TError leftover = backup.Finish();
-  outcome.Done = TUpdateOutcome::TDone::Written;
-  outcome.BackupKept = inPlace;
-  if (request.RemoveBackup && inPlace) {
-    if (!FileHoldsText(dest.TargetDir(), dest.TargetName(), dest.Written())) {
-      outcome = Failure(outcome, TStep::Verify, TError(TError::TKind::WriteFailed, names.Dest));
-      outcome.BackupKept = true;
-      return outcome;
-    }
-    if (TError error = RemoveFile(dir, names.Backup))
-      leftover = error;
-    else
-      outcome.BackupKept = false;
-  }
-  outcome.Leftover = leftover;
-  return outcome;
+  return WriteFiles(request, NamesOf(request, BackupInfix), source, text);
 }
 
 void TTolvane::Process(std::ostream& os) {

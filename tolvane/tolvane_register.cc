@@ -200,14 +200,6 @@ void TTolvane::RegenerateBody() {
 
 namespace {
 
-// The line ends of a text: a carriage return and a line feed, in either
-// order, end one line, as either alone does (the tokenizer's rule).
-std::size_t LineEndAt(std::string_view text, std::size_t at) {
-  if (at >= text.size() || (text[at] != '\n' && text[at] != '\r')) return 0;
-  bool pair = at + 1 < text.size() && (text[at + 1] == '\n' || text[at + 1] == '\r') && text[at + 1] != text[at];
-  return pair ? 2 : 1;
-}
-
 // The index of the first line in which old (lines as read, any line ends)
 // and made (lines ended by line feeds) differ, line ends aside; -1 when
 // they hold the same lines.
@@ -215,7 +207,7 @@ int FirstDifferentLine(std::string_view old, std::string_view made) {
   int line = 0;
   std::size_t o = 0, m = 0;
   while (o < old.size() || m < made.size()) {
-    std::size_t end = LineEndAt(old, o);
+    std::size_t end = LineEndLength(old, o);
     if (end != 0 && m < made.size() && made[m] == '\n') {
       o += end;
       ++m;

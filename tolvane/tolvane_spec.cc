@@ -2,8 +2,6 @@
 // the small diagnostic helpers every handler uses.
 #include "tolvane/tolvane_spec.h"
 
-#include <sstream>
-
 #include "framework/arg_assist.h"
 #include "framework/file_io.h"
 #include "tolvane/tolvane_messages.h"
@@ -93,16 +91,9 @@ void TTolvane::Warning(std::string_view message) {
 void TTolvane::NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message) {
   // Past the end of a source that shrank, the text is zeros: no report.
   if (Options->SourceFile && Options->SourceFile->Shrunk()) return;
-  TDiagnostic d;
-  d.Kind = kind;
-  d.Message = message;
-  d.Line = IA->LineNumber;
-  d.Column = IA->Position + 1;
+  TDiagnostic d = IA->Diagnose(kind, message);
   // The class is named once its body is open and its name known.
   if (ClassDepth != 0) d.Scope = ClassName;
-  std::ostringstream state;
-  IA->PrintLineState(state, true, kReportWidth);
-  d.LineState = state.str();
   Result->Diagnostics.push_back(std::move(d));
 }
 

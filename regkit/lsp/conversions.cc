@@ -42,9 +42,17 @@ json TConversions::Diagnostic(const TFinding& f, const TScanResult* scan) const 
     to = lines.End(line);
   }
   const TBodyRange* body = nullptr;
-  if (scan && f.Rule == TFinding::TRule::StaleBody)
-    for (const TBodyRange& b : scan->Bodies)
+  if (scan && f.Rule == TFinding::TRule::StaleBody) {
+    // The bodies follow each other in the file, each holding its first
+    // change: the one named is the last that begins at or before the line.
+    const std::vector<TBodyRange>& bodies = scan->Bodies;
+    auto after = std::upper_bound(bodies.begin(), bodies.end(), f.Line,
+                                  [](int line, const TBodyRange& b) { return line < b.BraceLine; });
+    if (after != bodies.begin()) {
+      const TBodyRange& b = *(after - 1);
       if (b.Stale() && b.FirstChange == f.Line && b.CloseLine <= lines.Count()) body = &b;
+    }
+  }
   if (body) {
     from = lines.Start(body->BraceLine);
     to = lines.End(body->CloseLine);

@@ -1,5 +1,7 @@
 #include "regkit/lsp/scan_lines.h"
 
+#include "framework/input_assist.h"
+
 TScanLines::TScanLines(std::string_view text) : Text(text) {
   std::size_t start = 0;
   while (start < text.size()) {
@@ -11,10 +13,9 @@ TScanLines::TScanLines(std::string_view text) : Text(text) {
       break;
     }
     Ends.push_back(end);
-    char other = text[end] == '\n' ? '\r' : '\n';
-    bool pair = end + 1 < text.size() && text[end + 1] == other;
-    if (pair && other == '\r') ClientAlike = false;
-    start = end + (pair ? 2 : 1);
+    std::size_t length = LineEndLength(text, end);
+    if (length == 2 && text[end] == '\n') ClientAlike = false; // LF CR
+    start = end + length;
   }
   Starts.push_back(text.size());
 }
