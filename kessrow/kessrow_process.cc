@@ -110,6 +110,7 @@ TPartOutcome TKessrow::Update(const TPartRequest& request, TPartResult& result) 
   Directory = request.Directory.value_or(TDir());
   Result = &result;
   Options = nullptr;
+  SourceLineBase = 0;
   // A fresh tokenizer: a report before the pass shows no earlier line.
   InputAssistant = TInputAssistant();
   SetUpIA(InputAssistant);
@@ -230,6 +231,7 @@ void TKessrow::Generate(std::optional<std::string_view> include, std::string_vie
   ResetRunState();
 
   IA->LineNumber = 0;
+  SourceLineBase = 0;
   if (IncludeActive) {
     IA->Connect(*include);
   } else {
@@ -289,6 +291,7 @@ void TKessrow::RunTokenLoop(std::string_view source) {
       }
       IncludeActive = false;
       Result->SourceReached = true;
+      SourceLineBase = IA->LineNumber;
       IA->Connect(source);
       continue;
     }

@@ -102,7 +102,10 @@ void TKessrow::Report(std::string_view message) {
   if (InputShrunk()) return;
   TDiagnostic d = IA->Diagnose(TDiagnostic::TKind::Error, message);
   if (Context != ctOutside) d.Scope = PartName;
-  if (IncludeActive) d.File = IncludeName;
+  if (IncludeActive)
+    d.File = IncludeName;
+  else
+    d.FileLine -= SourceLineBase;
   Result->Diagnostics.push_back(std::move(d));
 }
 

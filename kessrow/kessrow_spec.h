@@ -130,10 +130,11 @@ private:
   bool ErrorFlag = false;
   bool WarningFlag = false; // never set: the program has no warnings
   bool IncludeActive = false;
+  int SourceLineBase = 0; // the lines the include file took before the source's first
   std::string IncludeName;
   bool Done = false;
   TOutText* Out = nullptr;
-  std::string PinLineBuffer; // where each pin line is put together, reused
+  std::string PinLineBuffer;       // where each pin line is put together, reused
   std::ostream* Console = nullptr; // where Process prints the reports
   TContext Context = ctOutside;
   TPartOptions::TRangeOrder RangeOrder = TPartOptions::TRangeOrder::HighLow;

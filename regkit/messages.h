@@ -64,6 +64,9 @@ inline std::string CannotWriteBackup(const std::string& backup) {
   return "could not write backup file " + backup;
 }
 inline constexpr const char* kHeaderIsSource = "its header would replace the part file itself";
+inline constexpr const char* kHeaderIsInclude = "its header would replace the include file";
+inline constexpr const char* kUpToDate = "up to date";
+inline constexpr const char* kPressEnter = "Press Enter to continue.\n";
 inline constexpr const char* kCannotCreate = "could not create destination file";
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {

@@ -50,7 +50,10 @@ bool TOptions::Parse(const std::vector<std::string>& args) {
     Command = TCommand::Format;
   else if (command == "lsp")
     Command = TCommand::Lsp;
-  else {
+  else if (command == "generate") {
+    Command = TCommand::Generate;
+    return Generate.Parse(std::vector<std::string>(args.begin() + 1, args.end()), Problem);
+  } else {
     Problem = "unknown command '" + command + "'";
     return false;
   }

@@ -4,24 +4,27 @@
 #include <string>
 #include <vector>
 
+#include "regkit/generate_options.h"
+
 class TOptions {
 public:
-  enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
+  enum class TCommand { None, Check, Update, Format, Lsp, Generate, Help, Version };
   // How check prints its findings.
   enum class TFormat { Text, Json, Sarif };
 
   TCommand Command = TCommand::None;
-  std::vector<std::string> Paths;      // as given, in order
-  std::vector<std::string> Extensions; // with their dots: ".h"
+  std::vector<std::string> Paths;          // as given, in order
+  std::vector<std::string> Extensions;     // with their dots: ".h"
   std::vector<std::string> PartExtensions; // of part-description files: ".kes"
-  std::vector<std::string> Excludes;   // glob patterns
-  unsigned Jobs = 0;                   // 0: one per processor
-  bool NoWarnings = false;             // -w
-  bool Diff = false;                   // --diff
-  bool KeepBackup = false;             // --keep-backup (update)
-  TFormat Format = TFormat::Text;      // --format= (check)
-  std::string AssumeFilename;          // --assume-filename= (format)
-  bool All = false;                    // --all: scan files that do not mention Register() too
+  std::vector<std::string> Excludes;       // glob patterns
+  unsigned Jobs = 0;                       // 0: one per processor
+  bool NoWarnings = false;                 // -w
+  bool Diff = false;                       // --diff
+  bool KeepBackup = false;                 // --keep-backup (update)
+  TFormat Format = TFormat::Text;          // --format= (check)
+  std::string AssumeFilename;              // --assume-filename= (format)
+  bool All = false;                        // --all: scan files that do not mention Register() too
+  TGenerateOptions Generate;               // generate: its part file, header and flags
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).

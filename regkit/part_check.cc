@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "framework/file_io.h"
+#include "regkit/generate_command.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
@@ -17,19 +18,6 @@ namespace {
 using TSeverity = TFinding::TSeverity;
 using TRule = TFinding::TRule;
 
-// kessrow's two-line messages as one line.
-std::string OneLine(std::string_view text) {
-  const std::string_view joint = "\n***** ";
-  std::string line;
-  for (std::size_t at; (at = text.find(joint)) != std::string_view::npos;
-       text.remove_prefix(at + joint.size()))
-    line.append(text.substr(0, at)).push_back(' ');
-  return line.append(text);
-}
-
-} // namespace
-
-namespace {
 // The name in the same directory as path's last entry.
 std::string Beside(const std::string& path, const std::string& name) {
   std::size_t slash = path.rfind('/');
@@ -85,7 +73,7 @@ void TPartCheck::NoteDiagnostics(const std::string& path, TFileResult& result) c
   for (const TDiagnostic& d : Result.Diagnostics) {
     // A report in the include file names that file (none is given here).
     result.Findings.emplace_back(d.File.empty() ? path : d.File, TSeverity::Error, TRule::ScanError,
-                                 InPart(OneLine(d.Message), d.Scope), d.Line, d.Column);
+                                 InPart(TGenerateCommand::OneLine(d.Message), d.Scope), d.FileLine, d.Column);
   }
 }
 

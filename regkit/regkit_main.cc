@@ -13,6 +13,7 @@
 #include "framework/version.h"
 #include "regkit/file_check.h"
 #include "regkit/format_command.h"
+#include "regkit/generate_command.h"
 #include "regkit/json_report.h"
 #include "regkit/lsp/server.h"
 #include "regkit/messages.h"
@@ -26,6 +27,7 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
                            "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
                            "       regkit lsp [-w]\n"
+                           "       regkit generate PART [-o HEADER] [-wpuvdNL] [-i FILE]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -37,6 +39,9 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "        for - or none) to standard output, for editors; touches no file.\n"
                            "lsp     serves diagnostics, a quick fix and formatting to an editor as a\n"
                            "        language server on standard input and output.\n"
+                           "generate writes the header of PART exactly as kessrow does, with kessrow's\n"
+                           "        flags (-o HEADER: the header; default PART's name with .h), and\n"
+                           "        reports errors as path:line:col: lines; prints nothing on success.\n"
                            "\n"
                            "A directory PATH is walked for headers, sources and part files; hidden\n"
                            "and build* directories and symbolic links are skipped unless named.\n"
@@ -58,7 +63,7 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
                            "1 some stale, 2 a file could not be read, scanned or written;\n"
-                           "format: 0 text written, 1 scan error, 2 file not read.\n";
+                           "format and generate: 0 written, 1 scan error, 2 file not read or written.\n";
 
 // Whether everything written to standard output reached it; says why not
 // on standard error otherwise.
@@ -101,6 +106,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
+  if (options.Command == TOptions::TCommand::Generate) {
+    int status = TGenerateCommand(options.Generate).Run(std::cout, std::cerr, std::cin);
+    return OutputWritten() ? status : TReport::kFailed;
+  }
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
     return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
@@ -116,7 +125,8 @@ int main(int argc, char** argv) {
     return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
   });
   int status = options.Format != TOptions::TFormat::Text
-                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   ? TJsonReport(options, REGKIT_VERSION)
+                         .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
                    : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
   return OutputWritten() ? status : TReport::kFailed;
 }

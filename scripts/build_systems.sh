@@ -4,13 +4,13 @@
 # build-dir (default build-systems) receives Bazel's output root and disk
 # cache, the Meson build and the copies of the example that the checks edit;
 # it is emptied first, so the first Bazel build is a cold one. Meson finds
-# kessrow and regkit in cmake-build-dir (default <build-dir>/cmake, built
+# regkit in cmake-build-dir (default <build-dir>/cmake, built
 # here when they are missing).
 #   Bazel: a build and test that fill the disk cache; after clean --expunge
 #   the same must take every action from the cache, each kessrow run among
 #   them; a stale Register() body must fail the tests, a wrong pin count the
 #   build.
-#   Meson: setup, compile and test; a touched part file reruns kessrow but
+#   Meson: setup, compile and test; a touched part file remakes its header but
 #   recompiles nothing; a stale body must fail the tests.
 # Every command is bounded in time; the Bazel server is shut down at the end.
 set -euo pipefail
@@ -119,7 +119,8 @@ expect_failure '//:board_registrations .*FAILED' "bazel test with a stale body" 
   run_bazel 300 test "${bazel_flags[@]}" //...
 cp examples/consumer/include/board.h "$board"
 sed 's/^\$PIN_COUNT 16/$PIN_COUNT 17/' examples/consumer/parts/counter.kes >"$bazel_ws/parts/counter.kes"
-expect_failure 'PIN_COUNT specified 17' "bazel test with a wrong pin count" \
+expect_failure 'parts/counter.kes:30:1: error: Found 16 pins, but \$PIN_COUNT specified 17' \
+  "bazel test with a wrong pin count" \
   run_bazel 300 test "${bazel_flags[@]}" //...
 cp examples/consumer/parts/counter.kes "$bazel_ws/parts/counter.kes"
 run_bazel 60 shutdown
@@ -137,8 +138,8 @@ sleep 1 # a time stamp newer than the header's on any file system
 touch "$meson_src/parts/gates.kes"
 log=$(timeout 300 meson compile -C "$meson_build")
 grep -q 'Generating gates_h' <<<"$log" && ! grep -q 'Compiling' <<<"$log" ||
-  fail "touching gates.kes should rerun kessrow and recompile nothing:"$'\n'"$log"
-echo "kessrow ran again, nothing recompiled"
+  fail "touching gates.kes should make its header again and recompile nothing:"$'\n'"$log"
+echo "gates.h made again, nothing recompiled"
 grep -vxF "$stale_line" examples/consumer/include/board.h >"$meson_src/include/board.h"
 expect_failure 'board_registrations *FAIL' "meson test with a stale body" \
   timeout 120 meson test -C "$meson_build"

@@ -185,7 +185,8 @@ TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
   EXPECT_NE(r.Output.find("--- a/parts/r.h\n+++ b/parts/r.h\n"), std::string::npos);
   EXPECT_EQ(r.Status, 1);
   r = Run({"update", "-j2", "--exclude=bad.kes", "parts"});
-  EXPECT_EQ(r.Output, "parts/r.kes: updated\n3 files: 3 scanned, 0 without Register() skipped; 1 updated, 0 errors\n");
+  EXPECT_EQ(r.Output,
+            "parts/r.kes: updated\n3 files: 3 scanned, 0 without Register() skipped; 1 updated, 0 errors\n");
   EXPECT_NE(ReadFile(Dir.File("parts/r.h")), header);
   ASSERT_EQ(RunProgram(KESSROW_EXE, {"r.kes", "again.h"}, In(Dir.File("parts"))).Status, 0);
   std::string again = ReadFile(Dir.File("parts/again.h")), updated = ReadFile(Dir.File("parts/r.h"));
@@ -226,7 +227,8 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
 
 TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   using nlohmann::json;
-  TRunResult r = RunProgram(REGKIT_EXE, {"check", "--format=json", "--diff", "src", "missing"}, In(Dir.Path()));
+  TRunResult r =
+      RunProgram(REGKIT_EXE, {"check", "--format=json", "--diff", "src", "missing"}, In(Dir.Path()));
   EXPECT_EQ(r.Status, 2);
   json doc = json::parse(r.Output);
   EXPECT_EQ(doc["tool"], json({{"name", "regkit"}, {"version", "1.0.0"}}));
@@ -238,8 +240,14 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
                           {"src/deep/stale.hpp", "stale", true, true},
                           {"src/plain.h", "up-to-date", false, false}, // no Register(): passed over
                           {"src/two.h", "stale", true, true}}));
-  auto finding = [](const char* path, int line, int column, const char* severity, const char* rule, const char* message) {
-    return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
+  auto finding = [](const char* path, int line, int column, const char* severity, const char* rule,
+                    const char* message) {
+    return json({{"path", path},
+                 {"line", line},
+                 {"column", column},
+                 {"severity", severity},
+                 {"rule", rule},
+                 {"message", message}});
   };
   const char* stale = "Register() body is out of date (regkit update src/two.h)";
   EXPECT_EQ(doc["findings"],
@@ -256,8 +264,10 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   TTempDir outside;
   WriteFile(outside.File("o.h"), kStale);
   WriteFile(Dir.File("src/a b.h"), kStale);
-  r = RunProgram(REGKIT_EXE, {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
-                 In(Dir.Path()));
+  r = RunProgram(
+      REGKIT_EXE,
+      {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
+      In(Dir.Path()));
   EXPECT_EQ(r.Status, 2);
   doc = json::parse(r.Output);
   EXPECT_EQ(doc["version"], "2.1.0");
@@ -269,7 +279,8 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   json ids = json::array();
   for (const json& rule : run["tool"]["driver"]["rules"]) {
     ids.push_back(rule["id"]);
-    for (const char* text : {"shortDescription", "fullDescription", "help"}) EXPECT_TRUE(rule[text]["text"].is_string());
+    for (const char* text : {"shortDescription", "fullDescription", "help"})
+      EXPECT_TRUE(rule[text]["text"].is_string());
     EXPECT_TRUE(rule["defaultConfiguration"]["level"] == "error" || rule["id"] == "scan-warning");
   }
   EXPECT_EQ(ids, json({"scan-error", "scan-warning", "stale-body", "line-ends", "part-stale"}));
@@ -293,7 +304,9 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   EXPECT_EQ(invocation["toolExecutionNotifications"],
             json({{{"level", "error"},
                    {"message", {{"text", "No such file or directory"}}},
-                   {"locations", {{{"physicalLocation", {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
+                   {"locations",
+                    {{{"physicalLocation",
+                       {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
 }
 
 TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
@@ -310,7 +323,11 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
       {{"format", "--assume-filename=buf.h", "-"}, crlf, kStaleDone, "", 0}, // CR LF comes back as LF
       {{"format", "-", "--assume-filename=buf.h"}, kError, "", "buf.h:3:3: error: Unexpected token.\n", 1},
       {{"format"}, kError, "", "<stdin>:3:3: error: Unexpected token.\n", 1},
-      {{"format", "missing.h"}, "", "", "missing.h: error: could not open the file (No such file or directory)\n", 2},
+      {{"format", "missing.h"},
+       "",
+       "",
+       "missing.h: error: could not open the file (No such file or directory)\n",
+       2},
   };
   for (const TCase& c : cases) {
     std::string command = std::string(REGKIT_EXE) + " 2>err";
@@ -348,8 +365,10 @@ TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {
   EXPECT_EQ(errors.Status, 2);
   TRunResult diff = RunProgram(REGKIT_EXE, {"check", "--diff", "odd"}, In(Dir.Path()));
   EXPECT_EQ(diff.Output.substr(0, diff.Output.find("--- ")),
-            shown + ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
-                    "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update $'odd/new\\nline.h')\n");
+            shown +
+                ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
+                "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update "
+                "$'odd/new\\nline.h')\n");
   // The diff names the file it is for, in git's quoted form, which patch reads.
   std::string patch = diff.Output.substr(diff.Output.find("--- "));
   EXPECT_TRUE(patch.starts_with("--- \"a/odd/new\\nline.h\"\n+++ \"b/odd/new\\nline.h\"\n")) << patch;
@@ -410,3 +429,58 @@ TEST_F(RegkitTree, UpdateAtTheMostJobs) {
 }
 
 } // namespace
+
+// regkit generate writes kessrow's bytes for the same flags and names, and
+// reports an error at the line of the file it lies in.
+TEST_F(RegkitTree, GenerateWritesKessrowsHeader) {
+  const std::filesystem::path examples =
+      std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+  std::filesystem::copy(examples / "consumer" / "parts", Dir.File("parts"));
+  std::filesystem::copy(examples / "parts.kes", Dir.File("parts/top.kes"));
+  struct TCase {
+    std::string Part;
+    std::vector<std::string> Flags;
+  };
+  const TCase cases[] = {
+      {"parts/gates.kes", {"-i", "parts/common.inc"}},
+      {"parts/transceiver.kes", {"-vL", "-i", "parts/common.inc"}},
+      {"parts/counter.kes", {"-N", "-u", "-i", "parts/common.inc"}},
+      {"parts/top.kes", {"-d"}},
+      {"parts/top.kes", {"-wL"}},
+  };
+  for (const TCase& c : cases) {
+    std::vector<std::string> kessrow = {c.Part, "k.h"}, regkit = {"generate", c.Part, "-o", "k.h"};
+    kessrow.insert(kessrow.end(), c.Flags.begin(), c.Flags.end());
+    regkit.insert(regkit.end(), c.Flags.begin(), c.Flags.end());
+    ASSERT_EQ(RunProgram(KESSROW_EXE, kessrow, In(Dir.Path())).Status, 0) << c.Part;
+    std::string expected = ReadFile(Dir.File("k.h"));
+    std::filesystem::remove(Dir.File("k.h"));
+    TRunResult r = Run(regkit);
+    EXPECT_EQ(r.Status, 0) << c.Part << r.Output;
+    EXPECT_EQ(r.Output, c.Flags[0] == "-vL" ? "k.h: updated\n" : "") << c.Part;
+    EXPECT_EQ(ReadFile(Dir.File("k.h")), expected) << c.Part;
+  }
+  // The default header is kessrow's name for it.
+  EXPECT_EQ(Run({"generate", "parts/top.kes"}).Output, "");
+  EXPECT_TRUE(FileExists(Dir.File("parts/top.h")));
+
+  // Errors: the part file's own line although the include file came first,
+  // the include file's line, the files that cannot be read; nothing written.
+  WriteFile(Dir.File("parts/bad.kes"), "\n$PART_NAME B\n$PIN_COUNT x\n");
+  WriteFile(Dir.File("bad.inc"), "$PART_PREFIX P_\n\n$BOGUS\n");
+  const std::pair<std::vector<std::string>, std::string> errors[] = {
+      {{"generate", "parts/bad.kes", "-i", "parts/common.inc"},
+       "parts/bad.kes:3:12: error: Expected a decimal integer. (part DEMO_B)\n"},
+      {{"generate", "parts/gates.kes", "-i", "bad.inc"}, "bad.inc:3:1: error: Unexpected token.\n"},
+      {{"generate", "parts/gates.kes", "-i", "none.inc"},
+       "none.inc: error: could not open the file (No such file or directory)\n"},
+      {{"generate", "none.kes"}, "none.kes: error: could not open the file (No such file or directory)\n"},
+  };
+  for (const auto& [args, message] : errors) {
+    TRunResult r = Run(args);
+    EXPECT_EQ(r.Output, message);
+    EXPECT_EQ(r.Status, message.find("open") == std::string::npos ? 1 : 2) << message;
+  }
+  EXPECT_FALSE(FileExists(Dir.File("parts/bad.h")));
+  EXPECT_FALSE(FileExists(Dir.File("parts/gates.h")));
+}
