@@ -25,6 +25,21 @@ cc_library(
 """,
     )
 
+    # The TOML library's headers (libtomlplusplus-dev), used as headers
+    # alone (TOML_HEADER_ONLY), for regkit's configuration files.
+    native.new_local_repository(
+        name = "tomlplusplus",
+        path = "/usr/include/toml++",
+        build_file_content = """
+cc_library(
+    name = "tomlplusplus",
+    hdrs = glob(["**/*.h", "**/*.inl"]),
+    include_prefix = "toml++",
+    visibility = ["//visibility:public"],
+)
+""",
+    )
+
 def _stand_in_impl(repository_ctx):
     repository_ctx.file("WORKSPACE", "workspace(name = \"%s\")\n" % repository_ctx.name)
     for path, text in repository_ctx.attr.files.items():

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "framework/error.h"
 
@@ -71,6 +72,32 @@ inline constexpr const char* kCannotCreate = "could not create destination file"
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {
   return "the rewritten file does not hold the new text; its old text is kept in " + backup;
+}
+
+// Problems of a configuration file, after its path, line and column.
+inline constexpr const char* kConfigBoolean = "true or false";
+inline constexpr const char* kConfigString = "a string";
+inline constexpr const char* kConfigStrings = "an array of strings";
+inline std::string ConfigWrongType(const std::string& key, const char* type) {
+  return "error: " + key + " must be " + type;
+}
+inline std::string ConfigEmpty(const std::string& key) { return "error: " + key + " must not be empty"; }
+inline std::string ConfigUnknownKey(const std::string& key) {
+  return "error: unknown key '" + key +
+         "' (the keys: root, dialect, passed-over, exclude, ext, part-ext, part-include)";
+}
+inline std::string ConfigBadValue(const std::string& key, const std::string& value,
+                                  const std::vector<std::string>& values) {
+  std::string list;
+  for (const std::string& v : values) list += (list.empty() ? "" : ", ") + v;
+  return "error: " + key + " must be one of " + list + ", not '" + value + "'";
+}
+
+// A configuration file that could not be read, after its path.
+inline std::string ConfigUnreadable(const TError& error) {
+  if (error.Kind == TError::TKind::NotRegular) return "error: the configuration file is not a regular file";
+  std::string reason = error.Reason();
+  return "error: could not read the configuration file" + (reason.empty() ? "" : " (" + reason + ")");
 }
 
 // The run's own messages, after "regkit: ".

@@ -50,6 +50,8 @@ bool TOptions::Parse(const std::vector<std::string>& args) {
     Command = TCommand::Format;
   else if (command == "lsp")
     Command = TCommand::Lsp;
+  else if (command == "config")
+    Command = TCommand::Config;
   else if (command == "generate") {
     Command = TCommand::Generate;
     return Generate.Parse(std::vector<std::string>(args.begin() + 1, args.end()), Problem);
@@ -87,6 +89,8 @@ bool TOptions::CheckCommandOptions() {
     Problem = "format takes one FILE";
   else if (Command == TCommand::Lsp && !Paths.empty())
     Problem = "lsp takes no PATH";
+  else if (Command == TCommand::Config && Paths.size() > 1)
+    Problem = "config takes one PATH";
   else if (Paths.empty() && (Command == TCommand::Check || Command == TCommand::Update))
     Problem = "no PATH given";
   return Problem.empty();
@@ -117,9 +121,9 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
   } else if (TakeValue(arg, "--jobs=", value) || TakeValue(arg, "-j", value))
     return SetJobs(value);
   else if (TakeValue(arg, "--ext=", value))
-    return SetExtensions("--ext", value, Extensions);
+    return (ExtensionsGiven = true) && SetExtensions("--ext", value, Extensions);
   else if (TakeValue(arg, "--part-ext=", value))
-    return SetExtensions("--part-ext", value, PartExtensions);
+    return (PartExtensionsGiven = true) && SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {

@@ -8,7 +8,7 @@
 
 class TOptions {
 public:
-  enum class TCommand { None, Check, Update, Format, Lsp, Generate, Help, Version };
+  enum class TCommand { None, Check, Update, Format, Lsp, Generate, Config, Help, Version };
   // How check prints its findings.
   enum class TFormat { Text, Json, Sarif };
 
@@ -24,6 +24,8 @@ public:
   TFormat Format = TFormat::Text;          // --format= (check)
   std::string AssumeFilename;              // --assume-filename= (format)
   bool All = false;                        // --all: scan files that do not mention Register() too
+  bool ExtensionsGiven = false;            // --ext: the list replaces the configured one
+  bool PartExtensionsGiven = false;        // --part-ext: likewise
   TGenerateOptions Generate;               // generate: its part file, header and flags
 
   TOptions();

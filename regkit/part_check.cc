@@ -9,6 +9,7 @@
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
+#include "regkit/settings.h"
 #include "regkit/shell_word.h"
 
 using namespace regkit_msg;
@@ -25,6 +26,11 @@ std::string Beside(const std::string& path, const std::string& name) {
 }
 } // namespace
 
+std::pair<std::string, std::string> TPartCheck::IncludeOf(const TTreeFile& file) {
+  if (!file.Settings) return {};
+  return {file.Settings->PartInclude.Value, file.Settings->PartIncludePath};
+}
+
 TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   const std::string& path = file.Path;
   TFileText source;
@@ -34,8 +40,19 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   options.SourceName = file.Name;
   options.DestName = TKessrow::DefaultDestination(file.Name);
   options.SourceFile = &source;
-  Engine.Generate(std::nullopt, source.Text(), options, Result);
-  if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
+  // The include file that the configuration gives the build (part-include).
+  std::optional<std::string_view> includeText;
+  TFileText include;
+  if (const std::string& name = IncludeOf(file).first; !name.empty()) {
+    if (TError error = include.Open(TDir(), IncludeOf(file).second, true))
+      return TFileResult::Failure(
+          name, WithReason(error.Kind == TError::TKind::NotRegular ? kNotRegular : kCannotOpen, error));
+    includeText = include.Text();
+    options.IncludeName = name;
+    options.IncludeFile = &include;
+  }
+  Engine.Generate(includeText, source.Text(), options, Result);
+  if (source.Shrunk() || include.Shrunk()) return TFileResult::Failure(path, kChanged);
   TFileResult result;
   NoteDiagnostics(path, result);
   if (!Result.Ok) {
@@ -83,6 +100,7 @@ void TPartCheck::Update(const TTreeFile& file, const TDir& dir, TFileResult& res
   TPartRequest request;
   request.Directory = dir;
   request.Source = file.Name;
+  if (!IncludeOf(file).first.empty()) request.Include = IncludeOf(file).second;
   TPartOutcome outcome = Engine.Update(request, Result);
   switch (outcome.Done) {
   case TPartOutcome::TDone::Written:
@@ -106,7 +124,13 @@ void TPartCheck::Update(const TTreeFile& file, const TDir& dir, TFileResult& res
     message = kChanged;
   else if (outcome.FailedStep == TPartOutcome::TStep::OverwritesSource)
     message = kHeaderIsSource;
-  else if (outcome.FailedStep == TPartOutcome::TStep::ReadSource)
+  else if (outcome.FailedStep == TPartOutcome::TStep::OverwritesInclude)
+    message = kHeaderIsInclude;
+  else if (outcome.FailedStep == TPartOutcome::TStep::ReadInclude) {
+    result.Findings.push_back(
+        TFinding(IncludeOf(file).first, TSeverity::Error, TRule::FileError, WithReason(kCannotOpen, error)));
+    return;
+  } else if (outcome.FailedStep == TPartOutcome::TStep::ReadSource)
     message = WithReason(kCannotOpen, error);
   else
     message = WithReason(error.Kind == TError::TKind::CannotCreate ? kCannotCreate : kCannotWrite, error);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "kessrow/kessrow_spec.h"
 #include "regkit/file_result.h"
@@ -22,6 +23,9 @@ public:
   TFileResult Run(const TTreeFile& file, const TDir& dir);
 
 private:
+  // The include file of the part file's directory (part-include): as shown,
+  // and its absolute path; empty where there is none.
+  static std::pair<std::string, std::string> IncludeOf(const TTreeFile& file);
   void NoteDiagnostics(const std::string& path, TFileResult& result) const;
   void Update(const TTreeFile& file, const TDir& dir, TFileResult& result);
 

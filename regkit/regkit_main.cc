@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "framework/version.h"
+#include "regkit/config_command.h"
 #include "regkit/file_check.h"
 #include "regkit/format_command.h"
 #include "regkit/generate_command.h"
@@ -106,6 +107,10 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
+  if (options.Command == TOptions::TCommand::Config) {
+    int status = TConfigCommand(options).Run(std::cout, std::cerr);
+    return OutputWritten() ? status : TReport::kFailed;
+  }
   if (options.Command == TOptions::TCommand::Generate) {
     int status = TGenerateCommand(options.Generate).Run(std::cout, std::cerr, std::cin);
     return OutputWritten() ? status : TReport::kFailed;
@@ -119,6 +124,12 @@ int main(int argc, char** argv) {
 
   TTreeWalk walk(options);
   walk.Run();
+  // A configuration that cannot be read or is wrong: nothing is checked
+  // and nothing written.
+  if (!walk.Config.Errors.empty()) {
+    for (const std::string& problem : walk.Config.Errors) std::cerr << problem << "\n";
+    return TReport::kFailed;
+  }
   TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1);
   std::vector<TFileResult> results = runner.Run(walk.Files.size(), [&options, &walk] {
     auto check = std::make_shared<TFileCheck>(options, walk.Dirs);

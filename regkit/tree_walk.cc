@@ -113,6 +113,9 @@ void TTreeWalk::TakePath(const std::string& given) {
     return;
   }
   if (Excluded(path)) return;
+  const TSettings* settings = Config.For(S_ISDIR(info.st_mode) ? path : DirectoryOf(path));
+  if (!settings) return; // the run ends on the configuration's error
+  if (settings->Excluded(TConfigTree::Absolute(path), S_ISDIR(info.st_mode))) return;
   if (S_ISREG(info.st_mode)) {
     TakeFile(given, path, info);
     return;
@@ -150,7 +153,8 @@ void TTreeWalk::TakeFile(const std::string& given, const std::string& path, cons
   }
   std::optional<std::string> below = BelowCurrent(path);
   int index = AddDir(-1, DirectoryOf(target), DirectoryOf(target), dirId);
-  Files.push_back({path, index, base, TFileId(info), below ? *below : BaseOf(path)});
+  Files.push_back(
+      {path, index, base, TFileId(info), below ? *below : BaseOf(path), Config.For(DirectoryOf(path))});
 }
 
 // Entries are looked at without following links: a link to a directory
@@ -160,6 +164,10 @@ void TTreeWalk::TakeFile(const std::string& given, const std::string& path, cons
 void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) {
   const std::string path = Dirs[static_cast<std::size_t>(index)].Path;
   Walked[Dirs[static_cast<std::size_t>(index)].Id] = index;
+  // The directory's settings: which names it takes and leaves out.
+  const TSettings* settings = Config.For(path);
+  if (!settings) return; // the run ends on the configuration's error
+  const std::string absolute = TConfigTree::Absolute(path);
   // A descriptor of its own: reading the entries moves its offset.
   int fd = openat(dir.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   DIR* stream = fd < 0 ? nullptr : fdopendir(fd);
@@ -175,14 +183,16 @@ void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) 
     std::string child = path == "/" ? "/" + name : path + "/" + name;
     unsigned char type = entry->d_type;
     if ((type != DT_UNKNOWN && type != DT_DIR && type != DT_REG) || Excluded(child)) continue;
-    if (type == DT_REG && !Options.Walks(name)) continue;
+    if (type == DT_REG && !settings->Walks(name)) continue;
     // The kind as the walk saw it, and the file's identity.
     struct stat st;
     if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // gone meanwhile
+    if (settings->Excluded(absolute == "/" ? "/" + name : absolute + "/" + name, S_ISDIR(st.st_mode)))
+      continue;
     if (S_ISDIR(st.st_mode) && !SkippedDirectory(name))
       subdirs.push_back(name);
-    else if (S_ISREG(st.st_mode) && Options.Walks(name))
-      Files.push_back({child, index, name, TFileId(st), diffPrefix + name});
+    else if (S_ISREG(st.st_mode) && settings->Walks(name))
+      Files.push_back({child, index, name, TFileId(st), diffPrefix + name, settings});
   }
   closedir(stream);
   std::sort(subdirs.begin(), subdirs.end());
@@ -224,4 +234,3 @@ bool TTreeWalk::Excluded(const std::string& path) const {
       return true;
   return false;
 }
-

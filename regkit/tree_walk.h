@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/dir.h"
+#include "regkit/config_tree.h"
 #include "regkit/finding.h"
 #include "regkit/options.h"
 #include "regkit/tree_dir.h"
@@ -19,7 +20,7 @@
 
 class TTreeWalk {
 public:
-  explicit TTreeWalk(const TOptions& options) : Options(options) {}
+  explicit TTreeWalk(const TOptions& options) : Config(options), Options(options) {}
 
   // Walks every path; afterwards Files holds the files in path order, each
   // file once (a file reached by several paths, or hard links of one, is
@@ -35,6 +36,9 @@ public:
   std::vector<TTreeDir> Dirs;
   std::vector<TTreeFile> Files;
   std::vector<TFinding> Problems;
+  // The configuration files met; their Errors end the run before any file
+  // is processed.
+  TConfigTree Config;
 
 private:
   void TakePath(const std::string& path);

@@ -484,3 +484,104 @@ TEST_F(RegkitTree, GenerateWritesKessrowsHeader) {
   EXPECT_FALSE(FileExists(Dir.File("parts/bad.h")));
   EXPECT_FALSE(FileExists(Dir.File("parts/gates.h")));
 }
+
+// .regkit.toml: found upward from the path, the nearer file winning key by
+// key, root = true ending the search, the command line over all; a wrong
+// file is an error at its line and column.
+TEST_F(RegkitTree, ConfigurationDiscoveryAndMerging) {
+  struct TCase {
+    std::vector<std::pair<std::string, std::string>> Files; // under cfg/
+    std::vector<std::string> Args;                          // after "config"
+    std::string Expected;
+    int Status = 0;
+  };
+  const std::string top =
+      "root = true\nexclude = [\"third_party/\"]\next = [\"h\", \".cc\"]\npart-include = \"p/c.inc\"\n";
+  const TCase cases[] = {
+      {{{".regkit.toml", top}, {"a/.regkit.toml", "dialect = \"modern\"\next = [\".hpp\"]\n"}},
+       {"cfg/a/b/x.h"},
+       "dialect = \"modern\"  # cfg/a/.regkit.toml:1\n"
+       "passed-over = \"warning\"  # default\n"
+       "exclude = [\"third_party/\"]  # cfg/.regkit.toml:2\n"
+       "ext = [\".hpp\"]  # cfg/a/.regkit.toml:2\n"
+       "part-ext = [\".kes\"]  # default\n"
+       "part-include = \"cfg/p/c.inc\"  # cfg/.regkit.toml:4\n"},
+      // root = true below: nothing above counts; the command line wins.
+      {{{".regkit.toml", top}, {"a/.regkit.toml", "root = true\npassed-over = \"error\"\n"}},
+       {"--ext=c", "--part-ext=pd", "--exclude=gen", "cfg/a"},
+       "dialect = \"specified\"  # default\n"
+       "passed-over = \"error\"  # cfg/a/.regkit.toml:2\n"
+       "exclude = []  # default\n"
+       "# and --exclude [\"gen\"]  # command line\n"
+       "ext = [\".c\"]  # command line\n"
+       "part-ext = [\".pd\"]  # command line\n"
+       "part-include = \"\"  # default\n"},
+      {{{".regkit.toml", top + "bogus = 1\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:5:1: error: unknown key 'bogus'",
+       2},
+      {{{".regkit.toml", "root = true\n\next = \".h\"\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:3:7: error: ext must be an array of strings",
+       2},
+      {{{".regkit.toml", "root = true\npassed-over = \"loud\"\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:2:15: error: passed-over must be one of warning, error, ignore, not 'loud'",
+       2},
+      {{{".regkit.toml", "root = 1\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:1:8: error: root must be true or false",
+       2},
+      {{{".regkit.toml", "root = true\next = [\n"}}, {"cfg"}, "cfg/.regkit.toml:2:9: error: ", 2},
+  };
+  for (const TCase& c : cases) {
+    std::filesystem::remove_all(Dir.File("cfg"));
+    for (const auto& [name, text] : c.Files) {
+      std::filesystem::create_directories(std::filesystem::path(Dir.File("cfg/" + name)).parent_path());
+      WriteFile(Dir.File("cfg/" + name), text);
+    }
+    std::vector<std::string> args = {"config"};
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    TRunResult r = Run(args);
+    EXPECT_EQ(r.Status, c.Status) << c.Expected;
+    if (c.Status == 0)
+      EXPECT_EQ(r.Output, c.Expected);
+    else
+      EXPECT_EQ(r.Output.substr(0, c.Expected.size()), c.Expected);
+  }
+}
+
+// The walk takes the configured extensions and leaves out the configured
+// patterns; a part file is read with the configured include file; a wrong
+// configuration stops the run before anything is written.
+TEST_F(RegkitTree, ConfigurationShapesTheRun) {
+  std::filesystem::create_directories(Dir.File("cfg/third_party"));
+  std::filesystem::create_directories(Dir.File("cfg/src/gen"));
+  std::filesystem::create_directories(Dir.File("cfg/parts"));
+  WriteFile(Dir.File("cfg/.regkit.toml"),
+            "root = true\nexclude = [\"third_party/\", \"**/gen/*.hxx\", \"!keep.hxx\"]\n"
+            "ext = [\"hxx\"]\npart-include = \"parts/common.inc\"\n");
+  for (const char* name : {"third_party/a.hxx", "src/gen/b.hxx", "src/gen/keep.hxx", "src/c.hxx", "src/d.cc"})
+    WriteFile(Dir.File(std::string("cfg/") + name), kStale);
+  WriteFile(Dir.File("cfg/parts/common.inc"), "$PART_PREFIX P_\n");
+  WriteFile(Dir.File("cfg/parts/r.kes"),
+            "\n$PART_NAME R\n$PIN_COUNT 3\n$PORTS\n  T[2] 1 2 ;\n$ENDPORTS\n$ENDPART\n");
+  TRunResult r = Run({"check", "cfg"});
+  EXPECT_EQ(
+      r.Output,
+      "cfg/parts/r.kes:7:1: error: Found 2 pins, but $PIN_COUNT specified 3. (part P_R)\n"
+      "cfg/src/c.hxx:5: error: Register() body is out of date (regkit update cfg/src/c.hxx)\n"
+      "cfg/src/gen/keep.hxx:5: error: Register() body is out of date (regkit update cfg/src/gen/keep.hxx)\n"
+      "3 files: 3 scanned, 0 without Register() skipped; 2 stale, 1 error\n");
+  WriteFile(Dir.File("cfg/src/.regkit.toml"), "ext = [\"hxx\"]\nexclude = 7\n");
+  r = Run({"update", "cfg"});
+  EXPECT_EQ(r.Output, "cfg/src/.regkit.toml:2:11: error: exclude must be an array of strings\n");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(ReadFile(Dir.File("cfg/src/c.hxx")), kStale);
+  std::filesystem::remove(Dir.File("cfg/src/.regkit.toml"));
+  std::filesystem::remove(Dir.File("cfg/parts/common.inc"));
+  r = Run({"update", "cfg/parts"});
+  EXPECT_EQ(r.Output.substr(0, r.Output.find('\n')),
+            "cfg/parts/common.inc: error: could not open the file (No such file or directory)");
+  EXPECT_EQ(r.Status, 2);
+}
