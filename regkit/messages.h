@@ -100,6 +100,14 @@ inline std::string ConfigUnreadable(const TError& error) {
   return "error: could not read the configuration file" + (reason.empty() ? "" : " (" + reason + ")");
 }
 
+// A git work tree whose ignore rules the walk goes on without.
+inline std::string GitCannotOpen(const std::string& reason) {
+  return "could not open the git repository (" + reason + "); its ignore files are not heeded";
+}
+inline std::string GitCannotRead(const std::string& reason) {
+  return "could not read an ignore rule (" + reason + "); the walk goes on without it";
+}
+
 // The run's own messages, after "regkit: ".
 inline std::string CannotWriteOutput(const std::string& reason) {
   return "error: could not write the output: " + reason;

@@ -112,6 +112,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     KeepBackup = true;
   else if (arg == "--all")
     All = true;
+  else if (arg == "--no-ignore")
+    NoIgnore = true;
   else if (arg == "-j" || arg == "--jobs") {
     if (i + 1 >= args.size()) {
       Problem = arg + " needs a number";

@@ -65,7 +65,11 @@ std::vector<std::string> CurrentDirectories() {
 
 void TTreeWalk::Run() {
   Current = CurrentDirectories();
+  if (!Options.NoIgnore) Ignore = std::make_unique<TGitIgnore>();
   for (const std::string& path : Options.Paths) TakePath(path);
+  if (Ignore)
+    for (auto& [path, message] : Ignore->Warnings) Note(TFinding::TSeverity::Warning, path, message);
+  Ignore.reset();
   std::stable_sort(Files.begin(), Files.end(),
                    [](const TTreeFile& a, const TTreeFile& b) { return a.Path < b.Path; });
   // One file, one entry: the first path in order names it.
@@ -135,7 +139,9 @@ void TTreeWalk::TakePath(const std::string& given) {
   if (Walked.count(id)) return;
   NamedRoots.insert(id);
   std::optional<std::string> below = BelowCurrent(path);
-  Walk(AddDir(-1, path, path, id), dir, below && !below->empty() ? *below + "/" : "");
+  int index = AddDir(-1, path, path, id);
+  if (Ignore) Ignore->EnterRoot(index, path);
+  Walk(index, dir, below && !below->empty() ? *below + "/" : "");
 }
 
 // A named file is reached through the directory that holds the file its
@@ -189,6 +195,9 @@ void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) 
     if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // gone meanwhile
     if (settings->Excluded(absolute == "/" ? "/" + name : absolute + "/" + name, S_ISDIR(st.st_mode)))
       continue;
+    if (Ignore && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)) &&
+        Ignore->Ignored(index, name, S_ISDIR(st.st_mode)))
+      continue;
     if (S_ISDIR(st.st_mode) && !SkippedDirectory(name))
       subdirs.push_back(name);
     else if (S_ISREG(st.st_mode) && settings->Walks(name))
@@ -223,7 +232,9 @@ void TTreeWalk::WalkSub(int parent, const TDir& dir, const std::string& name, co
     Note(TFinding::TSeverity::Error, path, std::strerror(error.Code));
     return;
   }
-  Walk(AddDir(parent, name, path, id), sub, diffPrefix);
+  int index = AddDir(parent, name, path, id);
+  if (Ignore) Ignore->EnterSub(index, parent, name);
+  Walk(index, sub, diffPrefix);
 }
 
 // A pattern matches the whole path or the last name in it.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -14,6 +15,7 @@
 #include "framework/dir.h"
 #include "regkit/config_tree.h"
 #include "regkit/finding.h"
+#include "regkit/git_ignore.h"
 #include "regkit/options.h"
 #include "regkit/tree_dir.h"
 #include "regkit/tree_file.h"
@@ -50,8 +52,9 @@ private:
   std::optional<std::string> BelowCurrent(const std::string& path) const;
   bool Excluded(const std::string& path) const;
   const TOptions& Options;
-  std::vector<std::string> Current; // the current directory, as the system and the shell name it
-  std::vector<TFileId> OnPath;      // the directories being walked, outermost first
-  std::map<TFileId, int> Walked;    // each directory walked, to its index
-  std::set<TFileId> NamedRoots;     // the directories walked because they were named
+  std::unique_ptr<TGitIgnore> Ignore; // none with --no-ignore
+  std::vector<std::string> Current;   // the current directory, as the system and the shell name it
+  std::vector<TFileId> OnPath;        // the directories being walked, outermost first
+  std::map<TFileId, int> Walked;      // each directory walked, to its index
+  std::set<TFileId> NamedRoots;       // the directories walked because they were named
 };

@@ -585,3 +585,35 @@ TEST_F(RegkitTree, ConfigurationShapesTheRun) {
             "cfg/parts/common.inc: error: could not open the file (No such file or directory)");
   EXPECT_EQ(r.Status, 2);
 }
+
+// In a git work tree the walk leaves out what git ignores (every
+// .gitignore, info/exclude, the global excludes file); a named path and
+// --no-ignore take everything.
+TEST_F(RegkitTree, GitIgnoredFilesAreLeftOut) {
+  if (std::system("command -v git >/dev/null 2>&1") != 0) GTEST_SKIP() << "git is not installed";
+  ASSERT_EQ(RunProgram("/bin/sh", {"-c", "git init -q repo"}, In(Dir.Path())).Status, 0);
+  for (const char* name : {"repo/vendor/a.h", "repo/src/b.gen.h", "repo/src/local.h", "repo/src/info.h",
+                           "repo/src/global.h", "repo/src/kept.h"}) {
+    std::filesystem::create_directories(std::filesystem::path(Dir.File(name)).parent_path());
+    WriteFile(Dir.File(name), kStale);
+  }
+  WriteFile(Dir.File("repo/.gitignore"), "vendor/\n*.gen.h\n");
+  WriteFile(Dir.File("repo/src/.gitignore"), "local.h\n");
+  WriteFile(Dir.File("repo/.git/info/exclude"), "info.h\n");
+  std::filesystem::create_directories(Dir.File("home"));
+  WriteFile(Dir.File("home/.gitconfig"), "[core]\n\texcludesFile = " + Dir.File("home/ignore") + "\n");
+  WriteFile(Dir.File("home/ignore"), "global.h\n");
+  auto check = [&](const std::vector<std::string>& args) {
+    TRunOptions options = In(Dir.Path());
+    options.Environment = {{"HOME", Dir.File("home")}, {"XDG_CONFIG_HOME", Dir.File("home")}};
+    std::string command = REGKIT_EXE;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    std::string output = RunProgram("/bin/sh", {"-c", command + " 2>&1"}, options).Output;
+    return output.substr(output.rfind('\n', output.size() - 2) + 1);
+  };
+  EXPECT_EQ(check({"check", "repo"}), "1 file: 1 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
+  EXPECT_EQ(check({"check", "repo/vendor", "repo/src/b.gen.h"}),
+            "2 files: 2 scanned, 0 without Register() skipped; 2 stale, 0 errors\n");
+  EXPECT_EQ(check({"check", "--no-ignore", "repo"}),
+            "6 files: 6 scanned, 0 without Register() skipped; 6 stale, 0 errors\n");
+}
