@@ -40,6 +40,21 @@ cc_library(
 """,
     )
 
+    # libgit2 (libgit2-dev): its headers, and the system's shared library
+    # linked by name; regkit reads what git work trees ignore with it.
+    native.new_local_repository(
+        name = "libgit2",
+        path = "/usr/include",
+        build_file_content = """
+cc_library(
+    name = "libgit2",
+    hdrs = ["git2.h"] + glob(["git2/**/*.h"]),
+    linkopts = ["-lgit2"],
+    visibility = ["//visibility:public"],
+)
+""",
+    )
+
 def _stand_in_impl(repository_ctx):
     repository_ctx.file("WORKSPACE", "workspace(name = \"%s\")\n" % repository_ctx.name)
     for path, text in repository_ctx.attr.files.items():

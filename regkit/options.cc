@@ -114,6 +114,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     All = true;
   else if (arg == "--no-ignore")
     NoIgnore = true;
+  else if (arg == "--filter-named")
+    FilterNamed = true;
   else if (arg == "-j" || arg == "--jobs") {
     if (i + 1 >= args.size()) {
       Problem = arg + " needs a number";

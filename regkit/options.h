@@ -24,6 +24,7 @@ public:
   TFormat Format = TFormat::Text;          // --format= (check)
   std::string AssumeFilename;              // --assume-filename= (format)
   bool All = false;                        // --all: scan files that do not mention Register() too
+  bool FilterNamed = false;                // --filter-named: named files too only by their extensions
   bool NoIgnore = false;                   // --no-ignore: walk what git ignores too
   bool ExtensionsGiven = false;            // --ext: the list replaces the configured one
   bool PartExtensionsGiven = false;        // --part-ext: likewise

@@ -121,6 +121,8 @@ void TTreeWalk::TakePath(const std::string& given) {
   if (!settings) return; // the run ends on the configuration's error
   if (settings->Excluded(TConfigTree::Absolute(path), S_ISDIR(info.st_mode))) return;
   if (S_ISREG(info.st_mode)) {
+    // A hook that passes every staged file: the others are passed over.
+    if (Options.FilterNamed && !settings->Walks(BaseOf(path))) return;
     TakeFile(given, path, info);
     return;
   }

@@ -573,6 +573,10 @@ TEST_F(RegkitTree, ConfigurationShapesTheRun) {
       "cfg/src/c.hxx:5: error: Register() body is out of date (regkit update cfg/src/c.hxx)\n"
       "cfg/src/gen/keep.hxx:5: error: Register() body is out of date (regkit update cfg/src/gen/keep.hxx)\n"
       "3 files: 3 scanned, 0 without Register() skipped; 2 stale, 1 error\n");
+  // A hook passes every staged file: the configured extensions pick them.
+  r = Run({"check", "--filter-named", "cfg/src/d.cc", "cfg/src/c.hxx", "cfg/parts/common.inc"});
+  EXPECT_EQ(r.Output.substr(r.Output.find('\n') + 1),
+            "1 file: 1 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
   WriteFile(Dir.File("cfg/src/.regkit.toml"), "ext = [\"hxx\"]\nexclude = 7\n");
   r = Run({"update", "cfg"});
   EXPECT_EQ(r.Output, "cfg/src/.regkit.toml:2:11: error: exclude must be an array of strings\n");
