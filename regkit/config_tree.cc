@@ -52,6 +52,7 @@ const TSettings* TConfigTree::For(const std::string& dir) { return ForAbsolute(A
 
 const TSettings* TConfigTree::ForAbsolute(const std::string& dir) {
   if (auto known = ByDir.find(dir); known != ByDir.end()) return known->second;
+  if (!Readable(dir)) return &Defaults; // nor any directory above it
   TConfigFile file;
   bool found = false;
   const TSettings* settings = nullptr;
@@ -82,6 +83,13 @@ const TSettings* TConfigTree::ForAbsolute(const std::string& dir) {
   }
   ByDir[dir] = settings;
   return settings;
+}
+
+bool TConfigTree::Readable(const std::string& dir) const {
+  if (Within.empty()) return true;
+  for (const std::string& folder : Within)
+    if (dir == folder || dir.starts_with(folder == "/" ? folder : folder + "/")) return true;
+  return false;
 }
 
 bool TConfigTree::Read(const std::string& dir, TConfigFile& file, bool& found) {

@@ -23,6 +23,9 @@ public:
   // wrong (Errors says why, once per file).
   const TSettings* For(const std::string& dir);
   std::vector<std::string> Errors; // "path:line:col: error: ..." or "path: error: ..."
+  // When not empty: the only directories (absolute) at and below which
+  // configuration files are read, as the editor's workspace folders.
+  std::vector<std::string> Within;
 
   // The absolute path without ".", ".." and doubled slashes.
   static std::string Absolute(const std::string& path);
@@ -35,6 +38,7 @@ private:
   // Reads dir's configuration file into file; false on an error, found
   // false where there is none.
   bool Read(const std::string& dir, TConfigFile& file, bool& found);
+  bool Readable(const std::string& dir) const;
   // Puts the command line over the settings.
   void ApplyCommandLine(TSettings& settings) const;
 
