@@ -88,7 +88,9 @@ def _regkit_check_test_impl(ctx):
         ),
         is_executable = True,
     )
-    runfiles = ctx.runfiles(files = ctx.files.srcs).merge(ctx.attr._regkit[DefaultInfo].default_runfiles)
+    # The configuration files lie beside the sources in the runfiles, where
+    # regkit finds them upward from each source as in the workspace.
+    runfiles = ctx.runfiles(files = ctx.files.srcs + ctx.files.config).merge(ctx.attr._regkit[DefaultInfo].default_runfiles)
     return [DefaultInfo(executable = script, runfiles = runfiles)]
 
 regkit_check_test = rule(
@@ -98,6 +100,10 @@ regkit_check_test = rule(
     test = True,
     attrs = {
         "srcs": attr.label_list(allow_files = True, mandatory = True, allow_empty = False, doc = "Headers and sources to check."),
+        "config": attr.label_list(
+            allow_files = [".toml"],
+            doc = "The .regkit.toml files that apply to srcs (from the srcs' directories up to the one with root = true).",
+        ),
         "_regkit": attr.label(default = Label("//regkit"), executable = True, cfg = "target"),
     },
 )

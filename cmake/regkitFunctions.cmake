@@ -31,8 +31,11 @@
 #     BUILD  also check while building: the target <name>_check, part of
 #            "all", fails the build on a finding, and says which
 #            "regkit update" command brings the headers up to date. It runs
-#            when a header changed (on every build when HEADERS names a
-#            directory) and prints nothing when all is well.
+#            when a header or a configuration file (.regkit.toml) that
+#            applies to the headers changed (on every build when HEADERS
+#            names a directory) and prints nothing when all is well.
+#   regkit reads the .regkit.toml files above the headers itself (their
+#   exclude, ext and part-include keys).
 
 if(NOT TARGET regkit::tolvane OR NOT TARGET regkit::kessrow OR NOT TARGET regkit::regkit)
   message(FATAL_ERROR "regkitFunctions.cmake needs the targets regkit::tolvane, regkit::kessrow and regkit::regkit")
@@ -149,6 +152,28 @@ function(regkit_generate_parts)
   endif()
 endfunction()
 
+# _regkit_config_files(<var> <dir>): sets <var> to the .regkit.toml files
+# that regkit reads for the files of <dir>: in <dir> and each directory
+# above it, up to one that says root = true.
+function(_regkit_config_files var dir)
+  set(files "")
+  while(TRUE)
+    if(EXISTS "${dir}/.regkit.toml" AND NOT IS_DIRECTORY "${dir}/.regkit.toml")
+      list(APPEND files "${dir}/.regkit.toml")
+      file(STRINGS "${dir}/.regkit.toml" root REGEX "^[ \t]*root[ \t]*=[ \t]*true")
+      if(root)
+        break()
+      endif()
+    endif()
+    get_filename_component(parent "${dir}" DIRECTORY)
+    if(parent STREQUAL dir OR parent STREQUAL "")
+      break()
+    endif()
+    set(dir "${parent}")
+  endwhile()
+  set(${var} "${files}" PARENT_SCOPE)
+endfunction()
+
 function(regkit_check_registrations)
   cmake_parse_arguments(PARSE_ARGV 0 arg "BUILD" "NAME" "HEADERS")
   if(arg_UNPARSED_ARGUMENTS)
@@ -159,10 +184,19 @@ function(regkit_check_registrations)
   endif()
 
   set(headers "")
+  set(configs "")
   set(any_directory FALSE)
   foreach(header IN LISTS arg_HEADERS)
     get_filename_component(header "${header}" ABSOLUTE)
     list(APPEND headers "${header}")
+    if(IS_DIRECTORY "${header}")
+      _regkit_config_files(found "${header}")
+    else()
+      get_filename_component(header_dir "${header}" DIRECTORY)
+      _regkit_config_files(found "${header_dir}")
+    endif()
+    list(APPEND configs ${found})
+    list(REMOVE_DUPLICATES configs)
     if(IS_DIRECTORY "${header}")
       set(any_directory TRUE)
     endif()
@@ -191,7 +225,7 @@ function(regkit_check_registrations)
         OUTPUT "${stamp}"
         COMMAND ${run}
         COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
-        DEPENDS ${headers} "$<TARGET_FILE:regkit::regkit>"
+        DEPENDS ${headers} ${configs} "$<TARGET_FILE:regkit::regkit>"
         COMMENT "${comment}"
         VERBATIM)
       add_custom_target(${arg_NAME}_check ALL DEPENDS "${stamp}")
