@@ -65,8 +65,9 @@ public:
   // Puts the new version in place, unless one of the watched files changed
   // since it was read (a Changed error naming it; nothing touched).
   TError Commit(std::initializer_list<const TFileText*> watched = {});
-  // After an undoable Commit: puts the replaced file back.
-  void Undo();
+  // After an undoable Commit: puts the replaced file back (CannotRemove
+  // naming what stays when the new version cannot be removed).
+  TError Undo();
   // After an undoable Commit: lets the replaced file go (CannotRemove
   // naming what stays when it cannot be removed).
   TError Finish();
@@ -78,8 +79,12 @@ private:
   enum class TKind { None, Rename, WriteInto, InPlace };
   TError PrepareFile(const TOptions& options);
   TError PrepareInPlace();
-  bool PrepareLink();
-  bool CopyByKernel();
+  // linked: the new version is the source's file; an error when the
+  // temporary name could not be removed again after a failed link.
+  TError PrepareLink(bool& linked);
+  // copied: the new file holds the source's bytes; an error when a failed
+  // copy could neither be undone nor its file removed.
+  TError CopyByKernel(bool& copied);
   TError CommitInPlace();
   // A failure of kind with the name the caller gave, for the current errno.
   TError Failed(TError::TKind kind) const { return TError::FromErrno(kind, GivenName); }

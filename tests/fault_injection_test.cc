@@ -367,6 +367,20 @@ TEST_F(FaultInjection, LinkedBackupInReadOnlyDirectoryIsNeverWrittenThrough) {
   }
 }
 
+// An old header that -d cannot delete stays, and the run says so.
+TEST_F(FaultInjection, KessrowHeaderThatCannotBeDeletedAfterAnError) {
+  fs::create_directory(Dir.File("ro"));
+  WriteFile(Dir.File("ro/bad.pt"), "$END\n");
+  WriteFile(Dir.File("ro/bad.h"), "old header\n");
+  TRunOptions options;
+  ASSERT_TRUE(Unprivileged(Dir.File("ro"), {"bad.h"}, options));
+  fs::permissions(Dir.File("ro"), fs::perms(0555));
+  const auto before = Snapshot(Dir.Path());
+  ExpectUntouched(RunProgram(Program(KESSROW_EXE, options), {"bad.pt", "-d"}, options), before,
+                  "\n***** Error: Unexpected token.\n    1: $END\n       ^\n"
+                  "\n***** File error: could not remove destination file bad.h.\n");
+}
+
 // Row 2: where no temporary file can be made, a file is rewritten in place
 // only after its whole new length is reserved: a file-size limit fails
 // before the first byte changes.

@@ -74,6 +74,8 @@ TError PrepareBackup(TReplacement& backup, const TDir& dir, TFileText& source, c
 std::string FailureMessage(const TUpdateOutcome& outcome, const TUpdateRequest& request) {
   const TError& error = outcome.Error;
   if (error.Kind == TError::TKind::Changed) return SourceChangedMessage(request.Source);
+  // A temporary name that a failed step could not take back.
+  if (error.Kind == TError::TKind::CannotRemove) return CannotRemoveMessage(error.Path);
   bool cannotCreate = error.Kind == TError::TKind::CannotCreate;
   switch (outcome.FailedStep) {
   case TStep::None:
@@ -126,8 +128,9 @@ TUpdateOutcome WriteFiles(const TUpdateRequest& request, const TNames& names, TF
   if (inPlace)
     if (TError error = backup.Commit({&source})) return Failure(outcome, TStep::Backup, error);
   if (TError error = dest.Commit({&source})) {
-    backup.Undo();
-    return Failure(outcome, TStep::Destination, error);
+    outcome = Failure(outcome, TStep::Destination, error);
+    outcome.Leftover = backup.Undo();
+    return outcome;
   }
   if (TError error = alias.Commit()) {
     // The source holds the new text and the backup the old one, which stays.
