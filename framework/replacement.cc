@@ -162,6 +162,7 @@ TError TReplacement::PrepareInPlace() {
 }
 
 TError TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
+  LeftBehind = TLeft::Old;
   if (Kind == TKind::None) return {};
   if (Kind == TKind::WriteInto) {
     bool ok = WritePieces(Fd, Text->Pieces(), Source, false);
@@ -191,7 +192,10 @@ TError TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
     Created = renamed && Undoable;
   }
   if (!renamed) return Failed(TError::TKind::CannotCreate);
-  if (Durable && !SyncDirectory(Target.Dir)) return Failed(TError::TKind::WriteFailed);
+  if (Durable && !SyncDirectory(Target.Dir)) {
+    LeftBehind = TLeft::NotDurable;
+    return Failed(TError::TKind::WriteFailed);
+  }
   return {};
 }
 
@@ -223,9 +227,17 @@ TError TReplacement::CommitInPlace() {
   }
   bool ok =
       WritePieces(Fd, Text->Pieces(), nullptr, true) && ftruncate(Fd, static_cast<off_t>(Text->size())) == 0;
-  if (ok && Durable) ok = SyncFile(Fd, Target.Dir.PathOf(Target.Base));
+  if (!ok) LeftBehind = TLeft::Damaged;
+  if (ok && Durable && !SyncFile(Fd, Target.Dir.PathOf(Target.Base))) {
+    ok = false;
+    LeftBehind = TLeft::NotDurable;
+  }
   TError error = ok ? TError() : Failed(TError::TKind::WriteFailed);
-  if (close(Fd) != 0 && ok) error = Failed(TError::TKind::WriteFailed);
+  // A failed close may have lost what was written.
+  if (close(Fd) != 0 && ok) {
+    error = Failed(TError::TKind::WriteFailed);
+    LeftBehind = TLeft::Damaged;
+  }
   Fd = -1;
   return error;
 }

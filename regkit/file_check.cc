@@ -98,6 +98,8 @@ void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& sourc
     message = WithReason(cannotCreate ? CannotCreateBackup(backup) : CannotWriteBackup(backup), error);
   else if (outcome.FailedStep == TStep::Verify)
     message = NotVerified(backup);
+  else if (outcome.FailedStep == TStep::Durable)
+    message = WithReason(NotDurable(backup), error);
   else
     message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
   result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));

@@ -69,6 +69,9 @@ inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {
   return "the rewritten file does not hold the new text; its old text is kept in " + backup;
 }
+inline std::string NotDurable(const std::string& backup) {
+  return "the new text is in place but could not be made durable; its old text is kept in " + backup;
+}
 
 // The run's own messages, after "regkit: ".
 inline std::string CannotWriteOutput(const std::string& reason) {

@@ -456,6 +456,52 @@ TEST_F(FaultInjection, FailedVerificationKeepsTheBackup) {
   EXPECT_EQ(ReadFile(Dir.File("a.h")), "spoilt\n");
 }
 
+// A failure after the source changed says what each file now holds; the
+// backup with the old text stays, also with -r: a directory that cannot
+// be synced after the rename, a hard link of the source as the destination
+// that cannot be given the new file.
+int FailDirectorySync(const std::string& name) { return fs::is_directory(name) ? EIO : 0; }
+
+void LoseAliasTemp(TFilePoint point, const std::string& name) {
+  if (point == TFilePoint::BeforeRename && fs::path(name).filename().string().starts_with(".b.h.tmp"))
+    unlink(name.c_str());
+}
+
+TEST_F(FaultInjection, FailureAfterTheSourceChangedKeepsTheBackup) {
+  const std::string keeps = "\n***** Backup file a._h keeps the old text.\n";
+  struct TRow {
+    std::vector<std::string> Args;
+    TSyncFault Fault;
+    TFileHook Hook;
+    std::string Tail;
+  } rows[] = {
+      {{"a.h", "-r"},
+       FailDirectorySync,
+       nullptr,
+       "\n***** File error: destination file a.h holds the new text, but it could not be made durable." +
+           keeps},
+      {{"a.h", "b.h", "-r"},
+       nullptr,
+       LoseAliasTemp,
+       "\n***** File error: source file a.h holds the new text, but destination file b.h still holds the old "
+       "text." +
+           keeps},
+  };
+  for (const TRow& row : rows) {
+    fs::remove(Dir.File("a._h"));
+    fs::remove(Dir.File("b.h"));
+    WriteFile(Dir.File("a.h"), kSource);
+    ASSERT_EQ(link(Dir.File("a.h").c_str(), Dir.File("b.h").c_str()), 0);
+    SetSyncFault(row.Fault);
+    TRunResult r = RunToolForked<TTolvane>(Dir.Path(), row.Args, row.Hook);
+    SetSyncFault(nullptr);
+    EXPECT_EQ(r.Status, 255);
+    EXPECT_EQ(Tail(r), kScanning + row.Tail);
+    std::map<std::string, std::string> after{{"a.h", kGenerated}, {"a._h", kSource}, {"b.h", kSource}};
+    EXPECT_EQ(Snapshot(Dir.Path()), after) << row.Args.size();
+  }
+}
+
 // Row 4: a destination or in-place source reached through a link to an
 // open file (as /dev/stdout and /dev/stdin are) replaces that file; the
 // link stays.

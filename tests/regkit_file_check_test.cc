@@ -86,6 +86,28 @@ TEST(RegkitFileCheck, FileSavedDuringTheUpdateKeepsTheEdit) {
   EXPECT_FALSE(FileExists(dir.File("a._h")));
 }
 
+// The directory cannot be synced after the rename: the file holds the new
+// text, and the backup with the old one stays although -r was asked for.
+int FailDirectorySync(const std::string& name) { return fs::is_directory(name) ? EIO : 0; }
+
+TEST(RegkitFileCheck, UpdateThatCannotBeMadeDurableKeepsTheBackup) {
+  TTempDir dir;
+  Target = dir.File("a.h");
+  WriteFile(Target, kStale);
+  TOptions options = Command(TOptions::TCommand::Update);
+  SetSyncFault(FailDirectorySync);
+  std::vector<TFileResult> results = WalkAndCheck(options, {Target});
+  SetSyncFault(nullptr);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].State, TFileResult::TState::Failed);
+  EXPECT_EQ(Lines(results), Target +
+                                ": error: the new text is in place but could not be made durable; its old "
+                                "text is kept in " +
+                                dir.File("a._h") + " (Input/output error)\n");
+  EXPECT_NE(ReadFile(Target), kStale);
+  EXPECT_EQ(ReadFile(dir.File("a._h")), kStale);
+}
+
 // Between the walk and the check a directory or the file is swapped for
 // a link out of the tree, for another file, or for a pipe: nothing outside
 // the tree is read or written, nothing waits, and the file is an error.
