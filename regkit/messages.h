@@ -30,6 +30,8 @@ inline constexpr const char* kStandardInput = "<stdin>"; // the name of standard
 inline constexpr const char* kCannotWriteOutput = "could not write the new text to standard output";
 inline constexpr const char* kNotRegular = "not a regular file";
 inline constexpr const char* kNoMemory = "not enough memory";
+// what: the exception's own text.
+inline std::string InternalError(const std::string& what) { return "internal error: " + what; }
 inline constexpr const char* kDiffName = "name cannot be written in a diff; run regkit update";
 // A directory that the walk meets again (other: where it was walked).
 inline std::string SameDirectory(const std::string& other) {

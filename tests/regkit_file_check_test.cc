@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <stdexcept>
 
 #include "framework/file_io.h"
 #include "regkit/file_check.h"
@@ -251,13 +252,16 @@ TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
         rlimit one{1, 1};
         if (setrlimit(RLIMIT_NPROC, &one) != 0) return 99;
         TParallelRunner runner(4, false);
-        std::vector<TFileResult> results = runner.Run(6, [] {
-          return [](std::size_t i) {
-            TFileResult result;
-            result.Diff = std::to_string(i);
-            return result;
-          };
-        });
+        std::vector<TFileResult> results = runner.Run(
+            6,
+            [] {
+              return [](std::size_t i) {
+                TFileResult result;
+                result.Diff = std::to_string(i);
+                return result;
+              };
+            },
+            [](std::size_t) { return std::string(); });
         for (const TFileResult& result : results) std::cout << result.Diff;
         std::cout << "\n";
         return 0;
@@ -266,6 +270,29 @@ TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Output, "regkit: note: 1 of 4 threads could be started (Resource temporarily unavailable); "
                       "going on with those\n012345\n");
+}
+
+// An exception while a worker is made or works fails that file alone; the
+// next file gets a new worker.
+TEST(RegkitFileCheck, WorkerThatThrowsFailsOnlyThatFile) {
+  int made = 0;
+  TParallelRunner runner(1, false);
+  std::vector<TFileResult> results = runner.Run(
+      4,
+      [&made]() -> TParallelRunner::TWorker {
+        if (made++ == 0) throw std::logic_error("no engine");
+        return [](std::size_t i) {
+          if (i == 1) throw std::runtime_error("boom");
+          if (i == 2) throw 42;
+          return TFileResult();
+        };
+      },
+      [](std::size_t i) { return std::to_string(i) + ".h"; });
+  EXPECT_EQ(Lines(results), "0.h: error: internal error: no engine\n"
+                            "1.h: error: internal error: boom\n"
+                            "2.h: error: internal error: unknown exception\n");
+  EXPECT_EQ(results[3].State, TFileResult::TState::UpToDate);
+  EXPECT_EQ(made, 4);
 }
 
 // Memory runs out on one file: that file is an error, the others go on,
