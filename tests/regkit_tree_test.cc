@@ -224,6 +224,21 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
   EXPECT_NE(Run({"--help"}).Output.find("regkit check [options] PATH..."), std::string::npos);
 }
 
+// A name that is not UTF-8 keeps its bytes in pathBytes (base64), in the
+// files list and in every finding; a UTF-8 name has none.
+TEST_F(RegkitTree, JsonNamesThatAreNotUtf8KeepTheirBytes) {
+  using nlohmann::json;
+  TTempDir d;
+  for (const char* name : {"\xfe.h", "\xff.h", "\xc3\xa9.h"}) WriteFile(d.File(name), kStale);
+  TRunResult r = RunProgram(REGKIT_EXE, {"check", "--format=json", "."}, In(d.Path()));
+  json doc = json::parse(r.Output);
+  json names = json::array();
+  for (const json& list : {doc["files"], doc["findings"]})
+    for (const json& entry : list) names.push_back(entry.value("pathBytes", entry["path"].get<std::string>()));
+  // "./\u00e9.h" is UTF-8; the others are "./\xfe.h" and "./\xff.h".
+  EXPECT_EQ(names, json({"./\u00e9.h", "Li/+Lmg=", "Li//Lmg=", "./\u00e9.h", "Li/+Lmg=", "Li//Lmg="}));
+}
+
 TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   using nlohmann::json;
   TRunResult r = RunProgram(REGKIT_EXE, {"check", "--format=json", "--diff", "src", "missing"}, In(Dir.Path()));
