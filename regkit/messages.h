@@ -66,6 +66,10 @@ inline std::string CannotWriteBackup(const std::string& backup) {
   return "could not write backup file " + backup;
 }
 inline constexpr const char* kHeaderIsSource = "its header would replace the part file itself";
+// other: the part file before this one (in path order) whose header is the same file.
+inline std::string HeaderClash(const std::string& header, const std::string& other) {
+  return "header " + header + " is also written by " + other;
+}
 inline constexpr const char* kCannotCreate = "could not create destination file";
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {

@@ -192,6 +192,25 @@ TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
   EXPECT_EQ(updated.substr(updated.find("#ifndef")).substr(0, 20), "#ifndef _r_h_\n#defin");
   EXPECT_EQ(updated.substr(updated.find("#endif")), again.substr(again.find("#endif")));
   EXPECT_FALSE(FileExists(Dir.File("parts/new.h")));
+
+  // Two part files for one header (by name, or through a link): the later
+  // ones in path order fail, and neither writes it.
+  std::filesystem::create_directories(Dir.File("two"));
+  WriteFile(Dir.File("two/p.kes"), part);
+  WriteFile(Dir.File("two/p.pd"), part);
+  WriteFile(Dir.File("two/q.pd"), part);
+  WriteFile(Dir.File("two/p.h"), "old header\n");
+  std::filesystem::create_symlink("p.h", Dir.File("two/q.h"));
+  for (auto [command, summary] : {std::pair{"check", "1 stale"}, {"update", "0 updated"}}) {
+    r = Run({command, "--part-ext=.kes,.pd", "two"});
+    EXPECT_EQ(r.Output, "two/p.kes: error: header two/p.h is out of date (regkit update two/p.kes)\n"
+                        "two/p.pd: error: header two/p.h is also written by two/p.kes\n"
+                        "two/q.pd: error: header two/q.h is also written by two/p.kes\n"
+                        "4 files: 3 scanned, 1 without Register() skipped; " +
+                            std::string(summary) + ", 2 errors\n");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(ReadFile(Dir.File("two/p.h")), "old header\n");
+  }
 }
 
 TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
