@@ -33,6 +33,10 @@ std::pair<std::string, std::string> TPartCheck::IncludeOf(const TTreeFile& file)
 
 TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   const std::string& path = file.Path;
+  if (!file.HeaderClash.empty())
+    return TFileResult::Failure(path,
+                                HeaderClash(QuotePath(Beside(path, TKessrow::DefaultDestination(file.Name))),
+                                            QuotePath(file.HeaderClash)));
   TFileText source;
   if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
   if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
@@ -77,7 +81,8 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
       result.Diff = TLineDiff(old.Text(), Result.Text.Flatten(), TLineDiff::TCompare::Exact).Unified(name);
     }
   }
-  if (Options.Command == TOptions::TCommand::Update) {
+  // A header that another part file writes too is left to neither.
+  if (Options.Command == TOptions::TCommand::Update && !file.HeaderShared) {
     Update(file, dir, result);
     return result;
   }

@@ -10,10 +10,17 @@ class TSettings;
 
 class TTreeFile {
 public:
-  std::string Path;                    // as printed: the named path, or a walked path below it
-  int Dir = -1;                        // index of the walk's directory that holds it
-  std::string Name;                    // its entry there
-  TFileId Id;                          // the file the walk saw
-  std::string DiffName;                // its name in a diff (see TTreeWalk)
+  std::string Path;     // as printed: the named path, or a walked path below it
+  int Dir = -1;         // index of the walk's directory that holds it
+  std::string Name;     // its entry there
+  TFileId Id;           // the file the walk saw
+  std::string DiffName; // its name in a diff (see TTreeWalk)
+  // A part file: its header's identity where the header is there (through
+  // links); the path of the part file before it in path order whose header
+  // is the same file; whether a later one writes its header too (it is
+  // then checked, never written).
+  TFileId HeaderId;
+  std::string HeaderClash;
+  bool HeaderShared = false;
   const TSettings* Settings = nullptr; // those of its directory (kept by the walk)
 };
