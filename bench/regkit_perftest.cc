@@ -21,7 +21,7 @@
 
 #include "framework/file_io.h"
 #include "framework/input_assist.h"
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/lsp/server.h"
 #include "tolvane/tolvane_spec.h"
 
@@ -80,7 +80,7 @@ void BM_TolvaneScan(benchmark::State& state, const char* name) {
 
 void BM_KessrowPass(benchmark::State& state, const char* name) {
   std::string_view text = Input(name);
-  TKessrow tool;
+  TPartEngine tool;
   TPartOptions options;
   options.SourceName = name;
   options.DestName = "parts.h";
@@ -132,15 +132,19 @@ void BM_LspChange(benchmark::State& state, const char* name) {
   const std::string uri = R"({"uri":"file:///bench/h.h","version":1})";
   std::string changes[2];
   for (int i = 0; i < 2; ++i)
-    changes[i] = Message("textDocument/didChange", R"({"textDocument":)" + uri + R"(,"contentChanges":[{"text":)" +
-                                                       Quoted(i == 0 ? renamed : text) + "}]}");
+    changes[i] =
+        Message("textDocument/didChange", R"({"textDocument":)" + uri + R"(,"contentChanges":[{"text":)" +
+                                              Quoted(i == 0 ? renamed : text) + "}]}");
   std::istringstream noInput;
   TCountingBuffer written;
   std::ostream out(&written);
-  TServer server(noInput, out, false, "bench");
+  TOptions options;
+  TServer server(noInput, out, options, "bench");
   server.Handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
-  server.Handle(Message("textDocument/didOpen", R"({"textDocument":{"uri":"file:///bench/h.h","languageId":"cpp",)"
-                                                R"("version":1,"text":)" + Quoted(text) + "}}"));
+  server.Handle(
+      Message("textDocument/didOpen", R"({"textDocument":{"uri":"file:///bench/h.h","languageId":"cpp",)"
+                                      R"("version":1,"text":)" +
+                                          Quoted(text) + "}}"));
   std::size_t i = 0;
   for (auto _ : state) {
     std::size_t before = written.Written;

@@ -25,7 +25,7 @@ namespace {
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
                            "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
-                           "       regkit lsp [-w]\n"
+                           "       regkit lsp [-w] [--part-ext=LIST]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
-    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
+    return TServer(std::cin, std::cout, options, REGKIT_VERSION).Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
   AllowOpenFiles();
@@ -116,7 +116,8 @@ int main(int argc, char** argv) {
     return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
   });
   int status = options.Format != TOptions::TFormat::Text
-                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   ? TJsonReport(options, REGKIT_VERSION)
+                         .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
                    : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
   return OutputWritten() ? status : TReport::kFailed;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/lsp_messages.h"
@@ -35,7 +36,9 @@ public:
   std::string Message;
 };
 
-const std::string& Uri(const json& params) { return params.at("textDocument").at("uri").get_ref<const std::string&>(); }
+const std::string& Uri(const json& params) {
+  return params.at("textDocument").at("uri").get_ref<const std::string&>();
+}
 
 std::int64_t VersionOf(const json& textDocument) {
   auto version = textDocument.find("version");
@@ -64,18 +67,18 @@ bool KindWanted(const json& params) {
 
 } // namespace
 
-TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version, std::size_t maxMessage)
-    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings) {
+TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
+                 std::size_t maxMessage)
+    : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
+      Check(options.NoWarnings) {
   Requests = {{"initialize", &TServer::Initialize},
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},
               {"textDocument/formatting", &TServer::Formatting}};
-  Notifications = {{"initialized", &TServer::Initialized},
-                   {"exit", &TServer::Exit},
-                   {"textDocument/didOpen", &TServer::DidOpen},
-                   {"textDocument/didChange", &TServer::DidChange},
-                   {"textDocument/didSave", &TServer::DidSave},
-                   {"textDocument/didClose", &TServer::DidClose}};
+  Notifications = {
+      {"initialized", &TServer::Initialized},      {"exit", &TServer::Exit},
+      {"textDocument/didOpen", &TServer::DidOpen}, {"textDocument/didChange", &TServer::DidChange},
+      {"textDocument/didSave", &TServer::DidSave}, {"textDocument/didClose", &TServer::DidClose}};
 }
 
 int TServer::Run() {
@@ -123,8 +126,10 @@ void TServer::Handle(const std::string& body) {
 
 void TServer::Request(const json& id, const std::string& method, const json& params) {
   if (State == TState::ShutDown) return SendError(id, kInvalidRequest, kShutDown);
-  if (State == TState::Starting && method != "initialize") return SendError(id, kServerNotInitialized, kNotInitialized);
-  if (State == TState::Running && method == "initialize") return SendError(id, kInvalidRequest, kAlreadyInitialized);
+  if (State == TState::Starting && method != "initialize")
+    return SendError(id, kServerNotInitialized, kNotInitialized);
+  if (State == TState::Running && method == "initialize")
+    return SendError(id, kInvalidRequest, kAlreadyInitialized);
   auto handler = Requests.find(method);
   if (handler == Requests.end()) return SendError(id, kMethodNotFound, UnknownMethod(method));
   try {
@@ -186,7 +191,8 @@ json TServer::Initialize(const json& params) {
       {"codeActionProvider", {{"codeActionKinds", json::array({kQuickFix})}}},
       {"documentFormattingProvider", true},
   };
-  return {{"capabilities", std::move(capabilities)}, {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
+  return {{"capabilities", std::move(capabilities)},
+          {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
 }
 
 json TServer::Shutdown(const json&) {
@@ -207,9 +213,10 @@ void TServer::Scan(const TDocument& document) {
   if (document.Kind == TDocument::TKind::PartFile) {
     TPartOptions options;
     options.SourceName = document.Uri;
-    options.DestName = TKessrow::DefaultDestination(document.Uri);
+    options.DestName = TPartEngine::DefaultDestination(document.Uri);
     Parts.Generate(std::nullopt, document.Text, options, PartResult);
-    for (const TDiagnostic& d : PartResult.Diagnostics) Findings.push_back(TTextCheck::FromDiagnostic(document.Path, d));
+    for (const TDiagnostic& d : PartResult.Diagnostics)
+      Findings.push_back(TFindings::OfPass(document.Path, d));
   } else {
     Check.Run(document.Path, document.Text, Findings);
   }
@@ -241,11 +248,12 @@ void TServer::DidChange(const json& params) {
   // cannot be taken, and a text held out of step would give wrong edits.
   for (const json& change : changes)
     if (change.contains("range")) {
-      if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+      if (Documents.Close(uri))
+        Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
       throw TRequestError{kInvalidParams, kRangeChange};
     }
-  TDocument* document =
-      Documents.Change(uri, VersionOf(params.at("textDocument")), changes.back().at("text").get<std::string>());
+  TDocument* document = Documents.Change(uri, VersionOf(params.at("textDocument")),
+                                         changes.back().at("text").get<std::string>());
   if (!document) throw TRequestError{kInvalidParams, NotOpen(uri)};
   Publish(*document);
 }
@@ -278,7 +286,8 @@ json TServer::CodeAction(const json& params) {
   TConversions convert(document.Text, Encoding);
   bool touched = false;
   for (const TBodyRange& body : scan.Bodies)
-    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last && convert.ClientLine(body.CloseLine) >= first)
+    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last &&
+        convert.ClientLine(body.CloseLine) >= first)
       touched = true;
   if (!touched) return json::array();
   json diagnostics = json::array();
@@ -303,7 +312,8 @@ json TServer::Formatting(const json& params) {
   const TScanResult& scan = Check.Scan();
   if (!scan.Ok) {
     for (const TDiagnostic& d : scan.Diagnostics)
-      if (d.Kind == TDiagnostic::TKind::Error) throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
+      if (d.Kind == TDiagnostic::TKind::Error)
+        throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
     throw TRequestError{kRequestFailed, NotFormatted(0, "")};
   }
   std::vector<TLineEdits::TEdit> edits =
