@@ -10,7 +10,6 @@
 #include "framework/spec_base.h"
 #include "framework/streamed_write.h"
 #include "kessrow/kessrow_messages.h"
-#include "kessrow/part_pass.h"
 
 using namespace kessrow_msg;
 
@@ -76,8 +75,8 @@ std::string TPartEngine::DefaultDestination(const std::string& source) {
 }
 
 void TPartEngine::Generate(std::optional<std::string_view> include, std::string_view source,
-                           const TPartOptions& options, TPartResult& result) const {
-  TPartPass(options, result).Run(include, source);
+                           const TPartOptions& options, TPartResult& result) {
+  TPartPass(options, result, Memory).Run(include, source);
 }
 
 TPartOutcome TPartEngine::Write(const TPartRequest& request, const TFileText& source, const TOutText& header,
@@ -91,7 +90,7 @@ TPartOutcome TPartEngine::Write(const TPartRequest& request, const TFileText& so
   return outcome;
 }
 
-TPartOutcome TPartEngine::Update(const TPartRequest& request, TPartResult& result) const {
+TPartOutcome TPartEngine::Update(const TPartRequest& request, TPartResult& result) {
   result.Clear();
   TDir dir = request.Directory.value_or(TDir());
   TPartOutcome outcome;

@@ -23,9 +23,12 @@ std::string GuardFor(const std::string& destName) {
 }
 } // namespace
 
-TPartPass::TPartPass(const TPartOptions& options, TPartResult& result)
-    : Options(options), Result(result), Out(result.Text) {
+TPartPass::TPartPass(const TPartOptions& options, TPartResult& result, TMemory& memory)
+    : Options(options), Result(result), Out(result.Text), PinLineBuffer(memory.PinLines),
+      PartNameIndex(memory.PartNames), PortNameIndex(memory.PortNames), PinIndex(memory.Pins) {
   SetUpIA();
+  PartNameIndex.clear();
+  ClearPorts();
 }
 
 void TPartPass::AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler) {

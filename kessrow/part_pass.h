@@ -27,9 +27,21 @@ enum TContext : int { ctOutside = 0, ctPart = 1, ctPorts = 2, ctAny = 3 };
 
 class TPartPass {
 public:
+  // The memory a pass works in that is worth keeping for the next: the
+  // duplicate checks' sets (of a part of many pins, megabytes) and the pin
+  // line buffer. A pass empties what it uses; nothing of one pass is read
+  // by the next.
+  struct TMemory {
+    std::unordered_set<std::string, TTextHash> PartNames;
+    TTextSet PortNames;   // views of the port name tokens in the input texts
+    TTextSet Pins;        // views of the pin tokens, in order: the part's pins
+    std::string PinLines; // where each pin line is put together
+  };
+
   // The pass writes the header and its diagnostics into result (whose
-  // made-text memory is reused); options and result outlive the pass.
-  TPartPass(const TPartOptions& options, TPartResult& result);
+  // made-text memory is reused) and works in memory; options, result and
+  // memory outlive the pass.
+  TPartPass(const TPartOptions& options, TPartResult& result, TMemory& memory);
   TPartPass(const TPartPass&) = delete;
   TPartPass& operator=(const TPartPass&) = delete;
 
@@ -121,7 +133,7 @@ private:
   bool ErrorFlag = false;
   bool IncludeActive = false;
   bool Done = false;
-  std::string PinLineBuffer; // where each pin line is put together, reused
+  std::string& PinLineBuffer; // where each pin line is put together
   TContext Context = ctOutside;
   std::optional<TPortKind> PortKind; // none outside a ports block
   TPortDescr CurPort;
@@ -140,8 +152,8 @@ private:
   std::string FootprintComment;
   std::string RefPrefixComment;
 
-  // Indexes over the vectors above, so each duplicate check is one lookup.
-  std::unordered_set<std::string, TTextHash> PartNameIndex;
-  TTextSet PortNameIndex; // views of the port name tokens in the input texts
-  TTextSet PinIndex;      // views of the pin tokens, in order: the part's pins
+  // Indexes, so each duplicate check is one lookup (in the pass's memory).
+  std::unordered_set<std::string, TTextHash>& PartNameIndex;
+  TTextSet& PortNameIndex;
+  TTextSet& PinIndex; // the part's pins, in order
 };

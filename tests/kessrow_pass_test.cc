@@ -18,7 +18,8 @@ namespace {
 struct TPass {
   TPartOptions Options;
   TPartResult Result;
-  TPartPass P{Options, Result};
+  TPartPass::TMemory Memory;
+  TPartPass P{Options, Result, Memory};
   std::ostringstream Console;
   std::string Out;
   bool Ok = false;
