@@ -132,19 +132,16 @@ void BM_LspChange(benchmark::State& state, const char* name) {
   const std::string uri = R"({"uri":"file:///bench/h.h","version":1})";
   std::string changes[2];
   for (int i = 0; i < 2; ++i)
-    changes[i] =
-        Message("textDocument/didChange", R"({"textDocument":)" + uri + R"(,"contentChanges":[{"text":)" +
-                                              Quoted(i == 0 ? renamed : text) + "}]}");
+    changes[i] = Message("textDocument/didChange", R"({"textDocument":)" + uri + R"(,"contentChanges":[{"text":)" +
+                                                       Quoted(i == 0 ? renamed : text) + "}]}");
   std::istringstream noInput;
   TCountingBuffer written;
   std::ostream out(&written);
   TOptions options;
   TServer server(noInput, out, options, "bench");
   server.Handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
-  server.Handle(
-      Message("textDocument/didOpen", R"({"textDocument":{"uri":"file:///bench/h.h","languageId":"cpp",)"
-                                      R"("version":1,"text":)" +
-                                          Quoted(text) + "}}"));
+  server.Handle(Message("textDocument/didOpen", R"({"textDocument":{"uri":"file:///bench/h.h","languageId":"cpp",)"
+                                                R"("version":1,"text":)" + Quoted(text) + "}}"));
   std::size_t i = 0;
   for (auto _ : state) {
     std::size_t before = written.Written;

@@ -50,8 +50,7 @@ std::map<std::string, std::string> Outputs(const TTempDir& scratch, const TSetti
   TRunOptions options;
   options.WorkDir = dir;
   options.Environment = {{"LC_ALL", setting.Locale}, {"TZ", setting.Zone}, {"HOME", dir}};
-  const TRunResult kessrow =
-      RunProgram(KESSROW_EXE, {"counter.kes", "counter.h", "-i", path("common.inc")}, options);
+  const TRunResult kessrow = RunProgram(KESSROW_EXE, {"counter.kes", "counter.h", "-i", path("common.inc")}, options);
   EXPECT_EQ(kessrow.Status, 0) << kessrow.Output;
   if (setting.Absolute) options.WorkDir = "/";
   const TRunResult tolvane = RunProgram(TOLVANE_EXE, {path("registers.h"), path("registers.out.h")}, options);
@@ -61,8 +60,7 @@ std::map<std::string, std::string> Outputs(const TTempDir& scratch, const TSetti
 
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir))
-    if (entry.is_regular_file())
-      files[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
+    if (entry.is_regular_file()) files[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
   return files;
 }
 
@@ -78,8 +76,7 @@ TEST(Determinism, SameInputsGiveTheSameBytes) {
     const auto other = Outputs(scratch, kSettings[i]);
     EXPECT_EQ(other.size(), first.size()) << kSettings[i].Dir;
     for (const auto& [name, bytes] : first)
-      EXPECT_EQ(other.contains(name) ? other.at(name) : "<missing>", bytes)
-          << kSettings[i].Dir << ": " << name;
+      EXPECT_EQ(other.contains(name) ? other.at(name) : "<missing>", bytes) << kSettings[i].Dir << ": " << name;
   }
 }
 

@@ -296,10 +296,10 @@ namespace {
 // Register, or a TOLVANE_ directive in any case.
 TEST(RegkitFileCheck, WhatMentionsRegistration) {
   const std::pair<const char*, bool> cases[] = {
-      {"  virtual void Register() {", true}, {"x.Register();", true},  {"Register", true},
-      {"RegisterClass();", false},           {"MyRegister x;", false}, {"Register_1 r;", false},
-      {"int x; // tolvane_bus(7,0)", true},  {"// TOLVANE_OFF", true}, {"//Tolvane_Incl f();", true},
-      {"my_tolvane_x = 1;", false},          {"tolvane;", false},      {"", false},
+      {"  virtual void Register() {", true}, {"x.Register();", true},   {"Register", true},
+      {"RegisterClass();", false},           {"MyRegister x;", false},  {"Register_1 r;", false},
+      {"int x; // tolvane_bus(7,0)", true},  {"// TOLVANE_OFF", true},  {"//Tolvane_Incl f();", true},
+      {"my_tolvane_x = 1;", false},          {"tolvane;", false},       {"", false},
   };
   for (auto [text, mentions] : cases) EXPECT_EQ(TTextCheck::MentionsRegistration(text), mentions) << text;
 }

@@ -50,19 +50,13 @@ json Result(int id, json result) { return {{"jsonrpc", "2.0"}, {"id", id}, {"res
 json Error(json id, int code, const std::string& message) {
   return {{"jsonrpc", "2.0"}, {"id", std::move(id)}, {"error", {{"code", code}, {"message", message}}}};
 }
-json Log(const std::string& message) {
-  return Notice("window/logMessage", {{"type", 1}, {"message", message}});
-}
+json Log(const std::string& message) { return Notice("window/logMessage", {{"type", 1}, {"message", message}}); }
 json Published(const std::string& uri, int version, json diagnostics) {
   return Notice("textDocument/publishDiagnostics",
                 {{"uri", uri}, {"version", version}, {"diagnostics", std::move(diagnostics)}});
 }
 json Diagnostic(json range, const char* code, const std::string& message, int severity = 1) {
-  return {{"range", std::move(range)},
-          {"severity", severity},
-          {"code", code},
-          {"source", "regkit"},
-          {"message", message}};
+  return {{"range", std::move(range)}, {"severity", severity}, {"code", code}, {"source", "regkit"}, {"message", message}};
 }
 const json kStaleDiagnostic =
     Diagnostic(Range(3, 0, 5, 3), "stale-body", "Register() body is out of date (regkit update '/w/a b.h')");
@@ -93,16 +87,14 @@ TServed Serve(const std::string& input, bool initialize = true,
 
 void ExpectMessages(const TServed& served, const std::vector<json>& expected) {
   ASSERT_EQ(served.Messages.size(), expected.size());
-  for (std::size_t i = 0; i < expected.size(); ++i)
-    EXPECT_EQ(served.Messages[i], expected[i]) << "message " << i;
+  for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(served.Messages[i], expected[i]) << "message " << i;
 }
 
 TEST(RegkitLsp, Lifecycle) {
-  json capabilities = {
-      {"positionEncoding", "utf-16"},
-      {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
-      {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
-      {"documentFormattingProvider", true}};
+  json capabilities = {{"positionEncoding", "utf-16"},
+                       {"textDocumentSync", {{"openClose", true}, {"change", 1}, {"save", {{"includeText", false}}}}},
+                       {"codeActionProvider", {{"codeActionKinds", {"quickfix"}}}},
+                       {"documentFormattingProvider", true}};
   json serverInfo = {{"name", "regkit"}, {"version", "9.9"}};
   TServed s = Serve(Frame(Request(1, "shutdown")) + Frame(Request(7, "initialize", 5)) +
                         Frame(Request(2, "initialize", {{"capabilities", json::object()}})) +
@@ -111,17 +103,15 @@ TEST(RegkitLsp, Lifecycle) {
                         Frame(Request(6, "shutdown")),
                     false);
   ExpectMessages(s, {Error(1, -32002, "The server is not initialized yet."),
-                     Error(7, -32602,
-                           "Invalid params of initialize: [json.exception.type_error.306] cannot use "
-                           "value() with number"),
+                     Error(7, -32602, "Invalid params of initialize: [json.exception.type_error.306] cannot use "
+                                      "value() with number"),
                      Result(2, {{"capabilities", capabilities}, {"serverInfo", serverInfo}}),
                      Error(3, -32600, "The server is initialized already."), Result(4, nullptr),
                      Error(5, -32600, "The server is shut down.")});
   EXPECT_EQ(s.Status, 0); // exit after shutdown; nothing read after exit
 
   // A client that offers byte positions gets them.
-  s = Serve(Frame(Request(1, "initialize",
-                          {{"capabilities", {{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}}}})),
+  s = Serve(Frame(Request(1, "initialize", {{"capabilities", {{"general", {{"positionEncodings", {"utf-16", "utf-8"}}}}}}})),
             false);
   ASSERT_EQ(s.Messages.size(), 1u);
   EXPECT_EQ(s.Messages[0]["result"]["capabilities"]["positionEncoding"], "utf-8");
@@ -136,9 +126,7 @@ TEST(RegkitLsp, DiagnosticsQuickFixAndFormatting) {
                  {"isPreferred", true},
                  {"diagnostics", json::array({kStaleDiagnostic})},
                  {"edit", {{"changes", {{kUri, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}}}}}}};
-  json inBody = {{"textDocument", Doc(kUri)},
-                 {"range", Range(5, 0, 5, 0)},
-                 {"context", {{"diagnostics", json::array()}}}};
+  json inBody = {{"textDocument", Doc(kUri)}, {"range", Range(5, 0, 5, 0)}, {"context", {{"diagnostics", json::array()}}}};
   json aboveBody = inBody;
   aboveBody["range"] = Range(0, 0, 2, 0);
   json notQuickFix = inBody;
@@ -151,13 +139,12 @@ TEST(RegkitLsp, DiagnosticsQuickFixAndFormatting) {
                     Frame(Request(3, "textDocument/codeAction", notQuickFix)) +
                     Frame(Request(4, "textDocument/formatting", format)) + Frame(Change(kUri, current)) +
                     Frame(Request(5, "textDocument/formatting", format)) + Frame(Change(kUri, kError)) +
-                    Frame(Request(6, "textDocument/formatting", format)) + Frame(Open(kes, " hello\n")) +
-                    Frame(Request(7, "textDocument/formatting", {{"textDocument", Doc(kes)}})) +
+                    Frame(Request(6, "textDocument/formatting", format)) +
+                    Frame(Open(kes, " hello\n")) + Frame(Request(7, "textDocument/formatting", {{"textDocument", Doc(kes)}})) +
                     Frame(Notice("textDocument/didClose", {{"textDocument", Doc(kUri)}})));
   ExpectMessages(
-      s, {Published(kUri, 1, json::array({kStaleDiagnostic})), Result(1, json::array({action})),
-          Result(2, json::array()), Result(3, json::array()),
-          Result(4, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}),
+      s, {Published(kUri, 1, json::array({kStaleDiagnostic})), Result(1, json::array({action})), Result(2, json::array()),
+          Result(3, json::array()), Result(4, {{{"range", Range(4, 0, 5, 0)}, {"newText", kNewLines}}}),
           Published(kUri, 2, json::array()), Result(5, json::array()),
           Published(kUri, 2, json::array({Diagnostic(Range(2, 2, 2, 9), "scan-error", "Unexpected token.")})),
           Error(6, -32803, "The text cannot be formatted: line 3: Unexpected token."),
@@ -180,57 +167,44 @@ TEST(RegkitLsp, BadInputIsAnsweredAndPassedOver) {
       {"not JSON", RawFrame("{bad"), {Error(nullptr, -32700, "The message is not JSON.")}},
       {"empty body", RawFrame(""), {Error(nullptr, -32700, "The message is not JSON.")}},
       {"not an object", RawFrame("[1,2]"), {Error(nullptr, -32600, "The message is not a JSON object.")}},
-      {"bad id",
-       RawFrame(R"({"id":{},"method":"shutdown"})"),
+      {"bad id", RawFrame(R"({"id":{},"method":"shutdown"})"),
        {Error(nullptr, -32600, "The id is neither a number nor a string.")}},
       {"no method", RawFrame(R"({"id":"x"})"), {Error("x", -32600, "The message has no method.")}},
       {"a response", RawFrame(R"({"id":3,"result":1})"), {}},
-      {"unknown method",
-       Frame(Request(2, "textDocument/hover")),
+      {"unknown method", Frame(Request(2, "textDocument/hover")),
        {Error(2, -32601, "Unknown method textDocument/hover.")}},
       {"unknown notification", Frame(Notice("$/setTrace", json::object())), {}},
-      {"document never opened",
-       Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc("file:///x.h")}})),
+      {"document never opened", Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc("file:///x.h")}})),
        {Error(2, -32602, "The document file:///x.h is not open.")}},
-      {"change of a document never opened",
-       Frame(Change("file:///x.h", "")),
+      {"change of a document never opened", Frame(Change("file:///x.h", "")),
        {Log("The document file:///x.h is not open.")}},
-      {"params of the wrong type",
-       Frame(Notice("textDocument/didOpen", {{"textDocument", 5}})),
-       {Log("Invalid params of textDocument/didOpen: [json.exception.type_error.304] cannot use at() with "
-            "number")}},
+      {"params of the wrong type", Frame(Notice("textDocument/didOpen", {{"textDocument", 5}})),
+       {Log("Invalid params of textDocument/didOpen: [json.exception.type_error.304] cannot use at() with number")}},
       {"line not a number",
-       Frame(Open(kUri, kStale)) +
-           Frame(Request(2, "textDocument/codeAction",
-                         {{"textDocument", Doc(kUri)}, {"range", Range(0, 0, 0, 0)}})) +
+       Frame(Open(kUri, kStale)) + Frame(Request(2, "textDocument/codeAction",
+                                                 {{"textDocument", Doc(kUri)}, {"range", Range(0, 0, 0, 0)}})) +
            Frame(Request(3, "textDocument/codeAction",
-                         {{"textDocument", Doc(kUri)},
-                          {"range", {{"start", {{"line", 1.5}}}, {"end", {{"line", 1}}}}}})),
+                         {{"textDocument", Doc(kUri)}, {"range", {{"start", {{"line", 1.5}}}, {"end", {{"line", 1}}}}}})),
        {Published(kUri, 1, json::array({kStaleDiagnostic})), Result(2, json::array()),
         Error(3, -32602, "A position's line is not a whole number.")}},
       {"change by range",
        Frame(Open(kUri, kStale)) +
-           Frame(Notice("textDocument/didChange",
-                        {{"textDocument", {{"uri", kUri}, {"version", 2}}},
-                         {"contentChanges", {{{"range", Range(0, 0, 0, 1)}, {"text", "x"}}}}})) +
+           Frame(Notice("textDocument/didChange", {{"textDocument", {{"uri", kUri}, {"version", 2}}},
+                                                   {"contentChanges", {{{"range", Range(0, 0, 0, 1)}, {"text", "x"}}}}})) +
            Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc(kUri)}})),
        {Published(kUri, 1, json::array({kStaleDiagnostic})),
         Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}}),
         Log("A change by range was sent, but the server takes whole texts; the document is closed."),
         Error(2, -32602, "The document " + kUri + " is not open.")}},
-      {"header without a length",
-       "Content-Type: x\r\n\r\n",
+      {"header without a length", "Content-Type: x\r\n\r\n",
        {Log("A message header without a valid Content-Length was passed over.")}},
       // The body of a message whose header was lost runs into the next
       // header, which is found in it.
-      {"lost header",
-       "Content-Lenght: 2\r\n\r\n{}",
+      {"lost header", "Content-Lenght: 2\r\n\r\n{}",
        {Log("A message header without a valid Content-Length was passed over.")}},
-      {"length not a number",
-       "Content-Length: 1x\r\n\r\n",
+      {"length not a number", "Content-Length: 1x\r\n\r\n",
        {Log("A message header without a valid Content-Length was passed over.")}},
-      {"stray line ends and LF headers",
-       "\r\n\r\ncontent-length: 2\n\n{}",
+      {"stray line ends and LF headers", "\r\n\r\ncontent-length: 2\n\n{}",
        {Error(nullptr, -32600, "The message has no method.")}},
   };
   for (const TCase& c : cases) {
@@ -266,12 +240,10 @@ TEST(RegkitLsp, FormattingEditsGiveTolvanesText) {
   };
   const TCase cases[] = {
       {"one stale body", kStale, 1},
-      {"two stale bodies",
-       "struct TD {\n  TReg d;\n" + body + "};\nint x;\nstruct TE {\n  TReg e;\n" + body + "};", 2},
+      {"two stale bodies", "struct TD {\n  TReg d;\n" + body + "};\nint x;\nstruct TE {\n  TReg e;\n" + body + "};", 2},
       {"up to date", "int x;\n", 0},
       {"CR LF", crlf(kStale), 3}, // before, in and after the body
-      {"CR LF after the body only",
-       kStale.substr(0, kStale.find("};")) + crlf(kStale.substr(kStale.find("};"))), 2},
+      {"CR LF after the body only", kStale.substr(0, kStale.find("};")) + crlf(kStale.substr(kStale.find("};"))), 2},
       {"no line end at the end", kStale.substr(0, kStale.size() - 1), 1},
       {"lone CR", "int a;\rint b;\n", 1},
       {"LF CR", "int a;\n\rint b;\n", 1},
@@ -303,8 +275,8 @@ TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
     std::size_t Offset;
     int Line, Utf16, Utf8;
   };
-  for (TCase c : {TCase{0, 0, 0, 0}, TCase{3, 0, 2, 3}, TCase{7, 0, 4, 7}, TCase{8, 0, 5, 8},
-                  TCase{10, 1, 0, 0}, TCase{12, 2, 0, 0}, TCase{99, 2, 1, 1}}) {
+  for (TCase c : {TCase{0, 0, 0, 0}, TCase{3, 0, 2, 3}, TCase{7, 0, 4, 7}, TCase{8, 0, 5, 8}, TCase{10, 1, 0, 0},
+                  TCase{12, 2, 0, 0}, TCase{99, 2, 1, 1}}) {
     EXPECT_EQ(utf16.At(c.Offset).Line, c.Line) << c.Offset;
     EXPECT_EQ(utf16.At(c.Offset).Character, c.Utf16) << c.Offset;
     EXPECT_EQ(utf8.At(c.Offset).Character, c.Utf8) << c.Offset;

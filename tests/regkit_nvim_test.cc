@@ -31,17 +31,14 @@ TEST(RegkitNvim, QuickFixAndFormattingGiveTolvanesText) {
   std::string script = (std::filesystem::path(REGKIT_SOURCE_DIR) / "tests/editors/nvim_client.lua").string();
   TRunOptions options;
   options.WorkDir = dir.Path();
-  options.Environment = {{"REGKIT", REGKIT_EXE},
-                         {"STALE_FILE", dir.File("stale.h")},
-                         {"FORMAT_FILE", dir.File("two.h")},
-                         {"XDG_CACHE_HOME", dir.File("cache")},
-                         {"XDG_STATE_HOME", dir.File("state")},
-                         {"XDG_DATA_HOME", dir.File("data")}};
+  options.Environment = {{"REGKIT", REGKIT_EXE},           {"STALE_FILE", dir.File("stale.h")},
+                         {"FORMAT_FILE", dir.File("two.h")}, {"XDG_CACHE_HOME", dir.File("cache")},
+                         {"XDG_STATE_HOME", dir.File("state")}, {"XDG_DATA_HOME", dir.File("data")}};
   // A client that hangs is ended: the test fails instead of waiting.
-  TRunResult r = RunProgram(
-      "/bin/sh",
-      {"-c", "exec timeout -k 10 180 nvim --headless --clean -n -i NONE -c \"luafile $0\" 2>&1", script},
-      options);
+  TRunResult r = RunProgram("/bin/sh",
+                            {"-c", "exec timeout -k 10 180 nvim --headless --clean -n -i NONE -c \"luafile $0\" 2>&1",
+                             script},
+                            options);
   EXPECT_EQ(r.Status, 0) << r.Output;
   EXPECT_EQ(ReadFile(dir.File("stale.h")), ReadFile(dir.File("expected_stale.h")));
   EXPECT_EQ(ReadFile(dir.File("two.h")), ReadFile(dir.File("expected_two.h")));

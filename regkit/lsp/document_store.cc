@@ -32,8 +32,7 @@ std::string PathOf(const std::string& uri) {
 
 } // namespace
 
-TDocumentStore::TDocument& TDocumentStore::Open(const std::string& uri, std::int64_t version,
-                                                std::string text) {
+TDocumentStore::TDocument& TDocumentStore::Open(const std::string& uri, std::int64_t version, std::string text) {
   TDocument& document = Documents[uri];
   document.Uri = uri;
   document.Path = PathOf(uri);
@@ -45,8 +44,7 @@ TDocumentStore::TDocument& TDocumentStore::Open(const std::string& uri, std::int
   return document;
 }
 
-TDocumentStore::TDocument* TDocumentStore::Change(const std::string& uri, std::int64_t version,
-                                                  std::string text) {
+TDocumentStore::TDocument* TDocumentStore::Change(const std::string& uri, std::int64_t version, std::string text) {
   TDocument* document = Find(uri);
   if (!document) return nullptr;
   document->Version = version;

@@ -36,9 +36,7 @@ public:
   std::string Message;
 };
 
-const std::string& Uri(const json& params) {
-  return params.at("textDocument").at("uri").get_ref<const std::string&>();
-}
+const std::string& Uri(const json& params) { return params.at("textDocument").at("uri").get_ref<const std::string&>(); }
 
 std::int64_t VersionOf(const json& textDocument) {
   auto version = textDocument.find("version");
@@ -75,10 +73,12 @@ TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, s
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},
               {"textDocument/formatting", &TServer::Formatting}};
-  Notifications = {
-      {"initialized", &TServer::Initialized},      {"exit", &TServer::Exit},
-      {"textDocument/didOpen", &TServer::DidOpen}, {"textDocument/didChange", &TServer::DidChange},
-      {"textDocument/didSave", &TServer::DidSave}, {"textDocument/didClose", &TServer::DidClose}};
+  Notifications = {{"initialized", &TServer::Initialized},
+                   {"exit", &TServer::Exit},
+                   {"textDocument/didOpen", &TServer::DidOpen},
+                   {"textDocument/didChange", &TServer::DidChange},
+                   {"textDocument/didSave", &TServer::DidSave},
+                   {"textDocument/didClose", &TServer::DidClose}};
 }
 
 int TServer::Run() {
@@ -126,10 +126,8 @@ void TServer::Handle(const std::string& body) {
 
 void TServer::Request(const json& id, const std::string& method, const json& params) {
   if (State == TState::ShutDown) return SendError(id, kInvalidRequest, kShutDown);
-  if (State == TState::Starting && method != "initialize")
-    return SendError(id, kServerNotInitialized, kNotInitialized);
-  if (State == TState::Running && method == "initialize")
-    return SendError(id, kInvalidRequest, kAlreadyInitialized);
+  if (State == TState::Starting && method != "initialize") return SendError(id, kServerNotInitialized, kNotInitialized);
+  if (State == TState::Running && method == "initialize") return SendError(id, kInvalidRequest, kAlreadyInitialized);
   auto handler = Requests.find(method);
   if (handler == Requests.end()) return SendError(id, kMethodNotFound, UnknownMethod(method));
   try {
@@ -191,8 +189,7 @@ json TServer::Initialize(const json& params) {
       {"codeActionProvider", {{"codeActionKinds", json::array({kQuickFix})}}},
       {"documentFormattingProvider", true},
   };
-  return {{"capabilities", std::move(capabilities)},
-          {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
+  return {{"capabilities", std::move(capabilities)}, {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
 }
 
 json TServer::Shutdown(const json&) {
@@ -248,12 +245,11 @@ void TServer::DidChange(const json& params) {
   // cannot be taken, and a text held out of step would give wrong edits.
   for (const json& change : changes)
     if (change.contains("range")) {
-      if (Documents.Close(uri))
-        Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+      if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
       throw TRequestError{kInvalidParams, kRangeChange};
     }
-  TDocument* document = Documents.Change(uri, VersionOf(params.at("textDocument")),
-                                         changes.back().at("text").get<std::string>());
+  TDocument* document =
+      Documents.Change(uri, VersionOf(params.at("textDocument")), changes.back().at("text").get<std::string>());
   if (!document) throw TRequestError{kInvalidParams, NotOpen(uri)};
   Publish(*document);
 }
@@ -286,8 +282,7 @@ json TServer::CodeAction(const json& params) {
   TConversions convert(document.Text, Encoding);
   bool touched = false;
   for (const TBodyRange& body : scan.Bodies)
-    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last &&
-        convert.ClientLine(body.CloseLine) >= first)
+    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last && convert.ClientLine(body.CloseLine) >= first)
       touched = true;
   if (!touched) return json::array();
   json diagnostics = json::array();
@@ -312,8 +307,7 @@ json TServer::Formatting(const json& params) {
   const TScanResult& scan = Check.Scan();
   if (!scan.Ok) {
     for (const TDiagnostic& d : scan.Diagnostics)
-      if (d.Kind == TDiagnostic::TKind::Error)
-        throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
+      if (d.Kind == TDiagnostic::TKind::Error) throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
     throw TRequestError{kRequestFailed, NotFormatted(0, "")};
   }
   std::vector<TLineEdits::TEdit> edits =

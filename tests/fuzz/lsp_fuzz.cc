@@ -45,8 +45,7 @@ void CheckEdits(std::string_view text) {
   if (!scan.Ok) return;
   std::string made = scan.Text.Flatten();
   FUZZ_CHECK(Applied(std::string(text), TLineEdits::Make(text, made, scan, TLineEdits::TScope::All)) == made);
-  std::string fixed =
-      Applied(std::string(text), TLineEdits::Make(text, made, scan, TLineEdits::TScope::StaleBodies));
+  std::string fixed = Applied(std::string(text), TLineEdits::Make(text, made, scan, TLineEdits::TScope::StaleBodies));
   TScanResult again = tool.Scan(fixed);
   FUZZ_CHECK(again.Ok && !again.AnyStale());
 }
@@ -70,14 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Frame(json({{"jsonrpc", "2.0"},
                   {"id", 2},
                   {"method", "textDocument/codeAction"},
-                  {"params",
-                   {{"textDocument", doc},
-                    {"range", {{"start", {{"line", 0}}}, {"end", {{"line", 1 << 30}}}}}}}})
+                  {"params", {{"textDocument", doc}, {"range", {{"start", {{"line", 0}}}, {"end", {{"line", 1 << 30}}}}}}}})
                 .dump()) +
-      Frame(json({{"jsonrpc", "2.0"},
-                  {"id", 3},
-                  {"method", "textDocument/formatting"},
-                  {"params", {{"textDocument", doc}}}})
+      Frame(json({{"jsonrpc", "2.0"}, {"id", 3}, {"method", "textDocument/formatting"}, {"params", {{"textDocument", doc}}}})
                 .dump());
   Serve(session);
   return 0;
