@@ -74,6 +74,8 @@ inline std::string NotVerified(const std::string& backup) {
 inline std::string CannotWriteOutput(const std::string& reason) {
   return "error: could not write the output: " + reason;
 }
+// A worker failed in a way no file's result can say (reason: what it threw).
+inline std::string RunStopped(const std::string& reason) { return "error: the run stopped: " + reason; }
 inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
   return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
          " threads could be started (" + reason + "); going on with those";

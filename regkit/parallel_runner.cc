@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <exception>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -53,11 +54,21 @@ std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFa
   std::vector<TFileResult> results(count);
   std::atomic<std::size_t> next{0};
   TProgress progress(ShowProgress, count);
+  // The first exception of any worker stops every worker from taking
+  // another file; it is thrown again once all have stopped.
+  std::mutex failedMutex;
+  std::exception_ptr failed;
   auto work = [&] {
-    TWorker worker = makeWorker();
-    for (std::size_t i; (i = next++) < count;) {
-      results[i] = worker(i);
-      progress.FileDone();
+    try {
+      TWorker worker = makeWorker();
+      for (std::size_t i; (i = next++) < count;) {
+        results[i] = worker(i);
+        progress.FileDone();
+      }
+    } catch (...) {
+      next = count;
+      std::lock_guard lock(failedMutex);
+      if (!failed) failed = std::current_exception();
     }
   };
   std::size_t threads = std::min<std::size_t>(Jobs, count);
@@ -74,5 +85,6 @@ std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFa
   work(); // the calling thread is one of the workers
   for (std::thread& thread : pool) thread.join();
   progress.Finish();
+  if (failed) std::rethrow_exception(failed);
   return results;
 }

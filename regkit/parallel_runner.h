@@ -24,7 +24,9 @@ public:
 
   // Runs count files. Where fewer threads can be started than asked for
   // (a process limit), the run goes on with those that did (at least the
-  // calling thread) and says so once on standard error.
+  // calling thread) and says so once on standard error. An exception of a
+  // worker stops the run: no worker takes another file, and once all have
+  // stopped the first exception is thrown here.
   std::vector<TFileResult> Run(std::size_t count, const TWorkerFactory& makeWorker);
 
 private:

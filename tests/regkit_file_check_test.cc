@@ -9,11 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <stdexcept>
 
 #include "framework/file_io.h"
 #include "regkit/file_check.h"
@@ -248,6 +250,25 @@ TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Output, "regkit: note: 1 of 4 threads could be started (Resource temporarily unavailable); "
                       "going on with those\n012345\n");
+}
+
+// A worker that throws stops the run instead of ending the process: no
+// file is taken after it, and the exception reaches the caller once every
+// thread has stopped.
+TEST(RegkitFileCheck, WorkerThatThrowsStopsTheRun) {
+  std::atomic<std::size_t> taken{0};
+  TParallelRunner runner(4, false);
+  auto run = [&] {
+    runner.Run(1000, [&] {
+      return [&](std::size_t i) {
+        ++taken;
+        if (i == 10) throw std::runtime_error("worker failed");
+        return TFileResult();
+      };
+    });
+  };
+  EXPECT_THROW(run(), std::runtime_error);
+  EXPECT_LT(taken.load(), 1000u);
 }
 
 // Memory runs out on one file: that file is an error, the others go on,
