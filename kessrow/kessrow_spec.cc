@@ -33,8 +33,10 @@ std::string FailureMessage(const TPartOutcome& outcome) {
   case TStep::None:
   case TStep::ReadSource:
   case TStep::ReadInclude:
-  case TStep::Generate:
     return "";
+  case TStep::Generate:
+    // The pass's error was reported; with -d the old header may have stayed.
+    return outcome.Error ? CannotRemoveDest(outcome.DestName) : "";
   case TStep::OverwritesSource:
     return OverwritesSource(outcome.DestName);
   case TStep::OverwritesInclude:

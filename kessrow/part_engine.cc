@@ -142,7 +142,7 @@ TPartOutcome TPartEngine::Update(const TPartRequest& request, TPartResult& resul
   }
   if (!result.Ok) {
     outcome.FailedStep = TStep::Generate;
-    if (request.DeleteOnError) RemoveFile(dir, outcome.DestName);
+    if (request.DeleteOnError) outcome.Error = RemoveFile(dir, outcome.DestName);
     return outcome;
   }
   const TFileText* watchedInclude = request.Include ? &include : nullptr;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -48,27 +49,39 @@ private:
   bool Shown = false;
 };
 
+// The error of a file whose worker threw e.
+std::string FailureMessage(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::bad_alloc&) {
+    return regkit_msg::kNoMemory;
+  } catch (const std::exception& e) {
+    return regkit_msg::InternalError(e.what());
+  } catch (...) {
+    return regkit_msg::InternalError("unknown exception");
+  }
+}
+
 } // namespace
 
-std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFactory& makeWorker) {
+std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFactory& makeWorker,
+                                              const TPathOf& pathOf) {
   std::vector<TFileResult> results(count);
   std::atomic<std::size_t> next{0};
   TProgress progress(ShowProgress, count);
-  // The first exception of any worker stops every worker from taking
-  // another file; it is thrown again once all have stopped.
-  std::mutex failedMutex;
-  std::exception_ptr failed;
   auto work = [&] {
-    try {
-      TWorker worker = makeWorker();
-      for (std::size_t i; (i = next++) < count;) {
+    TWorker worker;
+    for (std::size_t i; (i = next++) < count;) {
+      try {
+        if (!worker) worker = makeWorker();
         results[i] = worker(i);
-        progress.FileDone();
+      } catch (...) {
+        // A worker that threw may be half way through a file: the next
+        // file gets a new one.
+        worker = nullptr;
+        results[i] = TFileResult::Failure(pathOf(i), FailureMessage(std::current_exception()));
       }
-    } catch (...) {
-      next = count;
-      std::lock_guard lock(failedMutex);
-      if (!failed) failed = std::current_exception();
+      progress.FileDone();
     }
   };
   std::size_t threads = std::min<std::size_t>(Jobs, count);
@@ -85,6 +98,5 @@ std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFa
   work(); // the calling thread is one of the workers
   for (std::thread& thread : pool) thread.join();
   progress.Finish();
-  if (failed) std::rethrow_exception(failed);
   return results;
 }
