@@ -44,8 +44,12 @@ std::string TConfigTree::Shown(const std::string& absolute) const {
 
 void TConfigTree::ApplyCommandLine(TSettings& settings) const {
   const std::string from = "command line";
-  if (Options.ExtensionsGiven) settings.Ext = {Options.Extensions, from};
-  if (Options.PartExtensionsGiven) settings.PartExt = {Options.PartExtensions, from};
+  // Lists set by a caller other than the command line count as given too.
+  const TOptions defaults;
+  if (Options.ExtensionsGiven || Options.Extensions != defaults.Extensions)
+    settings.Ext = {Options.Extensions, from};
+  if (Options.PartExtensionsGiven || Options.PartExtensions != defaults.PartExtensions)
+    settings.PartExt = {Options.PartExtensions, from};
 }
 
 const TSettings* TConfigTree::For(const std::string& dir) { return ForAbsolute(Absolute(dir)); }

@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/messages.h"
 #include "regkit/report.h"
 
@@ -24,15 +24,6 @@ std::string OpenFailure(const TError& error) {
 
 } // namespace
 
-std::string TGenerateCommand::OneLine(std::string_view text) {
-  const std::string_view joint = "\n***** ";
-  std::string line;
-  for (std::size_t at; (at = text.find(joint)) != std::string_view::npos;
-       text.remove_prefix(at + joint.size()))
-    line.append(text.substr(0, at)).push_back(' ');
-  return line.append(text);
-}
-
 std::vector<TFinding> TGenerateCommand::Findings(const std::string& part, const TPartOutcome& outcome,
                                                  const TPartResult& result) {
   std::vector<TFinding> findings;
@@ -52,7 +43,8 @@ std::vector<TFinding> TGenerateCommand::Findings(const std::string& part, const 
     // the part file's lines on from the include file's).
     for (const TDiagnostic& d : result.Diagnostics)
       findings.emplace_back(d.File.empty() ? part : d.File, TSeverity::Error, TRule::ScanError,
-                            InPart(OneLine(d.Message), d.Scope), d.FileLine, d.Column);
+                            InPart(d.SecondLine.empty() ? d.Message : d.Message + " " + d.SecondLine, d.Scope),
+                            d.FileLine, d.Column);
     break;
   case TStep::OverwritesSource:
     fileError(part, kHeaderIsSource);
@@ -82,7 +74,7 @@ int TGenerateCommand::Run(std::ostream& out, std::ostream& err, std::istream& in
   request.RangeOrder = Options.RangeOrder;
   request.Unconditional = Options.Unconditional;
   request.DeleteOnError = Options.DeleteOnError;
-  TKessrow engine;
+  TPartEngine engine;
   TPartResult result;
   TPartOutcome outcome = engine.Update(request, result);
   if (outcome.Ok()) {

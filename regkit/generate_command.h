@@ -30,8 +30,6 @@ public:
   // or the file that could not be read or written.
   static std::vector<TFinding> Findings(const std::string& part, const TPartOutcome& outcome,
                                         const TPartResult& result);
-  // kessrow's two-line messages as one line.
-  static std::string OneLine(std::string_view text);
 
 private:
   const TGenerateOptions& Options;

@@ -2,10 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-
 #include "framework/file_io.h"
-#include "regkit/generate_command.h"
+#include "regkit/findings.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
@@ -15,7 +13,6 @@
 using namespace regkit_msg;
 
 namespace {
-
 using TSeverity = TFinding::TSeverity;
 using TRule = TFinding::TRule;
 
@@ -34,15 +31,15 @@ std::pair<std::string, std::string> TPartCheck::IncludeOf(const TTreeFile& file)
 TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   const std::string& path = file.Path;
   if (!file.HeaderClash.empty())
-    return TFileResult::Failure(path,
-                                HeaderClash(QuotePath(Beside(path, TKessrow::DefaultDestination(file.Name))),
-                                            QuotePath(file.HeaderClash)));
+    return TFileResult::Failure(
+        path, HeaderClash(QuotePath(Beside(path, TPartEngine::DefaultDestination(file.Name))),
+                          QuotePath(file.HeaderClash)));
   TFileText source;
   if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
   if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
   TPartOptions options;
   options.SourceName = file.Name;
-  options.DestName = TKessrow::DefaultDestination(file.Name);
+  options.DestName = TPartEngine::DefaultDestination(file.Name);
   options.SourceFile = &source;
   // The include file that the configuration gives the build (part-include).
   std::optional<std::string_view> includeText;
@@ -83,7 +80,13 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   }
   // A header that another part file writes too is left to neither.
   if (Options.Command == TOptions::TCommand::Update && !file.HeaderShared) {
-    Update(file, dir, result);
+    // kessrow's own write of the header just made, in the file's directory.
+    TPartRequest request;
+    request.Directory = dir;
+    request.Source = file.Name;
+    if (includeText) request.Include = IncludeOf(file).second;
+    TFindings::OfPartWrite(path, Engine.Write(request, source, Result.Text, includeText ? &include : nullptr),
+                           result);
     return result;
   }
   result.Findings.emplace_back(path, TSeverity::Error, TRule::PartStale,
@@ -92,52 +95,5 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
 }
 
 void TPartCheck::NoteDiagnostics(const std::string& path, TFileResult& result) const {
-  for (const TDiagnostic& d : Result.Diagnostics) {
-    // A report in the include file names that file (none is given here).
-    result.Findings.emplace_back(d.File.empty() ? path : d.File, TSeverity::Error, TRule::ScanError,
-                                 InPart(TGenerateCommand::OneLine(d.Message), d.Scope), d.FileLine, d.Column);
-  }
-}
-
-// kessrow's own run, in the file's directory: every guarantee of its write.
-void TPartCheck::Update(const TTreeFile& file, const TDir& dir, TFileResult& result) {
-  const std::string& path = file.Path;
-  TPartRequest request;
-  request.Directory = dir;
-  request.Source = file.Name;
-  if (!IncludeOf(file).first.empty()) request.Include = IncludeOf(file).second;
-  TPartOutcome outcome = Engine.Update(request, Result);
-  switch (outcome.Done) {
-  case TPartOutcome::TDone::Written:
-    result.State = TFileResult::TState::Updated;
-    result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
-    return;
-  case TPartOutcome::TDone::Unchanged:
-    result.State = TFileResult::TState::UpToDate;
-    return;
-  case TPartOutcome::TDone::Failed:
-    break;
-  }
-  result.State = TFileResult::TState::Failed;
-  if (outcome.FailedStep == TPartOutcome::TStep::Generate) {
-    NoteDiagnostics(path, result); // the file changed since the check, and no longer passes
-    return;
-  }
-  const TError& error = outcome.Error;
-  std::string message = kCannotWrite;
-  if (error.Kind == TError::TKind::Changed || outcome.FailedStep == TPartOutcome::TStep::InputChanged)
-    message = kChanged;
-  else if (outcome.FailedStep == TPartOutcome::TStep::OverwritesSource)
-    message = kHeaderIsSource;
-  else if (outcome.FailedStep == TPartOutcome::TStep::OverwritesInclude)
-    message = kHeaderIsInclude;
-  else if (outcome.FailedStep == TPartOutcome::TStep::ReadInclude) {
-    result.Findings.push_back(
-        TFinding(IncludeOf(file).first, TSeverity::Error, TRule::FileError, WithReason(kCannotOpen, error)));
-    return;
-  } else if (outcome.FailedStep == TPartOutcome::TStep::ReadSource)
-    message = WithReason(kCannotOpen, error);
-  else
-    message = WithReason(error.Kind == TError::TKind::CannotCreate ? kCannotCreate : kCannotWrite, error);
-  result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));
+  for (const TDiagnostic& d : Result.Diagnostics) result.Findings.push_back(TFindings::OfPass(path, d));
 }

@@ -27,7 +27,7 @@ namespace {
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
                            "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
-                           "       regkit lsp [-w]\n"
+                           "       regkit lsp [-w] [--part-ext=LIST]\n"
                            "       regkit generate PART [-o HEADER] [-wpuvdNL] [-i FILE]\n"
                            "       regkit config [options] [PATH]\n"
                            "       regkit --help | --version\n"
@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
   }
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
-    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
+    return TServer(std::cin, std::cout, options, REGKIT_VERSION).Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
   AllowOpenFiles();

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
 
@@ -183,7 +183,7 @@ bool TTreeWalk::IsPartFile(const TTreeFile& file) const {
 // A part file notes its header's identity while its directory is open.
 void TTreeWalk::AddFile(TTreeFile file, const TDir& dir) {
   struct stat st;
-  if (IsPartFile(file) && fstatat(dir.Fd(), TKessrow::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
+  if (IsPartFile(file) && fstatat(dir.Fd(), TPartEngine::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
     file.HeaderId = TFileId(st);
   Files.push_back(std::move(file));
 }
@@ -195,7 +195,7 @@ void TTreeWalk::FindHeaderClashes() {
     TTreeFile& file = Files[i];
     if (!IsPartFile(file)) continue;
     auto named = byName.try_emplace(
-        {Dirs[static_cast<std::size_t>(file.Dir)].Id, TKessrow::DefaultDestination(file.Name)}, i);
+        {Dirs[static_cast<std::size_t>(file.Dir)].Id, TPartEngine::DefaultDestination(file.Name)}, i);
     std::size_t first = named.second ? i : named.first->second;
     if (file.HeaderId != TFileId()) {
       auto found = byId.try_emplace(file.HeaderId, i);

@@ -253,10 +253,7 @@ TEST(KessrowRun, APartCutOffByTheEndFailsTheRun) {
 
 TEST(KessrowRun, ShippedExampleIsValid) {
   TTempDir dir;
-  // __FILE__ may be relative to the test's own directory (a compiler cache
-  // rewrites it so): made absolute before the run changes directory.
-  auto example = std::filesystem::absolute(std::filesystem::path(__FILE__).parent_path().parent_path() /
-                                           "examples" / "parts.kes");
+  auto example = std::filesystem::path(REGKIT_SOURCE_DIR) / "examples" / "parts.kes";
   TRunResult r = In(dir, {example.string(), "parts.h"});
   EXPECT_EQ(r.Status, 0) << r.Output;
   std::string header = ReadFile(dir.File("parts.h"));

@@ -468,7 +468,7 @@ TEST_F(RegkitTree, UpdateAtTheMostJobs) {
 // reports an error at the line of the file it lies in.
 TEST_F(RegkitTree, GenerateWritesKessrowsHeader) {
   const std::filesystem::path examples =
-      std::filesystem::path(__FILE__).parent_path().parent_path() / "examples";
+      std::filesystem::path(REGKIT_SOURCE_DIR) / "examples";
   std::filesystem::copy(examples / "consumer" / "parts", Dir.File("parts"));
   std::filesystem::copy(examples / "parts.kes", Dir.File("parts/top.kes"));
   struct TCase {

@@ -5,6 +5,7 @@
 
 #include "framework/file_io.h"
 #include "regkit/config_tree.h"
+#include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/lsp_messages.h"
@@ -66,8 +67,10 @@ bool KindWanted(const json& params) {
 
 } // namespace
 
-TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version, std::size_t maxMessage)
-    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings) {
+TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
+                 std::size_t maxMessage)
+    : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
+      Check(options.NoWarnings) {
   Requests = {{"initialize", &TServer::Initialize},
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},
@@ -218,7 +221,7 @@ void TServer::Scan(const TDocument& document) {
   if (document.Kind == TDocument::TKind::PartFile) {
     TPartOptions options;
     options.SourceName = document.Uri;
-    options.DestName = TKessrow::DefaultDestination(document.Uri);
+    options.DestName = TPartEngine::DefaultDestination(document.Uri);
     TFileText include;
     std::optional<std::string_view> includeText;
     if (ReadInclude(document, include)) {
@@ -227,11 +230,11 @@ void TServer::Scan(const TDocument& document) {
     }
     Parts.Generate(includeText, document.Text, options, PartResult);
     for (const TDiagnostic& d : PartResult.Diagnostics) {
+      TFinding finding = TFindings::OfPass(document.Path, d);
       // A report in the include file is shown at the document's start.
-      TFinding finding = TTextCheck::FromDiagnostic(document.Path, d);
-      finding.Line = d.File.empty() ? d.FileLine : 1;
       if (!d.File.empty()) {
-        finding.Column = 1;
+        finding.Path = document.Path;
+        finding.Line = finding.Column = 1;
         finding.Message = d.File + ":" + std::to_string(d.FileLine) + ": " + finding.Message;
       }
       Findings.push_back(std::move(finding));
