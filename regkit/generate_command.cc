@@ -42,9 +42,10 @@ std::vector<TFinding> TGenerateCommand::Findings(const std::string& part, const 
     // Each report at the line of the file it lies in (the engine counts
     // the part file's lines on from the include file's).
     for (const TDiagnostic& d : result.Diagnostics)
-      findings.emplace_back(d.File.empty() ? part : d.File, TSeverity::Error, TRule::ScanError,
-                            InPart(d.SecondLine.empty() ? d.Message : d.Message + " " + d.SecondLine, d.Scope),
-                            d.FileLine, d.Column);
+      findings.emplace_back(
+          d.File.empty() ? part : d.File, TSeverity::Error, TRule::ScanError,
+          InPart(d.SecondLine.empty() ? d.Message : d.Message + " " + d.SecondLine, d.Scope), d.FileLine,
+          d.Column);
     break;
   case TStep::OverwritesSource:
     fileError(part, kHeaderIsSource);

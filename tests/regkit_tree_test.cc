@@ -254,7 +254,8 @@ TEST_F(RegkitTree, JsonNamesThatAreNotUtf8KeepTheirBytes) {
   json doc = json::parse(r.Output);
   json names = json::array();
   for (const json& list : {doc["files"], doc["findings"]})
-    for (const json& entry : list) names.push_back(entry.value("pathBytes", entry["path"].get<std::string>()));
+    for (const json& entry : list)
+      names.push_back(entry.value("pathBytes", entry["path"].get<std::string>()));
   // "./\u00e9.h" is UTF-8; the others are "./\xfe.h" and "./\xff.h".
   EXPECT_EQ(names, json({"./\u00e9.h", "Li/+Lmg=", "Li//Lmg=", "./\u00e9.h", "Li/+Lmg=", "Li//Lmg="}));
 }
@@ -467,8 +468,7 @@ TEST_F(RegkitTree, UpdateAtTheMostJobs) {
 // regkit generate writes kessrow's bytes for the same flags and names, and
 // reports an error at the line of the file it lies in.
 TEST_F(RegkitTree, GenerateWritesKessrowsHeader) {
-  const std::filesystem::path examples =
-      std::filesystem::path(REGKIT_SOURCE_DIR) / "examples";
+  const std::filesystem::path examples = std::filesystem::path(REGKIT_SOURCE_DIR) / "examples";
   std::filesystem::copy(examples / "consumer" / "parts", Dir.File("parts"));
   std::filesystem::copy(examples / "parts.kes", Dir.File("parts/top.kes"));
   struct TCase {
