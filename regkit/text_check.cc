@@ -28,7 +28,8 @@ int FirstLineEndToChange(std::string_view text) {
 TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
   bool error = d.Kind == TDiagnostic::TKind::Error;
   return TFinding(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
-                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line, d.Column);
+                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line,
+                  d.Column);
 }
 
 namespace {
@@ -80,10 +81,14 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
 void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
-  for (const TBodyRange& body : Result.Bodies) {
+  std::string message;
+  for (std::size_t i = 0; i < Result.Bodies.size(); ++i) {
+    const TBodyRange& body = Result.Bodies[i];
     if (!body.Stale()) continue;
-    findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
-                                StaleBody(UpdateCommand(path)), body.FirstChange));
+    if (message.empty()) message = StaleBody(UpdateCommand(path));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, message, body.FirstChange));
+    findings.back().Body = static_cast<int>(i);
     anyStale = true;
   }
   if (anyStale) return;

@@ -7,10 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "regkit/lsp/conversions.h"
 #include "regkit/lsp/framing.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/server.h"
 #include "regkit/lsp/text_positions.h"
+#include "regkit/text_check.h"
 #include "tolvane/tolvane_spec.h"
 
 using nlohmann::json;
@@ -270,6 +272,7 @@ TEST(RegkitLsp, FormattingEditsGiveTolvanesText) {
 TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
   const std::string text = "a\xC3\xA4\xF0\x9F\x98\x80z\r\nb\rc"; // a, ä, an emoji, z
   TTextPositions utf16(text, TTextPositions::TEncoding::Utf16), utf8(text, TTextPositions::TEncoding::Utf8);
+  TTextPositions::TCursor cursor;
   struct TCase {
     std::size_t Offset;
     int Line, Utf16, Utf8;
@@ -279,6 +282,38 @@ TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
     EXPECT_EQ(utf16.At(c.Offset).Line, c.Line) << c.Offset;
     EXPECT_EQ(utf16.At(c.Offset).Character, c.Utf16) << c.Offset;
     EXPECT_EQ(utf8.At(c.Offset).Character, c.Utf8) << c.Offset;
+    // Counted on from the position before, each is the same.
+    TTextPositions::TPosition onward = utf16.At(c.Offset, cursor);
+    EXPECT_EQ(onward.Line * 100 + onward.Character, c.Line * 100 + c.Utf16) << c.Offset;
+  }
+}
+
+// The diagnostics of a text cost steps in proportion to the text, however
+// many findings it has: each stale finding is told its body, and the
+// characters of a long line are counted once for all its findings.
+TEST(RegkitLsp, DiagnosticsCostIsLinearInTheText) {
+  std::string bodies, longLine = "class TL {\n  TReg a[4];\n  virtual void Register() {\n    ";
+  for (int i = 0; i < 3000; ++i) {
+    bodies += "class T" + std::to_string(i) + " {\n  TReg a;\n  virtual void Register() {\n  }\n};\n";
+    longLine += "reg(a);/*\xC3\xA4\xF0\x9F\x98\x80*/"; // each call a warning, no blank between them
+  }
+  longLine += "\n  }\n};\n";
+  for (const std::string& text : {bodies, longLine}) {
+    TTextCheck check(false);
+    std::vector<TFinding> findings;
+    check.Run("a.h", text, findings);
+    ASSERT_GE(findings.size(), 3000u);
+    for (auto encoding : {TTextPositions::TEncoding::Utf16, TTextPositions::TEncoding::Utf8}) {
+      TConversions convert(text, encoding);
+      json diagnostics = convert.Diagnostics(findings, &check.Scan());
+      ASSERT_EQ(diagnostics.size(), findings.size());
+      TConversions::TCost cost = convert.Cost();
+      EXPECT_LE(cost.BodiesLookedAt, findings.size());
+      EXPECT_LE(cost.BytesStepped, 4 * text.size());
+      // Counted on, each range is the one counted afresh.
+      for (std::size_t i = 0; i < findings.size(); i += 499)
+        EXPECT_EQ(diagnostics[i], TConversions(text, encoding).Diagnostic(findings[i], &check.Scan())) << i;
+    }
   }
 }
 
