@@ -3,6 +3,8 @@
 // edits that give tolvane's text.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -16,6 +18,20 @@
 #include "tolvane/tolvane_spec.h"
 
 using nlohmann::json;
+
+namespace {
+
+// While set, an allocation of this many bytes or more fails.
+std::size_t FailAllocationsFrom = 0;
+
+} // namespace
+
+// The library's operator delete gives memory back with free().
+void* operator new(std::size_t size) {
+  if (FailAllocationsFrom != 0 && size >= FailAllocationsFrom) throw std::bad_alloc();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
 
 namespace {
 
@@ -71,12 +87,16 @@ struct TServed {
   int Status = 0;
 };
 
-// Runs the server on input and reads back every message it wrote.
-TServed Serve(const std::string& input, bool initialize = true, std::size_t maxMessage = TFraming::kMaxMessage) {
+// Runs the server on input and reads back every message it wrote; while
+// it runs, allocations of failFrom bytes or more fail (0: none).
+TServed Serve(const std::string& input, bool initialize = true, std::size_t maxMessage = TFraming::kMaxMessage,
+              std::size_t failFrom = 0) {
   std::istringstream in((initialize ? kInitialize : "") + input);
   std::ostringstream out;
   TServed served;
+  FailAllocationsFrom = failFrom;
   served.Status = TServer(in, out, false, "9.9", maxMessage).Run();
+  FailAllocationsFrom = 0;
   std::istringstream written(out.str());
   std::ostringstream unused;
   TFraming reader(written, unused);
@@ -314,6 +334,52 @@ TEST(RegkitLsp, DiagnosticsCostIsLinearInTheText) {
       for (std::size_t i = 0; i < findings.size(); i += 499)
         EXPECT_EQ(diagnostics[i], TConversions(text, encoding).Diagnostic(findings[i], &check.Scan())) << i;
     }
+  }
+}
+
+// Memory that runs out while a message is read, parsed or handled: a
+// request gets an error response, a document that could not be taken is
+// dropped, the client is told, and the server goes on.
+TEST(RegkitLsp, RunningOutOfMemoryIsAnsweredAndServedOn) {
+  const std::size_t kFailFrom = std::size_t{3} << 20;
+  const json kFine = Result(9, nullptr);
+  const json kNoMemory = Log("not enough memory");
+  const json kDropped = Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}});
+  const std::string pad(kFailFrom * 4 / 5, 'p'); // read in one piece under the limit, parsed in growing ones over it
+  std::string big = "class TBig {\n"; // its new text is over the limit, its text under it
+  for (int i = 0; i < 1000; ++i) big += "  TReg a" + std::to_string(i) + std::string(1700, 'a') + ";\n";
+  big += "  virtual void Register() {\n  }\n};\n";
+  const json bigStale =
+      Diagnostic(Range(1001, 0, 1002, 3), "stale-body", "Register() body is out of date (regkit update '/w/a b.h')");
+  const std::string format = Frame(Request(3, "textDocument/formatting", {{"textDocument", Doc(kUri)}}));
+  struct TCase {
+    const char* Name;
+    std::string Input;
+    std::vector<json> Expected;
+  };
+  const TCase cases[] = {
+      {"too large to read", Frame(Open(kUri, std::string(kFailFrom, 'x'))), {kNoMemory}},
+      {"a request too large to parse",
+       Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc(kUri)}, {"pad", pad}})),
+       {Error(2, -32603, "not enough memory")}},
+      {"a change too large to parse",
+       Frame(Open(kUri, kStale)) +
+           Frame(Notice("textDocument/didChange", {{"textDocument", {{"uri", kUri}, {"version", 2}}},
+                                                   {"contentChanges", {{{"text", kStale}}}},
+                                                   {"pad", pad}})) +
+           format,
+       {Published(kUri, 1, json::array({kStaleDiagnostic})), kDropped, kNoMemory,
+        Error(3, -32602, "The document " + kUri + " is not open.")}},
+      {"a text too large to scan", Frame(Open(kUri, std::string(500000, '\n'))) + format,
+       {kDropped, kNoMemory, Error(3, -32602, "The document " + kUri + " is not open.")}},
+      {"an answer too large", Frame(Open(kUri, big)) + format,
+       {Published(kUri, 1, json::array({bigStale})), Error(3, -32603, "not enough memory")}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<json> expected = c.Expected;
+    expected.push_back(kFine);
+    ExpectMessages(Serve(c.Input + Frame(Request(9, "shutdown")), true, TFraming::kMaxMessage, kFailFrom), expected);
   }
 }
 
