@@ -12,6 +12,7 @@
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/framing.h"
 #include "regkit/lsp/line_edits.h"
+#include "regkit/lsp/message_skim.h"
 #include "regkit/lsp/server.h"
 #include "regkit/lsp/text_positions.h"
 #include "regkit/text_check.h"
@@ -380,6 +381,34 @@ TEST(RegkitLsp, RunningOutOfMemoryIsAnsweredAndServedOn) {
     std::vector<json> expected = c.Expected;
     expected.push_back(kFine);
     ExpectMessages(Serve(c.Input + Frame(Request(9, "shutdown")), true, TFraming::kMaxMessage, kFailFrom), expected);
+  }
+}
+
+// A message's id, method and document, read without building it.
+TEST(RegkitLsp, SkimFindsIdMethodAndDocument) {
+  struct TCase {
+    std::string Body;
+    json Id; // null: none
+    std::string Method, Uri;
+  };
+  const TCase cases[] = {
+      {R"({"jsonrpc":"2.0","id":7,"method":"m","params":{"textDocument":{"uri":"file:///a.h"}}})", 7, "m", "file:///a.h"},
+      {R"( { "params" : { "x" : [ "}\"]", { } ], "textDocument" : { "text" : "{[\\", "uri" : "u\/\u00e4" } } ,)"
+       R"( "method" : "textDocument/didOpen" } )",
+       nullptr, "textDocument/didOpen", "u/\xC3\xA4"},
+      {R"({"id":"s","params":[],"method":"m")", "s", "m", ""}, // cut short after the members it needs
+      {R"({"id":{"a":1},"method":5,"params":{"textDocument":{"uri":3}}})", nullptr, "", ""},
+      {R"({"method":"m","params":{"textDocument":{"uri":"u")", nullptr, "m", ""}, // the document is cut short
+      {"[1,2]", nullptr, "", ""},
+  };
+  for (const TCase& c : cases) {
+    TMessageSkim skim(c.Body);
+    EXPECT_EQ(skim.HasId, !c.Id.is_null()) << c.Body;
+    if (skim.HasId) {
+      EXPECT_EQ(skim.Id, c.Id) << c.Body;
+    }
+    EXPECT_EQ(skim.Method, c.Method) << c.Body;
+    EXPECT_EQ(skim.Uri, c.Uri) << c.Body;
   }
 }
 
