@@ -46,11 +46,9 @@ int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
   bool fromInput = FromInput(Options);
   std::string name = NameOf(Options);
   TFileText source;
-  TError error =
-      fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
+  TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
   if (error) {
-    PrintProblem(err, name,
-                 WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
+    PrintProblem(err, name, WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }
   TTextCheck check(Options.NoWarnings);

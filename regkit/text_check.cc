@@ -28,8 +28,7 @@ int FirstLineEndToChange(std::string_view text) {
 TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
   bool error = d.Kind == TDiagnostic::TKind::Error;
   return TFinding(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
-                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line,
-                  d.Column);
+                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line, d.Column);
 }
 
 namespace {

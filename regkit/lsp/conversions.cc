@@ -78,7 +78,6 @@ json TConversions::Diagnostics(const std::vector<TFinding>& findings, const TSca
 
 json TConversions::TextEdits(const std::vector<TLineEdits::TEdit>& edits) const {
   json list = json::array();
-  for (const TLineEdits::TEdit& edit : edits)
-    list.push_back({{"range", Range(edit.From, edit.To)}, {"newText", edit.Text}});
+  for (const TLineEdits::TEdit& edit : edits) list.push_back({{"range", Range(edit.From, edit.To)}, {"newText", edit.Text}});
   return list;
 }
