@@ -70,6 +70,9 @@ inline std::string NotVerified(const std::string& backup) {
   return "the rewritten file does not hold the new text; its old text is kept in " + backup;
 }
 
+// The line after a usage error.
+inline constexpr const char* kTryHelp = "Try 'regkit --help'.";
+
 // The run's own messages, after "regkit: ".
 inline std::string CannotWriteOutput(const std::string& reason) {
   return "error: could not write the output: " + reason;

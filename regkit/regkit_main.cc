@@ -54,6 +54,8 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  --diff           print a unified diff of each stale file or header\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
                            "  --format=FORMAT  check: text (default), json or sarif\n"
+                           "  --color=WHEN     colour the findings: auto (default: on a terminal,\n"
+                           "                   unless NO_COLOR is set), always or never\n"
                            "  --assume-filename=NAME  format: the name findings give the text\n"
                            "\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
@@ -89,7 +91,7 @@ unsigned DefaultJobs() {
 int main(int argc, char** argv) {
   TOptions options;
   if (!options.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
-    std::cerr << "regkit: " << options.Problem << "\n" << kUsage;
+    std::cerr << "regkit: " << options.Problem << "\n" << regkit_msg::kTryHelp << "\n";
     return TReport::kFailed;
   }
   if (options.Command == TOptions::TCommand::Help) {
@@ -116,7 +118,11 @@ int main(int argc, char** argv) {
     return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
   });
   int status = options.Format != TOptions::TFormat::Text
-                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
-                   : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
+                   ? TJsonReport(options, REGKIT_VERSION)
+                         .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   : TReport(options, TColors::ForStream(options.Color, STDOUT_FILENO),
+                             TColors::ForStream(options.Color, STDERR_FILENO))
+                         .Print(walk.Problems, results, std::cout, std::cerr)
+                         .Status();
   return OutputWritten() ? status : TReport::kFailed;
 }

@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "regkit/colors.h"
 #include "test_util.h"
 
 namespace {
@@ -220,8 +221,39 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
                                                          {"check", "--bogus", "."},
                                                          {"check", "--keep-backup", "."}})
     EXPECT_EQ(Run(args).Status, 2);
+  // A usage error is one line and where to read more, not the whole help.
+  EXPECT_EQ(Run({"check", "--color=sometimes", "."}).Output,
+            "regkit: --color needs auto, always or never, not 'sometimes'\nTry 'regkit --help'.\n");
   EXPECT_EQ(Run({"--version"}).Output, "regkit 1.0.0\n");
   EXPECT_NE(Run({"--help"}).Output.find("regkit check [options] PATH..."), std::string::npos);
+}
+
+TEST_F(RegkitTree, ColourAsCompilersPrintIt) {
+  struct TCase {
+    TColors::TWhen When;
+    bool Terminal;
+    const char *NoColor, *Term;
+    bool Wanted;
+  };
+  using W = TColors::TWhen;
+  for (const TCase& c : std::vector<TCase>{{W::Auto, true, nullptr, "xterm", true},
+                                           {W::Auto, false, nullptr, "xterm", false},
+                                           {W::Auto, true, "1", "xterm", false},
+                                           {W::Auto, true, "", "xterm", true}, // empty: unset
+                                           {W::Auto, true, nullptr, "dumb", false},
+                                           {W::Always, false, "1", "dumb", true},
+                                           {W::Never, true, nullptr, nullptr, false}})
+    EXPECT_EQ(TColors::Wanted(c.When, c.Terminal, c.NoColor, c.Term), c.Wanted)
+        << static_cast<int>(c.When) << c.Terminal << (c.NoColor ? c.NoColor : "-") << (c.Term ? c.Term : "-");
+
+  WriteFile(Dir.File("w.h"), "class TW {\n  TReg a;\n  virtual void Register() { reg( a ); }\n};\n");
+  EXPECT_EQ(Run({"check", "--color=always", "w.h", "src/two.h"}).Output,
+            "\033[1msrc/two.h:4:\033[m \033[1;31merror:\033[m Register() body is out of date (regkit update "
+            "src/two.h)\n\033[1msrc/two.h:9:\033[m \033[1;31merror:\033[m Register() body is out of date (regkit "
+            "update src/two.h)\n"
+            "\033[1mw.h:3:29:\033[m \033[1;35mwarning:\033[m To auto register, { of Register() must be the "
+            "last non-comment token on the line.\n"
+            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
 }
 
 TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
