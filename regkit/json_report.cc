@@ -27,12 +27,15 @@ const char* StateName(TFileResult::TState state) {
 }
 
 json Finding(const TFinding& f) {
-  return {{"path", f.Path},
-          {"line", f.Line},
-          {"column", f.Column},
-          {"severity", TRuleInfo::LevelName(f.Severity)},
-          {"rule", TRuleInfo::Of(f.Rule).Id},
-          {"message", f.Message}};
+  json finding = {{"path", f.Path},
+                  {"line", f.Line},
+                  {"column", f.Column},
+                  {"severity", TRuleInfo::LevelName(f.Severity)},
+                  {"rule", TRuleInfo::Of(f.Rule).Id},
+                  {"message", f.Message}};
+  if (f.Fix.StartLine > 0)
+    finding["fix"] = {{"startLine", f.Fix.StartLine}, {"endLine", f.Fix.EndLine}, {"text", f.Fix.Text}};
+  return finding;
 }
 
 // A stream that takes everything and keeps nothing.

@@ -20,6 +20,8 @@ inline std::string StaleHeader(const std::string& header, const std::string& com
 inline std::string InPart(const std::string& message, const std::string& part) {
   return part.empty() ? message : message + " (part " + part + ")";
 }
+// What a fix of a stale body does (SARIF).
+inline constexpr const char* kFixBody = "Update the Register() body";
 inline constexpr const char* kLineEnds = "line ends differ (tolvane writes LF)";
 inline constexpr const char* kOutsideBody = "text differs outside Register() bodies";
 inline constexpr const char* kUpdated = "updated";

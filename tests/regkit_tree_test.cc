@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 
 #include <nlohmann/json.hpp>
 
@@ -274,6 +275,7 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
     return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
   };
   const char* stale = "Register() body is out of date (regkit update src/two.h)";
+  for (json& f : doc["findings"]) f.erase("fix"); // FixesGiveWhatUpdateWrites
   EXPECT_EQ(doc["findings"],
             json({finding("missing", 0, 0, "error", "file-error", "No such file or directory"),
                   finding("src/deep/er/error.cc", 3, 3, "error", "scan-error", "Unexpected token."),
@@ -326,6 +328,59 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
             json({{{"level", "error"},
                    {"message", {{"text", "No such file or directory"}}},
                    {"locations", {{{"physicalLocation", {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
+}
+
+// The byte offset of a 1-based line and column (UTF-16 code units) of an
+// LF-only text.
+std::size_t OffsetOf(const std::string& text, int line, int column) {
+  std::size_t at = 0;
+  for (int l = 1; l < line; ++l) at = text.find('\n', at) + 1;
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (int units = 1; units < column;) {
+    units += byte(at) >= 0xF0 ? 2 : 1;
+    for (++at; at < text.size() && (byte(at) & 0xC0) == 0x80;) ++at;
+  }
+  return at;
+}
+
+TEST_F(RegkitTree, FixesGiveWhatUpdateWrites) {
+  using nlohmann::json;
+  const std::map<std::string, std::string> texts = {
+      {"fix/stale.h", kStale},
+      {"fix/two.h", kTwoBodies}, // inserted lines; no line end at the end
+      {"fix/gone.h", "class T {\n  TReg a;\n  virtual void Register() {\n    reg( a );    // tolvane\n"
+                     "    reg( gone );    // tolvane\n  }\n};\n"},          // a line deleted
+      {"fix/last.h", "struct T {\n  TReg a;\n  virtual void Register() {\n  } }; // \xc3\xa4 \xf0\x9f\x98\x80"}};
+  std::filesystem::create_directory(Dir.File("fix"));
+  for (const auto& [path, text] : texts) WriteFile(Dir.File(path), text);
+  json doc = json::parse(RunProgram(REGKIT_EXE, {"check", "--format=json", "fix"}, In(Dir.Path())).Output);
+  json sarif = json::parse(RunProgram(REGKIT_EXE, {"check", "--format=sarif", "fix"}, In(Dir.Path())).Output);
+  EXPECT_EQ(sarif["runs"][0]["tool"]["driver"]["informationUri"], "file:///usr/share/doc/regkit/README.md");
+  std::map<std::string, std::string> fromJson = texts, fromSarif = texts;
+  // Each file's fixes, applied from the last to the first.
+  const json& findings = doc["findings"];
+  for (auto f = findings.rbegin(); f != findings.rend(); ++f) {
+    std::string& text = fromJson[(*f)["path"]];
+    std::size_t from = OffsetOf(text, (*f)["fix"]["startLine"], 1);
+    std::size_t to = std::min(OffsetOf(text, (*f)["fix"]["endLine"].get<int>() + 1, 1), text.size());
+    text.replace(from, to - from, (*f)["fix"]["text"].get<std::string>());
+  }
+  const json& results = sarif["runs"][0]["results"];
+  for (auto r = results.rbegin(); r != results.rend(); ++r) {
+    const json& change = (*r)["fixes"][0]["artifactChanges"][0];
+    std::string& text = fromSarif["fix/" + change["artifactLocation"]["uri"].get<std::string>().substr(4)];
+    const json& region = change["replacements"][0]["deletedRegion"];
+    std::size_t from = OffsetOf(text, region["startLine"], region["startColumn"]);
+    std::size_t to = OffsetOf(text, region["endLine"], region["endColumn"]);
+    text.replace(from, to - from, change["replacements"][0]["insertedContent"]["text"].get<std::string>());
+  }
+  EXPECT_EQ(findings.size(), 5u);
+  EXPECT_EQ(results.size(), 5u);
+  ASSERT_EQ(RunProgram(REGKIT_EXE, {"update", "fix"}, In(Dir.Path())).Status, 0);
+  for (const auto& [path, text] : texts) {
+    EXPECT_EQ(fromJson[path], ReadFile(Dir.File(path))) << path;
+    EXPECT_EQ(fromSarif[path], ReadFile(Dir.File(path))) << path;
+  }
 }
 
 TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
