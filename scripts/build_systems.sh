@@ -13,9 +13,11 @@
 #   a fresh output root (another machine of the team), must take every
 #   kessrow action and every compile action from it; a changed part file
 #   then reruns its own kessrow action and nothing else; a stale Register()
-#   body must fail the tests, a wrong pin count the build.
-#   Meson: setup, compile and test; a touched part file reruns kessrow but
-#   recompiles nothing; a stale body must fail the tests.
+#   body must fail the tests, and bazel run //:regkit_update mend it; a
+#   wrong pin count must fail the build.
+#   Meson: setup, compile (no banner of kessrow in the log) and test; a
+#   touched part file reruns kessrow but recompiles nothing; a stale body
+#   must fail the tests.
 # Every command is bounded in time; the Bazel servers and the cache are
 # stopped at the end.
 set -euo pipefail
@@ -194,6 +196,12 @@ if mode == "all":
     missed = [s.get("progressMessage", "?") for s in kessrow + compiles if not hit(s)]
     if missed or taken != int(what) or not compiles:
         sys.exit("not taken from the remote cache:\n  " + "\n  ".join(missed or ["(a kessrow or compile action)"]))
+    # The code that kessrow and regkit share is compiled in one configuration.
+    names = [s.get("progressMessage", "?") for s in compiles]
+    twice = sorted({name for name in names if names.count(name) > 1})
+    if twice:
+        sys.exit("compiled twice (in two configurations):\n  " + "\n  ".join(twice))
+    print(f"each of the {len(compiles)} sources compiled once")
 elif len(ran) != 1 or len(kessrow) != 1 or what not in ran[0]:
     sys.exit(f"a changed part file should rerun the kessrow action of {what} alone; ran:\n  " + "\n  ".join(ran))
 else:
@@ -229,7 +237,9 @@ echo "--- Bazel: the programs have the version that CMake builds"
   timeout 300 cmake -S "$source" -B "$programs" -DREGKIT_TESTS=OFF >/dev/null
   timeout 900 cmake --build "$programs" -j2 --target kessrow regkit
 }
-bazel_version=$("$ws/bazel-bin/external/regkit/regkit/regkit" --version)
+# regkit is built for the execution platform, in a configuration of its own.
+bazel_regkit=$(ls "$ws"/bazel-out/*/bin/external/regkit/regkit/regkit | head -n 1)
+bazel_version=$("$bazel_regkit" --version)
 cmake_version=$("$programs/regkit/regkit" --version)
 [[ $bazel_version == "$cmake_version" ]] ||
   fail "Bazel builds '$bazel_version', CMake '$cmake_version': bazel/common.bzl and CMakeLists.txt disagree"
@@ -241,7 +251,9 @@ grep -qxF "$stale_line" "$board" || fail "board.h has no line '$stale_line'"
 grep -vxF "$stale_line" examples/consumer/include/board.h >"$board"
 expect_failure '//:board_registrations .*FAILED' "bazel test with a stale body" \
   run_bazel 300 test "${bazel_flags[@]}" //...
-cp examples/consumer/include/board.h "$board"
+run_bazel 300 run "${bazel_flags[@]}" //:regkit_update
+cmp -s examples/consumer/include/board.h "$board" || fail "bazel run //:regkit_update did not update board.h"
+echo "bazel run //:regkit_update brought board.h up to date"
 sed 's/^\$PIN_COUNT 16/$PIN_COUNT 17/' examples/consumer/parts/counter.kes >"$ws/parts/counter.kes"
 expect_failure 'PIN_COUNT specified 17' "bazel test with a wrong pin count" \
   run_bazel 300 test "${bazel_flags[@]}" //...
@@ -253,7 +265,9 @@ echo "--- Meson: setup, compile, test"
 export PATH="$programs/kessrow:$programs/regkit:$PATH"
 start=$SECONDS
 timeout 120 meson setup "$meson_build" "$meson_src"
-timeout 600 meson compile -C "$meson_build"
+log=$(timeout 600 meson compile -C "$meson_build")
+printf '%s\n' "$log"
+! grep -q 'kessrow.exe' <<<"$log" || fail "kessrow's banner is in the log of a build that worked"
 timeout 120 meson test -C "$meson_build" --print-errorlogs
 echo "meson: $((SECONDS - start)) s"
 
