@@ -27,9 +27,6 @@ std::string TColors::Painted(TPaint paint, const std::string& text) {
   case TPaint::Magenta:
     start = "\033[1;35m";
     break;
-  case TPaint::Cyan:
-    start = "\033[1;36m";
-    break;
   }
   return start + text + "\033[m";
 }

@@ -1,5 +1,5 @@
 // Colour in the finding lines, as compilers print theirs: the path and
-// position bold, "error:" red, "warning:" magenta, "note:" cyan.
+// position bold, "error:" red, "warning:" magenta.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@ public:
   // When to colour (--color=).
   enum class TWhen { Auto, Always, Never };
   // What a text is painted with.
-  enum class TPaint { Bold, Red, Magenta, Cyan };
+  enum class TPaint { Bold, Red, Magenta };
 
   // Whether a stream gets colour: always, never, or (auto) when it is a
   // terminal, NO_COLOR is unset or empty and TERM is not "dumb".

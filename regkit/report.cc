@@ -10,7 +10,7 @@ std::string TReport::Line(const TFinding& f, bool colour) {
   where += ':';
   // A note (a file updated) has no word of its own.
   std::string word;
-  TColors::TPaint paint = TColors::TPaint::Cyan;
+  TColors::TPaint paint = TColors::TPaint::Bold;
   if (f.Severity == TFinding::TSeverity::Error) {
     word = "error:";
     paint = TColors::TPaint::Red;
