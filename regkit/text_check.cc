@@ -117,14 +117,16 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
   // Lines as clients count them (no LF CR) are what a fix can name.
-  TScanLines oldLines(text);
-  std::string newText = oldLines.LikeClient() && Result.AnyStale() ? Result.Text.Flatten() : std::string();
+  bool withFixes = Fixes && Result.AnyStale();
+  TScanLines oldLines(withFixes ? text : std::string_view());
+  withFixes = withFixes && oldLines.LikeClient();
+  std::string newText = withFixes ? Result.Text.Flatten() : std::string();
   TScanLines newLines(newText);
   for (const TBodyRange& body : Result.Bodies) {
     if (!body.Stale()) continue;
     findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
                                 StaleBody(UpdateCommand(path)), body.FirstChange));
-    if (oldLines.LikeClient()) findings.back().Fix = BodyFix(oldLines, newText, newLines, body);
+    if (withFixes) findings.back().Fix = BodyFix(oldLines, newText, newLines, body);
     anyStale = true;
   }
   if (anyStale) return;
