@@ -27,8 +27,7 @@ int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
                                                      : Options.Paths[0];
   bool colour = TColors::ForStream(Options.Color, STDERR_FILENO);
   TFileText source;
-  TError error =
-      fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
+  TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
   if (error) {
     PrintProblem(err, colour, name,
                  WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
