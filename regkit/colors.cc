@@ -27,6 +27,14 @@ std::string TColors::Painted(TPaint paint, const std::string& text) {
   case TPaint::Magenta:
     start = "\033[1;35m";
     break;
+  case TPaint::Cyan:
+    start = "\033[1;36m";
+    break;
   }
   return start + text + "\033[m";
+}
+
+std::string TColors::RunPrefix(TPaint paint, const char* word, bool colour) {
+  return colour ? Painted(TPaint::Bold, "regkit:") + " " + Painted(paint, word) + " "
+                : std::string("regkit: ") + word + " ";
 }

@@ -1,5 +1,6 @@
-// Colour in the finding lines, as compilers print theirs: the path and
-// position bold, "error:" red, "warning:" magenta.
+// Colour in the finding lines and regkit's own messages, as compilers
+// print theirs: the path and position bold, "error:" red, "warning:"
+// magenta, "note:" cyan.
 #pragma once
 
 #include <string>
@@ -9,7 +10,7 @@ public:
   // When to colour (--color=).
   enum class TWhen { Auto, Always, Never };
   // What a text is painted with.
-  enum class TPaint { Bold, Red, Magenta };
+  enum class TPaint { Bold, Red, Magenta, Cyan };
 
   // Whether a stream gets colour: always, never, or (auto) when it is a
   // terminal, NO_COLOR is unset or empty and TERM is not "dumb".
@@ -20,4 +21,7 @@ public:
   // text between the escape sequences of paint (bold for all of them) and
   // of plain text.
   static std::string Painted(TPaint paint, const std::string& text);
+  // "regkit: " and the severity word of one of regkit's own messages
+  // ("error:" red, "note:" cyan where colour is wanted), then a blank.
+  static std::string RunPrefix(TPaint paint, const char* word, bool colour);
 };

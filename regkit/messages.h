@@ -84,13 +84,13 @@ inline std::string NotDurable(const std::string& backup) {
 // The line after a usage error.
 inline constexpr const char* kTryHelp = "Try 'regkit --help'.";
 
-// The run's own messages, after "regkit: ".
+// The run's own messages, after "regkit: error: " and "regkit: note: ".
 inline std::string CannotWriteOutput(const std::string& reason) {
-  return "error: could not write the output: " + reason;
+  return "could not write the output: " + reason;
 }
 inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
-  return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
-         " threads could be started (" + reason + "); going on with those";
+  return std::to_string(started) + " of " + std::to_string(wanted) + " threads could be started (" + reason +
+         "); going on with those";
 }
 
 } // namespace regkit_msg

@@ -64,11 +64,12 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
 
 // Whether everything written to standard output reached it; says why not
 // on standard error otherwise.
-bool OutputWritten() {
+bool OutputWritten(bool colour) {
   std::cout.flush();
   bool ok = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
   if (!ok)
-    std::cerr << "regkit: " << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
+    std::cerr << TColors::RunPrefix(TColors::TPaint::Red, "error:", colour)
+              << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
   return ok;
 }
 
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
 
   TTreeWalk walk(options);
   walk.Run();
-  TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1);
+  bool errColour = TColors::ForStream(options.Color, STDERR_FILENO);
+  TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1, errColour);
   std::vector<TFileResult> results = runner.Run(
       walk.Files.size(),
       [&options, &walk] {
@@ -123,9 +125,8 @@ int main(int argc, char** argv) {
   int status = options.Format != TOptions::TFormat::Text
                    ? TJsonReport(options, REGKIT_VERSION)
                          .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
-                   : TReport(options, TColors::ForStream(options.Color, STDOUT_FILENO),
-                             TColors::ForStream(options.Color, STDERR_FILENO))
+                   : TReport(options, TColors::ForStream(options.Color, STDOUT_FILENO), errColour)
                          .Print(walk.Problems, results, std::cout, std::cerr)
                          .Status();
-  return OutputWritten() ? status : TReport::kFailed;
+  return OutputWritten(errColour) ? status : TReport::kFailed;
 }

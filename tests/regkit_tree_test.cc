@@ -265,6 +265,9 @@ TEST_F(RegkitTree, ColourAsCompilersPrintIt) {
                                            {W::Never, true, nullptr, nullptr, false}})
     EXPECT_EQ(TColors::Wanted(c.When, c.Terminal, c.NoColor, c.Term), c.Wanted)
         << static_cast<int>(c.When) << c.Terminal << (c.NoColor ? c.NoColor : "-") << (c.Term ? c.Term : "-");
+  // regkit's own notes and errors, as compilers print theirs.
+  EXPECT_EQ(TColors::RunPrefix(TColors::TPaint::Cyan, "note:", true), "\033[1mregkit:\033[m \033[1;36mnote:\033[m ");
+  EXPECT_EQ(TColors::RunPrefix(TColors::TPaint::Red, "error:", false), "regkit: error: ");
 
   WriteFile(Dir.File("w.h"), "class TW {\n  TReg a;\n  virtual void Register() { reg( a ); }\n};\n");
   EXPECT_EQ(Run({"check", "--color=always", "w.h", "src/two.h"}).Output,
