@@ -6,6 +6,7 @@
 
 #include "framework/char_class.h"
 #include "framework/input_assist.h"
+#include "regkit/findings.h"
 #include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
@@ -60,13 +61,6 @@ TFinding::TFix BodyFix(const TScanLines& oldLines, std::string_view newText, con
 
 } // namespace
 
-TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
-  bool error = d.Kind == TDiagnostic::TKind::Error;
-  return TFinding(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
-                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line,
-                  d.Column);
-}
-
 namespace {
 bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
 } // namespace
@@ -101,7 +95,7 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
   Engine.Scan(text, options, Result);
-  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
+  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(TFindings::OfScan(path, d));
   if (!Result.Ok) return TFileResult::TState::Failed;
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.

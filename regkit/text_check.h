@@ -33,8 +33,6 @@ public:
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
   TTolvane& Tool() { return Engine; }
-  // A scan's error or warning as a finding about path.
-  static TFinding FromDiagnostic(const std::string& path, const TDiagnostic& diagnostic);
 
 private:
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
