@@ -110,16 +110,20 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
 void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
+  std::string message;
   // Lines as clients count them (no LF CR) are what a fix can name.
   bool withFixes = Fixes && Result.AnyStale();
   TScanLines oldLines(withFixes ? text : std::string_view());
   withFixes = withFixes && oldLines.LikeClient();
   std::string newText = withFixes ? Result.Text.Flatten() : std::string();
   TScanLines newLines(newText);
-  for (const TBodyRange& body : Result.Bodies) {
+  for (std::size_t i = 0; i < Result.Bodies.size(); ++i) {
+    const TBodyRange& body = Result.Bodies[i];
     if (!body.Stale()) continue;
-    findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
-                                StaleBody(UpdateCommand(path)), body.FirstChange));
+    if (message.empty()) message = StaleBody(UpdateCommand(path));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, message, body.FirstChange));
+    findings.back().Body = static_cast<int>(i);
     if (withFixes) findings.back().Fix = BodyFix(oldLines, newText, newLines, body);
     anyStale = true;
   }
