@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "regkit/colors.h"
+
 class TOptions {
 public:
   enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
@@ -23,6 +25,8 @@ public:
   std::string AssumeFilename;          // --assume-filename= (format)
   bool All = false;                    // --all: scan files that do not mention Register() too
 
+  TColors::TWhen Color = TColors::TWhen::Auto; // --color=
+
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
   static bool HasExtension(const std::string& name, const std::vector<std::string>& list);
@@ -39,6 +43,7 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetColor(const std::string& when);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.
