@@ -21,6 +21,8 @@ inline std::string StaleHeader(const std::string& header, const std::string& com
 inline std::string InPart(const std::string& message, const std::string& part) {
   return part.empty() ? message : message + " (part " + part + ")";
 }
+// What a fix of a stale body does (SARIF).
+inline constexpr const char* kFixBody = "Update the Register() body";
 inline constexpr const char* kLineEnds = "line ends differ (tolvane writes LF)";
 inline constexpr const char* kOutsideBody = "text differs outside Register() bodies";
 inline constexpr const char* kUpdated = "updated";
@@ -117,13 +119,16 @@ inline std::string GitCannotRead(const std::string& reason) {
   return "could not read an ignore rule (" + reason + "); the walk goes on without it";
 }
 
-// The run's own messages, after "regkit: ".
+// The line after a usage error.
+inline constexpr const char* kTryHelp = "Try 'regkit --help'.";
+
+// The run's own messages, after "regkit: error: " and "regkit: note: ".
 inline std::string CannotWriteOutput(const std::string& reason) {
-  return "error: could not write the output: " + reason;
+  return "could not write the output: " + reason;
 }
 inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
-  return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
-         " threads could be started (" + reason + "); going on with those";
+  return std::to_string(started) + " of " + std::to_string(wanted) + " threads could be started (" + reason +
+         "); going on with those";
 }
 
 } // namespace regkit_msg

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "regkit/colors.h"
 #include "regkit/generate_options.h"
 
 class TOptions {
@@ -30,6 +31,8 @@ public:
   bool PartExtensionsGiven = false;        // --part-ext: likewise
   TGenerateOptions Generate;               // generate: its part file, header and flags
 
+  TColors::TWhen Color = TColors::TWhen::Auto; // --color=
+
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
   static bool HasExtension(const std::string& name, const std::vector<std::string>& list);
@@ -46,6 +49,7 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetColor(const std::string& when);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

@@ -66,6 +66,8 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  --diff           print a unified diff of each stale file or header\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
                            "  --format=FORMAT  check: text (default), json or sarif\n"
+                           "  --color=WHEN     colour the findings: auto (default: on a terminal,\n"
+                           "                   unless NO_COLOR is set), always or never\n"
                            "  --assume-filename=NAME  format: the name findings give the text\n"
                            "\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
@@ -74,11 +76,12 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
 
 // Whether everything written to standard output reached it; says why not
 // on standard error otherwise.
-bool OutputWritten() {
+bool OutputWritten(bool colour) {
   std::cout.flush();
   bool ok = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
   if (!ok)
-    std::cerr << "regkit: " << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
+    std::cerr << TColors::RunPrefix(TColors::TPaint::Red, "error:", colour)
+              << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
   return ok;
 }
 
@@ -101,7 +104,7 @@ unsigned DefaultJobs() {
 int main(int argc, char** argv) {
   TOptions options;
   if (!options.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
-    std::cerr << "regkit: " << options.Problem << "\n" << kUsage;
+    std::cerr << "regkit: " << options.Problem << "\n" << regkit_msg::kTryHelp << "\n";
     return TReport::kFailed;
   }
   if (options.Command == TOptions::TCommand::Help) {
@@ -115,11 +118,11 @@ int main(int argc, char** argv) {
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
   if (options.Command == TOptions::TCommand::Config) {
     int status = TConfigCommand(options).Run(std::cout, std::cerr);
-    return OutputWritten() ? status : TReport::kFailed;
+    return OutputWritten(TColors::ForStream(options.Color, STDERR_FILENO)) ? status : TReport::kFailed;
   }
   if (options.Command == TOptions::TCommand::Generate) {
     int status = TGenerateCommand(options.Generate).Run(std::cout, std::cerr, std::cin);
-    return OutputWritten() ? status : TReport::kFailed;
+    return OutputWritten(TColors::ForStream(options.Color, STDERR_FILENO)) ? status : TReport::kFailed;
   }
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
@@ -136,7 +139,8 @@ int main(int argc, char** argv) {
     for (const std::string& problem : walk.Config.Errors) std::cerr << problem << "\n";
     return TReport::kFailed;
   }
-  TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1);
+  bool errColour = TColors::ForStream(options.Color, STDERR_FILENO);
+  TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1, errColour);
   std::vector<TFileResult> results = runner.Run(
       walk.Files.size(),
       [&options, &walk] {
@@ -147,6 +151,8 @@ int main(int argc, char** argv) {
   int status = options.Format != TOptions::TFormat::Text
                    ? TJsonReport(options, REGKIT_VERSION)
                          .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
-                   : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
-  return OutputWritten() ? status : TReport::kFailed;
+                   : TReport(options, TColors::ForStream(options.Color, STDOUT_FILENO), errColour)
+                         .Print(walk.Problems, results, std::cout, std::cerr)
+                         .Status();
+  return OutputWritten(errColour) ? status : TReport::kFailed;
 }

@@ -15,7 +15,9 @@ class TFileText;
 
 class TTextCheck {
 public:
-  explicit TTextCheck(bool noWarnings) : NoWarnings(noWarnings) {}
+  // fixes: whether each stale body's finding carries its fix (TFinding::Fix),
+  // which costs a copy of the new text.
+  explicit TTextCheck(bool noWarnings, bool fixes = false) : NoWarnings(noWarnings), Fixes(fixes) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
@@ -36,6 +38,7 @@ private:
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
 
   bool NoWarnings;
+  bool Fixes;
   TTolvane Engine;
   TScanResult Result; // its memory is kept from text to text
 };
