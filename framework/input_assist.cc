@@ -180,6 +180,7 @@ void TInputAssistant::Connect(std::string_view text) {
   Connected = true;
   ReadPos = 0;
   EofNoted = false;
+  RawEnd.clear();
   // The line being left belongs to the text before: it is echoed without
   // reading past it.
   LoneLineFeed = false;
@@ -192,6 +193,7 @@ void TInputAssistant::Rewind() {
     ReadPos = 0;
     EofNoted = false;
   }
+  RawEnd.clear();
   LoneLineFeed = false;
   LineNumber = 0;
 }
@@ -277,6 +279,10 @@ int TInputAssistant::MatchKeyword(std::string_view rest, std::size_t wordLength)
 }
 
 bool TInputAssistant::NextToken() {
+  if (!RawEnd.empty()) [[unlikely]] {
+    ContinueRawString();
+    return !EndOfInput;
+  }
   if (TokenType == ttEndOfLine) {
     GetLine();
     if (EndOfInput) return false;
@@ -301,6 +307,9 @@ bool TInputAssistant::NextToken() {
     // scanned, since only words can be keywords of word characters.
     bool word = (UnderscoreAlnum ? kClassesUnderscore : kClasses)[static_cast<unsigned char>(first)] & kAlnum;
     std::size_t wordLength = word ? WordLength(rest, UnderscoreAlnum) : 0;
+    if (ModernLiterals) [[unlikely]] {
+      if (word ? ModernWordToken(rest, wordLength) : ModernQuotedToken(rest)) break;
+    }
     if (!word && CharLiterals && first == '\'') {
       std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
       Token = n ? rest.substr(0, n) : rest;
@@ -328,6 +337,67 @@ bool TInputAssistant::NextToken() {
   }
   if (TokenType != ttNone) ++TokenIndex;
   return !EndOfInput;
+}
+
+bool TInputAssistant::ModernWordToken(std::string_view rest, std::size_t wordLength) {
+  if (IsDigitChar(rest[0])) {
+    // Separators join the digit groups of a number into one word.
+    std::size_t n = wordLength;
+    while (n + 1 < rest.size() && rest[n] == '\'' && IsAlphaNumeric(rest[n + 1]))
+      n += 1 + WordLength(rest.substr(n + 1), UnderscoreAlnum);
+    if (n == wordLength) return false;
+    Token = rest.substr(0, n);
+    TokenType = ttGeneral;
+    return true;
+  }
+  std::string_view prefix = rest.substr(0, wordLength);
+  if (wordLength >= rest.size() || rest[wordLength] != '"' ||
+      (prefix != "R" && prefix != "LR" && prefix != "uR" && prefix != "UR" && prefix != "u8R"))
+    return false;
+  // The delimiter: at most 16 characters up to "(", none of them a blank,
+  // a backslash or a parenthesis.
+  const std::size_t kMaxDelimiter = 16;
+  std::size_t open = wordLength + 1;
+  while (open < rest.size() && open - wordLength - 1 <= kMaxDelimiter && rest[open] != '(' &&
+         rest[open] != ')' && rest[open] != '\\' && !IsSpace(rest[open]) && rest[open] != '"')
+    ++open;
+  if (open >= rest.size() || rest[open] != '(' || open - wordLength - 1 > kMaxDelimiter) return false;
+  std::string end = ")";
+  end.append(rest.substr(wordLength + 1, open - wordLength - 1));
+  end += '"';
+  TokenType = ttStringLiteral;
+  std::size_t close = rest.find(end, open + 1);
+  if (close != std::string_view::npos) {
+    Token = rest.substr(0, close + end.size());
+    return true;
+  }
+  // The string goes on over the lines after this one.
+  Token = rest;
+  RawEnd = std::move(end);
+  return true;
+}
+
+bool TInputAssistant::ModernQuotedToken(std::string_view rest) {
+  char quote = rest[0];
+  if (!(quote == '\'' && CharLiterals) && !(quote == '"' && StringLiterals)) return false;
+  std::size_t i = 1;
+  while (i < rest.size() && rest[i] != quote) i += rest[i] == '\\' ? 2 : 1;
+  bool closed = i < rest.size();
+  Token = closed ? rest.substr(0, i + 1) : rest;
+  TokenType = quote == '"' ? (closed ? ttStringLiteral : ttOpenStringLiteral)
+                           : (closed ? ttCharLiteral : ttOpenCharLiteral);
+  return true;
+}
+
+void TInputAssistant::ContinueRawString() {
+  std::string end = std::move(RawEnd);
+  RawEnd.clear();
+  Position = LineLength;
+  Seek(end);
+  if (EndOfInput) return;
+  Token = Line.substr(static_cast<std::size_t>(Position), end.size());
+  TokenType = ttStringLiteral;
+  TokenIndex = 2; // the tail of a literal, not the first token of a line
 }
 
 void TInputAssistant::NextLine() {

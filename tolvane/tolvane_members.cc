@@ -6,21 +6,32 @@
 using namespace tolvane_msg;
 
 void TTolvane::Tok_General() {
-  if (ClassDepth != 1) {
-    Tok_SkipDecl();
+  if (ClassDepth == 0) {
+    if (Modern)
+      ModernFileLevelWord();
+    else
+      Tok_SkipDecl();
     return;
   }
   // The tokenizer makes a word of letters, digits and underscores only, so
   // a leading digit is all that keeps a word from being an identifier.
   if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
-    Error(kExpectedIdentifier);
+    if (Modern)
+      Tok_SkipDecl();
+    else
+      Error(kExpectedIdentifier);
     return;
   }
   if (!TypeSeen) {
+    if (Modern) {
+      ModernDeclStart();
+      return;
+    }
     IA->NextToken();
     TypeSeen = true;
     return;
   }
+  if (Modern && SkipAttribute()) return;
 
   TMemberDescr d;
   d.Name = IA->Token;
@@ -28,6 +39,9 @@ void TTolvane::Tok_General() {
   d.LineNumber = IA->LineNumber;
   d.Position = IA->Position;
   IA->NextToken();
+  if (Modern)
+    while (SkipAttribute()) {
+    }
 
   if (IA->Token == "[") {
     ReadArraySize(d);
@@ -43,6 +57,10 @@ void TTolvane::Tok_General() {
     return;
   }
 
+  if (Modern && IA->TokenType == ttNonAlphaNum && (IA->Token == "=" || IA->Token == "{")) {
+    SkipInitialiser(); // the member is the one it would be without it
+    if (ErrorFlag) return;
+  }
   if (IA->Token == ";") {
     IA->NextToken();
     TypeSeen = false;
@@ -50,6 +68,10 @@ void TTolvane::Tok_General() {
   } else if (IA->Token == ",") {
     IA->NextToken();
     PushMember(d);
+  } else if (Modern) {
+    NoteConstruct(TConstructNote::TKind::PassedOver);
+    if (IA->Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
+    TypeSeen = false;
   } else {
     Error(kUnexpectedInMember);
   }
@@ -73,7 +95,11 @@ void TTolvane::ReadArraySize(TMemberDescr& d) {
       d.ArraySize = size;
       d.ArrayUnresolved = false;
       IA->NextToken();
-      if (IA->Token != ";" && IA->Token != ",") d.ArrayUnresolved = true;
+      if (Modern)
+        while (SkipAttribute()) {
+        }
+      if (IA->Token != ";" && IA->Token != "," && !(Modern && (IA->Token == "=" || IA->Token == "{")))
+        d.ArrayUnresolved = true;
       return;
     }
     if (SkipToken()) return; // a comment or a brace ends the attempt

@@ -160,6 +160,7 @@ void TTolvane::ResetRun() {
   WarningFlag = false;
   BraceDepth = 0;
   ClassBraceDepths.clear();
+  OuterClasses.clear();
   ClassDepth = 0;
   RegisterFound = false;
   TypeSeen = false;
@@ -185,7 +186,8 @@ void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanR
   Result = &result;
   // A fresh tokenizer, so that line numbers start at 1 on every scan.
   InputAssistant = TInputAssistant();
-  SetUpIA(InputAssistant);
+  Modern = options.Dialect == TScanOptions::TDialect::Modern;
+  SetUpIA(InputAssistant, options.Dialect);
   IA->EolTokens = false;
   Out = &result.Text;
   Out->SetSource(source);

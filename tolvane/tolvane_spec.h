@@ -12,6 +12,7 @@
 #include "framework/input_assist.h"
 #include "framework/out_text.h"
 #include "framework/spec_base.h"
+#include "tolvane/class_state.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
 #include "tolvane/member_index.h"
@@ -51,8 +52,11 @@ public:
   // Prints a diagnostic as the program's report block.
   static void PrintReport(std::ostream& os, const TDiagnostic& diagnostic);
   // Fills assistant's keyword table (and the parallel handler table) and
-  // makes it the tool's tokenizer.
-  void SetUpIA(TInputAssistant& assistant);
+  // makes it the tool's tokenizer. The modern dialect appends its words to
+  // the table and reads some keywords by other handlers; the types of the
+  // specified table's keywords are the same in both.
+  void SetUpIA(TInputAssistant& assistant,
+               TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified);
   // The token type of a keyword of the table (0 for none): the table's
   // order fixes the types, on which stored callers rely.
   int KeywordType(const char* text) const { return IA->GetTokenType(text); }
@@ -94,6 +98,31 @@ private:
   void Tok_Other();
   void Tok_NonAlphaNum();
 
+  // The modern dialect: namespaces and linkage blocks read through,
+  // templates, nested classes, attributes, macro lines, initialisers.
+  void Tok_Namespace();
+  void Tok_Extern();
+  void Tok_Inline();
+  void Tok_Template();
+  void ReadModernClass();
+  // Reads a class head (the token after "class" or "struct" current) up to
+  // its "{", which it leaves current; false (the head passed over or read
+  // as a declaration) where no class body follows.
+  bool ReadModernClassHead(std::string_view& name);
+  void OpenClass(std::string_view name);
+  void CloseClass();
+  void ModernDeclStart();
+  void ModernFileLevelWord();
+  bool ModernMacroLine(bool invocation);
+  bool ContinuesDeclaration(bool afterInvocation) const;
+  bool SkipAttribute();
+  void SkipGroup();
+  void SkipInitialiser();
+  void SkipCommentUnread();
+  void NextModernToken();
+  bool ReadModernRegisterHead();
+  void NoteConstruct(TConstructNote::TKind kind);
+
   // Members and Register().
   void Tok_General();
   void ReadArraySize(TMemberDescr& member);
@@ -127,6 +156,8 @@ private:
   int BraceDepth = 0;
   int ClassDepth = 0;
   std::vector<int> ClassBraceDepths;
+  std::vector<TClassState> OuterClasses; // modern dialect: the classes a nested one is in
+  bool Modern = false;                   // the scan reads the modern dialect
   bool RegisterFound = false;
   bool RegistrationOn = true;
   bool TypeSeen = false;

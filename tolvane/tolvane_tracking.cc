@@ -16,8 +16,10 @@ void TTolvane::Dispatch() {
     Tok_General();
   else if (type == ttEndOfLine)
     IA->NextToken();
+  else if (Modern)
+    Tok_SkipDecl(); // a literal where a declaration would begin
   else
-    Error(kUnexpectedToken); // a literal where a declaration would begin
+    Error(kUnexpectedToken);
 }
 
 bool TTolvane::SkipToken() {
@@ -46,13 +48,12 @@ bool TTolvane::CheckBrace() {
       return true;
     }
     if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
-      if (ClassDepth == 1) {
-        if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
-        WarnIgnoredIncludes(InclNoRegister);
-        ClassName.clear();
-      }
+      if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
+      WarnIgnoredIncludes(InclNoRegister);
+      ClassName.clear();
       ClassBraceDepths.pop_back();
       --ClassDepth;
+      CloseClass(); // a class it is nested in goes on
     }
     --BraceDepth;
     IA->NextToken();
@@ -80,6 +81,10 @@ bool TTolvane::PopBrace() {
 }
 
 void TTolvane::Tok_Class() {
+  if (Modern) {
+    ReadModernClass();
+    return;
+  }
   if (ClassDepth != 0) {
     Tok_SkipDecl(); // a nested class is skipped with its body
     return;
@@ -109,13 +114,23 @@ void TTolvane::Tok_Class() {
 
 void TTolvane::Tok_AccessSpec() {
   IA->NextToken();
-  if (IA->Token == ":")
+  if (IA->Token == ":") {
     IA->NextToken();
-  else
-    Error(kAfterAccessSpec);
+    return;
+  }
+  if (Modern && IA->TokenType == ttGeneral) { // public Q_SLOTS:
+    IA->NextToken();
+    if (IA->Token == ":") {
+      NoteConstruct(TConstructNote::TKind::MacroLabel);
+      IA->NextToken();
+      return;
+    }
+  }
+  Error(kAfterAccessSpec);
 }
 
 void TTolvane::Tok_SkipDecl() {
+  int nest = 0; // modern dialect: "(" and "[" open, inside which "," ends nothing
   // With braces open the end of the input is met by SkipToken, which
   // reports it; with none open the declaration just ends there.
   while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
@@ -124,14 +139,30 @@ void TTolvane::Tok_SkipDecl() {
       IA->NextToken();
       return;
     }
-    if (IA->Token == "," && TypeSeen) {
+    if (IA->Token == "," && TypeSeen && nest == 0) {
       IA->NextToken(); // the next declarator is examined again
       return;
     }
     if (IA->Token == "{") {
       SkipToken();
       PopBrace();
-      return;
+      if (!Modern || ErrorFlag) return;
+      // A brace initialiser, or one of a constructor's member initialisers,
+      // goes on with the declaration; a ";" after braces ends it with them.
+      if (IA->Token == ";") {
+        TypeSeen = false;
+        IA->NextToken();
+        return;
+      }
+      if (IA->Token != "," && IA->Token != "{") return;
+      continue;
+    }
+    if (Modern && IA->TokenType == ttNonAlphaNum) {
+      char c = IA->Token[0];
+      if (c == '(' || c == '[')
+        ++nest;
+      else if ((c == ')' || c == ']') && nest > 0)
+        --nest;
     }
     SkipToken();
   }
@@ -151,7 +182,10 @@ void TTolvane::Tok_Other() {
     TypeSeen = false; // the name after "::" is read as the type again
     return;
   }
-  Error(kUnexpectedToken);
+  if (Modern)
+    Tok_SkipDecl();
+  else
+    Error(kUnexpectedToken);
 }
 
 void TTolvane::Tok_NonAlphaNum() {
@@ -162,17 +196,25 @@ void TTolvane::Tok_NonAlphaNum() {
     IA->NextToken();
   } else if (WarnCont()) {
     IA->NextToken(); // a trailing backslash continues nothing here
+  } else if (Modern && SkipAttribute()) {
+    // read past; the declaration goes on
   } else if (TypeSeen) {
     if (c == '*' || c == '&') {
       Tok_SkipDecl();
     } else if (c == '(' || c == '<') {
       TypeSeen = false;
       Tok_SkipDecl();
+    } else if (Modern) {
+      NoteConstruct(TConstructNote::TKind::PassedOver);
+      Tok_SkipDecl();
     } else {
       Error(kUnexpectedInDecl);
     }
   } else if (c == '~') {
     IA->NextToken();
+  } else if (Modern) {
+    NoteConstruct(TConstructNote::TKind::PassedOver);
+    Tok_SkipDecl();
   } else {
     Error(kUnexpectedToken);
   }

@@ -1,0 +1,18 @@
+// What the scan holds of a tracked class while a class nested in it is
+// read (modern dialect): it is taken up again at the nested class's end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tolvane/include_descr.h"
+#include "tolvane/member_descr.h"
+
+class TClassState {
+public:
+  std::string Name;
+  std::vector<TMemberDescr> Members;
+  std::vector<TIncludeDescr> Includes;
+  bool RegisterFound = false;
+  bool TypeSeen = false;
+};
