@@ -31,7 +31,7 @@ int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
     PrintProblem(err, name, WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }
-  TTextCheck check(Options.NoWarnings);
+  TTextCheck check(Options.NoWarnings, Options.Dialect);
   std::vector<TFinding> findings;
   TFileResult::TState state = check.Run(name, source.Text(), findings, &source);
   if (source.Shrunk()) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "tolvane/scan_options.h"
+
 class TOptions {
 public:
   enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
@@ -22,6 +24,8 @@ public:
   TFormat Format = TFormat::Text;      // --format= (check)
   std::string AssumeFilename;          // --assume-filename= (format)
   bool All = false;                    // --all: scan files that do not mention Register() too
+  // --dialect=: the C++ the scans read
+  TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
@@ -39,6 +43,7 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetDialect(const std::string& name);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

@@ -24,8 +24,8 @@ namespace {
 
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
-                           "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
-                           "       regkit lsp [-w]\n"
+                           "       regkit format [-w] [--dialect=D] [--assume-filename=NAME] [FILE|-]\n"
+                           "       regkit lsp [-w] [--dialect=D]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -47,6 +47,9 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  -j N, --jobs=N   files processed in parallel (default: processors)\n"
                            "  -w               no warnings\n"
                            "  --all            scan every C++ file, also those without Register()\n"
+                           "  --dialect=D      the C++ read: specified (default; tolvane's) or modern\n"
+                           "                   (namespaces, templates, nested classes, attributes,\n"
+                           "                   initialisers, macro lines; the rest passed over)\n"
                            "  --ext=LIST       C++ extensions to walk for, comma-separated\n"
                            "                   (default: .h,.hh,.hpp,.hxx,.h++,.cpp,.cc,.cxx)\n"
                            "  --part-ext=LIST  part-file extensions to walk for (default: .kes)\n"
@@ -103,7 +106,9 @@ int main(int argc, char** argv) {
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
-    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
+    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION, TFraming::kMaxMessage,
+                   options.Dialect)
+        .Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
   AllowOpenFiles();
@@ -116,7 +121,8 @@ int main(int argc, char** argv) {
     return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
   });
   int status = options.Format != TOptions::TFormat::Text
-                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   ? TJsonReport(options, REGKIT_VERSION)
+                         .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
                    : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
   return OutputWritten() ? status : TReport::kFailed;
 }

@@ -5,9 +5,11 @@
 #include <cstring>
 
 #include "framework/char_class.h"
+#include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
+#include "tolvane/tolvane_messages.h"
 
 using namespace regkit_msg;
 
@@ -64,14 +66,46 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   TScanOptions options;
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
+  options.Dialect = Dialect;
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
-  if (!Result.Ok) return TFileResult::TState::Failed;
+  if (!Result.Ok) {
+    if (!Result.Diagnostics.empty() && (!file || !file->Shrunk())) NameConstruct(text, findings.back());
+    return TFileResult::TState::Failed;
+  }
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.
   if (Result.Text.Equals(text)) return TFileResult::TState::UpToDate;
   NoteStale(path, text, findings);
   return TFileResult::TState::Stale;
+}
+
+void TTextCheck::NameConstruct(std::string_view text, TFinding& error) {
+  if (Dialect == TScanOptions::TDialect::Specified) {
+    if (const char* hint = ModernHintAt(text, error.Line)) error.Message = ModernReads(error.Message, hint);
+    return;
+  }
+  using namespace tolvane_msg;
+  bool braces = error.Message == kUnexpectedClosingBrace || error.Message == kBraceMismatch ||
+                error.Message == kOpenBraceAtEnd;
+  if (braces &&
+      (text.find("#else") != std::string_view::npos || text.find("#elif") != std::string_view::npos))
+    error.Message = InBranches(error.Message);
+}
+
+// A failed scan is rare: only then is the text read again, in the modern
+// dialect, to see whether the error's line holds a construct it reads.
+const char* TTextCheck::ModernHintAt(std::string_view text, int line) {
+  TScanOptions options;
+  options.NoWarnings = true;
+  options.Dialect = TScanOptions::TDialect::Modern;
+  options.NoteConstructs = true;
+  TScanResult modern = Engine.Scan(text, options);
+  for (const TDiagnostic& d : modern.Diagnostics)
+    if (d.Kind == TDiagnostic::TKind::Error && d.Line == line) return nullptr; // it stops there too
+  for (const TConstructNote& note : modern.Constructs)
+    if (note.Line == line) return ModernHint(note.Kind);
+  return nullptr;
 }
 
 // Each stale body is named at its first changed line. A text that changes

@@ -15,7 +15,8 @@ class TFileText;
 
 class TTextCheck {
 public:
-  explicit TTextCheck(bool noWarnings) : NoWarnings(noWarnings) {}
+  explicit TTextCheck(bool noWarnings, TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified)
+      : NoWarnings(noWarnings), Dialect(dialect) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
@@ -36,8 +37,15 @@ public:
 
 private:
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
+  // Names the construct that a scan error of text stopped at, where it is
+  // one that the other dialect reads or one that no dialect reads.
+  void NameConstruct(std::string_view text, TFinding& error);
+  // The hint for a scan error of the specified dialect at line of text
+  // when the modern dialect reads the construct there; else empty.
+  const char* ModernHintAt(std::string_view text, int line);
 
   bool NoWarnings;
+  TScanOptions::TDialect Dialect;
   TTolvane Engine;
   TScanResult Result; // its memory is kept from text to text
 };

@@ -9,8 +9,7 @@ public:
     Attribute,   // [[...]], alignas(...), __attribute__((...))
     MacroLine,   // a line holding only a macro or its invocation
     MacroLabel,  // an access label with a macro word
-    PassedOver,  // a declaration the modern dialect passes over
-    Literal,     // a literal the modern tokenizer reads
+    PassedOver,  // a declaration of another form, passed over
   };
   TKind Kind = TKind::PassedOver;
   int Line = 0;

@@ -135,6 +135,16 @@ bool TTolvane::ErrLineCont() {
 
 void TTolvane::NextLineCont() {
   bool continued;
+  if (Modern) {
+    // Each line continued is left as a line, a blank one too: the line
+    // after the last is read.
+    do {
+      continued = LineCont();
+      IA->GetLine();
+    } while (continued && !IA->EndOfInput);
+    IA->NextToken();
+    return;
+  }
   do {
     continued = LineCont();
     IA->NextLine();

@@ -64,8 +64,9 @@ bool KindWanted(const json& params) {
 
 } // namespace
 
-TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version, std::size_t maxMessage)
-    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings) {
+TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
+                 std::size_t maxMessage, TScanOptions::TDialect dialect)
+    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings, dialect) {
   Requests = {{"initialize", &TServer::Initialize},
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},

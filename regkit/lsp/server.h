@@ -23,7 +23,8 @@ class TServer {
 public:
   // version: regkit's, named to the client.
   TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
-          std::size_t maxMessage = TFraming::kMaxMessage);
+          std::size_t maxMessage = TFraming::kMaxMessage,
+          TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified);
 
   // Serves until the exit notification or the end of the input; returns
   // the exit status: 0 when the client asked for shutdown first, else 1.
