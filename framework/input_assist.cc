@@ -109,7 +109,8 @@ constexpr std::uint64_t InRange(std::uint64_t y, unsigned char lo, unsigned char
 
 // The number of word characters (letters, digits, and the underscore when
 // underscore is set) that text begins with, eight bytes at a time.
-std::size_t WordLength(std::string_view text, bool underscore) {
+// Inlined into both forms of the tokenizer: it is their hottest loop.
+[[gnu::always_inline]] inline std::size_t WordLength(std::string_view text, bool underscore) {
   const auto& classes = underscore ? kClassesUnderscore : kClasses;
   std::size_t i = 0;
   for (; i + 8 <= text.size(); i += 8) {
@@ -278,10 +279,12 @@ int TInputAssistant::MatchKeyword(std::string_view rest, std::size_t wordLength)
   return -1;
 }
 
-bool TInputAssistant::NextToken() {
-  if (!RawEnd.empty()) [[unlikely]] {
-    ContinueRawString();
-    return !EndOfInput;
+template <bool kModern> bool TInputAssistant::NextTokenOf() {
+  if constexpr (kModern) {
+    if (!RawEnd.empty()) {
+      ContinueRawString();
+      return !EndOfInput;
+    }
   }
   if (TokenType == ttEndOfLine) {
     GetLine();
@@ -307,8 +310,13 @@ bool TInputAssistant::NextToken() {
     // scanned, since only words can be keywords of word characters.
     bool word = (UnderscoreAlnum ? kClassesUnderscore : kClasses)[static_cast<unsigned char>(first)] & kAlnum;
     std::size_t wordLength = word ? WordLength(rest, UnderscoreAlnum) : 0;
-    if (ModernLiterals) [[unlikely]] {
-      if (word ? ModernWordToken(rest, wordLength) : ModernQuotedToken(rest)) break;
+    if constexpr (kModern) {
+      // Only a number, a raw string's prefix or a quote can start a token
+      // the modern literals read otherwise.
+      bool number = word && IsDigitChar(first);
+      bool prefix = word && wordLength < rest.size() && rest[wordLength] == '"';
+      if ((number || prefix) && ModernWordToken(rest, wordLength)) break;
+      if (!word && (first == '\'' || first == '"') && ModernQuotedToken(rest)) break;
     }
     if (!word && CharLiterals && first == '\'') {
       std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
@@ -343,8 +351,10 @@ bool TInputAssistant::ModernWordToken(std::string_view rest, std::size_t wordLen
   if (IsDigitChar(rest[0])) {
     // Separators join the digit groups of a number into one word.
     std::size_t n = wordLength;
+    // (A plain loop: the word scan stays inlined in NextToken alone.)
     while (n + 1 < rest.size() && rest[n] == '\'' && IsAlphaNumeric(rest[n + 1]))
-      n += 1 + WordLength(rest.substr(n + 1), UnderscoreAlnum);
+      for (n += 1; n < rest.size() && IsAlphaNumeric(rest[n]); ++n) {
+      }
     if (n == wordLength) return false;
     Token = rest.substr(0, n);
     TokenType = ttGeneral;
@@ -399,6 +409,9 @@ void TInputAssistant::ContinueRawString() {
   TokenType = ttStringLiteral;
   TokenIndex = 2; // the tail of a literal, not the first token of a line
 }
+
+template bool TInputAssistant::NextTokenOf<false>();
+template bool TInputAssistant::NextTokenOf<true>();
 
 void TInputAssistant::NextLine() {
   GetLine();

@@ -6,32 +6,25 @@
 using namespace tolvane_msg;
 
 void TTolvane::Tok_General() {
-  if (ClassDepth == 0) {
-    if (Modern)
-      ModernFileLevelWord();
-    else
-      Tok_SkipDecl();
+  if (Modern) {
+    ModernGeneral();
+    return;
+  }
+  if (ClassDepth != 1) {
+    Tok_SkipDecl();
     return;
   }
   // The tokenizer makes a word of letters, digits and underscores only, so
   // a leading digit is all that keeps a word from being an identifier.
   if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
-    if (Modern)
-      Tok_SkipDecl();
-    else
-      Error(kExpectedIdentifier);
+    Error(kExpectedIdentifier);
     return;
   }
   if (!TypeSeen) {
-    if (Modern) {
-      ModernDeclStart();
-      return;
-    }
     IA->NextToken();
     TypeSeen = true;
     return;
   }
-  if (Modern && SkipAttribute()) return;
 
   TMemberDescr d;
   d.Name = IA->Token;
@@ -39,9 +32,6 @@ void TTolvane::Tok_General() {
   d.LineNumber = IA->LineNumber;
   d.Position = IA->Position;
   IA->NextToken();
-  if (Modern)
-    while (SkipAttribute()) {
-    }
 
   if (IA->Token == "[") {
     ReadArraySize(d);
@@ -57,10 +47,6 @@ void TTolvane::Tok_General() {
     return;
   }
 
-  if (Modern && IA->TokenType == ttNonAlphaNum && (IA->Token == "=" || IA->Token == "{")) {
-    SkipInitialiser(); // the member is the one it would be without it
-    if (ErrorFlag) return;
-  }
   if (IA->Token == ";") {
     IA->NextToken();
     TypeSeen = false;
@@ -68,10 +54,6 @@ void TTolvane::Tok_General() {
   } else if (IA->Token == ",") {
     IA->NextToken();
     PushMember(d);
-  } else if (Modern) {
-    NoteConstruct(TConstructNote::TKind::PassedOver);
-    if (IA->Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
-    TypeSeen = false;
   } else {
     Error(kUnexpectedInMember);
   }

@@ -80,6 +80,9 @@ void TTolvane::SkipGroup() {
 
 // "[[...]]" or an attribute word with its argument, where one is current.
 bool TTolvane::SkipAttribute() {
+  // Most tokens are neither "[" nor a word starting as the attribute words do.
+  char first = IA->Token.empty() ? '\0' : IA->Token[0];
+  if (first != '[' && first != 'a' && first != '_') return false;
   if (IA->TokenType == ttNonAlphaNum && IA->Token == "[") {
     std::size_t next = static_cast<std::size_t>(IA->Position) + 1;
     if (next >= IA->Line.size() || IA->Line[next] != '[') return false;
@@ -367,4 +370,104 @@ bool TTolvane::ReadModernRegisterHead() {
   }
   Tok_SkipDecl();
   return false;
+}
+
+// A word in the modern dialect: at file level a macro line or a declaration
+// passed over; in a class body the start of a declaration or a member name.
+void TTolvane::ModernGeneral() {
+  if (ClassDepth == 0) {
+    ModernFileLevelWord();
+    return;
+  }
+  if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
+    Tok_SkipDecl(); // a number where a declaration would begin
+    return;
+  }
+  if (!TypeSeen) {
+    ModernDeclStart();
+    return;
+  }
+  if (SkipAttribute()) return;
+
+  TMemberDescr d;
+  d.Name = IA->Token;
+  d.RegistrationOn = RegistrationOn;
+  d.LineNumber = IA->LineNumber;
+  d.Position = IA->Position;
+  IA->NextToken();
+  while (SkipAttribute()) {
+  }
+
+  if (IA->Token == "[") {
+    ReadArraySize(d);
+    if (ErrorFlag) return;
+    if (d.ArrayUnresolved) {
+      PushMember(d);
+      Tok_SkipDecl(); // to ";", or to "," so that later declarators count
+      return;
+    }
+  } else if (IA->Token == "(") {
+    TypeSeen = false; // a member function
+    Tok_SkipDecl();
+    return;
+  }
+
+  if (IA->TokenType == ttNonAlphaNum && (IA->Token == "=" || IA->Token == "{")) {
+    SkipInitialiser(); // the member is the one it would be without it
+    if (ErrorFlag) return;
+  }
+  if (IA->Token == ";") {
+    IA->NextToken();
+    TypeSeen = false;
+    PushMember(d);
+  } else if (IA->Token == ",") {
+    IA->NextToken();
+    PushMember(d);
+  } else {
+    NoteConstruct(TConstructNote::TKind::PassedOver);
+    if (IA->Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
+    TypeSeen = false;
+  }
+}
+
+// Passes a declaration over as the specified grammar does; a brace
+// initialiser or a constructor's member initialisers go on with it, and
+// "," inside parentheses ends no declarator.
+void TTolvane::ModernSkipDecl() {
+  int nest = 0; // "(" and "[" open
+  // With braces open the end of the input is met by SkipToken, which
+  // reports it; with none open the declaration just ends there.
+  while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
+    if (IA->Token == ";") {
+      TypeSeen = false;
+      IA->NextToken();
+      return;
+    }
+    if (IA->Token == "," && TypeSeen && nest == 0) {
+      IA->NextToken(); // the next declarator is examined again
+      return;
+    }
+    if (IA->Token == "{") {
+      SkipToken();
+      PopBrace();
+      if (ErrorFlag) return;
+      // A brace initialiser, or one of a constructor's member initialisers,
+      // goes on with the declaration; a ";" after braces ends it with them.
+      if (IA->Token == ";") {
+        TypeSeen = false;
+        IA->NextToken();
+        return;
+      }
+      if (IA->Token != "," && IA->Token != "{") return;
+      continue;
+    }
+    if (IA->TokenType == ttNonAlphaNum) {
+      char c = IA->Token[0];
+      if (c == '(' || c == '[')
+        ++nest;
+      else if ((c == ')' || c == ']') && nest > 0)
+        --nest;
+    }
+    SkipToken();
+  }
 }

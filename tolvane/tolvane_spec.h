@@ -111,6 +111,8 @@ private:
   bool ReadModernClassHead(std::string_view& name);
   void OpenClass(std::string_view name);
   void CloseClass();
+  void ModernGeneral();
+  void ModernSkipDecl();
   void ModernDeclStart();
   void ModernFileLevelWord();
   bool ModernMacroLine(bool invocation);

@@ -130,7 +130,10 @@ void TTolvane::Tok_AccessSpec() {
 }
 
 void TTolvane::Tok_SkipDecl() {
-  int nest = 0; // modern dialect: "(" and "[" open, inside which "," ends nothing
+  if (Modern) {
+    ModernSkipDecl();
+    return;
+  }
   // With braces open the end of the input is met by SkipToken, which
   // reports it; with none open the declaration just ends there.
   while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
@@ -139,30 +142,14 @@ void TTolvane::Tok_SkipDecl() {
       IA->NextToken();
       return;
     }
-    if (IA->Token == "," && TypeSeen && nest == 0) {
+    if (IA->Token == "," && TypeSeen) {
       IA->NextToken(); // the next declarator is examined again
       return;
     }
     if (IA->Token == "{") {
       SkipToken();
       PopBrace();
-      if (!Modern || ErrorFlag) return;
-      // A brace initialiser, or one of a constructor's member initialisers,
-      // goes on with the declaration; a ";" after braces ends it with them.
-      if (IA->Token == ";") {
-        TypeSeen = false;
-        IA->NextToken();
-        return;
-      }
-      if (IA->Token != "," && IA->Token != "{") return;
-      continue;
-    }
-    if (Modern && IA->TokenType == ttNonAlphaNum) {
-      char c = IA->Token[0];
-      if (c == '(' || c == '[')
-        ++nest;
-      else if ((c == ')' || c == ']') && nest > 0)
-        --nest;
+      return;
     }
     SkipToken();
   }
