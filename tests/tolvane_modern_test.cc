@@ -133,6 +133,12 @@ const TConstructCase kConstructs[] = {
      "struct TDeep { TReg y; void Register() override {\n    }\n};\nstruct TInner {\n  TReg x;\n"
      "  void Register() override {\n  }\n};\n"
      "class TDev {\n  TReg a;\n  TReg b[4];\n  virtual void Register() {\n  }\n};\n"},
+    {"OutOfLineBodies",
+     "namespace app {\nclass TDev {\n  TReg a;\n  TReg b[4];\n  void Register() override;\n};\n"
+     "struct TNone { TReg n; };\n}\nnamespace app {\nvoid TDev::Register() {\n}\n}\n"
+     "void app::TNone::Register() noexcept {\n}\nvoid TMissing::Register() {\n}\n",
+     "class TDev {\n  TReg a;\n  TReg b[4];\n  virtual void Register() {\n  }\n};\n"
+     "struct TNone { TReg n; void Register() override {\n}\n};\n"},
     {"FileLevelMacros",
      "QT_BEGIN_NAMESPACE\nQ_DECLARE_METATYPE(TOther)\n[[nodiscard]] int f();\n"
      "class TDev {\n  TReg a;\n  TReg b[4];\n  virtual void Register() {\n  }\n};\nQT_END_NAMESPACE\n",

@@ -123,11 +123,16 @@ void TTolvane::Tok_Namespace() {
     return;
   }
   IA->NextToken();
+  std::string name; // "a::b"; empty for an anonymous namespace
+  std::string_view word;
   while (!ErrorFlag && !IA->EndOfInput) {
     if (IA->TokenType == ttNonAlphaNum) {
       char c = IA->Token[0];
       if (c == '{') {
         CheckBrace();
+        if (!word.empty()) name += word;
+        NamespaceNames.push_back(std::move(name));
+        NamespaceDepths.push_back(BraceDepth);
         return;
       }
       if (c == ';' || c == '=') {
@@ -135,6 +140,13 @@ void TTolvane::Tok_Namespace() {
         return;
       }
       if (c == '}') return;
+      if (c == '(') word = {}; // the word was a macro's: VISIBILITY(default)
+    } else if (IA->TokenType == ttGeneral) {
+      word = IA->Token;
+    } else if (IA->Token == "::" && !word.empty()) {
+      name += word;
+      name += "::";
+      word = {};
     }
     SkipToken();
   }
@@ -344,11 +356,85 @@ bool TTolvane::ContinuesDeclaration(bool afterInvocation) const {
 // comments anywhere between, up to the "{", which it leaves current. Any
 // other declaration is passed over.
 bool TTolvane::ReadModernRegisterHead() {
-  auto expect = [this](std::string_view text) {
+  NextModernToken();
+  if (IA->Token != "Register") {
+    Tok_SkipDecl();
+    return false;
+  }
+  NextModernToken();
+  return ReadModernRegisterParams();
+}
+
+// With "void" current outside every class: "TDev::Register" or
+// "app::TDev::Register" and the rest of the head as in a class; qualifier
+// is set to the class's name as written ("app::TDev").
+bool TTolvane::ReadOutOfLineHead(std::string& qualifier) {
+  NextModernToken();
+  std::string_view word;
+  while (!ErrorFlag && !IA->EndOfInput) {
+    if (IA->TokenType == ttGeneral && word.empty()) {
+      word = IA->Token;
+    } else if (IA->Token == "::" && (!word.empty() || qualifier.empty())) {
+      qualifier += word;
+      qualifier += "::";
+      word = {};
+    } else {
+      break;
+    }
     NextModernToken();
-    return IA->Token == text;
-  };
-  if (!expect("Register") || !expect("(")) {
+  }
+  if (word != "Register" || qualifier.size() < 3) {
+    Tok_SkipDecl();
+    return false;
+  }
+  qualifier.resize(qualifier.size() - 2);
+  return ReadModernRegisterParams();
+}
+
+// The out-of-line body whose "{" is current gets the members and includes
+// of its class, found by its name as the namespaces around it resolve it.
+void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
+  const TClassState* found = nullptr;
+  if (qualifier.starts_with("::")) {
+    auto at = ClassesRead.find(qualifier.substr(2));
+    if (at != ClassesRead.end()) found = &at->second;
+  }
+  for (std::size_t n = NamespaceNames.size() + 1; !found && n-- > 0;) {
+    std::string name;
+    for (std::size_t i = 0; i < n; ++i)
+      if (!NamespaceNames[i].empty()) (name += NamespaceNames[i]) += "::";
+    auto at = ClassesRead.find(name + qualifier);
+    if (at != ClassesRead.end()) found = &at->second;
+  }
+  if (!found) {
+    Tok_SkipDecl(); // a class not read: the body is passed over
+    return;
+  }
+  Members = found->Members;
+  Includes = found->Includes;
+  RegenerateBody();
+  Members.clear();
+  Includes.clear();
+  RegisterFound = false;
+}
+
+// A class without a Register() body of its own is kept by its qualified
+// name, for a body outside it.
+void TTolvane::RecordClass() {
+  std::string name;
+  for (const std::string& space : NamespaceNames)
+    if (!space.empty()) (name += space) += "::";
+  for (const TClassState& outer : OuterClasses) (name += outer.Name) += "::";
+  name += ClassName;
+  TClassState& record = ClassesRead[name];
+  record.Name = ClassName;
+  record.Members = Members;
+  record.Includes = Includes;
+}
+
+// From the "(" after "Register" on.
+bool TTolvane::ReadModernRegisterParams() {
+  if (IA->Token != "(") {
     Tok_SkipDecl();
     return false;
   }

@@ -161,6 +161,9 @@ void TTolvane::ResetRun() {
   BraceDepth = 0;
   ClassBraceDepths.clear();
   OuterClasses.clear();
+  NamespaceNames.clear();
+  NamespaceDepths.clear();
+  ClassesRead.clear();
   ClassDepth = 0;
   RegisterFound = false;
   TypeSeen = false;

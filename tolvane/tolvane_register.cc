@@ -137,7 +137,11 @@ void TTolvane::Tok_Virtual() {
 
 void TTolvane::Tok_Void() {
   if (ClassDepth == 0) {
-    Tok_SkipDecl();
+    std::string qualifier;
+    if (!Modern)
+      Tok_SkipDecl();
+    else if (ReadOutOfLineHead(qualifier))
+      RegenerateOutOfLine(qualifier);
     return;
   }
   if (Modern ? ReadModernRegisterHead() : ReadRegisterHead(true)) RegenerateBody();

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/diagnostic.h"
@@ -123,6 +124,10 @@ private:
   void SkipCommentUnread();
   void NextModernToken();
   bool ReadModernRegisterHead();
+  bool ReadModernRegisterParams();
+  bool ReadOutOfLineHead(std::string& qualifier);
+  void RegenerateOutOfLine(const std::string& qualifier);
+  void RecordClass();
   void NoteConstruct(TConstructNote::TKind kind);
 
   // Members and Register().
@@ -160,6 +165,12 @@ private:
   std::vector<int> ClassBraceDepths;
   std::vector<TClassState> OuterClasses; // modern dialect: the classes a nested one is in
   bool Modern = false;                   // the scan reads the modern dialect
+  // Modern dialect: the namespaces open, with the brace depth of each body,
+  // and the classes without a Register() body of their own, by qualified
+  // name, for the bodies defined outside them.
+  std::vector<std::string> NamespaceNames;
+  std::vector<int> NamespaceDepths;
+  std::unordered_map<std::string, TClassState> ClassesRead;
   bool RegisterFound = false;
   bool RegistrationOn = true;
   bool TypeSeen = false;

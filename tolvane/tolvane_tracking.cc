@@ -47,8 +47,13 @@ bool TTolvane::CheckBrace() {
       Error(kUnexpectedClosingBrace);
       return true;
     }
+    if (!NamespaceDepths.empty() && BraceDepth == NamespaceDepths.back()) {
+      NamespaceDepths.pop_back();
+      NamespaceNames.pop_back();
+    }
     if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
       if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
+      if (Modern && !RegisterFound && (!Members.empty() || !Includes.empty())) RecordClass();
       WarnIgnoredIncludes(InclNoRegister);
       ClassName.clear();
       ClassBraceDepths.pop_back();
