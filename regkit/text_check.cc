@@ -67,6 +67,12 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
   options.Dialect = Dialect;
+  Headers.clear();
+  IncludedClasses.clear();
+  if (Dialect == TScanOptions::TDialect::Modern && ReadHeaders && text.find("::Register") != std::string_view::npos) {
+    ReadIncludedClasses(path, text);
+    options.Classes = &IncludedClasses;
+  }
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
   if (!Result.Ok) {
@@ -106,6 +112,32 @@ const char* TTextCheck::ModernHintAt(std::string_view text, int line) {
   for (const TConstructNote& note : modern.Constructs)
     if (note.Line == line) return ModernHint(note.Kind);
   return nullptr;
+}
+
+void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view text) {
+  TDir dir;
+  std::string base;
+  if (path.empty() || path == kStandardInput || TDir::OpenParent(path, dir, base)) return;
+  TScanOptions options;
+  options.NoWarnings = true;
+  options.Dialect = TScanOptions::TDialect::Modern;
+  options.KeepClasses = true;
+  TScanResult header;
+  for (std::size_t at = text.find("#include"); at != std::string_view::npos; at = text.find("#include", at + 1)) {
+    std::size_t open = text.find_first_not_of(" \t", at + 8);
+    if (open == std::string_view::npos || text[open] != '"') continue;
+    std::size_t close = text.find_first_of("\"\n", open + 1);
+    if (close == std::string_view::npos || text[close] != '"') continue;
+    std::string name(text.substr(open + 1, close - open - 1));
+    if (name.empty() || name[0] == '/' || name.find("..") != std::string::npos) continue;
+    TFileText& file = Headers.emplace_back();
+    if (file.Open(dir, name, true)) {
+      Headers.pop_back();
+      continue;
+    }
+    Engine.Scan(file.Text(), options, header);
+    for (auto& [qualified, state] : header.Classes) IncludedClasses.try_emplace(qualified, std::move(state));
+  }
 }
 
 // Each stale body is named at its first changed line. A text that changes

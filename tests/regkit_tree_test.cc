@@ -381,6 +381,19 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
     EXPECT_EQ(Run(args).Status, 2) << args[1];
 }
 
+// In the modern dialect a Register() body in a source is regenerated from
+// its class in a header the source includes; the header stays as it is.
+TEST_F(RegkitTree, BodyOutsideItsClassTakesTheHeadersMembers) {
+  const std::string header = "namespace app {\nclass TDev {\n  TReg a;\n  void Register() override;\n};\n}\n";
+  WriteFile(Dir.File("dev.h"), header);
+  WriteFile(Dir.File("dev.cpp"), "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n}\n}\n");
+  EXPECT_EQ(Run({"check", "dev.cpp"}).Status, 0);
+  EXPECT_EQ(Run({"update", "--dialect=modern", "dev.cpp", "dev.h"}).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("dev.cpp")),
+            "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n  reg( a );    // tolvane\n}\n}\n");
+  EXPECT_EQ(ReadFile(Dir.File("dev.h")), header);
+}
+
 // Names with control characters are quoted: no name forges a finding or a
 // diff header; a name patch could cut short is left out of the diff.
 TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {

@@ -1,6 +1,11 @@
 // How one scan runs.
 #pragma once
 
+#include <string>
+#include <unordered_map>
+
+#include "tolvane/class_state.h"
+
 class TFileText;
 
 class TScanOptions {
@@ -16,4 +21,10 @@ public:
   // Modern dialect: each construct read that the specified grammar does
   // not read is noted in the result (TScanResult::Constructs).
   bool NoteConstructs = false;
+  // Modern dialect: the classes without a Register() body of their own are
+  // kept in the result (TScanResult::Classes), by qualified name.
+  bool KeepClasses = false;
+  // Modern dialect: classes read from other texts (which outlive the scan),
+  // by qualified name, for the Register() bodies defined outside them.
+  const std::unordered_map<std::string, TClassState>* Classes = nullptr;
 };

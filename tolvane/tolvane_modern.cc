@@ -406,6 +406,17 @@ void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
     auto at = ClassesRead.find(name + qualifier);
     if (at != ClassesRead.end()) found = &at->second;
   }
+  if (!found && Options->Classes) {
+    // A class of another text: as written, or as the namespaces around
+    // the body qualify it.
+    for (std::size_t n = NamespaceNames.size() + 1; !found && n-- > 0;) {
+      std::string name;
+      for (std::size_t i = 0; i < n; ++i)
+        if (!NamespaceNames[i].empty()) (name += NamespaceNames[i]) += "::";
+      auto at = Options->Classes->find(name + (qualifier.starts_with("::") ? qualifier.substr(2) : qualifier));
+      if (at != Options->Classes->end()) found = &at->second;
+    }
+  }
   if (!found) {
     Tok_SkipDecl(); // a class not read: the body is passed over
     return;

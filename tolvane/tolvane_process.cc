@@ -236,6 +236,7 @@ void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanR
   Out = nullptr;
   result.Ok = !ErrorFlag;
   result.Warned = WarningFlag;
+  if (options.KeepClasses) result.Classes = std::move(ClassesRead);
   Options = nullptr;
   Result = nullptr;
 }

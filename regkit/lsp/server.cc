@@ -67,6 +67,7 @@ bool KindWanted(const json& params) {
 TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
                  std::size_t maxMessage, TScanOptions::TDialect dialect)
     : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings, dialect) {
+  Check.ReadNoHeaders();
   Requests = {{"initialize", &TServer::Initialize},
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},
