@@ -165,6 +165,17 @@ TEST_P(TConstructTest, EqualsItsPlainClass) {
 INSTANTIATE_TEST_SUITE_P(Modern, TConstructTest, testing::ValuesIn(kConstructs),
                          [](const auto& info) { return std::string(info.param.Name); });
 
+// A body outside its class whose name two classes have is an error that
+// names both; the same two classes without such a body are none.
+TEST(TolvaneModern, TwoClassesOfOneNameAnswerNoBodyOutside) {
+  const std::string twice = "class TDev { TReg a; };\nclass TDev { TReg b; };\n";
+  TScanResult result = ScanIn(TDialect::Modern, twice + "void TDev::Register() {\n}\n");
+  ASSERT_FALSE(result.Ok);
+  EXPECT_EQ(result.Diagnostics.back().Message,
+            "Class TDev is defined twice, on lines 1 and 2: its Register() body is not regenerated.");
+  EXPECT_TRUE(ScanIn(TDialect::Modern, twice).Ok);
+}
+
 // Classes in the specified grammar, made at random from pieces that the
 // specified dialect reads.
 std::string GeneratedText(std::mt19937& random, bool inNamespace) {

@@ -15,4 +15,6 @@ public:
   std::vector<TIncludeDescr> Includes;
   bool RegisterFound = false;
   bool TypeSeen = false;
+  int Line = 0;      // of the class's "{"
+  int TwiceLine = 0; // of a second class of the same qualified name, when there is one
 };

@@ -268,9 +268,11 @@ void TTolvane::OpenClass(std::string_view name) {
     outer.Includes = std::move(Includes);
     outer.RegisterFound = RegisterFound;
     outer.TypeSeen = TypeSeen;
+    outer.Line = ClassLine;
     OuterClasses.push_back(std::move(outer));
   }
   ClassName = name;
+  ClassLine = IA->LineNumber;
   RegisterFound = false;
   TypeSeen = false;
   Members.clear();
@@ -289,6 +291,7 @@ void TTolvane::CloseClass() {
   Includes = std::move(outer.Includes);
   RegisterFound = outer.RegisterFound;
   TypeSeen = outer.TypeSeen;
+  ClassLine = outer.Line;
   OuterClasses.pop_back();
 }
 
@@ -421,6 +424,10 @@ void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
     Tok_SkipDecl(); // a class not read: the body is passed over
     return;
   }
+  if (found->TwiceLine != 0) {
+    Error(tolvane_msg::ClassDefinedTwice(qualifier, found->Line, found->TwiceLine));
+    return;
+  }
   Members = found->Members;
   Includes = found->Includes;
   RegenerateBody();
@@ -437,7 +444,13 @@ void TTolvane::RecordClass() {
     if (!space.empty()) (name += space) += "::";
   for (const TClassState& outer : OuterClasses) (name += outer.Name) += "::";
   name += ClassName;
-  TClassState& record = ClassesRead[name];
+  auto [at, added] = ClassesRead.try_emplace(name);
+  TClassState& record = at->second;
+  if (!added) {
+    if (record.TwiceLine == 0) record.TwiceLine = ClassLine;
+    return;
+  }
+  record.Line = ClassLine;
   record.Name = ClassName;
   record.Members = Members;
   record.Includes = Includes;

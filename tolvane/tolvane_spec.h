@@ -165,6 +165,7 @@ private:
   std::vector<int> ClassBraceDepths;
   std::vector<TClassState> OuterClasses; // modern dialect: the classes a nested one is in
   bool Modern = false;                   // the scan reads the modern dialect
+  int ClassLine = 0;                     // modern dialect: the line of the tracked class's "{"
   // Modern dialect: the namespaces open, with the brace depth of each body,
   // and the classes without a Register() body of their own, by qualified
   // name, for the bodies defined outside them.
