@@ -25,7 +25,7 @@ namespace {
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
                            "       regkit format [-w] [--dialect=D] [--assume-filename=NAME] [FILE|-]\n"
-                           "       regkit lsp [-w] [--dialect=D]\n"
+                           "       regkit lsp [-w] [--dialect=D] [--part-ext=LIST]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -106,9 +106,7 @@ int main(int argc, char** argv) {
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
-    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION, TFraming::kMaxMessage,
-                   options.Dialect)
-        .Run();
+    return TServer(std::cin, std::cout, options, REGKIT_VERSION).Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
   AllowOpenFiles();

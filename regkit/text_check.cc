@@ -7,6 +7,7 @@
 #include "framework/char_class.h"
 #include "framework/file_io.h"
 #include "framework/input_assist.h"
+#include "regkit/findings.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
 #include "tolvane/tolvane_messages.h"
@@ -26,12 +27,6 @@ int FirstLineEndToChange(std::string_view text) {
 }
 
 } // namespace
-
-TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
-  bool error = d.Kind == TDiagnostic::TKind::Error;
-  return TFinding(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
-                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line, d.Column);
-}
 
 namespace {
 bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
@@ -74,9 +69,10 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
     options.Classes = &IncludedClasses;
   }
   Engine.Scan(text, options, Result);
-  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
+  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(TFindings::OfScan(path, d));
   if (!Result.Ok) {
-    if (!Result.Diagnostics.empty() && (!file || !file->Shrunk())) NameConstruct(text, findings.back());
+    if (!Result.Diagnostics.empty() && (!file || !file->Shrunk()))
+      NameConstruct(text, !Result.Diagnostics.back().Scope.empty(), findings.back());
     return TFileResult::TState::Failed;
   }
   // An up-to-date text is mostly ranges of itself in their own place: only
@@ -86,9 +82,9 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   return TFileResult::TState::Stale;
 }
 
-void TTextCheck::NameConstruct(std::string_view text, TFinding& error) {
+void TTextCheck::NameConstruct(std::string_view text, bool inClass, TFinding& error) {
   if (Dialect == TScanOptions::TDialect::Specified) {
-    if (const char* hint = ModernHintAt(text, error.Line)) error.Message = ModernReads(error.Message, hint);
+    if (const char* hint = ModernHintAt(text, error.Line, inClass)) error.Message = ModernReads(error.Message, hint);
     return;
   }
   using namespace tolvane_msg;
@@ -101,7 +97,7 @@ void TTextCheck::NameConstruct(std::string_view text, TFinding& error) {
 
 // A failed scan is rare: only then is the text read again, in the modern
 // dialect, to see whether the error's line holds a construct it reads.
-const char* TTextCheck::ModernHintAt(std::string_view text, int line) {
+const char* TTextCheck::ModernHintAt(std::string_view text, int line, bool inClass) {
   TScanOptions options;
   options.NoWarnings = true;
   options.Dialect = TScanOptions::TDialect::Modern;
@@ -110,7 +106,9 @@ const char* TTextCheck::ModernHintAt(std::string_view text, int line) {
   for (const TDiagnostic& d : modern.Diagnostics)
     if (d.Kind == TDiagnostic::TKind::Error && d.Line == line) return nullptr; // it stops there too
   for (const TConstructNote& note : modern.Constructs)
-    if (note.Line == line) return ModernHint(note.Kind);
+    // A declaration passed over is named only inside a class: outside, the
+    // text may not be C++ at all.
+    if (note.Line == line && (inClass || note.Kind != TConstructNote::TKind::PassedOver)) return ModernHint(note.Kind);
   return nullptr;
 }
 
@@ -146,10 +144,14 @@ void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view t
 void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
-  for (const TBodyRange& body : Result.Bodies) {
+  std::string message;
+  for (std::size_t i = 0; i < Result.Bodies.size(); ++i) {
+    const TBodyRange& body = Result.Bodies[i];
     if (!body.Stale()) continue;
-    findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
-                                StaleBody(UpdateCommand(path)), body.FirstChange));
+    if (message.empty()) message = StaleBody(UpdateCommand(path));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, message, body.FirstChange));
+    findings.back().Body = static_cast<int>(i);
     anyStale = true;
   }
   if (anyStale) return;

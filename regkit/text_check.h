@@ -39,17 +39,16 @@ public:
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
   TTolvane& Tool() { return Engine; }
-  // A scan's error or warning as a finding about path.
-  static TFinding FromDiagnostic(const std::string& path, const TDiagnostic& diagnostic);
 
 private:
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
-  // Names the construct that a scan error of text stopped at, where it is
-  // one that the other dialect reads or one that no dialect reads.
-  void NameConstruct(std::string_view text, TFinding& error);
+  // Names the construct that a scan error of text stopped at (inClass:
+  // inside a tracked class), where it is one that the other dialect reads
+  // or one that no dialect reads.
+  void NameConstruct(std::string_view text, bool inClass, TFinding& error);
   // The hint for a scan error of the specified dialect at line of text
   // when the modern dialect reads the construct there; else empty.
-  const char* ModernHintAt(std::string_view text, int line);
+  const char* ModernHintAt(std::string_view text, int line, bool inClass);
 
   // Modern dialect, for a text that defines a Register() body outside its
   // class: reads the classes of the headers text includes by quotes, found

@@ -257,8 +257,8 @@ TEST(TolvaneModern, WritesWhatTheSpecifiedDialectWrites) {
   ExpectSuperset(sample::kSource);
   ExpectSuperset(sample::kGenerated);
   int files = 0;
-  for (const char* dir : {"/fuzz/corpus/tolvane", "/../examples"})
-    for (const auto& entry : std::filesystem::directory_iterator(std::string(TESTS_SOURCE_DIR) + dir)) {
+  for (const char* dir : {"/tests/fuzz/corpus/tolvane", "/examples"})
+    for (const auto& entry : std::filesystem::directory_iterator(std::string(REGKIT_SOURCE_DIR) + dir)) {
       if (!entry.is_regular_file()) continue;
       std::ifstream in(entry.path(), std::ios::binary);
       std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

@@ -13,18 +13,18 @@
 
 #include <nlohmann/json.hpp>
 
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/lsp/document_store.h"
 #include "regkit/lsp/framing.h"
 #include "regkit/lsp/text_positions.h"
+#include "regkit/options.h"
 #include "regkit/text_check.h"
 
 class TServer {
 public:
-  // version: regkit's, named to the client.
-  TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
-          std::size_t maxMessage = TFraming::kMaxMessage,
-          TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified);
+  // options: regkit's (-w, --part-ext, --dialect); version: regkit's, named to the client.
+  TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
+          std::size_t maxMessage = TFraming::kMaxMessage);
 
   // Serves until the exit notification or the end of the input; returns
   // the exit status: 0 when the client asked for shutdown first, else 1.
@@ -44,6 +44,15 @@ private:
   void SendError(const nlohmann::json& id, int code, const std::string& message);
   void Notify(const char* method, nlohmann::json params);
   void Log(int type, const std::string& message);
+  // Memory ran out for a notification (its method and document, where
+  // known): the document it brought a text of is dropped, and the client
+  // is told.
+  void NotificationFailed(const std::string& method, const std::string& uri);
+  // Closes the document of uri, if open, and clears its diagnostics.
+  void Drop(const std::string& uri);
+  // Tells the client that memory ran out; says nothing when even that
+  // cannot be done.
+  void LogNoMemory();
 
   nlohmann::json Initialize(const nlohmann::json& params);
   nlohmann::json Shutdown(const nlohmann::json& params);
@@ -75,8 +84,8 @@ private:
   std::map<std::string, TNotification> Notifications;
   TDocumentStore Documents;
 
-  TTextCheck Check; // the C++ scan
-  TKessrow Parts;   // the part-file pass
+  TTextCheck Check;  // the C++ scan
+  TPartEngine Parts; // the part-file pass
   TPartResult PartResult;
   std::uint64_t ScannedGeneration = 0; // of the document last scanned
   std::vector<TFinding> Findings;      // of that scan
