@@ -122,8 +122,7 @@ int main(int argc, char** argv) {
       },
       [&walk](std::size_t i) { return walk.Files[i].Path; });
   int status = options.Format != TOptions::TFormat::Text
-                   ? TJsonReport(options, REGKIT_VERSION)
-                         .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
                    : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
   return OutputWritten() ? status : TReport::kFailed;
 }

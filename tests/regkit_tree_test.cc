@@ -296,10 +296,8 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   TTempDir outside;
   WriteFile(outside.File("o.h"), kStale);
   WriteFile(Dir.File("src/a b.h"), kStale);
-  r = RunProgram(
-      REGKIT_EXE,
-      {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
-      In(Dir.Path()));
+  r = RunProgram(REGKIT_EXE, {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
+                 In(Dir.Path()));
   EXPECT_EQ(r.Status, 2);
   doc = json::parse(r.Output);
   EXPECT_EQ(doc["version"], "2.1.0");
