@@ -131,8 +131,10 @@ void TTolvane::Tok_Namespace() {
       if (c == '{') {
         CheckBrace();
         if (!word.empty()) name += word;
-        NamespaceNames.push_back(std::move(name));
+        NamespaceCuts.push_back(NamespacePrefix.size());
         NamespaceDepths.push_back(BraceDepth);
+        if (!name.empty()) (NamespacePrefix += name) += "::";
+        NamespaceCuts.back() = NamespacePrefix.size();
         return;
       }
       if (c == ';' || c == '=') {
@@ -397,28 +399,28 @@ bool TTolvane::ReadOutOfLineHead(std::string& qualifier) {
 // The out-of-line body whose "{" is current gets the members and includes
 // of its class, found by its name as the namespaces around it resolve it.
 void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
+  if (NamespaceCuts.size() > kLookupLevels) {
+    Tok_SkipDecl(); // no class this deep is kept
+    return;
+  }
+  bool global = qualifier.starts_with("::");
+  std::string written = global ? qualifier.substr(2) : qualifier;
+  // The name as the namespaces around the body qualify it, innermost
+  // first, then as written; at most kLookupLevels namespaces outward, so
+  // that a body costs a bounded number of lookups however deep it stands.
+  std::vector<std::size_t> cuts;
+  if (!global) {
+    for (std::size_t n = NamespaceCuts.size(); n > 0 && cuts.size() < kLookupLevels; --n) cuts.push_back(NamespaceCuts[n - 1]);
+  }
+  cuts.push_back(0);
   const TClassState* found = nullptr;
-  if (qualifier.starts_with("::")) {
-    auto at = ClassesRead.find(qualifier.substr(2));
-    if (at != ClassesRead.end()) found = &at->second;
-  }
-  for (std::size_t n = NamespaceNames.size() + 1; !found && n-- > 0;) {
-    std::string name;
-    for (std::size_t i = 0; i < n; ++i)
-      if (!NamespaceNames[i].empty()) (name += NamespaceNames[i]) += "::";
-    auto at = ClassesRead.find(name + qualifier);
-    if (at != ClassesRead.end()) found = &at->second;
-  }
-  if (!found && Options->Classes) {
-    // A class of another text: as written, or as the namespaces around
-    // the body qualify it.
-    for (std::size_t n = NamespaceNames.size() + 1; !found && n-- > 0;) {
-      std::string name;
-      for (std::size_t i = 0; i < n; ++i)
-        if (!NamespaceNames[i].empty()) (name += NamespaceNames[i]) += "::";
-      auto at = Options->Classes->find(name + (qualifier.starts_with("::") ? qualifier.substr(2) : qualifier));
-      if (at != Options->Classes->end()) found = &at->second;
+  using TClasses = std::unordered_map<std::string, TClassState>;
+  for (const TClasses* classes : {static_cast<const TClasses*>(&ClassesRead), Options->Classes}) {
+    for (std::size_t i = 0; !found && classes && i < cuts.size(); ++i) {
+      auto at = classes->find(NamespacePrefix.substr(0, cuts[i]) + written);
+      if (at != classes->end()) found = &at->second;
     }
+    if (found) break;
   }
   if (!found) {
     Tok_SkipDecl(); // a class not read: the body is passed over
@@ -439,9 +441,10 @@ void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
 // A class without a Register() body of its own is kept by its qualified
 // name, for a body outside it.
 void TTolvane::RecordClass() {
-  std::string name;
-  for (const std::string& space : NamespaceNames)
-    if (!space.empty()) (name += space) += "::";
+  // Deeper than this, a class is not kept: its name would be as long as the
+  // nesting, and every class would copy it.
+  if (NamespaceCuts.size() + OuterClasses.size() > kLookupLevels) return;
+  std::string name = NamespacePrefix;
   for (const TClassState& outer : OuterClasses) (name += outer.Name) += "::";
   name += ClassName;
   auto [at, added] = ClassesRead.try_emplace(name);

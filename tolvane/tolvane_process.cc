@@ -182,7 +182,8 @@ void TTolvane::ResetRun() {
   BraceDepth = 0;
   ClassBraceDepths.clear();
   OuterClasses.clear();
-  NamespaceNames.clear();
+  NamespacePrefix.clear();
+  NamespaceCuts.clear();
   NamespaceDepths.clear();
   ClassesRead.clear();
   ClassDepth = 0;

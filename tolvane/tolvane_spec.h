@@ -169,8 +169,13 @@ private:
   // Modern dialect: the namespaces open, with the brace depth of each body,
   // and the classes without a Register() body of their own, by qualified
   // name, for the bodies defined outside them.
-  std::vector<std::string> NamespaceNames;
+  std::string NamespacePrefix;           // "a::b::" for the namespaces open
+  std::vector<std::size_t> NamespaceCuts; // the prefix's length after each
   std::vector<int> NamespaceDepths;
+  // A body outside its class looks its class up this many namespaces
+  // outward at most; classes and bodies nested deeper (namespaces and
+  // classes together) are not matched.
+  static constexpr std::size_t kLookupLevels = 16;
   std::unordered_map<std::string, TClassState> ClassesRead;
   bool RegisterFound = false;
   bool RegistrationOn = true;

@@ -49,7 +49,8 @@ bool TTolvane::CheckBrace() {
     }
     if (!NamespaceDepths.empty() && BraceDepth == NamespaceDepths.back()) {
       NamespaceDepths.pop_back();
-      NamespaceNames.pop_back();
+      NamespaceCuts.pop_back();
+      NamespacePrefix.resize(NamespaceCuts.empty() ? 0 : NamespaceCuts.back());
     }
     if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
       if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
