@@ -45,6 +45,8 @@ inline const char* ModernHint(TConstructNote::TKind kind) {
 inline std::string InBranches(const std::string& message) {
   return message + " (every branch of #if ... #endif is read, and the braces of the branches do not balance)";
 }
+// What a fix of a stale body does (SARIF).
+inline constexpr const char* kFixBody = "Update the Register() body";
 inline constexpr const char* kLineEnds = "line ends differ (tolvane writes LF)";
 inline constexpr const char* kOutsideBody = "text differs outside Register() bodies";
 inline constexpr const char* kUpdated = "updated";
@@ -104,13 +106,16 @@ inline std::string NotDurable(const std::string& backup) {
   return "the new text is in place but could not be made durable; its old text is kept in " + backup;
 }
 
-// The run's own messages, after "regkit: ".
+// The line after a usage error.
+inline constexpr const char* kTryHelp = "Try 'regkit --help'.";
+
+// The run's own messages, after "regkit: error: " and "regkit: note: ".
 inline std::string CannotWriteOutput(const std::string& reason) {
-  return "error: could not write the output: " + reason;
+  return "could not write the output: " + reason;
 }
 inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
-  return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
-         " threads could be started (" + reason + "); going on with those";
+  return std::to_string(started) + " of " + std::to_string(wanted) + " threads could be started (" + reason +
+         "); going on with those";
 }
 
 } // namespace regkit_msg

@@ -121,6 +121,10 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     return SetFormat(value);
   else if (TakeValue(arg, "--dialect=", value))
     return SetDialect(value);
+  else if (arg == "--color")
+    Color = TColors::TWhen::Always;
+  else if (TakeValue(arg, "--color=", value))
+    return SetColor(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {
     if (value.empty()) {
       Problem = "--assume-filename needs a name";
@@ -190,6 +194,20 @@ bool TOptions::SetFormat(const std::string& name) {
     Format = TFormat::Sarif;
   else {
     Problem = "--format needs text, json or sarif, not '" + name + "'";
+    return false;
+  }
+  return true;
+}
+
+bool TOptions::SetColor(const std::string& when) {
+  if (when == "auto")
+    Color = TColors::TWhen::Auto;
+  else if (when == "always")
+    Color = TColors::TWhen::Always;
+  else if (when == "never")
+    Color = TColors::TWhen::Never;
+  else {
+    Problem = "--color needs auto, always or never, not '" + when + "'";
     return false;
   }
   return true;

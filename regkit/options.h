@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "regkit/colors.h"
 #include "tolvane/scan_options.h"
 
 class TOptions {
@@ -27,6 +28,8 @@ public:
   // --dialect=: the C++ the scans read
   TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
 
+  TColors::TWhen Color = TColors::TWhen::Auto; // --color=
+
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
   static bool HasExtension(const std::string& name, const std::vector<std::string>& list);
@@ -44,6 +47,7 @@ private:
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
   bool SetDialect(const std::string& name);
+  bool SetColor(const std::string& when);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

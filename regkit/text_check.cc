@@ -8,6 +8,7 @@
 #include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "regkit/findings.h"
+#include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
 #include "tolvane/tolvane_messages.h"
@@ -24,6 +25,40 @@ int FirstLineEndToChange(std::string_view text) {
        at = text.find_first_of("\r\n", at + 1), ++line)
     if (text[at] == '\r' || LineEndLength(text, at) == 2) return line;
   return 0;
+}
+
+// Columns in UTF-16 code units up to the end of line: a byte that starts
+// a UTF-8 sequence counts one, a four-byte sequence two.
+int Utf16Length(std::string_view line) {
+  int units = 0;
+  for (unsigned char c : line) units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+  return units;
+}
+
+// The fix of a stale body: the source lines of its range that the new text
+// changes (lines alike at either end kept, at least one line replaced),
+// and the new lines that take their place. No fix where the range does
+// not fit the texts.
+TFinding::TFix BodyFix(const TScanLines& oldLines, std::string_view newText, const TScanLines& newLines,
+                       const TBodyRange& body) {
+  int oldFirst = body.BraceLine, oldEnd = body.CloseLine + 1;
+  int newFirst = body.NewBraceLine, newEnd = body.NewCloseLine + 1;
+  if (oldFirst < 1 || oldFirst >= oldEnd || oldEnd > oldLines.Count() + 1 || newFirst < 1 ||
+      newFirst > newEnd || newEnd > newLines.Count() + 1)
+    return {};
+  auto same = [&](int oldLine, int newLine) {
+    return oldLines.WithEnd(oldLine) == newLines.WithEnd(newLine);
+  };
+  while (oldEnd - oldFirst > 1 && newFirst < newEnd && same(oldFirst, newFirst)) ++oldFirst, ++newFirst;
+  while (oldEnd - oldFirst > 1 && newFirst < newEnd && same(oldEnd - 1, newEnd - 1)) --oldEnd, --newEnd;
+  TFinding::TFix fix;
+  fix.StartLine = oldFirst;
+  fix.EndLine = oldEnd - 1;
+  std::size_t from = newLines.Start(newFirst);
+  fix.Text = std::string(newText.substr(from, newLines.Start(newEnd) - from));
+  if (oldLines.End(fix.EndLine) == oldLines.Start(fix.EndLine + 1)) // no line end: the text's last line
+    fix.EndColumn = Utf16Length(oldLines.Content(fix.EndLine)) + 1;
+  return fix;
 }
 
 } // namespace
@@ -145,6 +180,12 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
   std::string message;
+  // Lines as clients count them (no LF CR) are what a fix can name.
+  bool withFixes = Fixes && Result.AnyStale();
+  TScanLines oldLines(withFixes ? text : std::string_view());
+  withFixes = withFixes && oldLines.LikeClient();
+  std::string newText = withFixes ? Result.Text.Flatten() : std::string();
+  TScanLines newLines(newText);
   for (std::size_t i = 0; i < Result.Bodies.size(); ++i) {
     const TBodyRange& body = Result.Bodies[i];
     if (!body.Stale()) continue;
@@ -152,6 +193,7 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
     findings.push_back(
         TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, message, body.FirstChange));
     findings.back().Body = static_cast<int>(i);
+    if (withFixes) findings.back().Fix = BodyFix(oldLines, newText, newLines, body);
     anyStale = true;
   }
   if (anyStale) return;

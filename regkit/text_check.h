@@ -19,8 +19,11 @@ class TFileText;
 
 class TTextCheck {
 public:
-  explicit TTextCheck(bool noWarnings, TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified)
-      : NoWarnings(noWarnings), Dialect(dialect) {}
+  // fixes: whether each stale body's finding carries its fix (TFinding::Fix),
+  // which costs a copy of the new text.
+  explicit TTextCheck(bool noWarnings, bool fixes = false,
+                      TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified)
+      : NoWarnings(noWarnings), Fixes(fixes), Dialect(dialect) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
@@ -56,6 +59,7 @@ private:
   void ReadIncludedClasses(const std::string& path, std::string_view text);
 
   bool NoWarnings;
+  bool Fixes;
   TScanOptions::TDialect Dialect;
   bool ReadHeaders = true;
   std::list<TFileText> Headers; // the included headers, alive while their classes are used

@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 
 #include <nlohmann/json.hpp>
 
+#include "regkit/colors.h"
 #include "test_util.h"
 
 namespace {
@@ -245,8 +247,42 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
                                                          {"check", "--bogus", "."},
                                                          {"check", "--keep-backup", "."}})
     EXPECT_EQ(Run(args).Status, 2);
+  // A usage error is one line and where to read more, not the whole help.
+  EXPECT_EQ(Run({"check", "--color=sometimes", "."}).Output,
+            "regkit: --color needs auto, always or never, not 'sometimes'\nTry 'regkit --help'.\n");
   EXPECT_EQ(Run({"--version"}).Output, "regkit 1.0.0\n");
   EXPECT_NE(Run({"--help"}).Output.find("regkit check [options] PATH..."), std::string::npos);
+}
+
+TEST_F(RegkitTree, ColourAsCompilersPrintIt) {
+  struct TCase {
+    TColors::TWhen When;
+    bool Terminal;
+    const char *NoColor, *Term;
+    bool Wanted;
+  };
+  using W = TColors::TWhen;
+  for (const TCase& c : std::vector<TCase>{{W::Auto, true, nullptr, "xterm", true},
+                                           {W::Auto, false, nullptr, "xterm", false},
+                                           {W::Auto, true, "1", "xterm", false},
+                                           {W::Auto, true, "", "xterm", true}, // empty: unset
+                                           {W::Auto, true, nullptr, "dumb", false},
+                                           {W::Always, false, "1", "dumb", true},
+                                           {W::Never, true, nullptr, nullptr, false}})
+    EXPECT_EQ(TColors::Wanted(c.When, c.Terminal, c.NoColor, c.Term), c.Wanted)
+        << static_cast<int>(c.When) << c.Terminal << (c.NoColor ? c.NoColor : "-") << (c.Term ? c.Term : "-");
+  // regkit's own notes and errors, as compilers print theirs.
+  EXPECT_EQ(TColors::RunPrefix(TColors::TPaint::Cyan, "note:", true), "\033[1mregkit:\033[m \033[1;36mnote:\033[m ");
+  EXPECT_EQ(TColors::RunPrefix(TColors::TPaint::Red, "error:", false), "regkit: error: ");
+
+  WriteFile(Dir.File("w.h"), "class TW {\n  TReg a;\n  virtual void Register() { reg( a ); }\n};\n");
+  EXPECT_EQ(Run({"check", "--color=always", "w.h", "src/two.h"}).Output,
+            "\033[1msrc/two.h:4:\033[m \033[1;31merror:\033[m Register() body is out of date (regkit update "
+            "src/two.h)\n\033[1msrc/two.h:9:\033[m \033[1;31merror:\033[m Register() body is out of date (regkit "
+            "update src/two.h)\n"
+            "\033[1mw.h:3:29:\033[m \033[1;35mwarning:\033[m To auto register, { of Register() must be the "
+            "last non-comment token on the line.\n"
+            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
 }
 
 // A name that is not UTF-8 keeps its bytes in pathBytes (base64), in the
@@ -282,6 +318,7 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
     return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
   };
   const char* stale = "Register() body is out of date (regkit update src/two.h)";
+  for (json& f : doc["findings"]) f.erase("fix"); // FixesGiveWhatUpdateWrites
   EXPECT_EQ(doc["findings"],
             json({finding("missing", 0, 0, "error", "file-error", "No such file or directory"),
                   finding("src/deep/er/error.cc", 3, 3, "error", "scan-error", "Unexpected token."),
@@ -334,6 +371,59 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
             json({{{"level", "error"},
                    {"message", {{"text", "No such file or directory"}}},
                    {"locations", {{{"physicalLocation", {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
+}
+
+// The byte offset of a 1-based line and column (UTF-16 code units) of an
+// LF-only text.
+std::size_t OffsetOf(const std::string& text, int line, int column) {
+  std::size_t at = 0;
+  for (int l = 1; l < line; ++l) at = text.find('\n', at) + 1;
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (int units = 1; units < column;) {
+    units += byte(at) >= 0xF0 ? 2 : 1;
+    for (++at; at < text.size() && (byte(at) & 0xC0) == 0x80;) ++at;
+  }
+  return at;
+}
+
+TEST_F(RegkitTree, FixesGiveWhatUpdateWrites) {
+  using nlohmann::json;
+  const std::map<std::string, std::string> texts = {
+      {"fix/stale.h", kStale},
+      {"fix/two.h", kTwoBodies}, // inserted lines; no line end at the end
+      {"fix/gone.h", "class T {\n  TReg a;\n  virtual void Register() {\n    reg( a );    // tolvane\n"
+                     "    reg( gone );    // tolvane\n  }\n};\n"},          // a line deleted
+      {"fix/last.h", "struct T {\n  TReg a;\n  virtual void Register() {\n  } }; // \xc3\xa4 \xf0\x9f\x98\x80"}};
+  std::filesystem::create_directory(Dir.File("fix"));
+  for (const auto& [path, text] : texts) WriteFile(Dir.File(path), text);
+  json doc = json::parse(RunProgram(REGKIT_EXE, {"check", "--format=json", "fix"}, In(Dir.Path())).Output);
+  json sarif = json::parse(RunProgram(REGKIT_EXE, {"check", "--format=sarif", "fix"}, In(Dir.Path())).Output);
+  EXPECT_EQ(sarif["runs"][0]["tool"]["driver"]["informationUri"], "file:///usr/share/doc/regkit/README.md");
+  std::map<std::string, std::string> fromJson = texts, fromSarif = texts;
+  // Each file's fixes, applied from the last to the first.
+  const json& findings = doc["findings"];
+  for (auto f = findings.rbegin(); f != findings.rend(); ++f) {
+    std::string& text = fromJson[(*f)["path"]];
+    std::size_t from = OffsetOf(text, (*f)["fix"]["startLine"], 1);
+    std::size_t to = std::min(OffsetOf(text, (*f)["fix"]["endLine"].get<int>() + 1, 1), text.size());
+    text.replace(from, to - from, (*f)["fix"]["text"].get<std::string>());
+  }
+  const json& results = sarif["runs"][0]["results"];
+  for (auto r = results.rbegin(); r != results.rend(); ++r) {
+    const json& change = (*r)["fixes"][0]["artifactChanges"][0];
+    std::string& text = fromSarif["fix/" + change["artifactLocation"]["uri"].get<std::string>().substr(4)];
+    const json& region = change["replacements"][0]["deletedRegion"];
+    std::size_t from = OffsetOf(text, region["startLine"], region["startColumn"]);
+    std::size_t to = OffsetOf(text, region["endLine"], region["endColumn"]);
+    text.replace(from, to - from, change["replacements"][0]["insertedContent"]["text"].get<std::string>());
+  }
+  EXPECT_EQ(findings.size(), 5u);
+  EXPECT_EQ(results.size(), 5u);
+  ASSERT_EQ(RunProgram(REGKIT_EXE, {"update", "fix"}, In(Dir.Path())).Status, 0);
+  for (const auto& [path, text] : texts) {
+    EXPECT_EQ(fromJson[path], ReadFile(Dir.File(path))) << path;
+    EXPECT_EQ(fromSarif[path], ReadFile(Dir.File(path))) << path;
+  }
 }
 
 TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
