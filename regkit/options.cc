@@ -119,6 +119,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     return SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
+  else if (TakeValue(arg, "--dialect=", value))
+    return SetDialect(value);
   else if (arg == "--color")
     Color = TColors::TWhen::Always;
   else if (TakeValue(arg, "--color=", value))
@@ -166,6 +168,18 @@ bool TOptions::SetExtensions(const std::string& option, const std::string& value
   }
   if (list.empty()) {
     Problem = option + " needs at least one extension";
+    return false;
+  }
+  return true;
+}
+
+bool TOptions::SetDialect(const std::string& name) {
+  if (name == "specified")
+    Dialect = TScanOptions::TDialect::Specified;
+  else if (name == "modern")
+    Dialect = TScanOptions::TDialect::Modern;
+  else {
+    Problem = "--dialect needs specified or modern, not '" + name + "'";
     return false;
   }
   return true;

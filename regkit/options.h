@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "regkit/colors.h"
+#include "tolvane/scan_options.h"
 
 class TOptions {
 public:
@@ -24,6 +25,8 @@ public:
   TFormat Format = TFormat::Text;      // --format= (check)
   std::string AssumeFilename;          // --assume-filename= (format)
   bool All = false;                    // --all: scan files that do not mention Register() too
+  // --dialect=: the C++ the scans read
+  TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
 
   TColors::TWhen Color = TColors::TWhen::Auto; // --color=
 
@@ -43,6 +46,7 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetDialect(const std::string& name);
   bool SetColor(const std::string& when);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from

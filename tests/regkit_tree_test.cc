@@ -22,6 +22,12 @@ const std::string kStaleDone = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual v
                                "    reg(  b    );    // tolvane\n    rega( c, 4 );    // tolvane\n  }\n};\n";
 const std::string kError = "class TC {\n  TReg c;\n  \"text\";\n  virtual void Register() {\n  }\n};\n";
 const std::string kPlain = "int f();\n";
+const std::string kModern = "class TI {\n  TReg i = TReg(1);\n  void Register() {\n  }\n};\n";
+const std::string kModernDone =
+    "class TI {\n  TReg i = TReg(1);\n  void Register() {\n    reg( i );    // tolvane\n  }\n};\n";
+const std::string kModernError =
+    "<stdin>:2:10: error: Unexpected token within member declaration. (--dialect=modern "
+    "reads default member initialisers)\n";
 // Two bodies, both stale, and no line feed at the end.
 const std::string kTwoBodies = "struct TD {\n  TReg d;\n  virtual void Register() {\n  }\n};\n"
                                "struct TE {\n  TReg e;\n  virtual void Register() {\n  }\n};";
@@ -434,7 +440,13 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
       {{"format", "--assume-filename=buf.h", "-"}, crlf, kStaleDone, "", 0}, // CR LF comes back as LF
       {{"format", "-", "--assume-filename=buf.h"}, kError, "", "buf.h:3:3: error: Unexpected token.\n", 1},
       {{"format"}, kError, "", "<stdin>:3:3: error: Unexpected token.\n", 1},
-      {{"format", "missing.h"}, "", "", "missing.h: error: could not open the file (No such file or directory)\n", 2},
+      {{"format", "missing.h"},
+       "",
+       "",
+       "missing.h: error: could not open the file (No such file or directory)\n",
+       2},
+      {{"format"}, kModern, "", kModernError, 1},
+      {{"format", "--dialect=modern"}, kModern, kModernDone, "", 0},
   };
   for (const TCase& c : cases) {
     std::string command = std::string(REGKIT_EXE) + " 2>err";
@@ -461,8 +473,22 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
                                                          {"check", "--format=xml", "."},
                                                          {"update", "--format=json", "."},
                                                          {"check", "--assume-filename=x.h", "."},
-                                                         {"lsp", "x.h"}})
+                                                         {"lsp", "x.h"},
+                                                         {"check", "--dialect=c89", "."}})
     EXPECT_EQ(Run(args).Status, 2) << args[1];
+}
+
+// In the modern dialect a Register() body in a source is regenerated from
+// its class in a header the source includes; the header stays as it is.
+TEST_F(RegkitTree, BodyOutsideItsClassTakesTheHeadersMembers) {
+  const std::string header = "namespace app {\nclass TDev {\n  TReg a;\n  void Register() override;\n};\n}\n";
+  WriteFile(Dir.File("dev.h"), header);
+  WriteFile(Dir.File("dev.cpp"), "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n}\n}\n");
+  EXPECT_EQ(Run({"check", "dev.cpp"}).Status, 0);
+  EXPECT_EQ(Run({"update", "--dialect=modern", "dev.cpp", "dev.h"}).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("dev.cpp")),
+            "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n  reg( a );    // tolvane\n}\n}\n");
+  EXPECT_EQ(ReadFile(Dir.File("dev.h")), header);
 }
 
 // Names with control characters are quoted: no name forges a finding or a
@@ -481,8 +507,10 @@ TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {
   EXPECT_EQ(errors.Status, 2);
   TRunResult diff = RunProgram(REGKIT_EXE, {"check", "--diff", "odd"}, In(Dir.Path()));
   EXPECT_EQ(diff.Output.substr(0, diff.Output.find("--- ")),
-            shown + ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
-                    "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update $'odd/new\\nline.h')\n");
+            shown +
+                ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
+                "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update "
+                "$'odd/new\\nline.h')\n");
   // The diff names the file it is for, in git's quoted form, which patch reads.
   std::string patch = diff.Output.substr(diff.Output.find("--- "));
   EXPECT_TRUE(patch.starts_with("--- \"a/odd/new\\nline.h\"\n+++ \"b/odd/new\\nline.h\"\n")) << patch;
