@@ -63,7 +63,7 @@ int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
                  WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }
-  TTextCheck check(Options.NoWarnings);
+  TTextCheck check(Options.NoWarnings, false, Options.Dialect);
   std::vector<TFinding> findings;
   TFileResult::TState state = check.Run(name, source.Text(), findings, &source);
   if (source.Shrunk()) {

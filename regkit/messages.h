@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/error.h"
+#include "tolvane/construct_note.h"
 
 namespace regkit_msg {
 
@@ -20,6 +21,30 @@ inline std::string StaleHeader(const std::string& header, const std::string& com
 // A report of kessrow's, and the part it concerns.
 inline std::string InPart(const std::string& message, const std::string& part) {
   return part.empty() ? message : message + " (part " + part + ")";
+}
+// A scan error of the specified dialect at a construct that the modern
+// dialect reads (hint: what it does there, from ModernHint).
+inline std::string ModernReads(const std::string& message, const char* hint) {
+  return message + " (--dialect=modern " + hint + ")";
+}
+inline const char* ModernHint(TConstructNote::TKind kind) {
+  switch (kind) {
+  case TConstructNote::TKind::Initialiser:
+    return "reads default member initialisers";
+  case TConstructNote::TKind::Attribute:
+    return "reads attributes";
+  case TConstructNote::TKind::MacroLine:
+    return "reads macro lines";
+  case TConstructNote::TKind::MacroLabel:
+    return "reads access labels with macro words";
+  case TConstructNote::TKind::PassedOver:
+    break;
+  }
+  return "passes this declaration over";
+}
+// A brace error of the modern dialect in a text with preprocessor branches.
+inline std::string InBranches(const std::string& message) {
+  return message + " (every branch of #if ... #endif is read, and the braces of the branches do not balance)";
 }
 // What a fix of a stale body does (SARIF).
 inline constexpr const char* kFixBody = "Update the Register() body";

@@ -130,6 +130,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     return (PartExtensionsGiven = true) && SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
+  else if (TakeValue(arg, "--dialect=", value))
+    return SetDialect(value);
   else if (arg == "--color")
     Color = TColors::TWhen::Always;
   else if (TakeValue(arg, "--color=", value))
@@ -177,6 +179,18 @@ bool TOptions::SetExtensions(const std::string& option, const std::string& value
   }
   if (list.empty()) {
     Problem = option + " needs at least one extension";
+    return false;
+  }
+  return true;
+}
+
+bool TOptions::SetDialect(const std::string& name) {
+  if (name == "specified")
+    Dialect = TScanOptions::TDialect::Specified;
+  else if (name == "modern")
+    Dialect = TScanOptions::TDialect::Modern;
+  else {
+    Problem = "--dialect needs specified or modern, not '" + name + "'";
     return false;
   }
   return true;

@@ -6,6 +6,7 @@
 
 #include "regkit/colors.h"
 #include "regkit/generate_options.h"
+#include "tolvane/scan_options.h"
 
 class TOptions {
 public:
@@ -25,11 +26,13 @@ public:
   TFormat Format = TFormat::Text;          // --format= (check)
   std::string AssumeFilename;              // --assume-filename= (format)
   bool All = false;                        // --all: scan files that do not mention Register() too
-  bool FilterNamed = false;                // --filter-named: named files too only by their extensions
-  bool NoIgnore = false;                   // --no-ignore: walk what git ignores too
-  bool ExtensionsGiven = false;            // --ext: the list replaces the configured one
-  bool PartExtensionsGiven = false;        // --part-ext: likewise
-  TGenerateOptions Generate;               // generate: its part file, header and flags
+  // --dialect=: the C++ the scans read
+  TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
+  bool FilterNamed = false;         // --filter-named: named files too only by their extensions
+  bool NoIgnore = false;            // --no-ignore: walk what git ignores too
+  bool ExtensionsGiven = false;     // --ext: the list replaces the configured one
+  bool PartExtensionsGiven = false; // --part-ext: likewise
+  TGenerateOptions Generate;        // generate: its part file, header and flags
 
   TColors::TWhen Color = TColors::TWhen::Auto; // --color=
 
@@ -49,6 +52,7 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetDialect(const std::string& name);
   bool SetColor(const std::string& when);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from

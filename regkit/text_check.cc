@@ -5,11 +5,13 @@
 #include <cstring>
 
 #include "framework/char_class.h"
+#include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
+#include "tolvane/tolvane_messages.h"
 
 using namespace regkit_msg;
 
@@ -94,14 +96,81 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   TScanOptions options;
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
+  options.Dialect = Dialect;
+  Headers.clear();
+  IncludedClasses.clear();
+  if (Dialect == TScanOptions::TDialect::Modern && ReadHeaders && text.find("::Register") != std::string_view::npos) {
+    ReadIncludedClasses(path, text);
+    options.Classes = &IncludedClasses;
+  }
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(TFindings::OfScan(path, d));
-  if (!Result.Ok) return TFileResult::TState::Failed;
+  if (!Result.Ok) {
+    if (!Result.Diagnostics.empty() && (!file || !file->Shrunk()))
+      NameConstruct(text, !Result.Diagnostics.back().Scope.empty(), findings.back());
+    return TFileResult::TState::Failed;
+  }
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.
   if (Result.Text.Equals(text)) return TFileResult::TState::UpToDate;
   NoteStale(path, text, findings);
   return TFileResult::TState::Stale;
+}
+
+void TTextCheck::NameConstruct(std::string_view text, bool inClass, TFinding& error) {
+  if (Dialect == TScanOptions::TDialect::Specified) {
+    if (const char* hint = ModernHintAt(text, error.Line, inClass)) error.Message = ModernReads(error.Message, hint);
+    return;
+  }
+  using namespace tolvane_msg;
+  bool braces = error.Message == kUnexpectedClosingBrace || error.Message == kBraceMismatch ||
+                error.Message == kOpenBraceAtEnd;
+  if (braces &&
+      (text.find("#else") != std::string_view::npos || text.find("#elif") != std::string_view::npos))
+    error.Message = InBranches(error.Message);
+}
+
+// A failed scan is rare: only then is the text read again, in the modern
+// dialect, to see whether the error's line holds a construct it reads.
+const char* TTextCheck::ModernHintAt(std::string_view text, int line, bool inClass) {
+  TScanOptions options;
+  options.NoWarnings = true;
+  options.Dialect = TScanOptions::TDialect::Modern;
+  options.NoteConstructs = true;
+  TScanResult modern = Engine.Scan(text, options);
+  for (const TDiagnostic& d : modern.Diagnostics)
+    if (d.Kind == TDiagnostic::TKind::Error && d.Line == line) return nullptr; // it stops there too
+  for (const TConstructNote& note : modern.Constructs)
+    // A declaration passed over is named only inside a class: outside, the
+    // text may not be C++ at all.
+    if (note.Line == line && (inClass || note.Kind != TConstructNote::TKind::PassedOver)) return ModernHint(note.Kind);
+  return nullptr;
+}
+
+void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view text) {
+  TDir dir;
+  std::string base;
+  if (path.empty() || path == kStandardInput || TDir::OpenParent(path, dir, base)) return;
+  TScanOptions options;
+  options.NoWarnings = true;
+  options.Dialect = TScanOptions::TDialect::Modern;
+  options.KeepClasses = true;
+  TScanResult header;
+  for (std::size_t at = text.find("#include"); at != std::string_view::npos; at = text.find("#include", at + 1)) {
+    std::size_t open = text.find_first_not_of(" \t", at + 8);
+    if (open == std::string_view::npos || text[open] != '"') continue;
+    std::size_t close = text.find_first_of("\"\n", open + 1);
+    if (close == std::string_view::npos || text[close] != '"') continue;
+    std::string name(text.substr(open + 1, close - open - 1));
+    if (name.empty() || name[0] == '/' || name.find("..") != std::string::npos) continue;
+    TFileText& file = Headers.emplace_back();
+    if (file.Open(dir, name, true)) {
+      Headers.pop_back();
+      continue;
+    }
+    Engine.Scan(file.Text(), options, header);
+    for (auto& [qualified, state] : header.Classes) IncludedClasses.try_emplace(qualified, std::move(state));
+  }
 }
 
 // Each stale body is named at its first changed line. A text that changes

@@ -22,6 +22,12 @@ const std::string kStaleDone = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual v
                                "    reg(  b    );    // tolvane\n    rega( c, 4 );    // tolvane\n  }\n};\n";
 const std::string kError = "class TC {\n  TReg c;\n  \"text\";\n  virtual void Register() {\n  }\n};\n";
 const std::string kPlain = "int f();\n";
+const std::string kModern = "class TI {\n  TReg i = TReg(1);\n  void Register() {\n  }\n};\n";
+const std::string kModernDone =
+    "class TI {\n  TReg i = TReg(1);\n  void Register() {\n    reg( i );    // tolvane\n  }\n};\n";
+const std::string kModernError =
+    "<stdin>:2:10: error: Unexpected token within member declaration. (--dialect=modern "
+    "reads default member initialisers)\n";
 // Two bodies, both stale, and no line feed at the end.
 const std::string kTwoBodies = "struct TD {\n  TReg d;\n  virtual void Register() {\n  }\n};\n"
                                "struct TE {\n  TReg e;\n  virtual void Register() {\n  }\n};";
@@ -453,6 +459,8 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
        "",
        "missing.h: error: could not open the file (No such file or directory)\n",
        2},
+      {{"format"}, kModern, "", kModernError, 1},
+      {{"format", "--dialect=modern"}, kModern, kModernDone, "", 0},
   };
   for (const TCase& c : cases) {
     std::string command = std::string(REGKIT_EXE) + " 2>err";
@@ -479,8 +487,22 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
                                                          {"check", "--format=xml", "."},
                                                          {"update", "--format=json", "."},
                                                          {"check", "--assume-filename=x.h", "."},
-                                                         {"lsp", "x.h"}})
+                                                         {"lsp", "x.h"},
+                                                         {"check", "--dialect=c89", "."}})
     EXPECT_EQ(Run(args).Status, 2) << args[1];
+}
+
+// In the modern dialect a Register() body in a source is regenerated from
+// its class in a header the source includes; the header stays as it is.
+TEST_F(RegkitTree, BodyOutsideItsClassTakesTheHeadersMembers) {
+  const std::string header = "namespace app {\nclass TDev {\n  TReg a;\n  void Register() override;\n};\n}\n";
+  WriteFile(Dir.File("dev.h"), header);
+  WriteFile(Dir.File("dev.cpp"), "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n}\n}\n");
+  EXPECT_EQ(Run({"check", "dev.cpp"}).Status, 0);
+  EXPECT_EQ(Run({"update", "--dialect=modern", "dev.cpp", "dev.h"}).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("dev.cpp")),
+            "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n  reg( a );    // tolvane\n}\n}\n");
+  EXPECT_EQ(ReadFile(Dir.File("dev.h")), header);
 }
 
 // Names with control characters are quoted: no name forges a finding or a
