@@ -130,7 +130,7 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     return (PartExtensionsGiven = true) && SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
-  else if (TakeValue(arg, "--dialect=", value))
+  else if (TakeValue(arg, "--dialect=", value) && (DialectGiven = true))
     return SetDialect(value);
   else if (arg == "--color")
     Color = TColors::TWhen::Always;

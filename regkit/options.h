@@ -28,6 +28,7 @@ public:
   bool All = false;                        // --all: scan files that do not mention Register() too
   // --dialect=: the C++ the scans read
   TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
+  bool DialectGiven = false; // --dialect: the configured dialect does not count
   bool FilterNamed = false;         // --filter-named: named files too only by their extensions
   bool NoIgnore = false;            // --no-ignore: walk what git ignores too
   bool ExtensionsGiven = false;     // --ext: the list replaces the configured one

@@ -728,6 +728,13 @@ TEST_F(RegkitTree, ConfigurationShapesTheRun) {
       "cfg/src/c.hxx:5: error: Register() body is out of date (regkit update cfg/src/c.hxx)\n"
       "cfg/src/gen/keep.hxx:5: error: Register() body is out of date (regkit update cfg/src/gen/keep.hxx)\n"
       "3 files: 3 scanned, 0 without Register() skipped; 2 stale, 1 error\n");
+  // The configured dialect reads a class in a namespace; --dialect wins.
+  std::filesystem::create_directories(Dir.File("cfg/ns"));
+  WriteFile(Dir.File("cfg/ns/.regkit.toml"), "dialect = \"modern\"\next = [\"h\"]\n");
+  WriteFile(Dir.File("cfg/ns/x.h"), "namespace a {\n" + kStale + "}\n");
+  EXPECT_EQ(Run({"check", "cfg/ns"}).Status, 1);
+  EXPECT_EQ(Run({"check", "--dialect=specified", "cfg/ns"}).Status, 0);
+  std::filesystem::remove_all(Dir.File("cfg/ns"));
   // A hook passes every staged file: the configured extensions pick them.
   r = Run({"check", "--filter-named", "cfg/src/d.cc", "cfg/src/c.hxx", "cfg/parts/common.inc"});
   EXPECT_EQ(r.Output.substr(r.Output.find('\n') + 1),
