@@ -74,6 +74,9 @@ void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& sourc
   switch (outcome.Done) {
   case TUpdateOutcome::TDone::Written:
     result.State = TFileResult::TState::Updated;
+    // What is said at a line is said of the file as it is now.
+    for (TFinding& finding : result.Findings)
+      if (finding.Rule == TRule::PassedOver) finding.Line = Check.NewLine(finding.Line);
     result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
     if (outcome.Leftover) {
       result.State = TFileResult::TState::Failed;

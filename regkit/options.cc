@@ -119,6 +119,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     return SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
+  else if (TakeValue(arg, "--passed-over=", value))
+    return SetPassedOver(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {
     if (value.empty()) {
       Problem = "--assume-filename needs a name";
@@ -176,6 +178,20 @@ bool TOptions::SetFormat(const std::string& name) {
     Format = TFormat::Sarif;
   else {
     Problem = "--format needs text, json or sarif, not '" + name + "'";
+    return false;
+  }
+  return true;
+}
+
+bool TOptions::SetPassedOver(const std::string& name) {
+  if (name == "warning")
+    PassedOver = TPassedOver::Warning;
+  else if (name == "error")
+    PassedOver = TPassedOver::Error;
+  else if (name == "ignore")
+    PassedOver = TPassedOver::Ignore;
+  else {
+    Problem = "--passed-over needs warning, error or ignore, not '" + name + "'";
     return false;
   }
   return true;

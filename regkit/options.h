@@ -9,6 +9,8 @@ public:
   enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
   // How check prints its findings.
   enum class TFormat { Text, Json, Sarif };
+  // What a Register() body that the scan passes over is reported as.
+  enum class TPassedOver { Warning, Error, Ignore };
 
   TCommand Command = TCommand::None;
   std::vector<std::string> Paths;      // as given, in order
@@ -22,6 +24,7 @@ public:
   TFormat Format = TFormat::Text;      // --format= (check)
   std::string AssumeFilename;          // --assume-filename= (format)
   bool All = false;                    // --all: scan files that do not mention Register() too
+  TPassedOver PassedOver = TPassedOver::Warning; // --passed-over=
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
@@ -39,6 +42,7 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetPassedOver(const std::string& name);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

@@ -24,13 +24,14 @@ namespace {
 
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
-                           "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
-                           "       regkit lsp [-w]\n"
+                           "       regkit format [-w] [--passed-over=LEVEL] [--assume-filename=NAME] [FILE|-]\n"
+                           "       regkit lsp [-w] [--passed-over=LEVEL]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
-                           "        every part file whose header kessrow would change, and every scan\n"
-                           "        error and warning, as path:line:col: lines.\n"
+                           "        every part file whose header kessrow would change, every scan\n"
+                           "        error and warning, and every Register() body the scan passes over,\n"
+                           "        as path:line:col: lines.\n"
                            "update  rewrites those files in place as 'tolvane -r FILE' does, and\n"
                            "        those headers as 'kessrow FILE' run in the part file's directory.\n"
                            "format  writes the text tolvane would write for FILE (standard input\n"
@@ -54,10 +55,13 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  --diff           print a unified diff of each stale file or header\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
                            "  --format=FORMAT  check: text (default), json or sarif\n"
+                           "  --passed-over=LEVEL  a Register() body the scan does not regenerate:\n"
+                           "                   warning (default), error, or ignore\n"
                            "  --assume-filename=NAME  format: the name findings give the text\n"
                            "\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
-                           "1 some stale, 2 a file could not be read, scanned or written;\n"
+                           "1 some stale (or, with --passed-over=error, passed over),\n"
+                           "2 a file could not be read, scanned or written;\n"
                            "format: 0 text written, 1 scan error, 2 file not read.\n";
 
 // Whether everything written to standard output reached it; says why not
@@ -103,7 +107,9 @@ int main(int argc, char** argv) {
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
-    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION).Run();
+    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION, TFraming::kMaxMessage,
+                   options.PassedOver)
+        .Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
   AllowOpenFiles();

@@ -2,11 +2,13 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/char_class.h"
 #include "framework/input_assist.h"
 #include "regkit/messages.h"
+#include "regkit/register_heads.h"
 #include "regkit/shell_word.h"
 
 using namespace regkit_msg;
@@ -67,11 +69,44 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
   if (!Result.Ok) return TFileResult::TState::Failed;
+  NotePassedOver(path, text, options.Dialect, findings);
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.
   if (Result.Text.Equals(text)) return TFileResult::TState::UpToDate;
   NoteStale(path, text, findings);
   return TFileResult::TState::Stale;
+}
+
+// The bodies found in the text that the scan did not read, each at its
+// word Register. Both lists are in file order; a body is known to the scan
+// by the line of its "{".
+void TTextCheck::NotePassedOver(const std::string& path, std::string_view text,
+                                TScanOptions::TDialect dialect, std::vector<TFinding>& findings) const {
+  using TPassedOver = TOptions::TPassedOver;
+  if (PassedOverLevel == TPassedOver::Ignore || (PassedOverLevel == TPassedOver::Warning && NoWarnings))
+    return;
+  if (text.find("Register") == std::string_view::npos) return;
+  TFinding::TSeverity severity =
+      PassedOverLevel == TPassedOver::Error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
+  const std::vector<int>& read = Result.HeadBraceLines;
+  auto next = read.begin();
+  for (const TRegisterHeads::THead& head : TRegisterHeads::Find(text)) {
+    if (head.SwitchedOff) continue;
+    next = std::lower_bound(next, read.end(), head.BraceLine);
+    if (next != read.end() && *next == head.BraceLine) continue;
+    findings.push_back(TFinding(path, severity, TFinding::TRule::PassedOver, PassedOver(head, dialect),
+                                head.Line, head.Column));
+  }
+}
+
+int TTextCheck::NewLine(int line) const {
+  // The bodies follow each other; each shifts the lines after its "}".
+  const std::vector<TBodyRange>& bodies = Result.Bodies;
+  auto after = std::partition_point(bodies.begin(), bodies.end(),
+                                    [line](const TBodyRange& b) { return b.CloseLine < line; });
+  if (after == bodies.begin()) return line;
+  const TBodyRange& last = *(after - 1);
+  return line + last.NewCloseLine - last.CloseLine;
 }
 
 // Each stale body is named at its first changed line. A text that changes

@@ -9,17 +9,23 @@
 #include <vector>
 
 #include "regkit/file_result.h"
+#include "regkit/options.h"
 #include "tolvane/tolvane_spec.h"
 
 class TFileText;
 
 class TTextCheck {
 public:
-  explicit TTextCheck(bool noWarnings) : NoWarnings(noWarnings) {}
+  // passedOver: how a Register() body the scan does not regenerate is
+  // reported (a warning hidden by noWarnings, an error, or not at all).
+  explicit TTextCheck(bool noWarnings, TOptions::TPassedOver passedOver = TOptions::TPassedOver::Warning)
+      : NoWarnings(noWarnings), PassedOverLevel(passedOver) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
-  // Failed when the scan stopped at an error. file: the file text was read
+  // Failed when the scan stopped at an error. After a scan without error,
+  // each Register() body it did not read is a finding too, unless the user
+  // switched its registration off. file: the file text was read
   // from, when it is one (a scan stops once it shrinks).
   TFileResult::TState Run(const std::string& path, std::string_view text, std::vector<TFinding>& findings,
                           const TFileText* file = nullptr);
@@ -31,13 +37,19 @@ public:
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
   TTolvane& Tool() { return Engine; }
+  // The line of the last scan's new text that its line of the scanned text
+  // became.
+  int NewLine(int line) const;
   // A scan's error or warning as a finding about path.
   static TFinding FromDiagnostic(const std::string& path, const TDiagnostic& diagnostic);
 
 private:
+  void NotePassedOver(const std::string& path, std::string_view text, TScanOptions::TDialect dialect,
+                      std::vector<TFinding>& findings) const;
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
 
   bool NoWarnings;
+  TOptions::TPassedOver PassedOverLevel;
   TTolvane Engine;
   TScanResult Result; // its memory is kept from text to text
 };

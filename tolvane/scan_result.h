@@ -16,12 +16,17 @@ public:
   std::vector<TBodyRange> Bodies;       // the Register() bodies regenerated, in file order
   bool Ok = false;                      // no error: the text is complete
   bool Warned = false;                  // a warning was reported
+  // The line of the "{" of every Register() head the scan read, in file
+  // order, whatever became of its body: regenerated, up to date, with
+  // nothing to write, or left with a warning.
+  std::vector<int> HeadBraceLines;
 
   // Forgets the previous scan; the made text's memory is kept for the next.
   void Clear() {
     Text.clear();
     Diagnostics.clear();
     Bodies.clear();
+    HeadBraceLines.clear();
     Ok = Warned = false;
   }
   // Whether some Register() body changes.

@@ -64,8 +64,9 @@ bool KindWanted(const json& params) {
 
 } // namespace
 
-TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version, std::size_t maxMessage)
-    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings) {
+TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
+                 std::size_t maxMessage, TOptions::TPassedOver passedOver)
+    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings, passedOver) {
   Requests = {{"initialize", &TServer::Initialize},
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},

@@ -22,8 +22,10 @@
 class TServer {
 public:
   // version: regkit's, named to the client.
+  // passedOver: how a Register() body the scan does not regenerate is reported.
   TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
-          std::size_t maxMessage = TFraming::kMaxMessage);
+          std::size_t maxMessage = TFraming::kMaxMessage,
+          TOptions::TPassedOver passedOver = TOptions::TPassedOver::Warning);
 
   // Serves until the exit notification or the end of the input; returns
   // the exit status: 0 when the client asked for shutdown first, else 1.

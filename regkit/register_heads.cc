@@ -1,0 +1,529 @@
+#include "regkit/register_heads.h"
+
+#include <cstring>
+
+#include "framework/char_class.h"
+#include "framework/input_assist.h"
+
+namespace {
+
+using THead = TRegisterHeads::THead;
+using TReason = TRegisterHeads::TReason;
+
+bool WordByte(char c) { return IsAlnumChar(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80; }
+
+// Whether word, in any case, is text.
+bool SameWord(std::string_view word, std::string_view text) {
+  return word.size() == text.size() &&
+         strncmpi(word.data(), text.data(), static_cast<unsigned>(text.size())) == 0;
+}
+
+// What a "{" opens.
+enum class TKind { Namespace, Extern, Class, Function, Other };
+
+class TContext {
+public:
+  TKind Kind = TKind::Other;
+  std::string Name;     // of a namespace or a class, as written
+  std::string_view Key; // of a class: "class", "struct" or "union"
+  bool Template = false;
+  bool InBlock = false;  // a function or another block is around it
+  bool InExtern = false; // an extern block is around it
+  int OuterClass = -1;   // the index of the nearest class around it
+  int Namespace = -1;    // the index of the nearest namespace around it
+  bool OnAtOpen = true;  // registration was on at its "{"
+  std::size_t WantsAtOpen = 0;
+
+  std::string Subject() const {
+    return Name.empty() ? "an unnamed " + std::string(Key) : std::string(Key) + " " + Name;
+  }
+};
+
+// What the declaration read so far (since the last ";", brace or access
+// label) says about the "{" that may end it.
+class TDecl {
+public:
+  int Tokens = 0;
+  std::string_view First;
+  bool Template = false;       // it begins with "template"
+  bool TemplateParams = false; // inside the template's parameter list
+  int TemplateAngles = 0, TemplateParens = 0;
+  bool Namespace = false;
+  std::string NamespaceName;
+  bool Extern = false, Linkage = false; // "extern", then a string
+  std::string_view ClassKey;
+  std::string ClassName;
+  bool NameDone = false; // the class's name is behind
+  int ClassAngles = 0;
+  int Parens = 0, Brackets = 0;
+  bool SawParen = false, Enum = false, Equals = false, Virtual = false;
+};
+
+// Where the head being read stands.
+enum class TStage { None, Name, Open, Void, Close, NoexceptArgs, Attribute };
+
+class THeadFinder {
+public:
+  explicit THeadFinder(std::string_view text) : Text(text) {}
+  std::vector<THead> Run();
+
+private:
+  void LineComment();
+  void BlockComment();
+  void PreprocessorLine();
+  void StringLiteral(char quote);
+  bool RawString();
+  void Number();
+  void NewLines(std::size_t from, std::size_t to); // counts the line ends in [from, to)
+
+  void Word(std::string_view word, int column);
+  void Punct(std::string_view token);
+  void Literal();
+  void HeadToken(std::string_view token, bool isWord);
+  void DeclToken(std::string_view token, bool isWord);
+  void OpenBrace();
+  void CloseBrace();
+  void EndHead();
+
+  std::string_view Text;
+  std::size_t At = 0;
+  int Line = 1;
+  std::size_t LineStart = 0;
+  bool FirstOnLine = true;
+
+  bool On = true;        // registration switched on (TOLVANE_ON, TOLVANE_OFF)
+  std::size_t Wants = 0; // TOLVANE_ON and TOLVANE_INCL directives met
+  std::vector<TContext> Stack;
+  TDecl Decl;
+  std::string Chain; // the qualified name the last words make: "app::TDev::"
+  bool AfterColons = false;
+
+  TStage Stage = TStage::None;
+  THead Pending;
+  bool Qualified = false, Virtual = false, Noexcept = false;
+  int Overrides = 0, Finals = 0, Depth = 0;
+
+  std::vector<THead> Heads;
+};
+
+std::vector<THead> THeadFinder::Run() {
+  const std::size_t n = Text.size();
+  while (At < n) {
+    char c = Text[At];
+    if (c == '\n' || c == '\r') {
+      At += LineEndLength(Text, At);
+      ++Line;
+      LineStart = At;
+      FirstOnLine = true;
+      continue;
+    }
+    if (IsSpaceChar(c)) {
+      ++At;
+      continue;
+    }
+    bool first = FirstOnLine;
+    FirstOnLine = false;
+    char next = At + 1 < n ? Text[At + 1] : '\0';
+    if (c == '/' && next == '/') {
+      LineComment();
+    } else if (c == '/' && next == '*') {
+      BlockComment();
+    } else if (c == '#' && first) {
+      PreprocessorLine();
+    } else if (WordByte(c) && !IsDigitChar(c)) {
+      std::size_t start = At;
+      while (At < n && WordByte(Text[At])) ++At;
+      std::string_view word = Text.substr(start, At - start);
+      bool quote = At < n && (Text[At] == '"' || Text[At] == '\'');
+      if (quote && (word == "u8" || word == "u" || word == "U" || word == "L")) {
+        StringLiteral(Text[At]);
+        Literal();
+      } else if (quote && Text[At] == '"' &&
+                 (word == "R" || word == "u8R" || word == "uR" || word == "UR" || word == "LR")) {
+        if (!RawString()) StringLiteral('"');
+        Literal();
+      } else {
+        Word(word, static_cast<int>(start - LineStart) + 1);
+      }
+    } else if (IsDigitChar(c) || (c == '.' && IsDigitChar(next))) {
+      Number();
+      Literal();
+    } else if (c == '"' || c == '\'') {
+      StringLiteral(c);
+      Literal();
+    } else if (c == ':' && next == ':') {
+      Punct(Text.substr(At, 2));
+      At += 2;
+    } else {
+      Punct(Text.substr(At, 1));
+      ++At;
+    }
+  }
+  return std::move(Heads);
+}
+
+void THeadFinder::NewLines(std::size_t from, std::size_t to) {
+  for (std::size_t i = from; i < to;) {
+    std::size_t end = LineEndLength(Text, i);
+    if (end == 0) {
+      ++i;
+      continue;
+    }
+    i += end;
+    ++Line;
+    LineStart = i;
+  }
+}
+
+// To the end of the line and of every line a trailing backslash continues;
+// the line end itself is left.
+void THeadFinder::LineComment() {
+  // A directive is the comment's first word.
+  std::size_t word = At + 2;
+  while (word < Text.size() &&
+         (Text[word] == ' ' || Text[word] == '\t' || Text[word] == '\v' || Text[word] == '\f'))
+    ++word;
+  std::size_t end = word;
+  while (end < Text.size() && WordByte(Text[end])) ++end;
+  std::string_view directive = Text.substr(word, end - word);
+  if (SameWord(directive, "TOLVANE_ON")) {
+    On = true;
+    ++Wants;
+  } else if (SameWord(directive, "TOLVANE_OFF")) {
+    On = false;
+  } else if (SameWord(directive, "TOLVANE_INCL")) {
+    ++Wants;
+  }
+  for (;;) {
+    std::size_t lineEnd = Text.find_first_of("\r\n", At);
+    if (lineEnd == std::string_view::npos) {
+      At = Text.size();
+      return;
+    }
+    At = lineEnd;
+    if (lineEnd == 0 || Text[lineEnd - 1] != '\\') return;
+    NewLines(At, At + LineEndLength(Text, At));
+    At += LineEndLength(Text, lineEnd);
+  }
+}
+
+// The search for "*/" starts at the "/*" itself, as the scan's does.
+void THeadFinder::BlockComment() {
+  std::size_t close = Text.find("*/", At + 1);
+  std::size_t end = close == std::string_view::npos ? Text.size() : close + 2;
+  NewLines(At, end);
+  At = end;
+}
+
+void THeadFinder::PreprocessorLine() {
+  for (;;) {
+    std::size_t lineEnd = Text.find_first_of("\r\n", At);
+    if (lineEnd == std::string_view::npos) {
+      At = Text.size();
+      return;
+    }
+    At = lineEnd;
+    if (lineEnd == 0 || Text[lineEnd - 1] != '\\') return;
+    NewLines(At, At + LineEndLength(Text, At));
+    At += LineEndLength(Text, lineEnd);
+  }
+}
+
+// A string or character literal from its quote at At: to the closing quote,
+// or to the line's end when it is not closed there; an escaped line end
+// continues it.
+void THeadFinder::StringLiteral(char quote) {
+  ++At;
+  while (At < Text.size()) {
+    char c = Text[At];
+    if (c == quote) {
+      ++At;
+      return;
+    }
+    if (c == '\n' || c == '\r') return;
+    if (c == '\\' && At + 1 < Text.size()) {
+      std::size_t end = LineEndLength(Text, At + 1);
+      if (end != 0) NewLines(At + 1, At + 1 + end);
+      At += 1 + (end != 0 ? end : 1);
+      continue;
+    }
+    ++At;
+  }
+}
+
+// A raw string from its quote at At: R"delimiter( ... )delimiter". False,
+// and nothing read, when the delimiter is not one.
+bool THeadFinder::RawString() {
+  std::size_t open = At + 1, paren = open;
+  while (paren < Text.size() && paren - open <= 16 && Text[paren] != '(') {
+    char c = Text[paren];
+    if (IsSpaceChar(c) || c == ')' || c == '\\' || c == '"') return false;
+    ++paren;
+  }
+  if (paren >= Text.size() || Text[paren] != '(') return false;
+  std::string closing = ")" + std::string(Text.substr(open, paren - open)) + "\"";
+  std::size_t close = Text.find(closing, paren + 1);
+  std::size_t end = close == std::string_view::npos ? Text.size() : close + closing.size();
+  NewLines(At, end);
+  At = end;
+  return true;
+}
+
+// A number with its digit separators (1'000) and exponent signs.
+void THeadFinder::Number() {
+  const std::size_t n = Text.size();
+  ++At;
+  while (At < n) {
+    char c = Text[At];
+    if (WordByte(c) || c == '.') {
+      ++At;
+    } else if (c == '\'' && At + 1 < n && IsAlnumChar(Text[At + 1])) {
+      ++At;
+    } else if ((c == '+' || c == '-') && (Text[At - 1] | 0x20) == 'e') {
+      ++At;
+    } else if ((c == '+' || c == '-') && (Text[At - 1] | 0x20) == 'p') {
+      ++At;
+    } else {
+      return;
+    }
+  }
+}
+
+void THeadFinder::Literal() {
+  HeadToken({}, false);
+  if (Decl.Extern && Decl.Tokens == 1) Decl.Linkage = true;
+  DeclToken({}, false);
+  Chain.clear();
+  AfterColons = false;
+}
+
+void THeadFinder::Word(std::string_view word, int column) {
+  HeadToken(word, true);
+  if (word == "Register" && Stage == TStage::None) {
+    Stage = TStage::Name;
+    Pending = THead();
+    Pending.Line = Line;
+    Pending.Column = column;
+    Qualified = AfterColons;
+    if (Qualified && Chain.size() >= 2) Pending.Place = Chain.substr(0, Chain.size() - 2);
+    Virtual = Decl.Virtual;
+    Noexcept = false;
+    Overrides = Finals = Depth = 0;
+  }
+  DeclToken(word, true);
+  if (AfterColons)
+    Chain += word;
+  else
+    Chain.assign(word);
+  AfterColons = false;
+}
+
+void THeadFinder::Punct(std::string_view token) {
+  char c = token[0];
+  if (c == '{') return OpenBrace();
+  if (c == '}') return CloseBrace();
+  HeadToken(token, false);
+  DeclToken(token, false);
+  if (token == "::") {
+    Chain += "::";
+    AfterColons = true;
+  } else {
+    Chain.clear();
+    AfterColons = false;
+  }
+}
+
+// The head being read, one token further ("{" and "}" aside).
+void THeadFinder::HeadToken(std::string_view token, bool isWord) {
+  switch (Stage) {
+  case TStage::None:
+    return;
+  case TStage::Name:
+    Stage = token == "(" ? TStage::Open : TStage::None;
+    return;
+  case TStage::Open:
+    if (isWord && token == "void") {
+      Stage = TStage::Void;
+    } else {
+      Stage = token == ")" ? TStage::Close : TStage::None;
+    }
+    return;
+  case TStage::Void:
+    Stage = token == ")" ? TStage::Close : TStage::None;
+    return;
+  case TStage::Close:
+    if (isWord && token == "override") {
+      ++Overrides;
+    } else if (isWord && token == "final") {
+      ++Finals;
+    } else if (isWord && token == "noexcept") {
+      Noexcept = true;
+    } else if (token == "(" && Noexcept) {
+      Stage = TStage::NoexceptArgs;
+      Depth = 1;
+    } else if (token == "[") {
+      Stage = TStage::Attribute;
+      Depth = 1;
+    } else {
+      Stage = TStage::None;
+    }
+    return;
+  case TStage::NoexceptArgs:
+  case TStage::Attribute: {
+    const char* open = Stage == TStage::Attribute ? "[" : "(";
+    const char* close = Stage == TStage::Attribute ? "]" : ")";
+    if (token == ";") {
+      Stage = TStage::None;
+    } else if (token == open) {
+      ++Depth;
+    } else if (token == close && --Depth == 0) {
+      Stage = TStage::Close;
+    }
+    return;
+  }
+  }
+}
+
+void THeadFinder::DeclToken(std::string_view token, bool isWord) {
+  TDecl& d = Decl;
+  ++d.Tokens;
+  if (d.Tokens == 1) d.First = token;
+  if (d.TemplateParams) {
+    if (token == "(") ++d.TemplateParens;
+    if (token == ")" && d.TemplateParens > 0) --d.TemplateParens;
+    if (d.TemplateParens == 0 && token == "<") ++d.TemplateAngles;
+    if (d.TemplateParens == 0 && token == ">" && --d.TemplateAngles == 0) d.TemplateParams = false;
+    return;
+  }
+  if (isWord) {
+    if (d.Tokens == 1 && token == "template") d.Template = true;
+    if (d.Tokens == 1 && token == "extern") d.Extern = true;
+    if (token == "namespace" && (d.Tokens == 1 || (d.Tokens == 2 && d.First == "inline"))) {
+      d.Namespace = true;
+    } else if (d.Namespace) {
+      if (d.Brackets == 0 && token != "inline") d.NamespaceName += token;
+    } else if (token == "virtual") {
+      d.Virtual = true;
+    } else if (token == "enum") {
+      d.Enum = true;
+    } else if (d.ClassKey.empty() && d.Parens == 0 && !d.SawParen &&
+               (token == "class" || token == "struct" || token == "union")) {
+      d.ClassKey = token;
+    } else if (!d.ClassKey.empty() && !d.NameDone && d.Parens == 0 && d.ClassAngles == 0 && d.Brackets == 0) {
+      if (token == "final")
+        d.NameDone = true;
+      else if (token != "alignas" && token != "__attribute__" && token != "__declspec")
+        d.ClassName = token;
+    }
+    return;
+  }
+  if (token.empty()) return; // a literal
+  char c = token[0];
+  if (token == "::") {
+    if (d.Namespace) d.NamespaceName += "::";
+  } else if (c == '<' && d.Template && d.Tokens == 2) {
+    d.TemplateParams = true;
+    d.TemplateAngles = 1;
+  } else if (c == '(') {
+    d.SawParen = d.SawParen || d.Parens == 0;
+    ++d.Parens;
+  } else if (c == ')') {
+    if (d.Parens > 0) --d.Parens;
+  } else if (c == '[') {
+    ++d.Brackets;
+  } else if (c == ']') {
+    if (d.Brackets > 0) --d.Brackets;
+  } else if (c == '<') {
+    if (!d.ClassKey.empty() && !d.NameDone && d.Parens == 0) ++d.ClassAngles;
+  } else if (c == '>') {
+    if (d.ClassAngles > 0) --d.ClassAngles;
+  } else if (c == '=') {
+    if (d.Parens == 0 && d.Brackets == 0) d.Equals = true;
+  } else if (c == ';') {
+    Decl = TDecl();
+  } else if (c == ':') {
+    if (!d.ClassKey.empty() && d.Parens == 0 && d.ClassAngles == 0) d.NameDone = true;
+    // An access label ("public:", "public slots:", "signals:") ends
+    // nothing but begins the next declaration.
+    if (d.Tokens == 2 || d.First == "public" || d.First == "protected" || d.First == "private")
+      Decl = TDecl();
+  }
+}
+
+void THeadFinder::OpenBrace() {
+  if (Stage == TStage::Close) EndHead();
+  Stage = TStage::None;
+  TContext context;
+  const TDecl& d = Decl;
+  if (d.Namespace) {
+    context.Kind = TKind::Namespace;
+    context.Name = d.NamespaceName;
+  } else if (d.Extern && d.Linkage && d.Tokens == 2) {
+    context.Kind = TKind::Extern;
+  } else if (!d.ClassKey.empty() && !d.Enum && !d.Equals) {
+    context.Kind = TKind::Class;
+    context.Key = d.ClassKey;
+    context.Name = d.ClassName;
+    context.Template = d.Template;
+  } else if (d.SawParen) {
+    context.Kind = TKind::Function;
+  }
+  if (!Stack.empty()) {
+    const TContext& parent = Stack.back();
+    int index = static_cast<int>(Stack.size()) - 1;
+    context.InBlock = parent.InBlock || parent.Kind == TKind::Function || parent.Kind == TKind::Other;
+    context.InExtern = parent.InExtern || parent.Kind == TKind::Extern;
+    context.OuterClass = parent.Kind == TKind::Class ? index : parent.OuterClass;
+    context.Namespace = parent.Kind == TKind::Namespace ? index : parent.Namespace;
+  }
+  context.OnAtOpen = On;
+  context.WantsAtOpen = Wants;
+  Stack.push_back(std::move(context));
+  Decl = TDecl();
+  Chain.clear();
+  AfterColons = false;
+}
+
+void THeadFinder::CloseBrace() {
+  Stage = TStage::None;
+  if (!Stack.empty()) Stack.pop_back();
+  Decl = TDecl();
+  Chain.clear();
+  AfterColons = false;
+}
+
+// The head is complete at its "{": why a scan may pass it over.
+void THeadFinder::EndHead() {
+  THead& head = Pending;
+  head.BraceLine = Line;
+  const TContext* context = Stack.empty() ? nullptr : &Stack.back();
+  bool inClass = context && context->Kind == TKind::Class;
+  head.SwitchedOff = inClass ? !context->OnAtOpen && Wants == context->WantsAtOpen : !On;
+  if (inClass) head.Subject = context->Subject();
+  if (Qualified) {
+    head.Reason = TReason::OutOfLine;
+  } else if (!inClass) {
+    head.Reason = TReason::NotAMethod;
+  } else if (context->InBlock) {
+    head.Reason = TReason::LocalClass;
+  } else if (context->Template) {
+    head.Reason = TReason::ClassTemplate;
+  } else if (context->OuterClass >= 0) {
+    head.Reason = TReason::NestedClass;
+    head.Place = Stack[static_cast<std::size_t>(context->OuterClass)].Subject();
+  } else if (context->InExtern) {
+    head.Reason = TReason::InsideExternBlock;
+  } else if (context->Namespace >= 0) {
+    head.Reason = TReason::InsideNamespace;
+    head.Place = Stack[static_cast<std::size_t>(context->Namespace)].Name;
+  } else if (!Virtual && Overrides == 0 && Finals == 0) {
+    head.Reason = TReason::NotVirtual;
+  } else {
+    head.Reason = TReason::OtherHead;
+  }
+  Heads.push_back(std::move(head));
+}
+
+} // namespace
+
+std::vector<THead> TRegisterHeads::Find(std::string_view text) { return THeadFinder(text).Run(); }
