@@ -18,14 +18,21 @@ bool SameWord(std::string_view word, std::string_view text) {
          strncmpi(word.data(), text.data(), static_cast<unsigned>(text.size())) == 0;
 }
 
+// The text from the start of first (when it has one) to the end of last,
+// a later view of the same text.
+std::string_view Extend(std::string_view first, std::string_view last) {
+  if (first.empty()) return last;
+  return std::string_view(first.data(), static_cast<std::size_t>(last.data() + last.size() - first.data()));
+}
+
 // What a "{" opens.
 enum class TKind { Namespace, Extern, Class, Function, Other };
 
 class TContext {
 public:
   TKind Kind = TKind::Other;
-  std::string Name;     // of a namespace or a class, as written
-  std::string_view Key; // of a class: "class", "struct" or "union"
+  std::string_view Name; // of a namespace or a class, as written
+  std::string_view Key;  // of a class: "class", "struct" or "union"
   bool Template = false;
   bool InBlock = false;  // a function or another block is around it
   bool InExtern = false; // an extern block is around it
@@ -33,9 +40,12 @@ public:
   int Namespace = -1;    // the index of the nearest namespace around it
   bool OnAtOpen = true;  // registration was on at its "{"
   std::size_t WantsAtOpen = 0;
+  // Blocks inside this one, a function's or another, that are held by this
+  // entry alone: inside a block, the kind of a block tells nothing more.
+  std::size_t Repeat = 0;
 
   std::string Subject() const {
-    return Name.empty() ? "an unnamed " + std::string(Key) : std::string(Key) + " " + Name;
+    return Name.empty() ? "an unnamed " + std::string(Key) : std::string(Key) + " " + std::string(Name);
   }
 };
 
@@ -49,10 +59,10 @@ public:
   bool TemplateParams = false; // inside the template's parameter list
   int TemplateAngles = 0, TemplateParens = 0;
   bool Namespace = false;
-  std::string NamespaceName;
+  std::string_view NamespaceName;       // from its first word to its last
   bool Extern = false, Linkage = false; // "extern", then a string
   std::string_view ClassKey;
-  std::string ClassName;
+  std::string_view ClassName;
   bool NameDone = false; // the class's name is behind
   int ClassAngles = 0;
   int Parens = 0, Brackets = 0;
@@ -82,6 +92,7 @@ private:
   void HeadToken(std::string_view token, bool isWord);
   void DeclToken(std::string_view token, bool isWord);
   void OpenBrace();
+  void PushContext(TContext& context);
   void CloseBrace();
   void EndHead();
 
@@ -95,7 +106,9 @@ private:
   std::size_t Wants = 0; // TOLVANE_ON and TOLVANE_INCL directives met
   std::vector<TContext> Stack;
   TDecl Decl;
-  std::string Chain; // the qualified name the last words make: "app::TDev::"
+  // The qualified name the last words make ("app::TDev" of "app::TDev::"),
+  // as offsets in the text; ChainFrom is npos when there is none.
+  std::size_t ChainFrom = std::string_view::npos, ChainTo = 0;
   bool AfterColons = false;
 
   TStage Stage = TStage::None;
@@ -293,7 +306,7 @@ void THeadFinder::Literal() {
   HeadToken({}, false);
   if (Decl.Extern && Decl.Tokens == 1) Decl.Linkage = true;
   DeclToken({}, false);
-  Chain.clear();
+  ChainFrom = std::string_view::npos;
   AfterColons = false;
 }
 
@@ -305,16 +318,16 @@ void THeadFinder::Word(std::string_view word, int column) {
     Pending.Line = Line;
     Pending.Column = column;
     Qualified = AfterColons;
-    if (Qualified && Chain.size() >= 2) Pending.Place = Chain.substr(0, Chain.size() - 2);
+    if (Qualified && ChainFrom != std::string_view::npos)
+      Pending.Place = Text.substr(ChainFrom, ChainTo - ChainFrom);
     Virtual = Decl.Virtual;
     Noexcept = false;
     Overrides = Finals = Depth = 0;
   }
   DeclToken(word, true);
-  if (AfterColons)
-    Chain += word;
-  else
-    Chain.assign(word);
+  std::size_t from = static_cast<std::size_t>(word.data() - Text.data());
+  if (!AfterColons || ChainFrom == std::string_view::npos) ChainFrom = from;
+  ChainTo = from + word.size();
   AfterColons = false;
 }
 
@@ -324,13 +337,8 @@ void THeadFinder::Punct(std::string_view token) {
   if (c == '}') return CloseBrace();
   HeadToken(token, false);
   DeclToken(token, false);
-  if (token == "::") {
-    Chain += "::";
-    AfterColons = true;
-  } else {
-    Chain.clear();
-    AfterColons = false;
-  }
+  AfterColons = token == "::";
+  if (!AfterColons) ChainFrom = std::string_view::npos;
 }
 
 // The head being read, one token further ("{" and "}" aside).
@@ -401,7 +409,7 @@ void THeadFinder::DeclToken(std::string_view token, bool isWord) {
     if (token == "namespace" && (d.Tokens == 1 || (d.Tokens == 2 && d.First == "inline"))) {
       d.Namespace = true;
     } else if (d.Namespace) {
-      if (d.Brackets == 0 && token != "inline") d.NamespaceName += token;
+      if (d.Brackets == 0 && token != "inline") d.NamespaceName = Extend(d.NamespaceName, token);
     } else if (token == "virtual") {
       d.Virtual = true;
     } else if (token == "enum") {
@@ -420,7 +428,6 @@ void THeadFinder::DeclToken(std::string_view token, bool isWord) {
   if (token.empty()) return; // a literal
   char c = token[0];
   if (token == "::") {
-    if (d.Namespace) d.NamespaceName += "::";
   } else if (c == '<' && d.Template && d.Tokens == 2) {
     d.TemplateParams = true;
     d.TemplateAngles = 1;
@@ -468,6 +475,19 @@ void THeadFinder::OpenBrace() {
   } else if (d.SawParen) {
     context.Kind = TKind::Function;
   }
+  // A block in a block adds nothing a head could be told by.
+  auto isBlock = [](const TContext& c) { return c.Kind == TKind::Function || c.Kind == TKind::Other; };
+  if (!Stack.empty() && isBlock(context) && isBlock(Stack.back()))
+    ++Stack.back().Repeat;
+  else
+    PushContext(context);
+  Decl = TDecl();
+  ChainFrom = std::string_view::npos;
+  AfterColons = false;
+}
+
+// context, placed in what it stands in.
+void THeadFinder::PushContext(TContext& context) {
   if (!Stack.empty()) {
     const TContext& parent = Stack.back();
     int index = static_cast<int>(Stack.size()) - 1;
@@ -478,17 +498,17 @@ void THeadFinder::OpenBrace() {
   }
   context.OnAtOpen = On;
   context.WantsAtOpen = Wants;
-  Stack.push_back(std::move(context));
-  Decl = TDecl();
-  Chain.clear();
-  AfterColons = false;
+  Stack.push_back(context);
 }
 
 void THeadFinder::CloseBrace() {
   Stage = TStage::None;
-  if (!Stack.empty()) Stack.pop_back();
+  if (!Stack.empty() && Stack.back().Repeat > 0)
+    --Stack.back().Repeat;
+  else if (!Stack.empty())
+    Stack.pop_back();
   Decl = TDecl();
-  Chain.clear();
+  ChainFrom = std::string_view::npos;
   AfterColons = false;
 }
 
