@@ -260,6 +260,9 @@ TEST_F(RegkitTree, PassedOverBodiesAreWarningsErrorsOrNothing) {
     EXPECT_EQ(r.Status, row.Status);
   }
   EXPECT_EQ(Run({"check", "--passed-over=loud", "ns.h"}).Status, 2);
+  r = Run({"format", "--passed-over=error", "ns.h"});
+  EXPECT_EQ(r.Output.substr(0, r.Output.find('\n') + 1), "ns.h:12:16: error" + why);
+  EXPECT_EQ(r.Status, 0);
   r = RunProgram(REGKIT_EXE, {"check", "--format=json", "--passed-over=error", "ns.h"}, In(Dir.Path()));
   nlohmann::json doc = nlohmann::json::parse(r.Output);
   EXPECT_EQ(doc["findings"][0]["rule"], "passed-over");
