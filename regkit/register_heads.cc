@@ -80,7 +80,7 @@ public:
 private:
   void LineComment();
   void BlockComment();
-  void PreprocessorLine();
+  void SkipContinuedLine();
   void StringLiteral(char quote);
   bool RawString();
   void Number();
@@ -142,7 +142,7 @@ std::vector<THead> THeadFinder::Run() {
     } else if (c == '/' && next == '*') {
       BlockComment();
     } else if (c == '#' && first) {
-      PreprocessorLine();
+      SkipContinuedLine();
     } else if (WordByte(c) && !IsDigitChar(c)) {
       std::size_t start = At;
       while (At < n && WordByte(Text[At])) ++At;
@@ -188,8 +188,8 @@ void THeadFinder::NewLines(std::size_t from, std::size_t to) {
   }
 }
 
-// To the end of the line and of every line a trailing backslash continues;
-// the line end itself is left.
+// A line comment: its directive, if it is one, and the lines it continues
+// onto.
 void THeadFinder::LineComment() {
   // A directive is the comment's first word.
   std::size_t word = At + 2;
@@ -207,17 +207,7 @@ void THeadFinder::LineComment() {
   } else if (SameWord(directive, "TOLVANE_INCL")) {
     ++Wants;
   }
-  for (;;) {
-    std::size_t lineEnd = Text.find_first_of("\r\n", At);
-    if (lineEnd == std::string_view::npos) {
-      At = Text.size();
-      return;
-    }
-    At = lineEnd;
-    if (lineEnd == 0 || Text[lineEnd - 1] != '\\') return;
-    NewLines(At, At + LineEndLength(Text, At));
-    At += LineEndLength(Text, lineEnd);
-  }
+  SkipContinuedLine();
 }
 
 // The search for "*/" starts at the "/*" itself, as the scan's does.
@@ -228,17 +218,16 @@ void THeadFinder::BlockComment() {
   At = end;
 }
 
-void THeadFinder::PreprocessorLine() {
+// To the end of the line and of every line a trailing backslash continues;
+// the line end itself is left.
+void THeadFinder::SkipContinuedLine() {
+  const std::size_t n = Text.size();
   for (;;) {
-    std::size_t lineEnd = Text.find_first_of("\r\n", At);
-    if (lineEnd == std::string_view::npos) {
-      At = Text.size();
-      return;
-    }
-    At = lineEnd;
-    if (lineEnd == 0 || Text[lineEnd - 1] != '\\') return;
-    NewLines(At, At + LineEndLength(Text, At));
-    At += LineEndLength(Text, lineEnd);
+    while (At < n && Text[At] != '\n' && Text[At] != '\r') ++At;
+    if (At == n || At == 0 || Text[At - 1] != '\\') return;
+    std::size_t end = LineEndLength(Text, At);
+    NewLines(At, At + end);
+    At += end;
   }
 }
 

@@ -35,19 +35,37 @@ TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& 
 
 namespace {
 bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
+
+// How many times "Register" stands as a word of its own in text, as the
+// tokenizer reads it, counted up to one more than limit. headsOnly: only
+// those that may begin a head, where blanks and then "(", a comment or a
+// preprocessor line follow.
+std::size_t RegisterWords(std::string_view text, std::size_t limit, bool headsOnly) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  const std::string_view name = "Register";
+  std::size_t count = 0;
+  const char* at = begin;
+  while (count <= limit &&
+         (at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), name.data(), name.size())))) {
+    const char* after = at + name.size();
+    bool word = (at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after));
+    if (word && headsOnly) {
+      const char* next = after;
+      while (next != end && IsSpaceChar(*next)) ++next;
+      word = next != end && (*next == '(' || *next == '/' || *next == '#');
+    }
+    if (word) ++count;
+    at = after;
+  }
+  return count;
+}
 } // namespace
 
 bool TTextCheck::MentionsRegistration(std::string_view text) {
   const char* begin = text.data();
   const char* end = begin + text.size();
-  // "Register" as a word of its own, as the tokenizer reads it.
-  const std::string_view name = "Register";
-  for (const char* at = begin; (at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at),
-                                                                     name.data(), name.size())));
-       at += name.size()) {
-    const char* after = at + name.size();
-    if ((at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after))) return true;
-  }
+  if (RegisterWords(text, 0, false) > 0) return true;
   // Each "_" that ends a word "tolvane", in any case.
   const std::string_view word = "tolvane";
   for (const char* at = begin;
@@ -85,10 +103,12 @@ void TTextCheck::NotePassedOver(const std::string& path, std::string_view text,
   using TPassedOver = TOptions::TPassedOver;
   if (PassedOverLevel == TPassedOver::Ignore || (PassedOverLevel == TPassedOver::Warning && NoWarnings))
     return;
-  if (text.find("Register") == std::string_view::npos) return;
+  // Each head is such a word, and each head the scan read one of them:
+  // where there are no others, no body was passed over.
+  const std::vector<int>& read = Result.HeadBraceLines;
+  if (RegisterWords(text, read.size(), true) <= read.size()) return;
   TFinding::TSeverity severity =
       PassedOverLevel == TPassedOver::Error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
-  const std::vector<int>& read = Result.HeadBraceLines;
   auto next = read.begin();
   for (const TRegisterHeads::THead& head : TRegisterHeads::Find(text)) {
     if (head.SwitchedOff) continue;
