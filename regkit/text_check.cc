@@ -45,9 +45,9 @@ std::size_t RegisterWords(std::string_view text, std::size_t limit, bool headsOn
   const char* end = begin + text.size();
   const std::string_view name = "Register";
   std::size_t count = 0;
-  const char* at = begin;
-  while (count <= limit &&
-         (at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), name.data(), name.size())))) {
+  for (const char* at = begin; count <= limit; at += name.size()) {
+    at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), name.data(), name.size()));
+    if (!at) break;
     const char* after = at + name.size();
     bool word = (at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after));
     if (word && headsOnly) {
@@ -56,7 +56,6 @@ std::size_t RegisterWords(std::string_view text, std::size_t limit, bool headsOn
       word = next != end && (*next == '(' || *next == '/' || *next == '#');
     }
     if (word) ++count;
-    at = after;
   }
   return count;
 }

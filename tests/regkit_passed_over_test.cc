@@ -78,7 +78,8 @@ TEST(RegkitPassedOver, EachBodyNotReadIsNamedWithItsReason) {
       // A body switched off by the user is not reported; one switched on
       // again, in its class or before it, is.
       // Comments and preprocessor lines between the words of a head.
-      {"class T {\n  TReg a;\n  virtual void Register() {\n  }\n};\nstruct U {\n  virtual void Register // x\n"
+      {"class T {\n  TReg a;\n  virtual void Register() {\n  }\n};\nstruct U {\n  virtual void Register // "
+       "x\n"
        "  () {}\n};\nnamespace n {\nstruct V { virtual void Register\n#if 1\n() {}\n#endif\n};\n}\n",
        "7:16 its head is not one the specified dialect regenerates\n11:25 struct V is inside namespace n\n"},
       {"// TOLVANE_OFF\nnamespace n {\nclass T {\n" + kBody + "};\n}\n", ""},
