@@ -38,8 +38,12 @@ public:
   bool InExtern = false; // an extern block is around it
   int OuterClass = -1;   // the index of the nearest class around it
   int Namespace = -1;    // the index of the nearest namespace around it
-  bool OnAtOpen = true;  // registration was on at its "{"
-  std::size_t WantsAtOpen = 0;
+  // Of a class: whether registration was on for a line of its own
+  // declarations (as a member on it would be), the last line on which one
+  // of its tokens stood while it was on (0: none, or that line's members
+  // were switched off again), and the last line of any of its tokens.
+  bool Wanted = false;
+  int OnLine = 0, AnyLine = 0;
   // Blocks inside this one, a function's or another, that are held by this
   // entry alone: inside a block, the kind of a block tells nothing more.
   std::size_t Repeat = 0;
@@ -67,6 +71,8 @@ public:
   int ClassAngles = 0;
   int Parens = 0, Brackets = 0;
   bool SawParen = false, Enum = false, Equals = false, Virtual = false;
+  // Registration was on for a line of the class it stands in before it.
+  bool ClassWanted = false;
 };
 
 // Where the head being read stands.
@@ -95,6 +101,12 @@ private:
   void PushContext(TContext& context);
   void CloseBrace();
   void EndHead();
+  // Whether registration was on for a line of the class the scan stands
+  // in, so far.
+  bool ClassWantedSoFar() const {
+    return !Stack.empty() && Stack.back().Kind == TKind::Class &&
+           (Stack.back().Wanted || Stack.back().OnLine != 0);
+  }
 
   std::string_view Text;
   std::size_t At = 0;
@@ -102,8 +114,7 @@ private:
   std::size_t LineStart = 0;
   bool FirstOnLine = true;
 
-  bool On = true;        // registration switched on (TOLVANE_ON, TOLVANE_OFF)
-  std::size_t Wants = 0; // TOLVANE_ON and TOLVANE_INCL directives met
+  bool On = true; // registration switched on (TOLVANE_ON, TOLVANE_OFF)
   std::vector<TContext> Stack;
   TDecl Decl;
   // The qualified name the last words make ("app::TDev" of "app::TDev::"),
@@ -113,7 +124,7 @@ private:
 
   TStage Stage = TStage::None;
   THead Pending;
-  bool Qualified = false, Virtual = false, Noexcept = false;
+  bool Qualified = false, Virtual = false, Noexcept = false, ClassWanted = false;
   int Overrides = 0, Finals = 0, Depth = 0;
 
   std::vector<THead> Heads;
@@ -199,14 +210,15 @@ void THeadFinder::LineComment() {
   std::size_t end = word;
   while (end < Text.size() && WordByte(Text[end])) ++end;
   std::string_view directive = Text.substr(word, end - word);
-  if (SameWord(directive, "TOLVANE_ON")) {
-    On = true;
-    ++Wants;
-  } else if (SameWord(directive, "TOLVANE_OFF")) {
-    On = false;
-  } else if (SameWord(directive, "TOLVANE_INCL")) {
-    ++Wants;
-  }
+  TContext* in = !Stack.empty() && Stack.back().Kind == TKind::Class ? &Stack.back() : nullptr;
+  // The members on the directive's line are switched on or off with it.
+  bool on = SameWord(directive, "TOLVANE_ON");
+  if (on || SameWord(directive, "TOLVANE_OFF")) On = on;
+  if (in && on && in->AnyLine == Line) in->Wanted = true;
+  if (in && !on && in->OnLine == Line &&
+      (SameWord(directive, "TOLVANE_OFF") || SameWord(directive, "TOLVANE_IGNORE")))
+    in->OnLine = 0;
+  if (in && SameWord(directive, "TOLVANE_INCL")) in->Wanted = true;
   SkipContinuedLine();
 }
 
@@ -310,6 +322,7 @@ void THeadFinder::Word(std::string_view word, int column) {
     if (Qualified && ChainFrom != std::string_view::npos)
       Pending.Place = Text.substr(ChainFrom, ChainTo - ChainFrom);
     Virtual = Decl.Virtual;
+    ClassWanted = Decl.Tokens > 0 ? Decl.ClassWanted : ClassWantedSoFar();
     Noexcept = false;
     Overrides = Finals = Depth = 0;
   }
@@ -384,6 +397,13 @@ void THeadFinder::HeadToken(std::string_view token, bool isWord) {
 void THeadFinder::DeclToken(std::string_view token, bool isWord) {
   TDecl& d = Decl;
   ++d.Tokens;
+  if (!Stack.empty() && Stack.back().Kind == TKind::Class) {
+    TContext& in = Stack.back();
+    if (d.Tokens == 1) d.ClassWanted = ClassWantedSoFar();
+    in.AnyLine = Line;
+    if (On && in.OnLine != 0 && in.OnLine != Line) in.Wanted = true;
+    if (On) in.OnLine = Line;
+  }
   if (d.Tokens == 1) d.First = token;
   if (d.TemplateParams) {
     if (token == "(") ++d.TemplateParens;
@@ -485,8 +505,6 @@ void THeadFinder::PushContext(TContext& context) {
     context.OuterClass = parent.Kind == TKind::Class ? index : parent.OuterClass;
     context.Namespace = parent.Kind == TKind::Namespace ? index : parent.Namespace;
   }
-  context.OnAtOpen = On;
-  context.WantsAtOpen = Wants;
   Stack.push_back(context);
 }
 
@@ -507,7 +525,7 @@ void THeadFinder::EndHead() {
   head.BraceLine = Line;
   const TContext* context = Stack.empty() ? nullptr : &Stack.back();
   bool inClass = context && context->Kind == TKind::Class;
-  head.SwitchedOff = inClass ? !context->OnAtOpen && Wants == context->WantsAtOpen : !On;
+  head.SwitchedOff = !On && !(inClass && ClassWanted);
   if (inClass) head.Subject = context->Subject();
   if (Qualified) {
     head.Reason = TReason::OutOfLine;

@@ -84,6 +84,11 @@ TEST(RegkitPassedOver, EachBodyNotReadIsNamedWithItsReason) {
        "7:16 its head is not one the specified dialect regenerates\n11:25 struct V is inside namespace n\n"},
       {"// TOLVANE_OFF\nnamespace n {\nclass T {\n" + kBody + "};\n}\n", ""},
       {"// TOLVANE_OFF\nvoid T::Register() {\n}\n", ""},
+      {"namespace n {\nclass T {\n  // TOLVANE_OFF\n" + kBody + "};\n}\n", ""},
+      {"namespace n {\nclass T {\n  TReg a; // TOLVANE_IGNORE\n  // TOLVANE_OFF\n  Register() {}\n};\n}\n",
+       ""},
+      {"namespace n {\nclass T {\n  TReg b;\n  TReg a; // TOLVANE_OFF\n  Register() {}\n};\n}\n",
+       "5:3 class T is inside namespace n\n"},
       {"// TOLVANE_OFF\nnamespace n {\nclass T {\n  TReg a; // TOLVANE_ON\n  virtual void Register() {\n  "
        "}\n};\n}\n",
        "5:16 class T is inside namespace n\n"},
