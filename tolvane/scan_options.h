@@ -5,9 +5,9 @@ class TFileText;
 
 class TScanOptions {
 public:
-  // The grammar a scan is asked to read: the specified one, or one that
-  // reads today's C++ around it. regkit words the way out of a body a scan
-  // passed over by it.
+  // The grammar a scan reads: the specified subset of C++, or the C++ that
+  // is written today (namespaces, templates, nested classes, attributes,
+  // default member initialisers, macro lines, every Register() head).
   enum class TDialect { Specified, Modern };
 
   bool NoWarnings = false;               // warnings are neither reported nor counted (-w)
