@@ -5,7 +5,7 @@
 
 #include <string>
 
-class TError {
+class [[nodiscard]] TError {
 public:
   enum class TKind {
     None,         // no failure

@@ -286,10 +286,18 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 namespace {
 std::atomic<TFileHook> Hook{nullptr};
-}
+std::atomic<TSyncFault> Fault{nullptr};
+} // namespace
 
 void SetFileHook(TFileHook hook) { Hook.store(hook); }
 
 void CallFileHook(TFilePoint point, const std::string& name) {
   if (TFileHook hook = Hook.load()) hook(point, name);
+}
+
+void SetSyncFault(TSyncFault fault) { Fault.store(fault); }
+
+int SyncFault(const std::string& name) {
+  TSyncFault fault = Fault.load();
+  return fault ? fault(name) : 0;
 }

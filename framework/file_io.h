@@ -76,7 +76,7 @@ private:
   std::string FileName; // as opened
   TDir Dir;             // where FileName is
   struct stat Stat {};  // the file when it was opened
-  int Watch = -1;    // fault_guard slot of the mapping
+  int Watch = -1;       // fault_guard slot of the mapping
 };
 
 // The first of files (nulls passed over) that is no longer the file that
@@ -121,3 +121,10 @@ enum class TFilePoint { SourceRead, TempWritten, BeforeRename, Synced };
 using TFileHook = void (*)(TFilePoint point, const std::string& name);
 void SetFileHook(TFileHook hook);
 void CallFileHook(TFilePoint point, const std::string& name);
+
+// A function asked before each sync of a file or directory (named): an
+// errno value makes that sync fail with it, 0 lets it be; none is set in
+// the programs.
+using TSyncFault = int (*)(const std::string& name);
+void SetSyncFault(TSyncFault fault);
+int SyncFault(const std::string& name);

@@ -243,12 +243,20 @@ bool WritePieces(int fd, const std::vector<TOutText::TPiece>& pieces, TFileText*
 }
 
 bool SyncFile(int fd, const std::string& path) {
+  if (int fault = SyncFault(path)) {
+    errno = fault;
+    return false;
+  }
   if (fsync(fd) != 0) return false;
   CallFileHook(TFilePoint::Synced, path);
   return true;
 }
 
 bool SyncDirectory(const TDir& dir) {
+  if (int fault = SyncFault(dir.Path())) {
+    errno = fault;
+    return false;
+  }
   if (fsync(dir.Fd()) != 0) return false;
   CallFileHook(TFilePoint::Synced, dir.Path());
   return true;

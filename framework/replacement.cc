@@ -47,25 +47,25 @@ TError TReplacement::Prepare(const TDir& dir, const std::string& name, const TOu
   return PrepareFile(options);
 }
 
-bool TReplacement::PrepareLink() {
-  IsLink = false;
-  if (!New.Link(Target.Dir, Target.Base, Source->Directory(), Source->Name())) return false;
-  // The name may have been given to another file since it was read.
+TError TReplacement::PrepareLink(bool& linked) {
+  IsLink = linked = false;
+  if (!New.Link(Target.Dir, Target.Base, Source->Directory(), Source->Name())) return {};
+  // The name may have been given to another file since it was read: the
+  // link goes again (a name that stays is a failure of its own).
   struct stat st;
   if (fstatat(Target.Dir.Fd(), New.BaseName().c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-      !Source->IsThisFile(st)) {
-    New.Remove();
-    return false;
-  }
-  IsLink = true;
+      !Source->IsThisFile(st))
+    return New.Remove();
+  IsLink = linked = true;
   Kind = TKind::Rename;
-  return true;
+  return {};
 }
 
-bool TReplacement::CopyByKernel() {
+TError TReplacement::CopyByKernel(bool& copied) {
+  copied = false;
   const TDir& dir = Source->Directory();
   int in = openat(dir.Fd(), Source->Name().c_str(), O_RDONLY | O_CLOEXEC | dir.OpenFlag());
-  if (in < 0) return false;
+  if (in < 0) return {};
   struct stat st;
   std::size_t left = Text->size();
   bool ok = fstat(in, &st) == 0 && Source->IsThisFile(st);
@@ -76,16 +76,21 @@ bool TReplacement::CopyByKernel() {
     if (ok) left -= static_cast<std::size_t>(n);
   }
   close(in);
+  copied = ok;
   // What was copied goes: the text is then written from memory (into no
   // file at all when the start cannot be found again).
-  if (!ok && (ftruncate(New.Fd(), 0) != 0 || lseek(New.Fd(), 0, SEEK_SET) != 0)) New.Remove();
-  return ok;
+  if (!ok && (ftruncate(New.Fd(), 0) != 0 || lseek(New.Fd(), 0, SEEK_SET) != 0)) return New.Remove();
+  return {};
 }
 
 TError TReplacement::PrepareFile(const TOptions& options) {
   bool regular = Target.Exists && S_ISREG(Target.Old.st_mode);
   // The file that holds the text already becomes the new version itself.
-  if (options.LinkSource && Source && PrepareLink()) return {};
+  if (options.LinkSource && Source) {
+    bool linked = false;
+    if (TError error = PrepareLink(linked)) return error;
+    if (linked) return {};
+  }
   TNewFile::TModel model;
   if (options.Like)
     model = TNewFile::TModel(*options.Like);
@@ -102,7 +107,9 @@ TError TReplacement::PrepareFile(const TOptions& options) {
     return PrepareInPlace();
   }
   if (!New.AttributesKept()) return TError(TError::TKind::CannotCreate, GivenName, New.AttributeReason());
-  bool copied = options.LinkSource && Source && CopyByKernel();
+  bool copied = false;
+  if (options.LinkSource && Source)
+    if (TError error = CopyByKernel(copied)) return error;
   if (!copied && !New.Write(Text->Pieces(), Source)) return Failed(TError::TKind::WriteFailed);
   if (TError error = New.Complete(Durable)) return error;
   Kind = TKind::Rename;
@@ -155,6 +162,7 @@ TError TReplacement::PrepareInPlace() {
 }
 
 TError TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
+  LeftBehind = TLeft::Old;
   if (Kind == TKind::None) return {};
   if (Kind == TKind::WriteInto) {
     bool ok = WritePieces(Fd, Text->Pieces(), Source, false);
@@ -184,7 +192,10 @@ TError TReplacement::Commit(std::initializer_list<const TFileText*> watched) {
     Created = renamed && Undoable;
   }
   if (!renamed) return Failed(TError::TKind::CannotCreate);
-  if (Durable && !SyncDirectory(Target.Dir)) return Failed(TError::TKind::WriteFailed);
+  if (Durable && !SyncDirectory(Target.Dir)) {
+    LeftBehind = TLeft::NotDurable;
+    return Failed(TError::TKind::WriteFailed);
+  }
   return {};
 }
 
@@ -216,17 +227,28 @@ TError TReplacement::CommitInPlace() {
   }
   bool ok =
       WritePieces(Fd, Text->Pieces(), nullptr, true) && ftruncate(Fd, static_cast<off_t>(Text->size())) == 0;
-  if (ok && Durable) ok = SyncFile(Fd, Target.Dir.PathOf(Target.Base));
+  if (!ok) LeftBehind = TLeft::Damaged;
+  if (ok && Durable && !SyncFile(Fd, Target.Dir.PathOf(Target.Base))) {
+    ok = false;
+    LeftBehind = TLeft::NotDurable;
+  }
   TError error = ok ? TError() : Failed(TError::TKind::WriteFailed);
-  if (close(Fd) != 0 && ok) error = Failed(TError::TKind::WriteFailed);
+  // A failed close may have lost what was written.
+  if (close(Fd) != 0 && ok) {
+    error = Failed(TError::TKind::WriteFailed);
+    LeftBehind = TLeft::Damaged;
+  }
   Fd = -1;
   return error;
 }
 
-void TReplacement::Undo() {
-  if (Exchanged && New.Exchange(Target.Base)) New.Remove();
-  if (Created) unlinkat(Target.Dir.Fd(), Target.Base.c_str(), 0);
+TError TReplacement::Undo() {
+  TError error;
+  if (Exchanged && New.Exchange(Target.Base)) error = New.Remove();
+  if (Created && unlinkat(Target.Dir.Fd(), Target.Base.c_str(), 0) != 0 && errno != ENOENT)
+    error = TError::FromErrno(TError::TKind::CannotRemove, Target.Dir.PathOf(Target.Base));
   Exchanged = Created = false;
+  return error;
 }
 
 TError TReplacement::Finish() {

@@ -2,8 +2,9 @@
 // the text where it cannot yet be seen (a private temporary file beside the
 // file, or, where the directory takes no new file, a reservation of room in
 // the file itself), Commit puts it in place. Between the steps the caller
-// can check that its inputs did not change, and a failure leaves the old
-// file as it was.
+// can check that its inputs did not change. A failure leaves the old file
+// as it was, except where Commit fails after the file changed: Left says
+// what the file then holds.
 #pragma once
 
 #include <sys/types.h>
@@ -20,6 +21,12 @@
 
 class TReplacement {
 public:
+  // What the file's place holds after Commit failed.
+  enum class TLeft {
+    Old,        // the old file, untouched
+    NotDurable, // the whole new version, which a crash may still take back
+    Damaged,    // the file itself, rewritten in place part of the way
+  };
   struct TOptions {
     std::optional<mode_t> Mode;      // else the model's, else 0664 less the umask
     const TFileText* Like = nullptr; // the model (owner, group, mode, attributes); else the replaced file
@@ -65,8 +72,11 @@ public:
   // Puts the new version in place, unless one of the watched files changed
   // since it was read (a Changed error naming it; nothing touched).
   TError Commit(std::initializer_list<const TFileText*> watched = {});
-  // After an undoable Commit: puts the replaced file back.
-  void Undo();
+  // After a failed Commit: what the file's place holds.
+  TLeft Left() const { return LeftBehind; }
+  // After an undoable Commit: puts the replaced file back (CannotRemove
+  // naming what stays when the new version cannot be removed).
+  TError Undo();
   // After an undoable Commit: lets the replaced file go (CannotRemove
   // naming what stays when it cannot be removed).
   TError Finish();
@@ -78,8 +88,12 @@ private:
   enum class TKind { None, Rename, WriteInto, InPlace };
   TError PrepareFile(const TOptions& options);
   TError PrepareInPlace();
-  bool PrepareLink();
-  bool CopyByKernel();
+  // linked: the new version is the source's file; an error when the
+  // temporary name could not be removed again after a failed link.
+  TError PrepareLink(bool& linked);
+  // copied: the new file holds the source's bytes; an error when a failed
+  // copy could neither be undone nor its file removed.
+  TError CopyByKernel(bool& copied);
   TError CommitInPlace();
   // A failure of kind with the name the caller gave, for the current errno.
   TError Failed(TError::TKind kind) const { return TError::FromErrno(kind, GivenName); }
@@ -99,4 +113,5 @@ private:
   bool IsLink = false;
   bool Exchanged = false; // Commit swapped an existing file out (undoable)
   bool Created = false;   // Commit created the target (undoable)
+  TLeft LeftBehind = TLeft::Old;
 };

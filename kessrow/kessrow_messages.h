@@ -30,6 +30,9 @@ inline std::string OverwritesInclude(std::string_view dest) {
 inline std::string CannotCreate(std::string_view dest) {
   return "could not create destination file " + std::string(dest) + "\n";
 }
+inline std::string CannotRemoveDest(std::string_view dest) {
+  return "could not remove destination file " + std::string(dest) + ".\n";
+}
 inline std::string WriteFailed(std::string_view dest) {
   return "write to destination file " + std::string(dest) + " failed.\n";
 }

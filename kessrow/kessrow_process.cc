@@ -47,8 +47,10 @@ std::string FailureMessage(const TPartOutcome& outcome) {
   case TStep::None:
   case TStep::ReadSource:
   case TStep::ReadInclude:
-  case TStep::Generate:
     return "";
+  case TStep::Generate:
+    // The pass's error was reported; with -d the old header may have stayed.
+    return outcome.Error ? CannotRemoveDest(outcome.DestName) : "";
   case TStep::OverwritesSource:
     return OverwritesSource(outcome.DestName);
   case TStep::OverwritesInclude:
@@ -185,7 +187,7 @@ void TKessrow::GenerateAndWrite(const TPartRequest& request, TFileText& source, 
   }
   if (!result.Ok) {
     outcome.FailedStep = TStep::Generate;
-    if (request.DeleteOnError) RemoveFile(Directory, DestName);
+    if (request.DeleteOnError) outcome.Error = RemoveFile(Directory, DestName);
     return;
   }
   bool flushed = out.Flush();

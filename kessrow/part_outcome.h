@@ -25,9 +25,11 @@ public:
 
   TDone Done = TDone::Failed;
   TStep FailedStep = TStep::None;
-  TError Error;              // the file error of the failed step, where there is one
-  std::string DestName;      // the header as named
-  bool IncludeRead = false;  // the include file was read
+  // The file error of the failed step, where there is one; for Generate,
+  // the old header that -d could not remove.
+  TError Error;
+  std::string DestName;     // the header as named
+  bool IncludeRead = false; // the include file was read
 
   bool Ok() const { return Done != TDone::Failed; }
 };

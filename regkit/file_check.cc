@@ -97,11 +97,19 @@ void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& sourc
   std::string message;
   if (error.Kind == TError::TKind::Changed)
     message = kChanged;
+  else if (error.Kind == TError::TKind::CannotRemove) // a temporary name a failed step could not take back
+    message = WithReason(CannotRemove(QuotePath(error.Path)), error);
   else if (outcome.FailedStep == TStep::Backup)
     message = WithReason(cannotCreate ? CannotCreateBackup(backup) : CannotWriteBackup(backup), error);
   else if (outcome.FailedStep == TStep::Verify)
     message = NotVerified(backup);
+  else if (outcome.FailedStep == TStep::Durable)
+    message = WithReason(NotDurable(backup), error);
   else
     message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
   result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));
+  if (outcome.Leftover)
+    result.Findings.push_back(
+        TFinding(path, TSeverity::Error, TRule::FileError,
+                 WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
 }

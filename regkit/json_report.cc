@@ -1,6 +1,8 @@
 #include "regkit/json_report.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
@@ -26,13 +28,60 @@ const char* StateName(TFileResult::TState state) {
   return "failed";
 }
 
+// Whether text is well-formed UTF-8: no stray or missing continuation
+// byte, overlong form, surrogate, or code point past U+10FFFF.
+bool IsUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(text[at]); };
+    unsigned char lead = byte(i);
+    std::size_t more = lead < 0x80                    ? 0
+                       : lead >= 0xC2 && lead <= 0xDF ? 1
+                       : lead >= 0xE0 && lead <= 0xEF ? 2
+                       : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                      : 4;
+    if (more == 4 || text.size() - i <= more) return false;
+    // The second byte's range rules out overlong forms, surrogates and
+    // code points past U+10FFFF.
+    unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+    unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+    if (more > 0 && (byte(i + 1) < low || byte(i + 1) > high)) return false;
+    for (std::size_t k = 2; k <= more; ++k)
+      if ((byte(i + k) & 0xC0) != 0x80) return false;
+    i += more + 1;
+  }
+  return true;
+}
+
+// bytes in base64 (the standard alphabet, padded with '=').
+std::string Base64(std::string_view bytes) {
+  static const char* const kAlphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+    unsigned v = 0;
+    for (std::size_t k = 0; k < 3; ++k) v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+    for (std::size_t k = 0; k < 4; ++k) out += k <= n ? kAlphabet[(v >> (18 - 6 * k)) & 63] : '=';
+  }
+  return out;
+}
+
+// An object that begins with path; a path that is not UTF-8 (shown with
+// U+FFFD for its bad bytes) also gives its exact bytes as pathBytes.
+json WithPath(const std::string& path) {
+  json object = {{"path", path}};
+  if (!IsUtf8(path)) object["pathBytes"] = Base64(path);
+  return object;
+}
+
 json Finding(const TFinding& f) {
-  return {{"path", f.Path},
-          {"line", f.Line},
-          {"column", f.Column},
-          {"severity", TRuleInfo::LevelName(f.Severity)},
-          {"rule", TRuleInfo::Of(f.Rule).Id},
-          {"message", f.Message}};
+  json finding = WithPath(f.Path);
+  finding.update({{"line", f.Line},
+                  {"column", f.Column},
+                  {"severity", TRuleInfo::LevelName(f.Severity)},
+                  {"rule", TRuleInfo::Of(f.Rule).Id},
+                  {"message", f.Message}});
+  return finding;
 }
 
 // A stream that takes everything and keeps nothing.
@@ -61,7 +110,8 @@ int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<
     for (const TFinding& problem : problems) findings.push_back(Finding(problem));
     for (std::size_t i = 0; i < results.size(); ++i) {
       const TFileResult& result = results[i];
-      json file = {{"path", files[i].Path}, {"state", StateName(result.State)}, {"scanned", result.Scanned}};
+      json file = WithPath(files[i].Path);
+      file.update({{"state", StateName(result.State)}, {"scanned", result.Scanned}});
       if (Options.Diff && !result.Diff.empty()) file["diff"] = result.Diff;
       fileList.push_back(std::move(file));
       for (const TFinding& finding : result.Findings) findings.push_back(Finding(finding));
@@ -76,7 +126,8 @@ int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<
                   {"errors", summary.Errors},
                   {"exitStatus", summary.Status()}}}};
   }
-  // A path or message that is not UTF-8 gets U+FFFD for its bad bytes.
+  // A path or message that is not UTF-8 gets U+FFFD for its bad bytes (a
+  // path keeps its bytes in pathBytes).
   out << document.dump(2, ' ', false, json::error_handler_t::replace) << '\n';
   out.flush();
   return summary.Status();

@@ -79,6 +79,8 @@ inline constexpr const char* kStandardInput = "<stdin>"; // the name of standard
 inline constexpr const char* kCannotWriteOutput = "could not write the new text to standard output";
 inline constexpr const char* kNotRegular = "not a regular file";
 inline constexpr const char* kNoMemory = "not enough memory";
+// what: the exception's own text.
+inline std::string InternalError(const std::string& what) { return "internal error: " + what; }
 inline constexpr const char* kDiffName = "name cannot be written in a diff; run regkit update";
 // A directory that the walk meets again (other: where it was walked).
 inline std::string SameDirectory(const std::string& other) {
@@ -113,10 +115,17 @@ inline std::string CannotWriteBackup(const std::string& backup) {
   return "could not write backup file " + backup;
 }
 inline constexpr const char* kHeaderIsSource = "its header would replace the part file itself";
+// other: the part file before this one (in path order) whose header is the same file.
+inline std::string HeaderClash(const std::string& header, const std::string& other) {
+  return "header " + header + " is also written by " + other;
+}
 inline constexpr const char* kCannotCreate = "could not create destination file";
 inline constexpr const char* kCannotWrite = "could not write destination file";
 inline std::string NotVerified(const std::string& backup) {
   return "the rewritten file does not hold the new text; its old text is kept in " + backup;
+}
+inline std::string NotDurable(const std::string& backup) {
+  return "the new text is in place but could not be made durable; its old text is kept in " + backup;
 }
 
 // The run's own messages, after "regkit: ".

@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -47,16 +49,38 @@ private:
   bool Shown = false;
 };
 
+// The error of a file whose worker threw e.
+std::string FailureMessage(std::exception_ptr e) {
+  try {
+    std::rethrow_exception(e);
+  } catch (const std::bad_alloc&) {
+    return regkit_msg::kNoMemory;
+  } catch (const std::exception& e) {
+    return regkit_msg::InternalError(e.what());
+  } catch (...) {
+    return regkit_msg::InternalError("unknown exception");
+  }
+}
+
 } // namespace
 
-std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFactory& makeWorker) {
+std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFactory& makeWorker,
+                                              const TPathOf& pathOf) {
   std::vector<TFileResult> results(count);
   std::atomic<std::size_t> next{0};
   TProgress progress(ShowProgress, count);
   auto work = [&] {
-    TWorker worker = makeWorker();
+    TWorker worker;
     for (std::size_t i; (i = next++) < count;) {
-      results[i] = worker(i);
+      try {
+        if (!worker) worker = makeWorker();
+        results[i] = worker(i);
+      } catch (...) {
+        // A worker that threw may be half way through a file: the next
+        // file gets a new one.
+        worker = nullptr;
+        results[i] = TFileResult::Failure(pathOf(i), FailureMessage(std::current_exception()));
+      }
       progress.FileDone();
     }
   };

@@ -17,6 +17,8 @@ public:
   // index) a call.
   using TWorker = std::function<TFileResult(std::size_t)>;
   using TWorkerFactory = std::function<TWorker()>;
+  // The path of a file by its index, for the error of a worker that threw.
+  using TPathOf = std::function<std::string(std::size_t)>;
 
   // Shows progress while standard error is a terminal and the run has
   // lasted more than a second.
@@ -24,8 +26,10 @@ public:
 
   // Runs count files. Where fewer threads can be started than asked for
   // (a process limit), the run goes on with those that did (at least the
-  // calling thread) and says so once on standard error.
-  std::vector<TFileResult> Run(std::size_t count, const TWorkerFactory& makeWorker);
+  // calling thread) and says so once on standard error. An exception while
+  // a worker is made or handles a file fails that file alone ("internal
+  // error"); the thread makes a new worker for its next file.
+  std::vector<TFileResult> Run(std::size_t count, const TWorkerFactory& makeWorker, const TPathOf& pathOf);
 
 private:
   unsigned Jobs;

@@ -39,6 +39,10 @@ std::string Beside(const std::string& path, const std::string& name) {
 
 TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   const std::string& path = file.Path;
+  if (!file.HeaderClash.empty())
+    return TFileResult::Failure(path,
+                                HeaderClash(QuotePath(Beside(path, TKessrow::DefaultDestination(file.Name))),
+                                            QuotePath(file.HeaderClash)));
   TFileText source;
   if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
   if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
@@ -72,7 +76,8 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
       result.Diff = TLineDiff(old.Text(), Result.Text.Flatten(), TLineDiff::TCompare::Exact).Unified(name);
     }
   }
-  if (Options.Command == TOptions::TCommand::Update) {
+  // A header that another part file writes too is left to neither.
+  if (Options.Command == TOptions::TCommand::Update && !file.HeaderShared) {
     Update(file, dir, result);
     return result;
   }

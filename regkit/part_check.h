@@ -19,6 +19,8 @@ public:
 
   // Checks (or updates) the part file the walk found, in its directory dir
   // (opened through the directories the walk saw), if it is still that file.
+  // A part file whose header an earlier one writes too fails; the earlier
+  // one is checked but not written.
   TFileResult Run(const TTreeFile& file, const TDir& dir);
 
 private:

@@ -117,10 +117,13 @@ int main(int argc, char** argv) {
   TTreeWalk walk(options);
   walk.Run();
   TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1);
-  std::vector<TFileResult> results = runner.Run(walk.Files.size(), [&options, &walk] {
-    auto check = std::make_shared<TFileCheck>(options, walk.Dirs);
-    return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
-  });
+  std::vector<TFileResult> results = runner.Run(
+      walk.Files.size(),
+      [&options, &walk] {
+        auto check = std::make_shared<TFileCheck>(options, walk.Dirs);
+        return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
+      },
+      [&walk](std::size_t i) { return walk.Files[i].Path; });
   int status = options.Format != TOptions::TFormat::Text
                    ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
                    : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();

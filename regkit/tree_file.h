@@ -13,4 +13,11 @@ public:
   std::string Name;     // its entry there
   TFileId Id;           // the file the walk saw
   std::string DiffName; // its name in a diff (see TTreeWalk)
+  // A part file: its header's identity where the header is there (through
+  // links); the path of the part file before it in path order whose header
+  // is the same file; whether a later one writes its header too (it is
+  // then checked, never written).
+  TFileId HeaderId;
+  std::string HeaderClash;
+  bool HeaderShared = false;
 };

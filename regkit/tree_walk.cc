@@ -13,6 +13,7 @@
 #include <cstring>
 #include <tuple>
 
+#include "kessrow/kessrow_spec.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
 
@@ -71,6 +72,7 @@ void TTreeWalk::Run() {
   // One file, one entry: the first path in order names it.
   std::set<TFileId> seen;
   std::erase_if(Files, [&](const TTreeFile& f) { return !seen.insert(f.Id).second; });
+  FindHeaderClashes();
   std::sort(Problems.begin(), Problems.end(), [](const TFinding& a, const TFinding& b) {
     return std::tie(a.Path, a.Message) < std::tie(b.Path, b.Message);
   });
@@ -150,7 +152,35 @@ void TTreeWalk::TakeFile(const std::string& given, const std::string& path, cons
   }
   std::optional<std::string> below = BelowCurrent(path);
   int index = AddDir(-1, DirectoryOf(target), DirectoryOf(target), dirId);
-  Files.push_back({path, index, base, TFileId(info), below ? *below : BaseOf(path)});
+  AddFile({path, index, base, TFileId(info), below ? *below : BaseOf(path), {}, {}, false}, dir);
+}
+
+// A part file notes its header's identity while its directory is open.
+void TTreeWalk::AddFile(TTreeFile file, const TDir& dir) {
+  struct stat st;
+  if (Options.IsPartFile(file.Name) &&
+      fstatat(dir.Fd(), TKessrow::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
+    file.HeaderId = TFileId(st);
+  Files.push_back(std::move(file));
+}
+
+void TTreeWalk::FindHeaderClashes() {
+  std::map<std::pair<TFileId, std::string>, std::size_t> byName; // (directory, header) to its first part file
+  std::map<TFileId, std::size_t> byId;                           // an existing header to its first part file
+  for (std::size_t i = 0; i < Files.size(); ++i) {
+    TTreeFile& file = Files[i];
+    if (!Options.IsPartFile(file.Name)) continue;
+    auto named = byName.try_emplace(
+        {Dirs[static_cast<std::size_t>(file.Dir)].Id, TKessrow::DefaultDestination(file.Name)}, i);
+    std::size_t first = named.second ? i : named.first->second;
+    if (file.HeaderId != TFileId()) {
+      auto found = byId.try_emplace(file.HeaderId, i);
+      if (first == i) first = found.first->second;
+    }
+    if (first == i) continue;
+    file.HeaderClash = Files[first].Path;
+    Files[first].HeaderShared = true;
+  }
 }
 
 // Entries are looked at without following links: a link to a directory
@@ -182,7 +212,7 @@ void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) 
     if (S_ISDIR(st.st_mode) && !SkippedDirectory(name))
       subdirs.push_back(name);
     else if (S_ISREG(st.st_mode) && Options.Walks(name))
-      Files.push_back({child, index, name, TFileId(st), diffPrefix + name});
+      AddFile({child, index, name, TFileId(st), diffPrefix + name, {}, {}, false}, dir);
   }
   closedir(stream);
   std::sort(subdirs.begin(), subdirs.end());

@@ -31,6 +31,10 @@ public:
   // directory, cleaned of ".", ".." and doubled slashes, when it lies below
   // the current directory; else its path relative to the PATH it was found
   // under (a file named as PATH: its own name).
+  //
+  // Part files whose headers are one file (the same name in the same
+  // directory, or, where the header is there, the same file) clash: each
+  // but the first in path order gets HeaderClash, the first HeaderShared.
   void Run();
   std::vector<TTreeDir> Dirs;
   std::vector<TTreeFile> Files;
@@ -39,6 +43,8 @@ public:
 private:
   void TakePath(const std::string& path);
   void TakeFile(const std::string& given, const std::string& path, const struct stat& info);
+  void AddFile(TTreeFile file, const TDir& dir);
+  void FindHeaderClashes();
   void Walk(int index, const TDir& dir, const std::string& diffPrefix);
   void WalkSub(int parent, const TDir& dir, const std::string& name, const std::string& diffPrefix);
   int AddDir(int parent, const std::string& name, const std::string& path, const TFileId& id);

@@ -367,6 +367,20 @@ TEST_F(FaultInjection, LinkedBackupInReadOnlyDirectoryIsNeverWrittenThrough) {
   }
 }
 
+// An old header that -d cannot delete stays, and the run says so.
+TEST_F(FaultInjection, KessrowHeaderThatCannotBeDeletedAfterAnError) {
+  fs::create_directory(Dir.File("ro"));
+  WriteFile(Dir.File("ro/bad.pt"), "$END\n");
+  WriteFile(Dir.File("ro/bad.h"), "old header\n");
+  TRunOptions options;
+  ASSERT_TRUE(Unprivileged(Dir.File("ro"), {"bad.h"}, options));
+  fs::permissions(Dir.File("ro"), fs::perms(0555));
+  const auto before = Snapshot(Dir.Path());
+  ExpectUntouched(RunProgram(Program(KESSROW_EXE, options), {"bad.pt", "-d"}, options), before,
+                  "\n***** Error: Unexpected token.\n    1: $END\n       ^\n"
+                  "\n***** File error: could not remove destination file bad.h.\n");
+}
+
 // Row 2: where no temporary file can be made, a file is rewritten in place
 // only after its whole new length is reserved: a file-size limit fails
 // before the first byte changes.
@@ -440,6 +454,52 @@ TEST_F(FaultInjection, FailedVerificationKeepsTheBackup) {
                                  "***** Use backup file a._h to recover.\n");
   EXPECT_EQ(ReadFile(Dir.File("a._h")), kSource);
   EXPECT_EQ(ReadFile(Dir.File("a.h")), "spoilt\n");
+}
+
+// A failure after the source changed says what each file now holds; the
+// backup with the old text stays, also with -r: a directory that cannot
+// be synced after the rename, a hard link of the source as the destination
+// that cannot be given the new file.
+int FailDirectorySync(const std::string& name) { return fs::is_directory(name) ? EIO : 0; }
+
+void LoseAliasTemp(TFilePoint point, const std::string& name) {
+  if (point == TFilePoint::BeforeRename && fs::path(name).filename().string().starts_with(".b.h.tmp"))
+    unlink(name.c_str());
+}
+
+TEST_F(FaultInjection, FailureAfterTheSourceChangedKeepsTheBackup) {
+  const std::string keeps = "\n***** Backup file a._h keeps the old text.\n";
+  struct TRow {
+    std::vector<std::string> Args;
+    TSyncFault Fault;
+    TFileHook Hook;
+    std::string Tail;
+  } rows[] = {
+      {{"a.h", "-r"},
+       FailDirectorySync,
+       nullptr,
+       "\n***** File error: destination file a.h holds the new text, but it could not be made durable." +
+           keeps},
+      {{"a.h", "b.h", "-r"},
+       nullptr,
+       LoseAliasTemp,
+       "\n***** File error: source file a.h holds the new text, but destination file b.h still holds the old "
+       "text." +
+           keeps},
+  };
+  for (const TRow& row : rows) {
+    fs::remove(Dir.File("a._h"));
+    fs::remove(Dir.File("b.h"));
+    WriteFile(Dir.File("a.h"), kSource);
+    ASSERT_EQ(link(Dir.File("a.h").c_str(), Dir.File("b.h").c_str()), 0);
+    SetSyncFault(row.Fault);
+    TRunResult r = RunToolForked<TTolvane>(Dir.Path(), row.Args, row.Hook);
+    SetSyncFault(nullptr);
+    EXPECT_EQ(r.Status, 255);
+    EXPECT_EQ(Tail(r), kScanning + row.Tail);
+    std::map<std::string, std::string> after{{"a.h", kGenerated}, {"a._h", kSource}, {"b.h", kSource}};
+    EXPECT_EQ(Snapshot(Dir.Path()), after) << row.Args.size();
+  }
 }
 
 // Row 4: a destination or in-place source reached through a link to an

@@ -110,8 +110,8 @@ TEST(FileIo, SameFileAndRemove) {
   ASSERT_EQ(link(dir.File("a").c_str(), dir.File("b").c_str()), 0);
   EXPECT_TRUE(SameFile(dir.File("a"), dir.Path() + "/./b"));
   EXPECT_FALSE(SameFile(dir.File("a"), dir.File("missing")));
-  RemoveFile(dir.File("a"));
-  RemoveFile(dir.File("a"));
+  EXPECT_FALSE(RemoveFile(dir.File("a")));
+  EXPECT_FALSE(RemoveFile(dir.File("a"))); // the second finds nothing, which is no error
   EXPECT_FALSE(FileExists(dir.File("a")));
 }
 
@@ -218,7 +218,7 @@ TEST(FileIo, ReplacementUndoAndWatchedInputs) {
     ASSERT_EQ(r.Prepare(dir.File(name), "new", options).Kind, TKind::None);
     ASSERT_EQ(r.Commit().Kind, TKind::None);
     EXPECT_EQ(ReadFile(dir.File(name)), "new");
-    r.Undo();
+    EXPECT_EQ(r.Undo().Kind, TKind::None);
   }
   EXPECT_EQ(ReadFile(dir.File("b")), "old backup");
   EXPECT_FALSE(FileExists(dir.File("fresh")));

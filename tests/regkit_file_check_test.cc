@@ -14,6 +14,7 @@
 #include <fstream>
 #include <functional>
 #include <iostream>
+#include <stdexcept>
 
 #include "framework/file_io.h"
 #include "regkit/file_check.h"
@@ -84,6 +85,28 @@ TEST(RegkitFileCheck, FileSavedDuringTheUpdateKeepsTheEdit) {
   EXPECT_EQ(Lines(results), Target + ": error: changed during the run; not rewritten\n");
   EXPECT_EQ(ReadFile(Target), kEdited);
   EXPECT_FALSE(FileExists(dir.File("a._h")));
+}
+
+// The directory cannot be synced after the rename: the file holds the new
+// text, and the backup with the old one stays although -r was asked for.
+int FailDirectorySync(const std::string& name) { return fs::is_directory(name) ? EIO : 0; }
+
+TEST(RegkitFileCheck, UpdateThatCannotBeMadeDurableKeepsTheBackup) {
+  TTempDir dir;
+  Target = dir.File("a.h");
+  WriteFile(Target, kStale);
+  TOptions options = Command(TOptions::TCommand::Update);
+  SetSyncFault(FailDirectorySync);
+  std::vector<TFileResult> results = WalkAndCheck(options, {Target});
+  SetSyncFault(nullptr);
+  ASSERT_EQ(results.size(), 1u);
+  EXPECT_EQ(results[0].State, TFileResult::TState::Failed);
+  EXPECT_EQ(Lines(results), Target +
+                                ": error: the new text is in place but could not be made durable; its old "
+                                "text is kept in " +
+                                dir.File("a._h") + " (Input/output error)\n");
+  EXPECT_NE(ReadFile(Target), kStale);
+  EXPECT_EQ(ReadFile(dir.File("a._h")), kStale);
 }
 
 // Between the walk and the check a directory or the file is swapped for
@@ -229,13 +252,16 @@ TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
         rlimit one{1, 1};
         if (setrlimit(RLIMIT_NPROC, &one) != 0) return 99;
         TParallelRunner runner(4, false);
-        std::vector<TFileResult> results = runner.Run(6, [] {
-          return [](std::size_t i) {
-            TFileResult result;
-            result.Diff = std::to_string(i);
-            return result;
-          };
-        });
+        std::vector<TFileResult> results = runner.Run(
+            6,
+            [] {
+              return [](std::size_t i) {
+                TFileResult result;
+                result.Diff = std::to_string(i);
+                return result;
+              };
+            },
+            [](std::size_t) { return std::string(); });
         for (const TFileResult& result : results) std::cout << result.Diff;
         std::cout << "\n";
         return 0;
@@ -244,6 +270,29 @@ TEST(RegkitFileCheck, RunGoesOnWithTheThreadsThatStarted) {
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(r.Output, "regkit: note: 1 of 4 threads could be started (Resource temporarily unavailable); "
                       "going on with those\n012345\n");
+}
+
+// An exception while a worker is made or works fails that file alone; the
+// next file gets a new worker.
+TEST(RegkitFileCheck, WorkerThatThrowsFailsOnlyThatFile) {
+  int made = 0;
+  TParallelRunner runner(1, false);
+  std::vector<TFileResult> results = runner.Run(
+      4,
+      [&made]() -> TParallelRunner::TWorker {
+        if (made++ == 0) throw std::logic_error("no engine");
+        return [](std::size_t i) {
+          if (i == 1) throw std::runtime_error("boom");
+          if (i == 2) throw 42;
+          return TFileResult();
+        };
+      },
+      [](std::size_t i) { return std::to_string(i) + ".h"; });
+  EXPECT_EQ(Lines(results), "0.h: error: internal error: no engine\n"
+                            "1.h: error: internal error: boom\n"
+                            "2.h: error: internal error: unknown exception\n");
+  EXPECT_EQ(results[3].State, TFileResult::TState::UpToDate);
+  EXPECT_EQ(made, 4);
 }
 
 // Memory runs out on one file: that file is an error, the others go on,

@@ -198,6 +198,25 @@ TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
   EXPECT_EQ(updated.substr(updated.find("#ifndef")).substr(0, 20), "#ifndef _r_h_\n#defin");
   EXPECT_EQ(updated.substr(updated.find("#endif")), again.substr(again.find("#endif")));
   EXPECT_FALSE(FileExists(Dir.File("parts/new.h")));
+
+  // Two part files for one header (by name, or through a link): the later
+  // ones in path order fail, and neither writes it.
+  std::filesystem::create_directories(Dir.File("two"));
+  WriteFile(Dir.File("two/p.kes"), part);
+  WriteFile(Dir.File("two/p.pd"), part);
+  WriteFile(Dir.File("two/q.pd"), part);
+  WriteFile(Dir.File("two/p.h"), "old header\n");
+  std::filesystem::create_symlink("p.h", Dir.File("two/q.h"));
+  for (auto [command, summary] : {std::pair{"check", "1 stale"}, {"update", "0 updated"}}) {
+    r = Run({command, "--part-ext=.kes,.pd", "two"});
+    EXPECT_EQ(r.Output, "two/p.kes: error: header two/p.h is out of date (regkit update two/p.kes)\n"
+                        "two/p.pd: error: header two/p.h is also written by two/p.kes\n"
+                        "two/q.pd: error: header two/q.h is also written by two/p.kes\n"
+                        "4 files: 3 scanned, 1 without Register() skipped; " +
+                            std::string(summary) + ", 0 passed over, 2 errors\n");
+    EXPECT_EQ(r.Status, 2);
+    EXPECT_EQ(ReadFile(Dir.File("two/p.h")), "old header\n");
+  }
 }
 
 TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
@@ -269,6 +288,21 @@ TEST_F(RegkitTree, PassedOverBodiesAreWarningsErrorsOrNothing) {
   EXPECT_EQ(doc["findings"][0]["severity"], "error");
   EXPECT_EQ(doc["summary"]["passedOver"], 1);
   EXPECT_EQ(doc["summary"]["exitStatus"], 1);
+}
+
+// A name that is not UTF-8 keeps its bytes in pathBytes (base64), in the
+// files list and in every finding; a UTF-8 name has none.
+TEST_F(RegkitTree, JsonNamesThatAreNotUtf8KeepTheirBytes) {
+  using nlohmann::json;
+  TTempDir d;
+  for (const char* name : {"\xfe.h", "\xff.h", "\xc3\xa9.h"}) WriteFile(d.File(name), kStale);
+  TRunResult r = RunProgram(REGKIT_EXE, {"check", "--format=json", "."}, In(d.Path()));
+  json doc = json::parse(r.Output);
+  json names = json::array();
+  for (const json& list : {doc["files"], doc["findings"]})
+    for (const json& entry : list) names.push_back(entry.value("pathBytes", entry["path"].get<std::string>()));
+  // "./\u00e9.h" is UTF-8; the others are "./\xfe.h" and "./\xff.h".
+  EXPECT_EQ(names, json({"./\u00e9.h", "Li/+Lmg=", "Li//Lmg=", "./\u00e9.h", "Li/+Lmg=", "Li//Lmg="}));
 }
 
 TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {

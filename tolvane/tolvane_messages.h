@@ -104,5 +104,15 @@ inline std::string CannotRemoveMessage(const std::string& name) {
 inline std::string CorruptMessage(const std::string& dest, const std::string& backup) {
   return "destination file " + dest + " may be corrupt.\n***** Use backup file " + backup + " to recover.\n";
 }
+inline std::string NotDurableMessage(const std::string& dest, const std::string& backup) {
+  return "destination file " + dest +
+         " holds the new text, but it could not be made durable.\n***** Backup file " + backup +
+         " keeps the old text.\n";
+}
+inline std::string AliasKeptMessage(const std::string& source, const std::string& dest,
+                                    const std::string& backup) {
+  return "source file " + source + " holds the new text, but destination file " + dest +
+         " still holds the old text.\n***** Backup file " + backup + " keeps the old text.\n";
+}
 
 } // namespace tolvane_msg

@@ -74,6 +74,8 @@ TError PrepareBackup(TReplacement& backup, const TDir& dir, TFileText& source, c
 std::string FailureMessage(const TUpdateOutcome& outcome, const TUpdateRequest& request) {
   const TError& error = outcome.Error;
   if (error.Kind == TError::TKind::Changed) return SourceChangedMessage(request.Source);
+  // A temporary name that a failed step could not take back.
+  if (error.Kind == TError::TKind::CannotRemove) return CannotRemoveMessage(error.Path);
   bool cannotCreate = error.Kind == TError::TKind::CannotCreate;
   switch (outcome.FailedStep) {
   case TStep::None:
@@ -88,6 +90,10 @@ std::string FailureMessage(const TUpdateOutcome& outcome, const TUpdateRequest& 
     return cannotCreate ? CannotCreateMessage(outcome.DestName) : DestWriteMessage(outcome.DestName);
   case TStep::Verify:
     return CorruptMessage(outcome.DestName, outcome.BackupName);
+  case TStep::Durable:
+    return NotDurableMessage(outcome.DestName, outcome.BackupName);
+  case TStep::Alias:
+    return AliasKeptMessage(request.Source, outcome.DestName, outcome.BackupName);
   }
   return "";
 }
@@ -124,15 +130,30 @@ TUpdateOutcome WriteFiles(const TUpdateRequest& request, const TNames& names, TF
   if (!source.StillSame())
     return Failure(outcome, TStep::Destination, TError(TError::TKind::Changed, names.Source));
   if (inPlace)
-    if (TError error = backup.Commit({&source})) return Failure(outcome, TStep::Backup, error);
+    if (TError error = backup.Commit({&source})) {
+      outcome = Failure(outcome, TStep::Backup, error);
+      // A backup put in place but not made durable gives way to the earlier one again.
+      if (backup.Left() != TReplacement::TLeft::Old) outcome.Leftover = backup.Undo();
+      return outcome;
+    }
   if (TError error = dest.Commit({&source})) {
-    backup.Undo();
-    return Failure(outcome, TStep::Destination, error);
+    outcome = Failure(outcome, TStep::Destination, error);
+    if (dest.Left() == TReplacement::TLeft::Old || !inPlace) {
+      outcome.Leftover = backup.Undo();
+      return outcome;
+    }
+    // The source changed: its backup, which holds the old text, stays.
+    outcome.FailedStep = dest.Left() == TReplacement::TLeft::NotDurable ? TStep::Durable : TStep::Verify;
+    outcome.BackupKept = true;
+    outcome.Leftover = backup.Finish();
+    return outcome;
   }
   if (TError error = alias.Commit()) {
     // The source holds the new text and the backup the old one, which stays.
-    outcome = Failure(outcome, TStep::Destination, error);
+    bool renamed = alias.Left() == TReplacement::TLeft::NotDurable;
+    outcome = Failure(outcome, renamed ? TStep::Durable : TStep::Alias, error);
     outcome.BackupKept = true;
+    outcome.Leftover = backup.Finish();
     return outcome;
   }
   TError leftover = backup.Finish();

@@ -8,7 +8,7 @@
 class TUpdateOutcome {
 public:
   enum class TDone {
-    Failed,    // nothing was changed (FailedStep says where it stopped)
+    Failed,    // the run failed (FailedStep says where it stopped, and what changed)
     Unchanged, // the destination already held the text
     Written,   // the destination was rewritten
   };
@@ -17,8 +17,13 @@ public:
     ReadSource,  // the source could not be read, or changed while it was
     Scan,        // the scan reported an error
     Backup,      // the backup of an in-place rewrite could not be made
-    Destination, // the destination could not be written
-    Verify,      // the rewritten file does not hold the text (-r); the backup stays
+    Destination, // the destination could not be written; nothing was changed
+    Verify,      // the rewritten file may not hold the text (-r, or a rewrite in place cut
+                 // short); the backup stays
+    Durable,     // the rewritten file holds the text, which a crash may still take back; the
+                 // backup stays
+    Alias,       // the source holds the text, the destination (another name of its old
+                 // file) still the old one; the backup stays
   };
 
   TDone Done = TDone::Failed;
