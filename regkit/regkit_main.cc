@@ -24,7 +24,8 @@ namespace {
 
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
-                           "       regkit format [-w] [--passed-over=LEVEL] [--assume-filename=NAME] [FILE|-]\n"
+                           "       regkit format [-w] [--passed-over=LEVEL] [--assume-filename=NAME]\n"
+                           "                     [FILE|-]\n"
                            "       regkit lsp [-w] [--passed-over=LEVEL]\n"
                            "       regkit --help | --version\n"
                            "\n"
