@@ -21,7 +21,7 @@
 
 #include "framework/file_io.h"
 #include "framework/input_assist.h"
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/lsp/server.h"
 #include "tolvane/tolvane_spec.h"
 
@@ -80,7 +80,7 @@ void BM_TolvaneScan(benchmark::State& state, const char* name) {
 
 void BM_KessrowPass(benchmark::State& state, const char* name) {
   std::string_view text = Input(name);
-  TKessrow tool;
+  TPartEngine tool;
   TPartOptions options;
   options.SourceName = name;
   options.DestName = "parts.h";
@@ -137,7 +137,8 @@ void BM_LspChange(benchmark::State& state, const char* name) {
   std::istringstream noInput;
   TCountingBuffer written;
   std::ostream out(&written);
-  TServer server(noInput, out, false, "bench");
+  TOptions options;
+  TServer server(noInput, out, options, "bench");
   server.Handle(R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})");
   server.Handle(Message("textDocument/didOpen", R"({"textDocument":{"uri":"file:///bench/h.h","languageId":"cpp",)"
                                                 R"("version":1,"text":)" + Quoted(text) + "}}"));

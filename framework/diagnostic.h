@@ -10,10 +10,11 @@ public:
   enum class TKind { Error, Warning };
 
   TKind Kind = TKind::Error;
-  std::string Message;   // the message as the report block prints it
-  int Line = 0;          // line of the current token when it was reported
-  int Column = 0;        // 1-based column of that token
-  std::string Scope;     // the class or part it concerns; empty when none
-  std::string File;      // the include file it lies in; empty for the source
-  std::string LineState; // the line and the caret under the token, as printed
+  std::string Message;    // the message, one sentence
+  std::string SecondLine; // the second line of a two-line message; empty when none
+  int Line = 0;           // line of the current token when it was reported
+  int Column = 0;         // 1-based column of that token
+  std::string Scope;      // the class or part it concerns; empty when none
+  std::string File;       // the include file it lies in; empty for the source
+  std::string LineState;  // the line and the caret under the token, as printed
 };

@@ -1,5 +1,7 @@
-// All file access of the programs: whole-file reading, complete-or-nothing
-// replacement with permission handling, and small file queries.
+// Reading a user's files: whole-file reading with the file's identity
+// recorded, the unchanged check of a made text against a file, removal and
+// small file queries, and the test hook at named points of file handling
+// (the replacement of a file is replacement.h's).
 #pragma once
 
 #include <sys/stat.h>

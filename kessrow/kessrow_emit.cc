@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "kessrow/kessrow_messages.h"
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_pass.h"
 #include "kessrow/text_cursor.h"
 
 using namespace kessrow_msg;
@@ -112,19 +112,19 @@ struct TDigits {
 };
 } // namespace
 
-void TKessrow::Tok_ENDPART() {
+void TPartPass::Tok_ENDPART() {
   if (WrongContext(ctPart)) return;
   if (PinCount == -1) return Report(kNoPinCount);
   std::size_t n = PinIndex.Size(); // the part's pins
   if (static_cast<std::int64_t>(PinCount) != static_cast<std::int64_t>(n))
     return Report(PinCountMismatch(n, PinCount));
   WriteClass();
-  IA->NextToken();
+  IA.NextToken();
   Context = ctOutside;
 }
 
-void TKessrow::WriteClass() {
-  TTextCursor c(*Out);
+void TPartPass::WriteClass() {
+  TTextCursor c(Out);
   WriteCommented(c, {"\nclass ", PartName, " : ", BaseClass, " {"}, PartNameComment);
   WriteAll(c, {"\n\npublic:"});
 
@@ -145,14 +145,14 @@ void TKessrow::WriteClass() {
   c.Finish();
 }
 
-std::pair<int, int> TKessrow::WrittenRange(const TPortDescr& port) const {
+std::pair<int, int> TPartPass::WrittenRange(const TPortDescr& port) const {
   if (SwapRange(port)) return {port.PortRangeR, port.PortRangeL};
   return {port.PortRangeL, port.PortRangeR};
 }
 
 // One member line: type, name, alignment, then the bus or count comment and
 // the port's own comment.
-void TKessrow::WritePortMember(TTextCursor& c, const TPortDescr& port, std::size_t width) {
+void TPartPass::WritePortMember(TTextCursor& c, const TPortDescr& port, std::size_t width) {
   const std::string& name = port.PortName;
   std::size_t pad = width - name.size() + 5;
   std::string_view gap = port.PortComment.empty() ? "" : "  ";
@@ -161,7 +161,8 @@ void TKessrow::WritePortMember(TTextCursor& c, const TPortDescr& port, std::size
   // The line is these texts, the blanks after the first of them, and the
   // room is measured on the same texts.
   const std::string_view head[] = {"\n  ", PortTypeText(port.PortType), name, ";"};
-  const std::string_view bus[] = {"// TOLVANE_BUS(", first.View(), ",", second.View(), ")", gap, port.PortComment};
+  const std::string_view bus[] = {"// TOLVANE_BUS(", first.View(), ",", second.View(), ")", gap,
+                                  port.PortComment};
   const std::string_view counted[] = {"// ", first.View(), " pins", gap, port.PortComment};
   const std::string_view single[] = {port.PortComment};
   std::span<const std::string_view> tail = single;
@@ -175,7 +176,7 @@ void TKessrow::WritePortMember(TTextCursor& c, const TPortDescr& port, std::size
 
 // The registration call of one port and the lines that give it its pins,
 // one line per pin (TPinLines), as a part may have tens of thousands.
-void TKessrow::WritePortRegistration(TTextCursor& c, const TPortDescr& port) {
+void TPartPass::WritePortRegistration(TTextCursor& c, const TPortDescr& port) {
   const std::string& name = port.PortName;
   switch (port.Form) {
   case TPortForm::Bus: {

@@ -2,8 +2,9 @@
 // verbatim line blocks.
 #include <algorithm>
 
+#include "framework/spec_base.h"
 #include "kessrow/kessrow_messages.h"
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_pass.h"
 
 using namespace kessrow_msg;
 
@@ -11,30 +12,30 @@ namespace {
 constexpr int kMaxPinCount = 99999;
 } // namespace
 
-void TKessrow::Tok_BASE_CLASS() {
+void TPartPass::Tok_BASE_CLASS() {
   if (WrongContext(ctOutside)) return;
   BaseClass.clear();
-  IA->NextToken();
-  if (IA->EndOfInput) return;
+  IA.NextToken();
+  if (IA.EndOfInput) return;
   // The rest of the line up to a "/" (normally a "//" comment), untrimmed.
-  std::string_view rest = IA->Line.substr(static_cast<std::size_t>(IA->Position));
+  std::string_view rest = IA.Line.substr(static_cast<std::size_t>(IA.Position));
   BaseClass = rest.substr(0, rest.find('/'));
-  IA->NextLine();
+  IA.NextLine();
 }
 
-void TKessrow::Tok_PART_PREFIX() {
+void TPartPass::Tok_PART_PREFIX() {
   if (WrongContext(ctOutside)) return;
   PartPrefix.clear();
-  IA->NextToken();
-  if (IA->EndOfInput) return;
-  PartPrefix = IA->Token;
-  if (IsValidC_Identifier(PartPrefix, false))
-    IA->NextToken();
+  IA.NextToken();
+  if (IA.EndOfInput) return;
+  PartPrefix = IA.Token;
+  if (TSpecBase::IsValidC_Identifier(PartPrefix, false))
+    IA.NextToken();
   else
     Report(kBadPrefix, kLegalChars);
 }
 
-void TKessrow::Tok_PART_NAME() {
+void TPartPass::Tok_PART_NAME() {
   if (WrongContext(ctOutside)) return;
   PartName = PartPrefix;
   Footprint.clear();
@@ -48,67 +49,66 @@ void TKessrow::Tok_PART_NAME() {
   ConstructorLines.clear();
   Context = ctPart;
   CopyEolComment(PartNameComment);
-  IA->NextToken();
-  PartName += IA->Token;
+  IA.NextToken();
+  PartName += IA.Token;
   if (!PartNameIndex.insert(PartName).second) {
     Report(kDuplicatePart);
     return;
   }
-  PartNames.push_back(PartName);
-  if (IsValidC_Identifier(PartName, false))
-    IA->NextToken();
+  if (TSpecBase::IsValidC_Identifier(PartName, false))
+    IA.NextToken();
   else
     Report(kBadPartName, kLegalChars);
 }
 
-void TKessrow::Tok_FOOTPRINT() {
+void TPartPass::Tok_FOOTPRINT() {
   CopyEolComment(FootprintComment);
-  IA->NextToken();
-  Footprint = IA->Token;
-  IA->NextToken();
+  IA.NextToken();
+  Footprint = IA.Token;
+  IA.NextToken();
 }
 
-void TKessrow::Tok_REF_PREFIX() {
+void TPartPass::Tok_REF_PREFIX() {
   CopyEolComment(RefPrefixComment);
-  IA->NextToken();
-  RefPrefix = IA->Token;
-  IA->NextToken();
+  IA.NextToken();
+  RefPrefix = IA.Token;
+  IA.NextToken();
 }
 
-void TKessrow::Tok_PIN_COUNT() {
-  IA->NextToken();
+void TPartPass::Tok_PIN_COUNT() {
+  IA.NextToken();
   PinCount = GetInteger(false, false);
   if (ErrorFlag) return;
   if (PinCount > kMaxPinCount) return Report(kHighPinCount);
   // The pin set is sized once for the part instead of growing pin by pin.
   PinIndex.Reserve(static_cast<std::size_t>(std::max(PinCount, 0)));
-  IA->NextToken();
+  IA.NextToken();
 }
 
-void TKessrow::Tok_PART_LINES() { HandleLines(PartLines, ctPart); }
-void TKessrow::Tok_REGISTER() { HandleLines(RegisterLines, ctPart); }
-void TKessrow::Tok_CONSTRUCTOR() { HandleLines(ConstructorLines, ctPart); }
+void TPartPass::Tok_PART_LINES() { HandleLines(PartLines, ctPart); }
+void TPartPass::Tok_REGISTER() { HandleLines(RegisterLines, ctPart); }
+void TPartPass::Tok_CONSTRUCTOR() { HandleLines(ConstructorLines, ctPart); }
 
-void TKessrow::Tok_INSERT() {
+void TPartPass::Tok_INSERT() {
   std::string block;
   HandleLines(block, ctOutside);
-  *Out += block;
+  Out += block;
 }
 
 // Copies whole lines, each preceded by a line feed, up to a line whose
 // first token is "$END".
-void TKessrow::HandleLines(std::string& block, TContext required) {
-  std::string_view keyword = IA->Token; // the table's spelling
+void TPartPass::HandleLines(std::string& block, TContext required) {
+  std::string_view keyword = IA.Token; // the table's spelling
   if (WrongContext(required)) return;
-  IA->NextLine();
-  while (!IA->EndOfInput) {
-    if (IA->TokenType == EndTokenType) {
-      IA->NextToken();
+  IA.NextLine();
+  while (!IA.EndOfInput) {
+    if (IA.TokenType == EndTokenType) {
+      IA.NextToken();
       return;
     }
     block += '\n';
-    block += IA->Line;
-    IA->NextLine();
+    block += IA.Line;
+    IA.NextLine();
   }
   Report(NoEndOfBlock(keyword));
 }

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "framework/file_io.h"
+#include "regkit/findings.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
@@ -69,47 +70,9 @@ void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& sourc
   request.Source = file.Name;
   request.RemoveBackup = !Options.KeepBackup;
   TUpdateOutcome outcome = Check.Tool().Write(request, source, Check.Scan().Text);
-  std::string backup = QuotePath(dir.PathOf(outcome.BackupName));
-  using TStep = TUpdateOutcome::TStep;
-  switch (outcome.Done) {
-  case TUpdateOutcome::TDone::Written:
-    result.State = TFileResult::TState::Updated;
-    // What is said at a line is said of the file as it is now.
+  // What is said at a line is said of the file as it is now.
+  if (outcome.Done == TUpdateOutcome::TDone::Written)
     for (TFinding& finding : result.Findings)
-      if (finding.Rule == TRule::PassedOver) finding.Line = Check.NewLine(finding.Line);
-    result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
-    if (outcome.Leftover) {
-      result.State = TFileResult::TState::Failed;
-      result.Findings.push_back(
-          TFinding(path, TSeverity::Error, TRule::FileError,
-                      WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
-    }
-    return;
-  case TUpdateOutcome::TDone::Unchanged:
-    result.State = TFileResult::TState::UpToDate;
-    return;
-  case TUpdateOutcome::TDone::Failed:
-    break;
-  }
-  result.State = TFileResult::TState::Failed;
-  const TError& error = outcome.Error;
-  bool cannotCreate = error.Kind == TError::TKind::CannotCreate;
-  std::string message;
-  if (error.Kind == TError::TKind::Changed)
-    message = kChanged;
-  else if (error.Kind == TError::TKind::CannotRemove) // a temporary name a failed step could not take back
-    message = WithReason(CannotRemove(QuotePath(error.Path)), error);
-  else if (outcome.FailedStep == TStep::Backup)
-    message = WithReason(cannotCreate ? CannotCreateBackup(backup) : CannotWriteBackup(backup), error);
-  else if (outcome.FailedStep == TStep::Verify)
-    message = NotVerified(backup);
-  else if (outcome.FailedStep == TStep::Durable)
-    message = WithReason(NotDurable(backup), error);
-  else
-    message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
-  result.Findings.push_back(TFinding(path, TSeverity::Error, TRule::FileError, message));
-  if (outcome.Leftover)
-    result.Findings.push_back(
-        TFinding(path, TSeverity::Error, TRule::FileError,
-                 WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
+      if (finding.Rule == TFinding::TRule::PassedOver) finding.Line = Check.NewLine(finding.Line);
+  TFindings::OfWrite(path, dir, outcome, result);
 }

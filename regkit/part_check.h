@@ -2,13 +2,13 @@
 // whether the header that kessrow writes beside it is out of date; on
 // update that header is written as kessrow writes it. The file is taken as
 // a run of kessrow in its own directory takes it ("kessrow chips.kes"), so
-// the header does not depend on where regkit runs. Owns a kessrow engine:
+// the header does not depend on where regkit runs. Holds a kessrow engine:
 // one object per thread.
 #pragma once
 
 #include <string>
 
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/file_result.h"
 #include "regkit/options.h"
 #include "regkit/tree_file.h"
@@ -25,9 +25,8 @@ public:
 
 private:
   void NoteDiagnostics(const std::string& path, TFileResult& result) const;
-  void Update(const TTreeFile& file, const TDir& dir, TFileResult& result);
 
   const TOptions& Options;
-  TKessrow Engine;
+  TPartEngine Engine;
   TPartResult Result; // its memory is kept from file to file
 };

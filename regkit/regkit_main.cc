@@ -26,7 +26,7 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
                            "       regkit format [-w] [--passed-over=LEVEL] [--assume-filename=NAME]\n"
                            "                     [FILE|-]\n"
-                           "       regkit lsp [-w] [--passed-over=LEVEL]\n"
+                           "       regkit lsp [-w] [--part-ext=LIST] [--passed-over=LEVEL]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -108,9 +108,7 @@ int main(int argc, char** argv) {
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
-    return TServer(std::cin, std::cout, options.NoWarnings, REGKIT_VERSION, TFraming::kMaxMessage,
-                   options.PassedOver)
-        .Run();
+    return TServer(std::cin, std::cout, options, REGKIT_VERSION).Run();
   }
   if (options.Jobs == 0) options.Jobs = DefaultJobs();
   AllowOpenFiles();

@@ -7,6 +7,7 @@
 
 #include "framework/char_class.h"
 #include "framework/input_assist.h"
+#include "regkit/findings.h"
 #include "regkit/messages.h"
 #include "regkit/register_heads.h"
 #include "regkit/shell_word.h"
@@ -26,12 +27,6 @@ int FirstLineEndToChange(std::string_view text) {
 }
 
 } // namespace
-
-TFinding TTextCheck::FromDiagnostic(const std::string& path, const TDiagnostic& d) {
-  bool error = d.Kind == TDiagnostic::TKind::Error;
-  return TFinding(path, error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning,
-                  error ? TFinding::TRule::ScanError : TFinding::TRule::ScanWarning, d.Message, d.Line, d.Column);
-}
 
 namespace {
 bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
@@ -84,7 +79,7 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
   Engine.Scan(text, options, Result);
-  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(FromDiagnostic(path, d));
+  for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(TFindings::OfScan(path, d));
   if (!Result.Ok) return TFileResult::TState::Failed;
   NotePassedOver(path, text, options.Dialect, findings);
   // An up-to-date text is mostly ranges of itself in their own place: only

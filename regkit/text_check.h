@@ -1,6 +1,6 @@
 // What regkit finds in one C++ text, held in memory: the scan's errors and
-// warnings, each stale Register() body, or line ends that tolvane would
-// change. Owns a tolvane engine, so one object serves one thread; check,
+// warnings, each Register() body it passes over, each stale body, or line
+// ends that tolvane would change. Owns a tolvane engine, so one object serves one thread; check,
 // update, format and the language server all judge a text through it.
 #pragma once
 
@@ -40,8 +40,6 @@ public:
   // The line of the last scan's new text that its line of the scanned text
   // became.
   int NewLine(int line) const;
-  // A scan's error or warning as a finding about path.
-  static TFinding FromDiagnostic(const std::string& path, const TDiagnostic& diagnostic);
 
 private:
   void NotePassedOver(const std::string& path, std::string_view text, TScanOptions::TDialect dialect,

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <tuple>
 
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
 
@@ -159,7 +159,7 @@ void TTreeWalk::TakeFile(const std::string& given, const std::string& path, cons
 void TTreeWalk::AddFile(TTreeFile file, const TDir& dir) {
   struct stat st;
   if (Options.IsPartFile(file.Name) &&
-      fstatat(dir.Fd(), TKessrow::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
+      fstatat(dir.Fd(), TPartEngine::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
     file.HeaderId = TFileId(st);
   Files.push_back(std::move(file));
 }
@@ -171,7 +171,7 @@ void TTreeWalk::FindHeaderClashes() {
     TTreeFile& file = Files[i];
     if (!Options.IsPartFile(file.Name)) continue;
     auto named = byName.try_emplace(
-        {Dirs[static_cast<std::size_t>(file.Dir)].Id, TKessrow::DefaultDestination(file.Name)}, i);
+        {Dirs[static_cast<std::size_t>(file.Dir)].Id, TPartEngine::DefaultDestination(file.Name)}, i);
     std::size_t first = named.second ? i : named.first->second;
     if (file.HeaderId != TFileId()) {
       auto found = byId.try_emplace(file.HeaderId, i);

@@ -18,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kConsumer = fs::path(__FILE__).parent_path().parent_path() / "examples" / "consumer";
+const fs::path kConsumer = fs::path(REGKIT_SOURCE_DIR) / "examples" / "consumer";
 
 struct TSetting {
   const char* Dir;    // where the inputs are copied, inside the scratch directory

@@ -9,21 +9,24 @@
 #include <vector>
 
 #include "kessrow/kessrow_spec.h"
+#include "kessrow/part_pass.h"
 
 namespace {
 
-// One run of Generate with the given flags ("-L", "-N"); the reports as the
+// One pass with the given flags ("-L", "-N"); the reports as the
 // program prints them.
 struct TPass {
-  TKessrow K;
+  TPartOptions Options;
   TPartResult Result;
+  TPartPass::TMemory Memory;
+  TPartPass P{Options, Result, Memory};
   std::ostringstream Console;
   std::string Out;
   bool Ok = false;
 
   TPass(std::string_view source, std::vector<std::string> flags = {},
         std::optional<std::string_view> include = std::nullopt) {
-    TPartOptions options;
+    TPartOptions& options = Options;
     options.SourceName = "parts.pt";
     options.DestName = "parts.h";
     options.IncludeName = "defs.pt";
@@ -32,7 +35,7 @@ struct TPass {
         options.RangeOrder = TPartOptions::TRangeOrder::AsDeclared;
       if (flag == "-L") options.RangeOrder = TPartOptions::TRangeOrder::LowHigh;
     }
-    K.Generate(include, source, options, Result);
+    P.Run(include, source);
     Ok = Result.Ok;
     Out = Result.Text.Flatten();
     for (const TDiagnostic& d : Result.Diagnostics) TKessrow::PrintReport(Console, d);
@@ -293,8 +296,8 @@ TEST(KessrowPass, OnePartOfManyPins) {
   TPass pass(input);
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
   EXPECT_TRUE(pass.Has("\n          P.AddPin( 0, \"99979\" );\n  }"));
-  EXPECT_EQ(pass.K.PinsHeld(), static_cast<std::size_t>(pins));
-  EXPECT_LT(pass.K.PinProbes(), 4u * pins);
+  EXPECT_EQ(pass.P.PinsHeld(), static_cast<std::size_t>(pins));
+  EXPECT_LT(pass.P.PinProbes(), 4u * pins);
 }
 
 // Many ports: each port name is looked up twice (checked, then recorded).
@@ -309,9 +312,9 @@ TEST(KessrowPass, ManyPortsOfOnePinEach) {
   input += "$ENDPORTS\n$ENDPART\n";
   TPass pass(input);
   ASSERT_TRUE(pass.Ok) << pass.Console.str();
-  EXPECT_EQ(pass.K.PortNamesHeld(), static_cast<std::size_t>(ports));
-  EXPECT_LT(pass.K.PortNameProbes(), 2u * 4u * ports);
-  EXPECT_LT(pass.K.PinProbes(), 4u * ports);
+  EXPECT_EQ(pass.P.PortNamesHeld(), static_cast<std::size_t>(ports));
+  EXPECT_LT(pass.P.PortNameProbes(), 2u * 4u * ports);
+  EXPECT_LT(pass.P.PinProbes(), 4u * ports);
 }
 
 } // namespace

@@ -253,7 +253,7 @@ TEST(KessrowRun, APartCutOffByTheEndFailsTheRun) {
 
 TEST(KessrowRun, ShippedExampleIsValid) {
   TTempDir dir;
-  auto example = std::filesystem::path(__FILE__).parent_path().parent_path() / "examples" / "parts.kes";
+  auto example = std::filesystem::path(REGKIT_SOURCE_DIR) / "examples" / "parts.kes";
   TRunResult r = In(dir, {example.string(), "parts.h"});
   EXPECT_EQ(r.Status, 0) << r.Output;
   std::string header = ReadFile(dir.File("parts.h"));

@@ -217,7 +217,8 @@ TEST(RegkitFileCheck, DirectoriesMetAgainAreWalkedOnce) {
 // which patch would cut short, is left out of the diff.
 TEST(RegkitFileCheck, NamesAreQuotedAndLeftOutOfADiffWhereUnsafe) {
   TTempDir d;
-  for (const char* name : {"new\nline.h", "q\"uote.h", "sp ace.h"}) WriteFile(d.File(name), kStale);
+  for (const char* name : {"a\177b.h", "new\nline.h", "q\"uote.h", "sp ace.h"})
+    WriteFile(d.File(name), kStale);
   TOptions options = Command(TOptions::TCommand::Check);
   options.Diff = true;
   // Run in the directory, which the diff names its files relative to.
@@ -228,17 +229,20 @@ TEST(RegkitFileCheck, NamesAreQuotedAndLeftOutOfADiffWhereUnsafe) {
         std::vector<TFileResult> results = WalkAndCheck(options, {"."});
         std::cout << Lines(results);
         for (const TFileResult& result : results) std::cout << result.Diff.substr(0, result.Diff.find("@@"));
-        return results[2].State == TFileResult::TState::Failed ? 0 : 1;
+        return results[3].State == TFileResult::TState::Failed ? 0 : 1;
       },
       in);
   EXPECT_EQ(r.Status, 0);
   // The command a finding names quotes the path for the shell.
-  EXPECT_EQ(r.Output, "\"./new\\nline.h\":4: error: Register() body is out of date (regkit update $'./new\\nline.h')\n"
-                      "\"./q\\\"uote.h\":4: error: Register() body is out of date (regkit update './q\"uote.h')\n"
-                      "./sp ace.h:4: error: Register() body is out of date (regkit update './sp ace.h')\n"
-                      "./sp ace.h: error: name cannot be written in a diff; run regkit update\n"
-                      "--- \"a/new\\nline.h\"\n+++ \"b/new\\nline.h\"\n"
-                      "--- \"a/q\\\"uote.h\"\n+++ \"b/q\\\"uote.h\"\n");
+  EXPECT_EQ(r.Output,
+            "\"./a\\177b.h\":4: error: Register() body is out of date (regkit update $'./a\\x7fb.h')\n"
+            "\"./new\\nline.h\":4: error: Register() body is out of date (regkit update $'./new\\nline.h')\n"
+            "\"./q\\\"uote.h\":4: error: Register() body is out of date (regkit update './q\"uote.h')\n"
+            "./sp ace.h:4: error: Register() body is out of date (regkit update './sp ace.h')\n"
+            "./sp ace.h: error: name cannot be written in a diff; run regkit update\n"
+            "--- \"a/a\\177b.h\"\n+++ \"b/a\\177b.h\"\n"
+            "--- \"a/new\\nline.h\"\n+++ \"b/new\\nline.h\"\n"
+            "--- \"a/q\\\"uote.h\"\n+++ \"b/q\\\"uote.h\"\n");
 }
 
 // No thread can be started beyond the calling one: the run goes on with
@@ -347,6 +351,92 @@ TEST(RegkitFileCheck, WhatMentionsRegistration) {
       {"my_tolvane_x = 1;", false},          {"tolvane;", false},       {"", false},
   };
   for (auto [text, mentions] : cases) EXPECT_EQ(TTextCheck::MentionsRegistration(text), mentions) << text;
+}
+
+} // namespace
+
+namespace {
+
+const std::string kPart = "$PART_NAME A\n$PIN_COUNT 1\n$PORTS\nP 1 ;\n$ENDPORTS\n$ENDPART\n";
+
+int Overwrites = 0;
+// Once the new text is in place (the directory synced after the rename),
+// something else writes the file.
+void OverwriteAfterRename(TFilePoint point, const std::string& name) {
+  if (point != TFilePoint::Synced || name + "/a.h" != Target || ReadFile(Target) == kStale) return;
+  ++Overwrites;
+  WriteFile(Target, "x\n");
+}
+
+// An update that cannot stand: the file changes under it, or its header
+// would be the part file itself, or the rewritten file does not hold the
+// new text. Each is an error that says so, and the user's text survives.
+TEST(RegkitFileCheck, UpdatesThatFailSayWhy) {
+  TTempDir d;
+  TOptions update = Command(TOptions::TCommand::Update);
+
+  // The part file is saved while its header is written.
+  Target = d.File("p.kes");
+  WriteFile(Target, kPart);
+  WriteFile(d.File("p.h"), "// old\n");
+  Saves = 0;
+  SetFileHook(SaveBeforeRename);
+  std::vector<TFileResult> results = WalkAndCheck(update, {Target});
+  SetFileHook(nullptr);
+  EXPECT_EQ(Lines(results), Target + ": error: changed during the run; not rewritten\n");
+  EXPECT_EQ(ReadFile(d.File("p.h")), "// old\n");
+
+  // A part file whose header has its own name.
+  TOptions sameName = update;
+  sameName.PartExtensions = {".h"};
+  WriteFile(d.File("q.h"), kPart);
+  results = WalkAndCheck(sameName, {d.File("q.h")});
+  EXPECT_EQ(Lines(results), d.File("q.h") + ": error: its header would replace the part file itself\n");
+  EXPECT_EQ(ReadFile(d.File("q.h")), kPart);
+
+  // The rewritten file is overwritten before it is verified.
+  Target = d.File("a.h");
+  WriteFile(Target, kStale);
+  SetFileHook(OverwriteAfterRename);
+  results = WalkAndCheck(update, {Target});
+  SetFileHook(nullptr);
+  EXPECT_EQ(Overwrites, 1);
+  EXPECT_EQ(Lines(results),
+            Target + ": error: the rewritten file does not hold the new text; its old text is kept in " +
+                d.File("a._h") + "\n");
+  EXPECT_EQ(ReadFile(d.File("a._h")), kStale);
+}
+
+// A part file checked with --diff from another directory: the stale header
+// is named as the part file is, relative to the PATH given, so that the
+// diff applies with patch -p1 there.
+TEST(RegkitFileCheck, StaleHeaderDiffAppliesWherePathPoints) {
+  TTempDir d, elsewhere;
+  WriteFile(d.File("parts.kes"), kPart);
+  WriteFile(d.File("parts.h"), "// old\n");
+  TOptions options = Command(TOptions::TCommand::Check);
+  options.Diff = true;
+  TRunOptions in;
+  in.WorkDir = elsewhere.Path();
+  TRunResult r = RunForked(
+      [&] {
+        std::vector<TFileResult> results = WalkAndCheck(options, {d.Path()});
+        for (const TFileResult& result : results) std::cout << result.Diff; // the header's alone
+        return results.size() == 2 && results[1].State == TFileResult::TState::Stale ? 0 : 1;
+      },
+      in);
+  ASSERT_EQ(r.Status, 0) << r.Output;
+  EXPECT_EQ(r.Output.substr(0, r.Output.find("@@")), "--- a/parts.h\n+++ b/parts.h\n");
+  WriteFile(elsewhere.File("fix.diff"), r.Output);
+  TRunOptions there;
+  there.WorkDir = d.Path();
+  ASSERT_EQ(RunProgram("/usr/bin/patch", {"-s", "-p1", "-i", elsewhere.File("fix.diff")}, there).Status, 0);
+  TPartResult made;
+  TPartOptions pass;
+  pass.SourceName = "parts.kes";
+  pass.DestName = "parts.h";
+  TPartEngine().Generate(std::nullopt, kPart, pass, made);
+  EXPECT_EQ(ReadFile(d.File("parts.h")), made.Text.Flatten());
 }
 
 } // namespace

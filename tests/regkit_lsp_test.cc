@@ -70,11 +70,12 @@ struct TServed {
 };
 
 // Runs the server on input and reads back every message it wrote.
-TServed Serve(const std::string& input, bool initialize = true, std::size_t maxMessage = TFraming::kMaxMessage) {
+TServed Serve(const std::string& input, bool initialize = true,
+              std::size_t maxMessage = TFraming::kMaxMessage, const TOptions& options = TOptions()) {
   std::istringstream in((initialize ? kInitialize : "") + input);
   std::ostringstream out;
   TServed served;
-  served.Status = TServer(in, out, false, "9.9", maxMessage).Run();
+  served.Status = TServer(in, out, options, "9.9", maxMessage).Run();
   std::istringstream written(out.str());
   std::ostringstream unused;
   TFraming reader(written, unused);
@@ -290,6 +291,45 @@ TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
     EXPECT_EQ(utf16.At(c.Offset).Character, c.Utf16) << c.Offset;
     EXPECT_EQ(utf8.At(c.Offset).Character, c.Utf8) << c.Offset;
   }
+}
+
+// Part files are those of --part-ext; their messages read as in regkit
+// check, the second line and the part included. A save with its text
+// judges that text.
+TEST(RegkitLsp, PartFilesAndSaves) {
+  TOptions options;
+  options.PartExtensions = {".parts"};
+  const std::string part = "file:///w/p.parts", kes = "file:///w/p.kes";
+  const std::string badPrefix = "$PART_PREFIX 1x\n", badCount = "$PART_NAME A\n$PIN_COUNT x\n";
+  json save = {{"textDocument", Doc(part)}, {"text", badCount}};
+  TServed s = Serve(Frame(Open(part, badPrefix)) + Frame(Open(kes, badPrefix)) +
+                        Frame(Notice("textDocument/didSave", {{"textDocument", Doc(part)}})) +
+                        Frame(Notice("textDocument/didSave", save)) +
+                        Frame(Notice("textDocument/didSave", {{"textDocument", Doc("file:///w/x.h")}})),
+                    true, TFraming::kMaxMessage, options);
+  ExpectMessages(
+      s, {Published(
+              part, 1,
+              json::array({Diagnostic(Range(0, 13, 0, 15), "scan-error",
+                                      "Part prefix is not a valid C++ identifier. Legal characters are {a-z, "
+                                      "A-Z, 0-9, _}. Identifiers must not start with 0-9.")})),
+          // Not a part file here: judged as C++.
+          Published(kes, 1, json::array({Diagnostic(Range(0, 0, 0, 12), "scan-error", "Unexpected token.")})),
+          Published(part, 1,
+                    json::array({Diagnostic(Range(1, 11, 1, 12), "scan-error",
+                                            "Expected a decimal integer. (part QV_A)")})),
+          Log("The document file:///w/x.h is not open.")});
+}
+
+// A message as long as the limit is read; one byte more is passed over.
+TEST(RegkitLsp, MessageAtTheLimitIsRead) {
+  const std::string body = Request(9, "shutdown").dump();
+  ExpectMessages(Serve(Frame(Request(9, "shutdown")), false, body.size()),
+                 {Error(9, -32002, "The server is not initialized yet.")});
+  ExpectMessages(
+      Serve(Frame(Request(9, "shutdown")), false, body.size() - 1),
+      {Log("A message of " + std::to_string(body.size()) + " bytes was passed over: the limit is " +
+           std::to_string(body.size() - 1) + " bytes.")});
 }
 
 } // namespace

@@ -28,7 +28,7 @@ TEST(RegkitNvim, QuickFixAndFormattingGiveTolvanesText) {
   RunProgram(TOLVANE_EXE, {"-r", dir.File("expected_stale.h")});
   RunProgram(TOLVANE_EXE, {"-r", dir.File("expected_two.h")});
 
-  std::string script = (std::filesystem::path(__FILE__).parent_path() / "editors/nvim_client.lua").string();
+  std::string script = (std::filesystem::path(REGKIT_SOURCE_DIR) / "tests/editors/nvim_client.lua").string();
   TRunOptions options;
   options.WorkDir = dir.Path();
   options.Environment = {{"REGKIT", REGKIT_EXE},           {"STALE_FILE", dir.File("stale.h")},

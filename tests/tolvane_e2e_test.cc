@@ -2,6 +2,9 @@
 // status and every file byte for byte.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "sample_texts.h"
 #include "test_util.h"
@@ -75,6 +78,16 @@ TEST_F(TolvaneRun, SourceNamedTwiceIsRewrittenInPlaceWithBackup) {
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
   EXPECT_EQ(ReadFile(Dir.File("a._h")), kSource);
+
+  // A hard link under the same name in another directory is the source too:
+  // both names hold the new text.
+  WriteFile(Dir.File("a.h"), kSource);
+  std::filesystem::create_directory(Dir.File("other"));
+  ASSERT_EQ(link(Dir.File("a.h").c_str(), Dir.File("other/a.h").c_str()), 0);
+  r = Run({"a.h", "other/a.h"});
+  EXPECT_EQ(r.Output, Console("a.h", "\nSuccess"));
+  EXPECT_EQ(ReadFile(Dir.File("a.h")), kGenerated);
+  EXPECT_EQ(ReadFile(Dir.File("other/a.h")), kGenerated);
 }
 
 // A source of many megabytes is let go from memory part by part while it is

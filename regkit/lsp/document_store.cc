@@ -1,11 +1,8 @@
 #include "regkit/lsp/document_store.h"
 
-namespace {
+#include "regkit/options.h"
 
-bool EndsWith(const std::string& text, const char* end) {
-  std::string_view tail(end);
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
+namespace {
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -39,7 +36,8 @@ TDocumentStore::TDocument& TDocumentStore::Open(const std::string& uri, std::int
   TDocument& document = Documents[uri];
   document.Uri = uri;
   document.Path = PathOf(uri);
-  document.Kind = EndsWith(uri, ".kes") ? TDocument::TKind::PartFile : TDocument::TKind::Source;
+  document.Kind = TOptions::HasExtension(document.Path, PartExtensions) ? TDocument::TKind::PartFile
+                                                                        : TDocument::TKind::Source;
   document.Version = version;
   document.Text = std::move(text);
   document.Generation = ++LastGeneration;

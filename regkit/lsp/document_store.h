@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 class TDocumentStore {
 public:
@@ -21,6 +22,10 @@ public:
     std::uint64_t Generation = 0;
   };
 
+  // partExtensions: the names of part-description files end in one of them.
+  explicit TDocumentStore(std::vector<std::string> partExtensions)
+      : PartExtensions(std::move(partExtensions)) {}
+
   // Takes a document as opened (again: then it replaces the one held).
   TDocument& Open(const std::string& uri, std::int64_t version, std::string text);
   // Gives an open document its new text; null when uri is not open.
@@ -31,6 +36,7 @@ public:
   TDocument* Find(const std::string& uri);
 
 private:
+  std::vector<std::string> PartExtensions;
   std::map<std::string, TDocument> Documents; // ordered: no hash of the client's names
   std::uint64_t LastGeneration = 0;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/lsp_messages.h"
@@ -64,9 +65,10 @@ bool KindWanted(const json& params) {
 
 } // namespace
 
-TServer::TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
-                 std::size_t maxMessage, TOptions::TPassedOver passedOver)
-    : Framing(in, out, maxMessage), Version(std::move(version)), Check(noWarnings, passedOver) {
+TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
+                 std::size_t maxMessage)
+    : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
+      Check(options.NoWarnings, options.PassedOver) {
   Requests = {{"initialize", &TServer::Initialize},
               {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},
@@ -208,9 +210,10 @@ void TServer::Scan(const TDocument& document) {
   if (document.Kind == TDocument::TKind::PartFile) {
     TPartOptions options;
     options.SourceName = document.Uri;
-    options.DestName = TKessrow::DefaultDestination(document.Uri);
+    options.DestName = TPartEngine::DefaultDestination(document.Uri);
     Parts.Generate(std::nullopt, document.Text, options, PartResult);
-    for (const TDiagnostic& d : PartResult.Diagnostics) Findings.push_back(TTextCheck::FromDiagnostic(document.Path, d));
+    for (const TDiagnostic& d : PartResult.Diagnostics)
+      Findings.push_back(TFindings::OfPass(document.Path, d));
   } else {
     Check.Run(document.Path, document.Text, Findings);
   }

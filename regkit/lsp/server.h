@@ -13,19 +13,18 @@
 
 #include <nlohmann/json.hpp>
 
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "regkit/lsp/document_store.h"
 #include "regkit/lsp/framing.h"
 #include "regkit/lsp/text_positions.h"
+#include "regkit/options.h"
 #include "regkit/text_check.h"
 
 class TServer {
 public:
-  // version: regkit's, named to the client.
-  // passedOver: how a Register() body the scan does not regenerate is reported.
-  TServer(std::istream& in, std::ostream& out, bool noWarnings, std::string version,
-          std::size_t maxMessage = TFraming::kMaxMessage,
-          TOptions::TPassedOver passedOver = TOptions::TPassedOver::Warning);
+  // options: regkit's (-w, --part-ext, --passed-over); version: regkit's, named to the client.
+  TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
+          std::size_t maxMessage = TFraming::kMaxMessage);
 
   // Serves until the exit notification or the end of the input; returns
   // the exit status: 0 when the client asked for shutdown first, else 1.
@@ -76,8 +75,8 @@ private:
   std::map<std::string, TNotification> Notifications;
   TDocumentStore Documents;
 
-  TTextCheck Check; // the C++ scan
-  TKessrow Parts;   // the part-file pass
+  TTextCheck Check;  // the C++ scan
+  TPartEngine Parts; // the part-file pass
   TPartResult PartResult;
   std::uint64_t ScannedGeneration = 0; // of the document last scanned
   std::vector<TFinding> Findings;      // of that scan

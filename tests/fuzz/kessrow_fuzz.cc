@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "fuzz_util.h"
-#include "kessrow/kessrow_spec.h"
+#include "kessrow/part_engine.h"
 #include "tolvane/tolvane_spec.h"
 
 namespace {
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (include) options.IncludeName = "defs.kes";
     if (chosen & 2) options.RangeOrder = TPartOptions::TRangeOrder::AsDeclared;
     if (chosen & 4) options.RangeOrder = TPartOptions::TRangeOrder::LowHigh;
-    TKessrow tool;
+    TPartEngine tool;
     TPartResult result;
     tool.Generate(include, source, options, result);
     out = result.Text.Flatten();

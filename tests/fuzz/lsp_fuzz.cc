@@ -26,7 +26,7 @@ std::string Frame(const std::string& body) {
 
 void Serve(const std::string& input) {
   std::istringstream in(input);
-  TServer(in, NullConsole(), false, "fuzz").Run();
+  TServer(in, NullConsole(), TOptions(), "fuzz").Run();
 }
 
 std::string Applied(std::string text, const std::vector<TLineEdits::TEdit>& edits) {
