@@ -14,9 +14,13 @@
   gen_inputs.py same-name OUT [--count N]
       Hostile: one class of N members all named "a" and a Register() body
       of N "reg( a );" lines (each registration meets every member).
-  gen_inputs.py long-line OUT [--count N]
+  gen_inputs.py long-line OUT [--count N] [--pad P]
       Hostile: one Register() body line of N "reg(a);" calls for an array
-      member, so that each call is reported on the same very long line.
+      member, so that each call is reported on the same very long line;
+      with --pad, each call is followed by a comment of P more bytes and
+      no blank.
+  gen_inputs.py stale-classes OUT [--count N]
+      Hostile: N small classes, each with a stale Register() body.
   gen_inputs.py colliding-pins OUT [--parts N] [--pins P]
       Hostile: N parts of P pins whose names all fall into a small window
       of the pin set's table under its former unkeyed hash (FNV-1a).
@@ -143,12 +147,19 @@ def same_name(out, count):
     w("  }\n};\n")
 
 
-def long_line(out, count):
+def long_line(out, count, pad):
     w = out.write
     w("class TLong : public TRegistered {\npublic:\n  TReg a[4];\n")
     w("\n  virtual void Register() {\n    ")
-    w("reg(a);" * count)
+    call = "reg(a);" + ("/*" + "x" * (pad - 4) + "*/" if pad >= 4 else "")
+    w(call * count)
     w("\n  }\n};\n")
+
+
+def stale_classes(out, count):
+    w = out.write
+    for c in range(count):
+        w("class TStale%d {\n  TReg alpha, beta;\n  virtual void Register() {\n    reg( old );\n  }\n};\n" % c)
 
 
 FNV_OFFSET = 14695981039346656037
@@ -202,10 +213,12 @@ def main():
     k.add_argument("out")
     k.add_argument("--parts", type=int, default=2000)
     k.add_argument("--pins", type=int, default=400)
-    for kind, default in (("same-name", 40000), ("long-line", 100000)):
+    for kind, default in (("same-name", 40000), ("long-line", 100000), ("stale-classes", 64000)):
         sp = sub.add_parser(kind)
         sp.add_argument("out")
         sp.add_argument("--count", type=int, default=default)
+        if kind == "long-line":
+            sp.add_argument("--pad", type=int, default=0)
     c = sub.add_parser("colliding-pins")
     c.add_argument("out")
     c.add_argument("--parts", type=int, default=2)
@@ -217,7 +230,9 @@ def main():
         elif args.kind == "same-name":
             same_name(out, args.count)
         elif args.kind == "long-line":
-            long_line(out, args.count)
+            long_line(out, args.count, args.pad)
+        elif args.kind == "stale-classes":
+            stale_classes(out, args.count)
         elif args.kind == "colliding-pins":
             if args.pins > 99999:
                 sys.exit("at most 99999 pins per part")

@@ -9,7 +9,7 @@
 # YARDSTICKS (the directory of floor2.cpp, default ../shared/yardsticks: the
 # least work a tokenizing rewriter must do, timed beside the programs when
 # it is there), BEFORE (a build directory of earlier programs, timed beside
-# these on the large cases).
+# these on the large cases and the language server's hostile headers).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench}
@@ -41,6 +41,8 @@ gen parts "$inputs/small.kes" --parts 1 --pins 260
 gen same-name "$inputs/same_name.h" --count 40000
 gen long-line "$inputs/long_line.h" --count 100000
 gen colliding-pins "$inputs/colliding_pins.kes" --parts 2 --pins 99999
+gen stale-classes "$inputs/stale_classes.h" --count 64000
+gen long-line "$inputs/long_line_80.h" --count 20000 --pad 73
 
 echo "Machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), \
 $(awk '/MemTotal/ {printf "%.0f GB", $2 / 1048576}' /proc/meminfo) memory"
@@ -48,3 +50,8 @@ echo
 "$build/bench/regkit_perftest" --benchmark_min_time=0.5 "$inputs"
 echo
 python3 bench/timing.py "$build" "$inputs" "$work/out" --runs "${RUNS:-7}" --small-runs "${SMALL_RUNS:-100}" "${floor2[@]}" ${BEFORE:+--before "$BEFORE"}
+echo
+# The language server on the hostile headers, through pipes.
+for header in stale_classes.h long_line_80.h; do
+  python3 bench/lsp_timing.py "$build/regkit/regkit" "$inputs/$header" --runs 3 ${BEFORE:+--before "$BEFORE/regkit/regkit"}
+done

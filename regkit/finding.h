@@ -27,6 +27,7 @@ public:
   int Line = 0;        // 1-based; 0 when the finding is about the whole file
   int Column = 0;      // 1-based; 0 when it is about the whole line
   std::string Message; // one sentence, without the path
+  int Body = -1;       // of a stale body: its index in the scan's bodies; else -1
 
   TFinding() = default;
   TFinding(std::string path, TSeverity severity, TRule rule, std::string message, int line = 0,

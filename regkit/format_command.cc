@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <new>
+
 #include "framework/file_io.h"
 #include "regkit/messages.h"
 #include "regkit/report.h"
@@ -18,13 +20,31 @@ void PrintProblem(std::ostream& err, const std::string& name, std::string messag
   err << TReport::Line(f) << '\n';
 }
 
+bool FromInput(const TOptions& options) { return options.Paths.empty() || options.Paths[0] == "-"; }
+
+// The file's name in messages.
+std::string NameOf(const TOptions& options) {
+  bool fromInput = FromInput(options);
+  return !options.AssumeFilename.empty() ? options.AssumeFilename
+         : fromInput                     ? std::string(kStandardInput)
+                                         : options.Paths[0];
+}
+
 } // namespace
 
 int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
-  bool fromInput = Options.Paths.empty() || Options.Paths[0] == "-";
-  std::string name = !Options.AssumeFilename.empty() ? Options.AssumeFilename
-                     : fromInput                     ? std::string(kStandardInput)
-                                                     : Options.Paths[0];
+  try {
+    return Format(out, err);
+  } catch (const std::bad_alloc&) {
+    // Nothing has been written: the new text goes out only once it is whole.
+    PrintProblem(err, NameOf(Options), kNoMemory);
+    return kFailed;
+  }
+}
+
+int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
+  bool fromInput = FromInput(Options);
+  std::string name = NameOf(Options);
   TFileText source;
   TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
   if (error) {

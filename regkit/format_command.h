@@ -15,9 +15,12 @@ public:
 
   // Reads the file (standard input for "-" or none) and writes its new
   // text to out, the scan's errors and warnings to err as
-  // NAME:line:col: lines. On a scan error out stays empty.
+  // NAME:line:col: lines. On a scan error out stays empty; so it does
+  // when memory runs out ("NAME: error: not enough memory", kFailed).
   int Run(std::ostream& out, std::ostream& err) const;
 
 private:
+  int Format(std::ostream& out, std::ostream& err) const;
+
   const TOptions& Options;
 };

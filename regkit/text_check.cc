@@ -129,10 +129,14 @@ int TTextCheck::NewLine(int line) const {
 void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
-  for (const TBodyRange& body : Result.Bodies) {
+  std::string message;
+  for (std::size_t i = 0; i < Result.Bodies.size(); ++i) {
+    const TBodyRange& body = Result.Bodies[i];
     if (!body.Stale()) continue;
-    findings.push_back(TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody,
-                                StaleBody(UpdateCommand(path)), body.FirstChange));
+    if (message.empty()) message = StaleBody(UpdateCommand(path));
+    findings.push_back(
+        TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, message, body.FirstChange));
+    findings.back().Body = static_cast<int>(i);
     anyStale = true;
   }
   if (anyStale) return;

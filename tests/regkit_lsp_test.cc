@@ -3,17 +3,36 @@
 // edits that give tolvane's text.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <new>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
+#include "regkit/lsp/conversions.h"
 #include "regkit/lsp/framing.h"
 #include "regkit/lsp/line_edits.h"
+#include "regkit/lsp/message_skim.h"
 #include "regkit/lsp/server.h"
 #include "regkit/lsp/text_positions.h"
+#include "regkit/text_check.h"
 #include "tolvane/tolvane_spec.h"
 
 using nlohmann::json;
+
+namespace {
+
+// While set, an allocation of this many bytes or more fails.
+std::size_t FailAllocationsFrom = 0;
+
+} // namespace
+
+// The library's operator delete gives memory back with free().
+void* operator new(std::size_t size) {
+  if (FailAllocationsFrom != 0 && size >= FailAllocationsFrom) throw std::bad_alloc();
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
 
 namespace {
 
@@ -69,13 +88,16 @@ struct TServed {
   int Status = 0;
 };
 
-// Runs the server on input and reads back every message it wrote.
-TServed Serve(const std::string& input, bool initialize = true,
-              std::size_t maxMessage = TFraming::kMaxMessage, const TOptions& options = TOptions()) {
+// Runs the server on input and reads back every message it wrote; while
+// it runs, allocations of failFrom bytes or more fail (0: none).
+TServed Serve(const std::string& input, bool initialize = true, std::size_t maxMessage = TFraming::kMaxMessage,
+              const TOptions& options = TOptions(), std::size_t failFrom = 0) {
   std::istringstream in((initialize ? kInitialize : "") + input);
   std::ostringstream out;
   TServed served;
+  FailAllocationsFrom = failFrom;
   served.Status = TServer(in, out, options, "9.9", maxMessage).Run();
+  FailAllocationsFrom = 0;
   std::istringstream written(out.str());
   std::ostringstream unused;
   TFraming reader(written, unused);
@@ -281,6 +303,7 @@ TEST(RegkitLsp, FormattingEditsGiveTolvanesText) {
 TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
   const std::string text = "a\xC3\xA4\xF0\x9F\x98\x80z\r\nb\rc"; // a, ä, an emoji, z
   TTextPositions utf16(text, TTextPositions::TEncoding::Utf16), utf8(text, TTextPositions::TEncoding::Utf8);
+  TTextPositions::TCursor cursor;
   struct TCase {
     std::size_t Offset;
     int Line, Utf16, Utf8;
@@ -290,6 +313,112 @@ TEST(RegkitLsp, PositionsCountUtf16UnitsOrBytes) {
     EXPECT_EQ(utf16.At(c.Offset).Line, c.Line) << c.Offset;
     EXPECT_EQ(utf16.At(c.Offset).Character, c.Utf16) << c.Offset;
     EXPECT_EQ(utf8.At(c.Offset).Character, c.Utf8) << c.Offset;
+    // Counted on from the position before, each is the same.
+    TTextPositions::TPosition onward = utf16.At(c.Offset, cursor);
+    EXPECT_EQ(onward.Line * 100 + onward.Character, c.Line * 100 + c.Utf16) << c.Offset;
+  }
+}
+
+// The diagnostics of a text cost steps in proportion to the text, however
+// many findings it has: each stale finding is told its body, and the
+// characters of a long line are counted once for all its findings.
+TEST(RegkitLsp, DiagnosticsCostIsLinearInTheText) {
+  std::string bodies, longLine = "class TL {\n  TReg a[4];\n  virtual void Register() {\n    ";
+  for (int i = 0; i < 3000; ++i) {
+    bodies += "class T" + std::to_string(i) + " {\n  TReg a;\n  virtual void Register() {\n  }\n};\n";
+    longLine += "reg(a);/*\xC3\xA4\xF0\x9F\x98\x80*/"; // each call a warning, no blank between them
+  }
+  longLine += "\n  }\n};\n";
+  for (const std::string& text : {bodies, longLine}) {
+    TTextCheck check(false);
+    std::vector<TFinding> findings;
+    check.Run("a.h", text, findings);
+    ASSERT_GE(findings.size(), 3000u);
+    for (auto encoding : {TTextPositions::TEncoding::Utf16, TTextPositions::TEncoding::Utf8}) {
+      TConversions convert(text, encoding);
+      json diagnostics = convert.Diagnostics(findings, &check.Scan());
+      ASSERT_EQ(diagnostics.size(), findings.size());
+      TConversions::TCost cost = convert.Cost();
+      EXPECT_LE(cost.BodiesLookedAt, findings.size());
+      EXPECT_LE(cost.BytesStepped, 4 * text.size());
+      // Counted on, each range is the one counted afresh.
+      for (std::size_t i = 0; i < findings.size(); i += 499)
+        EXPECT_EQ(diagnostics[i], TConversions(text, encoding).Diagnostic(findings[i], &check.Scan())) << i;
+    }
+  }
+}
+
+// Memory that runs out while a message is read, parsed or handled: a
+// request gets an error response, a document that could not be taken is
+// dropped, the client is told, and the server goes on.
+TEST(RegkitLsp, RunningOutOfMemoryIsAnsweredAndServedOn) {
+  const std::size_t kFailFrom = std::size_t{3} << 20;
+  const json kFine = Result(9, nullptr);
+  const json kNoMemory = Log("not enough memory");
+  const json kDropped = Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}});
+  const std::string pad(kFailFrom * 4 / 5, 'p'); // read in one piece under the limit, parsed in growing ones over it
+  std::string big = "class TBig {\n"; // its new text is over the limit, its text under it
+  for (int i = 0; i < 1000; ++i) big += "  TReg a" + std::to_string(i) + std::string(1700, 'a') + ";\n";
+  big += "  virtual void Register() {\n  }\n};\n";
+  const json bigStale =
+      Diagnostic(Range(1001, 0, 1002, 3), "stale-body", "Register() body is out of date (regkit update '/w/a b.h')");
+  const std::string format = Frame(Request(3, "textDocument/formatting", {{"textDocument", Doc(kUri)}}));
+  struct TCase {
+    const char* Name;
+    std::string Input;
+    std::vector<json> Expected;
+  };
+  const TCase cases[] = {
+      {"too large to read", Frame(Open(kUri, std::string(kFailFrom, 'x'))), {kNoMemory}},
+      {"a request too large to parse",
+       Frame(Request(2, "textDocument/formatting", {{"textDocument", Doc(kUri)}, {"pad", pad}})),
+       {Error(2, -32603, "not enough memory")}},
+      {"a change too large to parse",
+       Frame(Open(kUri, kStale)) +
+           Frame(Notice("textDocument/didChange", {{"textDocument", {{"uri", kUri}, {"version", 2}}},
+                                                   {"contentChanges", {{{"text", kStale}}}},
+                                                   {"pad", pad}})) +
+           format,
+       {Published(kUri, 1, json::array({kStaleDiagnostic})), kDropped, kNoMemory,
+        Error(3, -32602, "The document " + kUri + " is not open.")}},
+      {"a text too large to scan", Frame(Open(kUri, std::string(500000, '\n'))) + format,
+       {kDropped, kNoMemory, Error(3, -32602, "The document " + kUri + " is not open.")}},
+      {"an answer too large", Frame(Open(kUri, big)) + format,
+       {Published(kUri, 1, json::array({bigStale})), Error(3, -32603, "not enough memory")}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    std::vector<json> expected = c.Expected;
+    expected.push_back(kFine);
+    ExpectMessages(Serve(c.Input + Frame(Request(9, "shutdown")), true, TFraming::kMaxMessage, TOptions(), kFailFrom), expected);
+  }
+}
+
+// A message's id, method and document, read without building it.
+TEST(RegkitLsp, SkimFindsIdMethodAndDocument) {
+  struct TCase {
+    std::string Body;
+    json Id; // null: none
+    std::string Method, Uri;
+  };
+  const TCase cases[] = {
+      {R"({"jsonrpc":"2.0","id":7,"method":"m","params":{"textDocument":{"uri":"file:///a.h"}}})", 7, "m", "file:///a.h"},
+      {R"( { "params" : { "x" : [ "}\"]", { } ], "textDocument" : { "text" : "{[\\", "uri" : "u\/\u00e4" } } ,)"
+       R"( "method" : "textDocument/didOpen" } )",
+       nullptr, "textDocument/didOpen", "u/\xC3\xA4"},
+      {R"({"id":"s","params":[],"method":"m")", "s", "m", ""}, // cut short after the members it needs
+      {R"({"id":{"a":1},"method":5,"params":{"textDocument":{"uri":3}}})", nullptr, "", ""},
+      {R"({"method":"m","params":{"textDocument":{"uri":"u")", nullptr, "m", ""}, // the document is cut short
+      {"[1,2]", nullptr, "", ""},
+  };
+  for (const TCase& c : cases) {
+    TMessageSkim skim(c.Body);
+    EXPECT_EQ(skim.HasId, !c.Id.is_null()) << c.Body;
+    if (skim.HasId) {
+      EXPECT_EQ(skim.Id, c.Id) << c.Body;
+    }
+    EXPECT_EQ(skim.Method, c.Method) << c.Body;
+    EXPECT_EQ(skim.Uri, c.Uri) << c.Body;
   }
 }
 

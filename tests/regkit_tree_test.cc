@@ -408,6 +408,15 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
     EXPECT_EQ(r.Status, c.Status) << c.Args.back();
   }
   EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStale);
+  // Memory runs out (an input that never ends): a message, no text.
+  if (!UnderAddressSanitizer()) {
+    TRunOptions options = In(Dir.Path());
+    options.MemoryLimit = long{1} << 28;
+    TRunResult r = RunProgram("/bin/sh", {"-c", std::string(REGKIT_EXE) + " format 2>err </dev/zero"}, options);
+    EXPECT_EQ(r.Output, "");
+    EXPECT_EQ(ReadFile(Dir.File("err")), "<stdin>: error: not enough memory\n");
+    EXPECT_EQ(r.Status, 2);
+  }
 
   for (auto args : std::vector<std::vector<std::string>>{{"format", "a.h", "b.h"},
                                                          {"check", "--format=xml", "."},

@@ -28,7 +28,7 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 } // namespace
 
 json TConversions::Range(std::size_t from, std::size_t to) const {
-  TTextPositions::TPosition start = Positions.At(from), end = Positions.At(to);
+  TTextPositions::TPosition start = Positions.At(from, StartCursor), end = Positions.At(to, EndCursor);
   return {{"start", {{"line", start.Line}, {"character", start.Character}}},
           {"end", {{"line", end.Line}, {"character", end.Character}}}};
 }
@@ -41,26 +41,26 @@ json TConversions::Diagnostic(const TFinding& f, const TScanResult* scan) const 
     from = lines.Start(line);
     to = lines.End(line);
   }
+  // A stale finding names its body by its index in the scan's bodies.
   const TBodyRange* body = nullptr;
-  if (scan && f.Rule == TFinding::TRule::StaleBody) {
-    // The bodies follow each other in the file, each holding its first
-    // change: the one named is the last that begins at or before the line.
-    const std::vector<TBodyRange>& bodies = scan->Bodies;
-    auto after = std::upper_bound(bodies.begin(), bodies.end(), f.Line,
-                                  [](int line, const TBodyRange& b) { return line < b.BraceLine; });
-    if (after != bodies.begin()) {
-      const TBodyRange& b = *(after - 1);
-      if (b.Stale() && b.FirstChange == f.Line && b.CloseLine <= lines.Count()) body = &b;
-    }
+  if (scan && f.Rule == TFinding::TRule::StaleBody && f.Body >= 0 &&
+      static_cast<std::size_t>(f.Body) < scan->Bodies.size()) {
+    ++BodiesLookedAt;
+    const TBodyRange& b = scan->Bodies[static_cast<std::size_t>(f.Body)];
+    if (b.Stale() && b.FirstChange == f.Line && b.CloseLine <= lines.Count()) body = &b;
   }
   if (body) {
     from = lines.Start(body->BraceLine);
     to = lines.End(body->CloseLine);
   } else if (line > 0 && f.Column > 0) {
-    // The word at the column: up to the next blank or the line's end.
+    // The word at the column: up to the next blank or the line's end. A
+    // word that begins inside the last one found (a line of findings with
+    // no blank between them) ends where that one did.
     from = std::min(from + static_cast<std::size_t>(f.Column - 1), to);
-    std::size_t end = from;
-    while (end < to && !IsBlank(Text[end])) ++end;
+    std::size_t end = from >= WordFrom && from <= WordEnd && WordEnd <= to ? WordEnd : from;
+    for (; end < to && !IsBlank(Text[end]); ++end) ++WordBytes;
+    WordFrom = from;
+    WordEnd = end;
     to = end;
   }
   return {{"range", Range(from, to)},

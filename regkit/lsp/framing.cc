@@ -1,6 +1,7 @@
 #include "regkit/lsp/framing.h"
 
 #include <charconv>
+#include <new>
 
 namespace {
 
@@ -78,7 +79,11 @@ TFraming::TRead TFraming::Read(std::string& body) {
   }
   if (!valid) return TRead::Malformed;
   if (Length > MaxMessage) return Skip(Length) ? TRead::TooLong : TRead::End;
-  body.resize(Length);
+  try {
+    body.resize(Length);
+  } catch (const std::bad_alloc&) {
+    return Skip(Length) ? TRead::NoMemory : TRead::End;
+  }
   std::streamsize got = In.rdbuf()->sgetn(body.data(), static_cast<std::streamsize>(Length));
   if (got != static_cast<std::streamsize>(Length)) return TRead::End;
   return TRead::Message;

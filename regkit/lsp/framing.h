@@ -15,6 +15,7 @@ public:
     Message,   // body holds the next message
     Malformed, // a header without a valid Content-Length: passed over
     TooLong,   // a message over the limit: its bytes passed over
+    NoMemory,  // a message there was no memory to read: its bytes passed over
     End,       // the input ended
   };
   // The longest message taken; a longer one is passed over unread.
@@ -25,7 +26,7 @@ public:
 
   // Reads the next message. After a malformed header the reader finds its
   // way back at the next "Content-Length:" field. Length: the length the
-  // header gave (for TooLong).
+  // header gave (for TooLong and NoMemory).
   TRead Read(std::string& body);
   std::size_t Length = 0;
   // The longest message taken.

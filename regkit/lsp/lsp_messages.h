@@ -17,6 +17,8 @@ inline constexpr const char* kAlreadyInitialized = "The server is initialized al
 inline constexpr const char* kShutDown = "The server is shut down.";
 inline constexpr const char* kMalformedHeader = "A message header without a valid Content-Length was passed over.";
 inline constexpr const char* kBadLine = "A position's line is not a whole number.";
+// A message, or what it asked for, took more memory than there was.
+inline constexpr const char* kNoMemory = "not enough memory";
 inline constexpr const char* kRangeChange =
     "A change by range was sent, but the server takes whole texts; the document is closed.";
 

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 #include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/lsp_messages.h"
+#include "regkit/lsp/message_skim.h"
 
 using nlohmann::json;
 using namespace lsp_msg;
@@ -28,6 +30,8 @@ enum TLogType : int { kLogError = 1, kLogWarning = 2 };
 // TextDocumentSyncKind: the whole text with every change.
 const int kFullSync = 1;
 const char* const kQuickFix = "quickfix";
+// The memory of a message body up to this size is kept for the next one.
+const std::size_t kKeptBody = std::size_t{1} << 20;
 
 // What a handler answers instead of a result.
 class TRequestError {
@@ -63,6 +67,11 @@ bool KindWanted(const json& params) {
   return false;
 }
 
+// Whether the notification brings a document's text.
+bool CarriesText(const std::string& method) {
+  return method == "textDocument/didOpen" || method == "textDocument/didChange" || method == "textDocument/didSave";
+}
+
 } // namespace
 
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
@@ -86,7 +95,15 @@ int TServer::Run() {
   while (!Exiting && !OutputFailed) {
     switch (Framing.Read(body)) {
     case TFraming::TRead::Message:
-      Handle(body);
+      try {
+        Handle(body);
+      } catch (const std::bad_alloc&) {
+        LogNoMemory(); // what the message asked for is given up
+      }
+      if (body.capacity() > kKeptBody) std::string().swap(body);
+      break;
+    case TFraming::TRead::NoMemory:
+      LogNoMemory(); // unread, it cannot be answered
       break;
     case TFraming::TRead::Malformed:
       Log(kLogError, kMalformedHeader);
@@ -103,7 +120,15 @@ int TServer::Run() {
 }
 
 void TServer::Handle(const std::string& body) {
-  json message = json::parse(body, nullptr, false);
+  json message;
+  try {
+    message = json::parse(body, nullptr, false);
+  } catch (const std::bad_alloc&) {
+    // What the message is can still be read without building it.
+    TMessageSkim skim(body);
+    if (skim.HasId && !skim.Method.empty()) return SendError(skim.Id, kInternalError, kNoMemory);
+    return NotificationFailed(skim.Method, skim.Uri);
+  }
   if (message.is_discarded()) return SendError(nullptr, kParseError, kNotJson);
   if (!message.is_object()) return SendError(nullptr, kInvalidRequest, kNotAnObject);
   auto id = message.find("id");
@@ -133,6 +158,8 @@ void TServer::Request(const json& id, const std::string& method, const json& par
   try {
     json result = (this->*handler->second)(params);
     Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
+  } catch (const std::bad_alloc&) {
+    SendError(id, kInternalError, kNoMemory);
   } catch (const TRequestError& error) {
     SendError(id, error.Code, error.Message);
   } catch (const json::exception& error) {
@@ -150,6 +177,11 @@ void TServer::Notification(const std::string& method, const json& params) {
   if (handler == Notifications.end()) return;
   try {
     (this->*handler->second)(params);
+  } catch (const std::bad_alloc&) {
+    const json* uri = nullptr;
+    if (auto document = params.find("textDocument"); document != params.end() && document->is_object())
+      if (auto found = document->find("uri"); found != document->end() && found->is_string()) uri = &*found;
+    NotificationFailed(method, uri ? uri->get_ref<const std::string&>() : std::string());
   } catch (const TRequestError& error) {
     Log(kLogError, error.Message);
   } catch (const json::exception& error) {
@@ -174,6 +206,25 @@ void TServer::Notify(const char* method, json params) {
 
 void TServer::Log(int type, const std::string& message) {
   Notify("window/logMessage", {{"type", type}, {"message", message}});
+}
+
+void TServer::LogNoMemory() {
+  try {
+    Log(kLogError, kNoMemory);
+  } catch (const std::bad_alloc&) {
+    // Not even that could be said: the server goes on without it.
+  }
+}
+
+// The text the server holds of a document that a notification could not
+// change may no longer be the client's: the document is dropped.
+void TServer::NotificationFailed(const std::string& method, const std::string& uri) {
+  if (State == TState::Running && CarriesText(method) && !uri.empty()) Drop(uri);
+  LogNoMemory();
+}
+
+void TServer::Drop(const std::string& uri) {
+  if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
 }
 
 json TServer::Initialize(const json& params) {
@@ -245,7 +296,7 @@ void TServer::DidChange(const json& params) {
   // cannot be taken, and a text held out of step would give wrong edits.
   for (const json& change : changes)
     if (change.contains("range")) {
-      if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+      Drop(uri);
       throw TRequestError{kInvalidParams, kRangeChange};
     }
   TDocument* document =

@@ -44,6 +44,15 @@ private:
   void SendError(const nlohmann::json& id, int code, const std::string& message);
   void Notify(const char* method, nlohmann::json params);
   void Log(int type, const std::string& message);
+  // Memory ran out for a notification (its method and document, where
+  // known): the document it brought a text of is dropped, and the client
+  // is told.
+  void NotificationFailed(const std::string& method, const std::string& uri);
+  // Closes the document of uri, if open, and clears its diagnostics.
+  void Drop(const std::string& uri);
+  // Tells the client that memory ran out; says nothing when even that
+  // cannot be done.
+  void LogNoMemory();
 
   nlohmann::json Initialize(const nlohmann::json& params);
   nlohmann::json Shutdown(const nlohmann::json& params);

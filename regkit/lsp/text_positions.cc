@@ -6,6 +6,7 @@ namespace {
 
 // UTF-16 code units of the UTF-8 text (a client's text comes in a JSON
 // string, which is UTF-8): two for a four-byte sequence, one for any other.
+// Each byte counts on its own, so a text may be counted in pieces.
 int Utf16Units(std::string_view text) {
   int units = 0;
   for (unsigned char c : text) {
@@ -25,13 +26,20 @@ TTextPositions::TTextPositions(std::string_view text, TEncoding encoding) : Text
   }
 }
 
-TTextPositions::TPosition TTextPositions::At(std::size_t offset) const {
+TTextPositions::TPosition TTextPositions::At(std::size_t offset, TCursor& cursor) const {
   offset = std::min(offset, Text.size());
-  auto after = std::upper_bound(Starts.begin(), Starts.end(), offset);
-  std::size_t line = static_cast<std::size_t>(after - Starts.begin()) - 1;
-  std::string_view before = Text.substr(Starts[line], offset - Starts[line]);
-  TPosition position;
-  position.Line = static_cast<int>(line);
-  position.Character = Encoding == TEncoding::Utf8 ? static_cast<int>(before.size()) : Utf16Units(before);
-  return position;
+  bool onward = cursor.Set && offset >= cursor.Offset &&
+                (cursor.Line + 1 == Starts.size() || offset < Starts[cursor.Line + 1]);
+  if (!onward) {
+    auto after = std::upper_bound(Starts.begin(), Starts.end(), offset);
+    cursor.Line = static_cast<std::size_t>(after - Starts.begin()) - 1;
+    cursor.Offset = Starts[cursor.Line];
+    cursor.Character = 0;
+    cursor.Set = true;
+  }
+  std::string_view between = Text.substr(cursor.Offset, offset - cursor.Offset);
+  SteppedBytes += between.size();
+  cursor.Character += Encoding == TEncoding::Utf8 ? static_cast<int>(between.size()) : Utf16Units(between);
+  cursor.Offset = offset;
+  return TPosition{static_cast<int>(cursor.Line), cursor.Character};
 }
