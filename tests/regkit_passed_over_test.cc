@@ -15,7 +15,7 @@ const std::string kHint = " (--dialect=modern reads it)";
 // words left out.
 std::string PassedOver(const std::string& text, TOptions::TPassedOver level = TOptions::TPassedOver::Warning,
                        bool noWarnings = false) {
-  TTextCheck check(noWarnings, level);
+  TTextCheck check(noWarnings, false, TScanOptions::TDialect::Specified, level);
   std::vector<TFinding> findings;
   check.Run("a.h", text, findings);
   std::string lines;
@@ -107,7 +107,7 @@ TEST(RegkitPassedOver, EachBodyNotReadIsNamedWithItsReason) {
 
 TEST(RegkitPassedOver, LevelsAndDialects) {
   const std::string text = "namespace app {\nclass TDev {\n" + kBody + "};\n}\n";
-  TTextCheck check(false, TOptions::TPassedOver::Error);
+  TTextCheck check(false, false, TScanOptions::TDialect::Specified, TOptions::TPassedOver::Error);
   std::vector<TFinding> findings;
   EXPECT_EQ(check.Run("a.h", text, findings), TFileResult::TState::UpToDate);
   ASSERT_EQ(findings.size(), 1u);
@@ -118,6 +118,13 @@ TEST(RegkitPassedOver, LevelsAndDialects) {
   EXPECT_NE(PassedOver(text, TOptions::TPassedOver::Error, true), "");
   // A scan that stopped at an error says nothing about the bodies after it.
   EXPECT_EQ(PassedOver("class T {\n  \"x\";\n};\nnamespace n { class U {\n" + kBody + "}; }\n"), "");
+  // In the modern dialect a body outside its class is passed over only
+  // where its class was found nowhere.
+  TTextCheck modern(false, false, TScanOptions::TDialect::Modern);
+  findings.clear();
+  modern.Run("a.h", "void app::TDev::Register() {\n}\n", findings);
+  ASSERT_EQ(findings.size(), 1u);
+  EXPECT_EQ(findings[0].Message, kPrefix + "class app::TDev is not in the files read");
   // In another dialect the way out is its own.
   TRegisterHeads::THead head;
   head.Reason = TRegisterHeads::TReason::ClassNotRead;
