@@ -13,6 +13,8 @@ public:
   enum class TCommand { None, Check, Update, Format, Lsp, Generate, Config, Help, Version };
   // How check prints its findings.
   enum class TFormat { Text, Json, Sarif };
+  // What a Register() body that the scan passes over is reported as.
+  enum class TPassedOver { Warning, Error, Ignore };
 
   TCommand Command = TCommand::None;
   std::vector<std::string> Paths;          // as given, in order
@@ -36,6 +38,7 @@ public:
   TGenerateOptions Generate;        // generate: its part file, header and flags
 
   TColors::TWhen Color = TColors::TWhen::Auto; // --color=
+  TPassedOver PassedOver = TPassedOver::Warning; // --passed-over=
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
@@ -55,6 +58,7 @@ private:
   bool SetFormat(const std::string& name);
   bool SetDialect(const std::string& name);
   bool SetColor(const std::string& when);
+  bool SetPassedOver(const std::string& name);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.
