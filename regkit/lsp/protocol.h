@@ -4,11 +4,8 @@
 // in the server's own words. It knows no document and no scan.
 #pragma once
 
-#include <cstddef>
 #include <functional>
-#include <istream>
 #include <map>
-#include <ostream>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -41,7 +38,8 @@ public:
   // the document uri (empty when unknown): the features let it go.
   using TLostText = std::function<void(const std::string& uri)>;
 
-  TProtocol(std::istream& in, std::ostream& out, std::size_t maxMessage) : Framing(in, out, maxMessage) {}
+  // The protocol over framing, which must outlive it.
+  explicit TProtocol(TFraming& framing) : Framing(framing) {}
 
   // Gives a request or notification its handler; the client is served
   // once initialize answered; shutdown and exit are the protocol's own.
@@ -77,7 +75,7 @@ private:
   // cannot be done.
   void LogNoMemory();
 
-  TFraming Framing;
+  TFraming& Framing;
   TState State = TState::Starting;
   bool Exiting = false;
   bool OutputFailed = false;

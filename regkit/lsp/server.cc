@@ -51,19 +51,18 @@ bool KindWanted(const json& params) {
 
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
                  std::size_t maxMessage)
-    : Protocol(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
+    : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
       Check(options.NoWarnings) {
-  const std::pair<const char*, TRequest> requests[] = {{"initialize", &TServer::Initialize},
-                                                       {"textDocument/codeAction", &TServer::CodeAction},
-                                                       {"textDocument/formatting", &TServer::Formatting}};
-  const std::pair<const char*, TNotification> notifications[] = {
-      {"textDocument/didOpen", &TServer::DidOpen},
-      {"textDocument/didChange", &TServer::DidChange},
-      {"textDocument/didSave", &TServer::DidSave},
-      {"textDocument/didClose", &TServer::DidClose}};
-  for (auto [method, handler] : requests)
+  Requests = {{"initialize", &TServer::Initialize},
+              {"textDocument/codeAction", &TServer::CodeAction},
+              {"textDocument/formatting", &TServer::Formatting}};
+  Notifications = {{"textDocument/didOpen", &TServer::DidOpen},
+                   {"textDocument/didChange", &TServer::DidChange},
+                   {"textDocument/didSave", &TServer::DidSave},
+                   {"textDocument/didClose", &TServer::DidClose}};
+  for (const auto& [method, handler] : Requests)
     Protocol.OnRequest(method, [this, handler](const json& params) { return (this->*handler)(params); });
-  for (auto [method, handler] : notifications)
+  for (const auto& [method, handler] : Notifications)
     Protocol.OnNotification(method, [this, handler](const json& params) { (this->*handler)(params); });
   Protocol.OnLostText([this](const std::string& uri) { Drop(uri); });
 }

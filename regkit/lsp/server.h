@@ -1,12 +1,14 @@
 // regkit lsp: a language server for C++ headers and sources and
 // part-description files over JSON-RPC with the base protocol's framing:
 // diagnostics of every text the client opens or changes, a quick fix that
-// updates the Register() bodies, and formatting. These are the features;
-// the protocol (TProtocol) reads and answers the messages.
+// updates the Register() bodies, and formatting. These are the features:
+// the messages come and go through the protocol (TProtocol) over the
+// transport (TFraming).
 #pragma once
 
 #include <cstdint>
 #include <istream>
+#include <map>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -59,9 +61,12 @@ private:
   nlohmann::json Diagnostics(const TDocument& document);
   void Publish(const TDocument& document);
 
-  TProtocol Protocol;
+  TFraming Framing;            // the transport
+  TProtocol Protocol{Framing}; // JSON-RPC and the lifecycle over it
   std::string Version;
   TTextPositions::TEncoding Encoding = TTextPositions::TEncoding::Utf16;
+  std::map<std::string, TRequest> Requests;
+  std::map<std::string, TNotification> Notifications;
   TDocumentStore Documents;
 
   TTextCheck Check;  // the C++ scan
