@@ -1,6 +1,6 @@
-"""Bazel rules that run regkit's programs: part headers and registration checks.
+"""Bazel rules that run regkit's programs: part headers, registration checks and updates.
 
-    load("@regkit//bazel:regkit.bzl", "regkit_check_test", "regkit_parts")
+    load("@regkit//bazel:regkit.bzl", "regkit_check_test", "regkit_parts", "regkit_update")
 
 docs/build-systems.md describes them.
 """
@@ -102,6 +102,45 @@ regkit_check_test = rule(
     test = True,
     attrs = {
         "srcs": attr.label_list(allow_files = True, mandatory = True, allow_empty = False, doc = "Headers and sources to check."),
-        "_regkit": attr.label(default = Label("//regkit"), executable = True, cfg = "target"),
+        # Built for the execution platform, as kessrow is: the code both
+        # programs share is then compiled once, in one configuration.
+        "_regkit": attr.label(default = Label("//regkit"), executable = True, cfg = "exec"),
+    },
+)
+
+def _regkit_update_impl(ctx):
+    regkit = ctx.executable._regkit
+    script = ctx.actions.declare_file(ctx.label.name + ".sh")
+
+    # bazel run starts the script in its runfiles and names the workspace
+    # in BUILD_WORKSPACE_DIRECTORY: the sources are updated there, not the
+    # copies Bazel made of them.
+    ctx.actions.write(
+        output = script,
+        content = """#!/bin/sh
+regkit="$PWD"/%s
+if [ -z "$BUILD_WORKSPACE_DIRECTORY" ]; then
+  echo "%s: run it with bazel run, which names the workspace to update" >&2
+  exit 2
+fi
+cd "$BUILD_WORKSPACE_DIRECTORY" && exec "$regkit" update %s
+""" % (
+            _quote(regkit.short_path),
+            ctx.label.name,
+            " ".join([_quote(source.short_path) for source in ctx.files.srcs]),
+        ),
+        is_executable = True,
+    )
+    runfiles = ctx.runfiles(files = ctx.files.srcs).merge(ctx.attr._regkit[DefaultInfo].default_runfiles)
+    return [DefaultInfo(executable = script, runfiles = runfiles)]
+
+regkit_update = rule(
+    implementation = _regkit_update_impl,
+    doc = "bazel run of this target brings the Register() bodies of the sources " +
+          "up to date in the workspace itself (regkit update).",
+    executable = True,
+    attrs = {
+        "srcs": attr.label_list(allow_files = True, mandatory = True, allow_empty = False, doc = "Headers and sources of this workspace to update."),
+        "_regkit": attr.label(default = Label("//regkit"), executable = True, cfg = "exec"),
     },
 )

@@ -6,6 +6,7 @@
 #       where gzip is missing)
 #     share/doc/regkit/: README.md, the user guides (docs/*.md), copyright
 #       (the licence), changelog.gz (CHANGELOG.md)
+#     share/bash-completion/completions/regkit (regkit's bash completion)
 #     share/lintian/overrides/regkit (what lintian reports on purpose)
 #     <libdir>/cmake/regkit/regkitConfig.cmake (+ version file, targets,
 #       functions and the script they run the programs through)
@@ -66,6 +67,10 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME changelog)
 endif()
 install(FILES ${regkit_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The bash completion of regkit, where bash-completion loads it on demand.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/regkit-completion.bash
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME regkit)
 
 # The user guides beside the manual pages, which point at them, and the
 # licence under the name Debian gives it.

@@ -109,7 +109,8 @@ constexpr std::uint64_t InRange(std::uint64_t y, unsigned char lo, unsigned char
 
 // The number of word characters (letters, digits, and the underscore when
 // underscore is set) that text begins with, eight bytes at a time.
-std::size_t WordLength(std::string_view text, bool underscore) {
+// Inlined into both forms of the tokenizer: it is their hottest loop.
+[[gnu::always_inline]] inline std::size_t WordLength(std::string_view text, bool underscore) {
   const auto& classes = underscore ? kClassesUnderscore : kClasses;
   std::size_t i = 0;
   for (; i + 8 <= text.size(); i += 8) {
@@ -180,6 +181,7 @@ void TInputAssistant::Connect(std::string_view text) {
   Connected = true;
   ReadPos = 0;
   EofNoted = false;
+  RawEnd.clear();
   // The line being left belongs to the text before: it is echoed without
   // reading past it.
   LoneLineFeed = false;
@@ -192,6 +194,7 @@ void TInputAssistant::Rewind() {
     ReadPos = 0;
     EofNoted = false;
   }
+  RawEnd.clear();
   LoneLineFeed = false;
   LineNumber = 0;
 }
@@ -276,7 +279,13 @@ int TInputAssistant::MatchKeyword(std::string_view rest, std::size_t wordLength)
   return -1;
 }
 
-bool TInputAssistant::NextToken() {
+template <bool kModern> bool TInputAssistant::NextTokenOf() {
+  if constexpr (kModern) {
+    if (!RawEnd.empty()) {
+      ContinueRawString();
+      return !EndOfInput;
+    }
+  }
   if (TokenType == ttEndOfLine) {
     GetLine();
     if (EndOfInput) return false;
@@ -301,6 +310,14 @@ bool TInputAssistant::NextToken() {
     // scanned, since only words can be keywords of word characters.
     bool word = (UnderscoreAlnum ? kClassesUnderscore : kClasses)[static_cast<unsigned char>(first)] & kAlnum;
     std::size_t wordLength = word ? WordLength(rest, UnderscoreAlnum) : 0;
+    if constexpr (kModern) {
+      // Only a number, a raw string's prefix or a quote can start a token
+      // the modern literals read otherwise.
+      bool number = word && IsDigitChar(first);
+      bool prefix = word && wordLength < rest.size() && rest[wordLength] == '"';
+      if ((number || prefix) && ModernWordToken(rest, wordLength)) break;
+      if (!word && (first == '\'' || first == '"') && ModernQuotedToken(rest)) break;
+    }
     if (!word && CharLiterals && first == '\'') {
       std::size_t n = rest.size() < 2 ? 0 : LiteralLength(rest, '\'', 2);
       Token = n ? rest.substr(0, n) : rest;
@@ -329,6 +346,72 @@ bool TInputAssistant::NextToken() {
   if (TokenType != ttNone) ++TokenIndex;
   return !EndOfInput;
 }
+
+bool TInputAssistant::ModernWordToken(std::string_view rest, std::size_t wordLength) {
+  if (IsDigitChar(rest[0])) {
+    // Separators join the digit groups of a number into one word.
+    std::size_t n = wordLength;
+    // (A plain loop: the word scan stays inlined in NextToken alone.)
+    while (n + 1 < rest.size() && rest[n] == '\'' && IsAlphaNumeric(rest[n + 1]))
+      for (n += 1; n < rest.size() && IsAlphaNumeric(rest[n]); ++n) {
+      }
+    if (n == wordLength) return false;
+    Token = rest.substr(0, n);
+    TokenType = ttGeneral;
+    return true;
+  }
+  std::string_view prefix = rest.substr(0, wordLength);
+  if (wordLength >= rest.size() || rest[wordLength] != '"' ||
+      (prefix != "R" && prefix != "LR" && prefix != "uR" && prefix != "UR" && prefix != "u8R"))
+    return false;
+  // The delimiter: at most 16 characters up to "(", none of them a blank,
+  // a backslash or a parenthesis.
+  const std::size_t kMaxDelimiter = 16;
+  std::size_t open = wordLength + 1;
+  while (open < rest.size() && open - wordLength - 1 <= kMaxDelimiter && rest[open] != '(' &&
+         rest[open] != ')' && rest[open] != '\\' && !IsSpace(rest[open]) && rest[open] != '"')
+    ++open;
+  if (open >= rest.size() || rest[open] != '(' || open - wordLength - 1 > kMaxDelimiter) return false;
+  std::string end = ")";
+  end.append(rest.substr(wordLength + 1, open - wordLength - 1));
+  end += '"';
+  TokenType = ttStringLiteral;
+  std::size_t close = rest.find(end, open + 1);
+  if (close != std::string_view::npos) {
+    Token = rest.substr(0, close + end.size());
+    return true;
+  }
+  // The string goes on over the lines after this one.
+  Token = rest;
+  RawEnd = std::move(end);
+  return true;
+}
+
+bool TInputAssistant::ModernQuotedToken(std::string_view rest) {
+  char quote = rest[0];
+  if (!(quote == '\'' && CharLiterals) && !(quote == '"' && StringLiterals)) return false;
+  std::size_t i = 1;
+  while (i < rest.size() && rest[i] != quote) i += rest[i] == '\\' ? 2 : 1;
+  bool closed = i < rest.size();
+  Token = closed ? rest.substr(0, i + 1) : rest;
+  TokenType = quote == '"' ? (closed ? ttStringLiteral : ttOpenStringLiteral)
+                           : (closed ? ttCharLiteral : ttOpenCharLiteral);
+  return true;
+}
+
+void TInputAssistant::ContinueRawString() {
+  std::string end = std::move(RawEnd);
+  RawEnd.clear();
+  Position = LineLength;
+  Seek(end);
+  if (EndOfInput) return;
+  Token = Line.substr(static_cast<std::size_t>(Position), end.size());
+  TokenType = ttStringLiteral;
+  TokenIndex = 2; // the tail of a literal, not the first token of a line
+}
+
+template bool TInputAssistant::NextTokenOf<false>();
+template bool TInputAssistant::NextTokenOf<true>();
 
 void TInputAssistant::NextLine() {
   GetLine();

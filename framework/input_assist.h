@@ -68,6 +68,10 @@ public:
   bool StringLiterals = true;
   bool SplitPunctuation = true;
   bool UnderscoreAlnum = true;
+  // Today's literals: digit separators inside numbers (1'000), raw strings
+  // (R"x(...)x", over lines too) and a backslash that escapes whatever
+  // follows it in a quoted literal.
+  bool ModernLiterals = false;
 
   // The current token. Line and Token view the connected text or the
   // keyword table, so they stay valid while that text is connected.
@@ -94,7 +98,7 @@ public:
   // Makes the next token current, moving to later lines where the current
   // one has no more (or giving an end-of-line token with EolTokens); false
   // once the end of the input is reached.
-  bool NextToken();
+  bool NextToken() { return ModernLiterals ? NextTokenOf<true>() : NextTokenOf<false>(); }
   // Leaves the current line and makes the first token of the next current.
   void NextLine();
   // Finds text from the current token on, over lines, and makes it the
@@ -138,6 +142,19 @@ public:
 
 private:
   int FindEntry(const char* text) const;
+  // The tokenizer with or without the modern literals, each compiled apart
+  // so that the other costs the plain one nothing per token.
+  template <bool kModern> bool NextTokenOf();
+  // With ModernLiterals: the token that a word of wordLength characters at
+  // the start of rest begins (a number with separators, a raw string);
+  // false where it is an ordinary word.
+  bool ModernWordToken(std::string_view rest, std::size_t wordLength);
+  // With ModernLiterals: the quoted literal at the start of rest, its
+  // escapes read whole; false where rest starts no literal.
+  bool ModernQuotedToken(std::string_view rest);
+  // Goes on with a raw string left open at the end of the line before.
+  void ContinueRawString();
+
   int MatchKeyword(std::string_view rest, std::size_t wordLength) const;
   bool MayBeKeyword(char first, std::size_t wordLength) const;
   void IndexTokens();
@@ -148,6 +165,7 @@ private:
   std::size_t ReadPos = 0;   // next unread byte of Input
   bool LoneLineFeed = false; // Line ended in a line feed not paired with a carriage return
   bool EofNoted = false;     // a look-ahead found no further byte
+  std::string RawEnd;        // the text that closes the raw string left open, else empty
   // Table entries by the first byte they can match, in table order, so
   // that a token is compared only with the keywords that could match it.
   // Length and WholeWord are copied from the entry, so that the candidates

@@ -17,7 +17,9 @@ class TFileCheck {
 public:
   // dirs: the walk's directories, through which its files are reached.
   TFileCheck(const TOptions& options, const std::vector<TTreeDir>& dirs)
-      : Options(options), Check(options.NoWarnings), Parts(options), Dirs(dirs) {}
+      : Options(options), Check(options.NoWarnings, options.Format != TOptions::TFormat::Text,
+              options.Dialect),
+        Parts(options), Dirs(dirs) {}
 
   // Reads the file the walk found, if it is still that file, and judges its
   // text; on update a stale file is then rewritten as "tolvane -r" (or

@@ -20,6 +20,17 @@ public:
     Updated,     // update rewrote the file
   };
 
+  // How a stale body is brought up to date: its lines StartLine to EndLine
+  // (1-based, with their line ends) replaced by Text (whole lines).
+  struct TFix {
+    int StartLine = 0; // 0: no fix
+    int EndLine = 0;
+    std::string Text;
+    // 0 when line EndLine ends in a line end; else (the text's last line)
+    // the column just past its last character, in UTF-16 code units.
+    int EndColumn = 0;
+  };
+
   TSeverity Severity = TSeverity::Error;
   TRule Rule = TRule::FileError;
   std::string Path;    // as the walk named the file (the report quotes it)
@@ -27,6 +38,7 @@ public:
   int Column = 0;      // 1-based; 0 when it is about the whole line
   std::string Message; // one sentence, without the path
   int Body = -1;       // of a stale body: its index in the scan's bodies; else -1
+  TFix Fix;            // a stale body's, where it can be given
 
   TFinding() = default;
   TFinding(std::string path, TSeverity severity, TRule rule, std::string message, int line = 0,

@@ -13,11 +13,11 @@ using namespace regkit_msg;
 
 namespace {
 
-void PrintProblem(std::ostream& err, const std::string& name, std::string message) {
+void PrintProblem(std::ostream& err, bool colour, const std::string& name, std::string message) {
   TFinding f;
   f.Path = name;
   f.Message = std::move(message);
-  err << TReport::Line(f) << '\n';
+  err << TReport::Line(f, colour) << '\n';
 }
 
 bool FromInput(const TOptions& options) { return options.Paths.empty() || options.Paths[0] == "-"; }
@@ -37,7 +37,7 @@ int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
     return Format(out, err);
   } catch (const std::bad_alloc&) {
     // Nothing has been written: the new text goes out only once it is whole.
-    PrintProblem(err, NameOf(Options), kNoMemory);
+    PrintProblem(err, TColors::ForStream(Options.Color, STDERR_FILENO), NameOf(Options), kNoMemory);
     return kFailed;
   }
 }
@@ -45,28 +45,30 @@ int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
 int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
   bool fromInput = FromInput(Options);
   std::string name = NameOf(Options);
+  bool colour = TColors::ForStream(Options.Color, STDERR_FILENO);
   TFileText source;
   TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
   if (error) {
-    PrintProblem(err, name, WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
+    PrintProblem(err, colour, name,
+                 WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }
-  TTextCheck check(Options.NoWarnings);
+  TTextCheck check(Options.NoWarnings, false, Options.Dialect);
   std::vector<TFinding> findings;
   TFileResult::TState state = check.Run(name, source.Text(), findings, &source);
   if (source.Shrunk()) {
-    PrintProblem(err, name, kChanged);
+    PrintProblem(err, colour, name, kChanged);
     return kFailed;
   }
   // What the new text mends (stale bodies, line ends) is no finding here.
   for (const TFinding& f : findings)
     if (f.Rule == TFinding::TRule::ScanError || f.Rule == TFinding::TRule::ScanWarning)
-      err << TReport::Line(f) << '\n';
+      err << TReport::Line(f, colour) << '\n';
   if (state == TFileResult::TState::Failed) return kScanError;
   for (const TOutText::TPiece& piece : check.Scan().Text.Pieces())
     out.write(piece.Data, static_cast<std::streamsize>(piece.Size));
   if (!out.flush()) {
-    PrintProblem(err, name, kCannotWriteOutput);
+    PrintProblem(err, colour, name, kCannotWriteOutput);
     return kFailed;
   }
   return kMade;

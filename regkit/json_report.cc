@@ -81,6 +81,8 @@ json Finding(const TFinding& f) {
                   {"severity", TRuleInfo::LevelName(f.Severity)},
                   {"rule", TRuleInfo::Of(f.Rule).Id},
                   {"message", f.Message}});
+  if (f.Fix.StartLine > 0)
+    finding["fix"] = {{"startLine", f.Fix.StartLine}, {"endLine", f.Fix.EndLine}, {"text", f.Fix.Text}};
   return finding;
 }
 

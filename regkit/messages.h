@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/error.h"
+#include "tolvane/construct_note.h"
 
 namespace regkit_msg {
 
@@ -20,6 +21,32 @@ inline std::string StaleHeader(const std::string& header, const std::string& com
 inline std::string InPart(const std::string& message, const std::string& part) {
   return part.empty() ? message : message + " (part " + part + ")";
 }
+// A scan error of the specified dialect at a construct that the modern
+// dialect reads (hint: what it does there, from ModernHint).
+inline std::string ModernReads(const std::string& message, const char* hint) {
+  return message + " (--dialect=modern " + hint + ")";
+}
+inline const char* ModernHint(TConstructNote::TKind kind) {
+  switch (kind) {
+  case TConstructNote::TKind::Initialiser:
+    return "reads default member initialisers";
+  case TConstructNote::TKind::Attribute:
+    return "reads attributes";
+  case TConstructNote::TKind::MacroLine:
+    return "reads macro lines";
+  case TConstructNote::TKind::MacroLabel:
+    return "reads access labels with macro words";
+  case TConstructNote::TKind::PassedOver:
+    break;
+  }
+  return "passes this declaration over";
+}
+// A brace error of the modern dialect in a text with preprocessor branches.
+inline std::string InBranches(const std::string& message) {
+  return message + " (every branch of #if ... #endif is read, and the braces of the branches do not balance)";
+}
+// What a fix of a stale body does (SARIF).
+inline constexpr const char* kFixBody = "Update the Register() body";
 inline constexpr const char* kLineEnds = "line ends differ (tolvane writes LF)";
 inline constexpr const char* kOutsideBody = "text differs outside Register() bodies";
 inline constexpr const char* kUpdated = "updated";
@@ -79,13 +106,16 @@ inline std::string NotDurable(const std::string& backup) {
   return "the new text is in place but could not be made durable; its old text is kept in " + backup;
 }
 
-// The run's own messages, after "regkit: ".
+// The line after a usage error.
+inline constexpr const char* kTryHelp = "Try 'regkit --help'.";
+
+// The run's own messages, after "regkit: error: " and "regkit: note: ".
 inline std::string CannotWriteOutput(const std::string& reason) {
-  return "error: could not write the output: " + reason;
+  return "could not write the output: " + reason;
 }
 inline std::string FewerThreads(std::size_t started, std::size_t wanted, const std::string& reason) {
-  return "note: " + std::to_string(started) + " of " + std::to_string(wanted) +
-         " threads could be started (" + reason + "); going on with those";
+  return std::to_string(started) + " of " + std::to_string(wanted) + " threads could be started (" + reason +
+         "); going on with those";
 }
 
 } // namespace regkit_msg

@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "regkit/colors.h"
+#include "tolvane/scan_options.h"
+
 class TOptions {
 public:
   enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
@@ -22,6 +25,10 @@ public:
   TFormat Format = TFormat::Text;      // --format= (check)
   std::string AssumeFilename;          // --assume-filename= (format)
   bool All = false;                    // --all: scan files that do not mention Register() too
+  // --dialect=: the C++ the scans read
+  TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
+
+  TColors::TWhen Color = TColors::TWhen::Auto; // --color=
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
@@ -39,6 +46,8 @@ private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
   bool SetFormat(const std::string& name);
+  bool SetDialect(const std::string& name);
+  bool SetColor(const std::string& when);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "regkit/colors.h"
 #include "regkit/messages.h"
 
 namespace {
@@ -90,8 +91,9 @@ std::vector<TFileResult> TParallelRunner::Run(std::size_t count, const TWorkerFa
     try {
       pool.emplace_back(work);
     } catch (const std::system_error& e) {
-      std::fprintf(stderr, "regkit: %s\n",
-                   regkit_msg::FewerThreads(pool.size() + 1, threads, e.code().message()).c_str());
+      std::string note = TColors::RunPrefix(TColors::TPaint::Cyan, "note:", Colour) +
+                         regkit_msg::FewerThreads(pool.size() + 1, threads, e.code().message());
+      std::fprintf(stderr, "%s\n", note.c_str());
       break;
     }
   }

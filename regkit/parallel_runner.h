@@ -21,8 +21,9 @@ public:
   using TPathOf = std::function<std::string(std::size_t)>;
 
   // Shows progress while standard error is a terminal and the run has
-  // lasted more than a second.
-  TParallelRunner(unsigned jobs, bool showProgress) : Jobs(jobs), ShowProgress(showProgress) {}
+  // lasted more than a second; colour: whether its note is coloured.
+  TParallelRunner(unsigned jobs, bool showProgress, bool colour = false)
+      : Jobs(jobs), ShowProgress(showProgress), Colour(colour) {}
 
   // Runs count files. Where fewer threads can be started than asked for
   // (a process limit), the run goes on with those that did (at least the
@@ -34,4 +35,5 @@ public:
 private:
   unsigned Jobs;
   bool ShowProgress;
+  bool Colour;
 };

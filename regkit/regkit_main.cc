@@ -24,8 +24,8 @@ namespace {
 
 const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit update [options] PATH...\n"
-                           "       regkit format [-w] [--assume-filename=NAME] [FILE|-]\n"
-                           "       regkit lsp [-w] [--part-ext=LIST]\n"
+                           "       regkit format [-w] [--dialect=D] [--assume-filename=NAME] [FILE|-]\n"
+                           "       regkit lsp [-w] [--dialect=D] [--part-ext=LIST]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -47,6 +47,9 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  -j N, --jobs=N   files processed in parallel (default: processors)\n"
                            "  -w               no warnings\n"
                            "  --all            scan every C++ file, also those without Register()\n"
+                           "  --dialect=D      the C++ read: specified (default; tolvane's) or modern\n"
+                           "                   (namespaces, templates, nested classes, attributes,\n"
+                           "                   initialisers, macro lines; the rest passed over)\n"
                            "  --ext=LIST       C++ extensions to walk for, comma-separated\n"
                            "                   (default: .h,.hh,.hpp,.hxx,.h++,.cpp,.cc,.cxx)\n"
                            "  --part-ext=LIST  part-file extensions to walk for (default: .kes)\n"
@@ -54,6 +57,8 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "  --diff           print a unified diff of each stale file or header\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
                            "  --format=FORMAT  check: text (default), json or sarif\n"
+                           "  --color=WHEN     colour the findings: auto (default: on a terminal,\n"
+                           "                   unless NO_COLOR is set), always or never\n"
                            "  --assume-filename=NAME  format: the name findings give the text\n"
                            "\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
@@ -62,11 +67,12 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
 
 // Whether everything written to standard output reached it; says why not
 // on standard error otherwise.
-bool OutputWritten() {
+bool OutputWritten(bool colour) {
   std::cout.flush();
   bool ok = std::cout.good() && std::fflush(stdout) == 0 && !std::ferror(stdout);
   if (!ok)
-    std::cerr << "regkit: " << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
+    std::cerr << TColors::RunPrefix(TColors::TPaint::Red, "error:", colour)
+              << regkit_msg::CannotWriteOutput(std::strerror(errno != 0 ? errno : EIO)) << "\n";
   return ok;
 }
 
@@ -89,7 +95,7 @@ unsigned DefaultJobs() {
 int main(int argc, char** argv) {
   TOptions options;
   if (!options.Parse(std::vector<std::string>(argv + 1, argv + argc))) {
-    std::cerr << "regkit: " << options.Problem << "\n" << kUsage;
+    std::cerr << "regkit: " << options.Problem << "\n" << regkit_msg::kTryHelp << "\n";
     return TReport::kFailed;
   }
   if (options.Command == TOptions::TCommand::Help) {
@@ -110,7 +116,8 @@ int main(int argc, char** argv) {
 
   TTreeWalk walk(options);
   walk.Run();
-  TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1);
+  bool errColour = TColors::ForStream(options.Color, STDERR_FILENO);
+  TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1, errColour);
   std::vector<TFileResult> results = runner.Run(
       walk.Files.size(),
       [&options, &walk] {
@@ -119,7 +126,10 @@ int main(int argc, char** argv) {
       },
       [&walk](std::size_t i) { return walk.Files[i].Path; });
   int status = options.Format != TOptions::TFormat::Text
-                   ? TJsonReport(options, REGKIT_VERSION).Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
-                   : TReport(options).Print(walk.Problems, results, std::cout, std::cerr).Status();
-  return OutputWritten() ? status : TReport::kFailed;
+                   ? TJsonReport(options, REGKIT_VERSION)
+                         .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)
+                   : TReport(options, TColors::ForStream(options.Color, STDOUT_FILENO), errColour)
+                         .Print(walk.Problems, results, std::cout, std::cerr)
+                         .Status();
+  return OutputWritten(errColour) ? status : TReport::kFailed;
 }

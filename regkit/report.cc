@@ -1,26 +1,30 @@
 #include "regkit/report.h"
 
+#include "regkit/colors.h"
 #include "regkit/path_quote.h"
 
-namespace {
-const char* SeverityWord(TFinding::TSeverity severity) {
-  switch (severity) {
-  case TFinding::TSeverity::Error:
-    return "error: ";
-  case TFinding::TSeverity::Warning:
-    return "warning: ";
-  case TFinding::TSeverity::Note:
-    break;
+std::string TReport::Line(const TFinding& f, bool colour) {
+  std::string where = QuotePath(f.Path);
+  if (f.Line > 0) where.append(":").append(std::to_string(f.Line));
+  if (f.Line > 0 && f.Column > 0) where.append(":").append(std::to_string(f.Column));
+  where += ':';
+  // A note (a file updated) has no word of its own.
+  std::string word;
+  TColors::TPaint paint = TColors::TPaint::Bold;
+  if (f.Severity == TFinding::TSeverity::Error) {
+    word = "error:";
+    paint = TColors::TPaint::Red;
+  } else if (f.Severity == TFinding::TSeverity::Warning) {
+    word = "warning:";
+    paint = TColors::TPaint::Magenta;
   }
-  return "";
-}
-} // namespace
-
-std::string TReport::Line(const TFinding& f) {
-  std::string line = QuotePath(f.Path);
-  if (f.Line > 0) line.append(":").append(std::to_string(f.Line));
-  if (f.Line > 0 && f.Column > 0) line.append(":").append(std::to_string(f.Column));
-  return line.append(": ").append(SeverityWord(f.Severity)).append(f.Message);
+  if (colour) {
+    where = TColors::Painted(TColors::TPaint::Bold, where);
+    if (!word.empty()) word = TColors::Painted(paint, word);
+  }
+  std::string line = where + ' ';
+  if (!word.empty()) line.append(word).append(" ");
+  return line.append(f.Message);
 }
 
 namespace {
@@ -56,11 +60,13 @@ TReport::TSummary TReport::Count(const std::vector<TFinding>& problems,
 TReport::TSummary TReport::Print(const std::vector<TFinding>& problems,
                                  const std::vector<TFileResult>& results, std::ostream& out,
                                  std::ostream& err) const {
-  for (const TFinding& problem : problems) out << Line(problem) << '\n';
+  for (const TFinding& problem : problems) out << Line(problem, OutColour) << '\n';
   // A name left out of the diff is said where the diff's reader sees it.
   for (const TFileResult& result : results)
-    for (const TFinding& finding : result.Findings)
-      (finding.Rule == TFinding::TRule::DiffName ? err : out) << Line(finding) << '\n';
+    for (const TFinding& finding : result.Findings) {
+      bool toErr = finding.Rule == TFinding::TRule::DiffName;
+      (toErr ? err : out) << Line(finding, toErr ? ErrColour : OutColour) << '\n';
+    }
   if (Options.Diff)
     for (const TFileResult& result : results) out << result.Diff;
   out.flush();

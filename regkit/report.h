@@ -20,7 +20,10 @@ public:
     int Status() const { return Errors > 0 ? kFailed : Stale > 0 ? kStale : kUpToDate; }
   };
 
-  explicit TReport(const TOptions& options) : Options(options) {}
+  // outColour, errColour: whether the lines to out and to err are
+  // coloured.
+  explicit TReport(const TOptions& options, bool outColour = false, bool errColour = false)
+      : Options(options), OutColour(outColour), ErrColour(errColour) {}
 
   // Finding lines and diffs to out, the summary line to err; returns what
   // was counted (the exit status: its Status()). problems: paths that could
@@ -29,10 +32,12 @@ public:
                  std::ostream& out, std::ostream& err) const;
   // One finding as a line: "path:line:col: error: message", the line and
   // column left out where the finding has none, the path quoted where it
-  // needs it (QuotePath).
-  static std::string Line(const TFinding& finding);
+  // needs it (QuotePath); with colour, the path and position bold and the
+  // severity in its colour (TColors).
+  static std::string Line(const TFinding& finding, bool colour = false);
 
 private:
   static TSummary Count(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results);
   const TOptions& Options;
+  bool OutColour, ErrColour;
 };

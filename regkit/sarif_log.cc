@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "regkit/messages.h"
 #include "regkit/rule_table.h"
 
 using json = nlohmann::ordered_json;
@@ -10,6 +11,14 @@ namespace {
 
 const char* const kSchema = "https://json.schemastore.org/sarif-2.1.0.json";
 const char* const kBaseId = "%SRCROOT%";
+// Where a reader of the log learns about the tool: the README as the Debian
+// package installs it, unless the build names another address (CMake's
+// REGKIT_INFORMATION_URI, such as a team's copy of the repository).
+#ifdef REGKIT_INFORMATION_URI
+const char* const kInformationUri = REGKIT_INFORMATION_URI;
+#else
+const char* const kInformationUri = "file:///usr/share/doc/regkit/README.md";
+#endif
 
 bool Unreserved(unsigned char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
@@ -45,17 +54,37 @@ std::string TSarifLog::Uri(const std::string& path, bool& relative) const {
   return "file://" + PercentEncoded(full.generic_string());
 }
 
-json TSarifLog::Location(const TFinding& finding) const {
+json TSarifLog::Artifact(const TFinding& finding) const {
   bool relative = false;
   json artifact = {{"uri", Uri(finding.Path, relative)}};
   if (relative) artifact["uriBaseId"] = kBaseId;
-  json physical = {{"artifactLocation", artifact}};
+  return artifact;
+}
+
+json TSarifLog::Location(const TFinding& finding) const {
+  json physical = {{"artifactLocation", Artifact(finding)}};
   if (finding.Line > 0) {
     json region = {{"startLine", finding.Line}};
     if (finding.Column > 0) region["startColumn"] = finding.Column;
     physical["region"] = region;
   }
   return {{"physicalLocation", physical}};
+}
+
+json TSarifLog::Fix(const TFinding& finding) const {
+  const TFinding::TFix& fix = finding.Fix;
+  // Whole lines with their line ends: up to the start of the line after
+  // the last; the text's last line without an end: up to its end.
+  json deleted = {{"startLine", fix.StartLine}, {"startColumn", 1}};
+  if (fix.EndColumn == 0)
+    deleted.update({{"endLine", fix.EndLine + 1}, {"endColumn", 1}});
+  else
+    deleted.update({{"endLine", fix.EndLine}, {"endColumn", fix.EndColumn}});
+  json replacement = {{"deletedRegion", std::move(deleted)}, {"insertedContent", {{"text", fix.Text}}}};
+  json change = {{"artifactLocation", Artifact(finding)},
+                 {"replacements", json::array({std::move(replacement)})}};
+  return {{"description", Message(regkit_msg::kFixBody)},
+          {"artifactChanges", json::array({std::move(change)})}};
 }
 
 json TSarifLog::Make(const std::vector<TFinding>& problems, const std::vector<TFileResult>& results) const {
@@ -85,7 +114,9 @@ json TSarifLog::Make(const std::vector<TFinding>& problems, const std::vector<TF
       return;
     }
     entry["ruleId"] = info.Id;
-    entry["ruleIndex"] = ruleIndex[static_cast<std::size_t>(&info - TRuleInfo::All().data())]; // a row of All()
+    entry["ruleIndex"] =
+        ruleIndex[static_cast<std::size_t>(&info - TRuleInfo::All().data())]; // a row of All()
+    if (finding.Fix.StartLine > 0) entry["fixes"] = json::array({Fix(finding)});
     findings.push_back(std::move(entry));
   };
   for (const TFinding& problem : problems) add(problem);
@@ -97,7 +128,12 @@ json TSarifLog::Make(const std::vector<TFinding>& problems, const std::vector<TF
   std::string root = WorkDir;
   if (root.empty() || root.back() != '/') root += '/';
   json run = {
-      {"tool", {{"driver", {{"name", "regkit"}, {"version", Version}, {"rules", std::move(rules)}}}}},
+      {"tool",
+       {{"driver",
+         {{"name", "regkit"},
+          {"version", Version},
+          {"informationUri", kInformationUri},
+          {"rules", std::move(rules)}}}}},
       {"originalUriBaseIds", {{kBaseId, {{"uri", "file://" + PercentEncoded(root)}}}}},
       {"invocations", json::array({std::move(invocation)})},
       {"results", std::move(findings)},

@@ -5,10 +5,13 @@
 #include <cstring>
 
 #include "framework/char_class.h"
+#include "framework/file_io.h"
 #include "framework/input_assist.h"
 #include "regkit/findings.h"
+#include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"
 #include "regkit/shell_word.h"
+#include "tolvane/tolvane_messages.h"
 
 using namespace regkit_msg;
 
@@ -22,6 +25,40 @@ int FirstLineEndToChange(std::string_view text) {
        at = text.find_first_of("\r\n", at + 1), ++line)
     if (text[at] == '\r' || LineEndLength(text, at) == 2) return line;
   return 0;
+}
+
+// Columns in UTF-16 code units up to the end of line: a byte that starts
+// a UTF-8 sequence counts one, a four-byte sequence two.
+int Utf16Length(std::string_view line) {
+  int units = 0;
+  for (unsigned char c : line) units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+  return units;
+}
+
+// The fix of a stale body: the source lines of its range that the new text
+// changes (lines alike at either end kept, at least one line replaced),
+// and the new lines that take their place. No fix where the range does
+// not fit the texts.
+TFinding::TFix BodyFix(const TScanLines& oldLines, std::string_view newText, const TScanLines& newLines,
+                       const TBodyRange& body) {
+  int oldFirst = body.BraceLine, oldEnd = body.CloseLine + 1;
+  int newFirst = body.NewBraceLine, newEnd = body.NewCloseLine + 1;
+  if (oldFirst < 1 || oldFirst >= oldEnd || oldEnd > oldLines.Count() + 1 || newFirst < 1 ||
+      newFirst > newEnd || newEnd > newLines.Count() + 1)
+    return {};
+  auto same = [&](int oldLine, int newLine) {
+    return oldLines.WithEnd(oldLine) == newLines.WithEnd(newLine);
+  };
+  while (oldEnd - oldFirst > 1 && newFirst < newEnd && same(oldFirst, newFirst)) ++oldFirst, ++newFirst;
+  while (oldEnd - oldFirst > 1 && newFirst < newEnd && same(oldEnd - 1, newEnd - 1)) --oldEnd, --newEnd;
+  TFinding::TFix fix;
+  fix.StartLine = oldFirst;
+  fix.EndLine = oldEnd - 1;
+  std::size_t from = newLines.Start(newFirst);
+  fix.Text = std::string(newText.substr(from, newLines.Start(newEnd) - from));
+  if (oldLines.End(fix.EndLine) == oldLines.Start(fix.EndLine + 1)) // no line end: the text's last line
+    fix.EndColumn = Utf16Length(oldLines.Content(fix.EndLine)) + 1;
+  return fix;
 }
 
 } // namespace
@@ -59,14 +96,81 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   TScanOptions options;
   options.NoWarnings = NoWarnings;
   options.SourceFile = file;
+  options.Dialect = Dialect;
+  Headers.clear();
+  IncludedClasses.clear();
+  if (Dialect == TScanOptions::TDialect::Modern && ReadHeaders && text.find("::Register") != std::string_view::npos) {
+    ReadIncludedClasses(path, text);
+    options.Classes = &IncludedClasses;
+  }
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(TFindings::OfScan(path, d));
-  if (!Result.Ok) return TFileResult::TState::Failed;
+  if (!Result.Ok) {
+    if (!Result.Diagnostics.empty() && (!file || !file->Shrunk()))
+      NameConstruct(text, !Result.Diagnostics.back().Scope.empty(), findings.back());
+    return TFileResult::TState::Failed;
+  }
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.
   if (Result.Text.Equals(text)) return TFileResult::TState::UpToDate;
   NoteStale(path, text, findings);
   return TFileResult::TState::Stale;
+}
+
+void TTextCheck::NameConstruct(std::string_view text, bool inClass, TFinding& error) {
+  if (Dialect == TScanOptions::TDialect::Specified) {
+    if (const char* hint = ModernHintAt(text, error.Line, inClass)) error.Message = ModernReads(error.Message, hint);
+    return;
+  }
+  using namespace tolvane_msg;
+  bool braces = error.Message == kUnexpectedClosingBrace || error.Message == kBraceMismatch ||
+                error.Message == kOpenBraceAtEnd;
+  if (braces &&
+      (text.find("#else") != std::string_view::npos || text.find("#elif") != std::string_view::npos))
+    error.Message = InBranches(error.Message);
+}
+
+// A failed scan is rare: only then is the text read again, in the modern
+// dialect, to see whether the error's line holds a construct it reads.
+const char* TTextCheck::ModernHintAt(std::string_view text, int line, bool inClass) {
+  TScanOptions options;
+  options.NoWarnings = true;
+  options.Dialect = TScanOptions::TDialect::Modern;
+  options.NoteConstructs = true;
+  TScanResult modern = Engine.Scan(text, options);
+  for (const TDiagnostic& d : modern.Diagnostics)
+    if (d.Kind == TDiagnostic::TKind::Error && d.Line == line) return nullptr; // it stops there too
+  for (const TConstructNote& note : modern.Constructs)
+    // A declaration passed over is named only inside a class: outside, the
+    // text may not be C++ at all.
+    if (note.Line == line && (inClass || note.Kind != TConstructNote::TKind::PassedOver)) return ModernHint(note.Kind);
+  return nullptr;
+}
+
+void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view text) {
+  TDir dir;
+  std::string base;
+  if (path.empty() || path == kStandardInput || TDir::OpenParent(path, dir, base)) return;
+  TScanOptions options;
+  options.NoWarnings = true;
+  options.Dialect = TScanOptions::TDialect::Modern;
+  options.KeepClasses = true;
+  TScanResult header;
+  for (std::size_t at = text.find("#include"); at != std::string_view::npos; at = text.find("#include", at + 1)) {
+    std::size_t open = text.find_first_not_of(" \t", at + 8);
+    if (open == std::string_view::npos || text[open] != '"') continue;
+    std::size_t close = text.find_first_of("\"\n", open + 1);
+    if (close == std::string_view::npos || text[close] != '"') continue;
+    std::string name(text.substr(open + 1, close - open - 1));
+    if (name.empty() || name[0] == '/' || name.find("..") != std::string::npos) continue;
+    TFileText& file = Headers.emplace_back();
+    if (file.Open(dir, name, true)) {
+      Headers.pop_back();
+      continue;
+    }
+    Engine.Scan(file.Text(), options, header);
+    for (auto& [qualified, state] : header.Classes) IncludedClasses.try_emplace(qualified, std::move(state));
+  }
 }
 
 // Each stale body is named at its first changed line. A text that changes
@@ -76,6 +180,12 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
                            std::vector<TFinding>& findings) const {
   bool anyStale = false;
   std::string message;
+  // Lines as clients count them (no LF CR) are what a fix can name.
+  bool withFixes = Fixes && Result.AnyStale();
+  TScanLines oldLines(withFixes ? text : std::string_view());
+  withFixes = withFixes && oldLines.LikeClient();
+  std::string newText = withFixes ? Result.Text.Flatten() : std::string();
+  TScanLines newLines(newText);
   for (std::size_t i = 0; i < Result.Bodies.size(); ++i) {
     const TBodyRange& body = Result.Bodies[i];
     if (!body.Stale()) continue;
@@ -83,6 +193,7 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
     findings.push_back(
         TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, message, body.FirstChange));
     findings.back().Body = static_cast<int>(i);
+    if (withFixes) findings.back().Fix = BodyFix(oldLines, newText, newLines, body);
     anyStale = true;
   }
   if (anyStale) return;

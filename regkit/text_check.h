@@ -4,9 +4,13 @@
 // update, format and the language server all judge a text through it.
 #pragma once
 
+#include <list>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
+
+#include "framework/file_io.h"
 
 #include "regkit/file_result.h"
 #include "tolvane/tolvane_spec.h"
@@ -15,7 +19,11 @@ class TFileText;
 
 class TTextCheck {
 public:
-  explicit TTextCheck(bool noWarnings) : NoWarnings(noWarnings) {}
+  // fixes: whether each stale body's finding carries its fix (TFinding::Fix),
+  // which costs a copy of the new text.
+  explicit TTextCheck(bool noWarnings, bool fixes = false,
+                      TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified)
+      : NoWarnings(noWarnings), Fixes(fixes), Dialect(dialect) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
@@ -27,6 +35,9 @@ public:
   // TOLVANE_ directive (in any case). A text without either has no body to
   // regenerate, so a check may pass it over.
   static bool MentionsRegistration(std::string_view text);
+  // Reads no header a text includes (the language server, which reads only
+  // what its client opens).
+  void ReadNoHeaders() { ReadHeaders = false; }
   // The last scan: its new text, diagnostics and bodies.
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
@@ -34,8 +45,25 @@ public:
 
 private:
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
+  // Names the construct that a scan error of text stopped at (inClass:
+  // inside a tracked class), where it is one that the other dialect reads
+  // or one that no dialect reads.
+  void NameConstruct(std::string_view text, bool inClass, TFinding& error);
+  // The hint for a scan error of the specified dialect at line of text
+  // when the modern dialect reads the construct there; else empty.
+  const char* ModernHintAt(std::string_view text, int line, bool inClass);
+
+  // Modern dialect, for a text that defines a Register() body outside its
+  // class: reads the classes of the headers text includes by quotes, found
+  // beside path (regular files only, no link followed at their place).
+  void ReadIncludedClasses(const std::string& path, std::string_view text);
 
   bool NoWarnings;
+  bool Fixes;
+  TScanOptions::TDialect Dialect;
+  bool ReadHeaders = true;
+  std::list<TFileText> Headers; // the included headers, alive while their classes are used
+  std::unordered_map<std::string, TClassState> IncludedClasses;
   TTolvane Engine;
   TScanResult Result; // its memory is kept from text to text
 };

@@ -103,7 +103,7 @@ for file in "$prefix/bin/tolvane" "$prefix/bin/kessrow" "$prefix/bin/regkit" \
   "$doc/README.md" "$doc/tolvane.md" "$doc/kessrow.md" "$doc/copyright" "$doc/changelog.gz" \
   "$cmake_dir/regkitConfig.cmake" "$cmake_dir/regkitConfigVersion.cmake" \
   "$cmake_dir/regkitTargets.cmake" "$cmake_dir/regkitFunctions.cmake" \
-  "$cmake_dir/regkitRun.cmake"; do
+  "$cmake_dir/regkitRun.cmake" "$prefix/share/bash-completion/completions/regkit"; do
   expect_file "$file"
 done
 [[ ! -e "$cmake_dir/regkitCheckRegistrations.cmake" ]] || fail "the old check script is still installed"
@@ -135,6 +135,11 @@ run "$work/regkit-update.log" "$prefix/bin/regkit" update "$work/tree"
 contains "$work/regkit-update.log" "$work/tree/sub/a.h: updated"
 run "$work/regkit-check2.log" "$prefix/bin/regkit" check "$work/tree"
 ok "installed regkit checks (exit status 1) and updates a stale tree"
+completion=$(bash -c 'source "$1" && complete -p regkit && COMP_WORDS=(regkit check --format=s) COMP_CWORD=2 &&
+  _regkit && echo "${COMPREPLY[*]}"' - "$prefix/share/bash-completion/completions/regkit") ||
+  fail "the bash completion does not load"
+[[ $completion == *"complete -F _regkit regkit"*sarif ]] || fail "the bash completion does not complete --format=: $completion"
+ok "the installed bash completion completes regkit's options and their values"
 
 # --------------------------------------------------------------------------
 section "example project against the installed package"
@@ -388,7 +393,7 @@ dpkg-deb -I "$deb" >"$work/deb-info.txt"
 for path in ./usr/bin/tolvane ./usr/bin/kessrow ./usr/bin/regkit \
   ./usr/share/man/man1/tolvane.1.gz ./usr/share/man/man1/kessrow.1.gz ./usr/share/man/man1/regkit.1.gz \
   ./usr/share/doc/regkit/copyright ./usr/share/doc/regkit/changelog.gz ./usr/share/doc/regkit/tolvane.md \
-  ./usr/share/lintian/overrides/regkit /cmake/regkit/regkitConfig.cmake /cmake/regkit/regkitConfigVersion.cmake \
+  ./usr/share/lintian/overrides/regkit ./usr/share/bash-completion/completions/regkit /cmake/regkit/regkitConfig.cmake /cmake/regkit/regkitConfigVersion.cmake \
   /cmake/regkit/regkitTargets.cmake /cmake/regkit/regkitFunctions.cmake /cmake/regkit/regkitRun.cmake; do
   contains "$work/deb-contents.txt" "$path"
 done

@@ -27,12 +27,19 @@ std::size_t FailAllocationsFrom = 0;
 
 } // namespace
 
-// The library's operator delete gives memory back with free().
+// Memory from malloc(), given back with free(): the deletes are replaced
+// with the new, so that a sanitizer sees the pair it expects (g++ cannot
+// tell that the pair is its own and warns of a mismatch).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
 void* operator new(std::size_t size) {
   if (FailAllocationsFrom != 0 && size >= FailAllocationsFrom) throw std::bad_alloc();
   if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
   throw std::bad_alloc();
 }
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
 namespace {
 

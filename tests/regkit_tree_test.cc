@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 
 #include <nlohmann/json.hpp>
 
+#include "regkit/colors.h"
 #include "test_util.h"
 
 namespace {
@@ -20,6 +22,12 @@ const std::string kStaleDone = "class TB {\n  TReg b;\n  TReg c[4];\n  virtual v
                                "    reg(  b    );    // tolvane\n    rega( c, 4 );    // tolvane\n  }\n};\n";
 const std::string kError = "class TC {\n  TReg c;\n  \"text\";\n  virtual void Register() {\n  }\n};\n";
 const std::string kPlain = "int f();\n";
+const std::string kModern = "class TI {\n  TReg i = TReg(1);\n  void Register() {\n  }\n};\n";
+const std::string kModernDone =
+    "class TI {\n  TReg i = TReg(1);\n  void Register() {\n    reg( i );    // tolvane\n  }\n};\n";
+const std::string kModernError =
+    "<stdin>:2:10: error: Unexpected token within member declaration. (--dialect=modern "
+    "reads default member initialisers)\n";
 // Two bodies, both stale, and no line feed at the end.
 const std::string kTwoBodies = "struct TD {\n  TReg d;\n  virtual void Register() {\n  }\n};\n"
                                "struct TE {\n  TReg e;\n  virtual void Register() {\n  }\n};";
@@ -239,8 +247,42 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
                                                          {"check", "--bogus", "."},
                                                          {"check", "--keep-backup", "."}})
     EXPECT_EQ(Run(args).Status, 2);
+  // A usage error is one line and where to read more, not the whole help.
+  EXPECT_EQ(Run({"check", "--color=sometimes", "."}).Output,
+            "regkit: --color needs auto, always or never, not 'sometimes'\nTry 'regkit --help'.\n");
   EXPECT_EQ(Run({"--version"}).Output, "regkit 1.0.0\n");
   EXPECT_NE(Run({"--help"}).Output.find("regkit check [options] PATH..."), std::string::npos);
+}
+
+TEST_F(RegkitTree, ColourAsCompilersPrintIt) {
+  struct TCase {
+    TColors::TWhen When;
+    bool Terminal;
+    const char *NoColor, *Term;
+    bool Wanted;
+  };
+  using W = TColors::TWhen;
+  for (const TCase& c : std::vector<TCase>{{W::Auto, true, nullptr, "xterm", true},
+                                           {W::Auto, false, nullptr, "xterm", false},
+                                           {W::Auto, true, "1", "xterm", false},
+                                           {W::Auto, true, "", "xterm", true}, // empty: unset
+                                           {W::Auto, true, nullptr, "dumb", false},
+                                           {W::Always, false, "1", "dumb", true},
+                                           {W::Never, true, nullptr, nullptr, false}})
+    EXPECT_EQ(TColors::Wanted(c.When, c.Terminal, c.NoColor, c.Term), c.Wanted)
+        << static_cast<int>(c.When) << c.Terminal << (c.NoColor ? c.NoColor : "-") << (c.Term ? c.Term : "-");
+  // regkit's own notes and errors, as compilers print theirs.
+  EXPECT_EQ(TColors::RunPrefix(TColors::TPaint::Cyan, "note:", true), "\033[1mregkit:\033[m \033[1;36mnote:\033[m ");
+  EXPECT_EQ(TColors::RunPrefix(TColors::TPaint::Red, "error:", false), "regkit: error: ");
+
+  WriteFile(Dir.File("w.h"), "class TW {\n  TReg a;\n  virtual void Register() { reg( a ); }\n};\n");
+  EXPECT_EQ(Run({"check", "--color=always", "w.h", "src/two.h"}).Output,
+            "\033[1msrc/two.h:4:\033[m \033[1;31merror:\033[m Register() body is out of date (regkit update "
+            "src/two.h)\n\033[1msrc/two.h:9:\033[m \033[1;31merror:\033[m Register() body is out of date (regkit "
+            "update src/two.h)\n"
+            "\033[1mw.h:3:29:\033[m \033[1;35mwarning:\033[m To auto register, { of Register() must be the "
+            "last non-comment token on the line.\n"
+            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
 }
 
 // A name that is not UTF-8 keeps its bytes in pathBytes (base64), in the
@@ -276,6 +318,7 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
     return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
   };
   const char* stale = "Register() body is out of date (regkit update src/two.h)";
+  for (json& f : doc["findings"]) f.erase("fix"); // FixesGiveWhatUpdateWrites
   EXPECT_EQ(doc["findings"],
             json({finding("missing", 0, 0, "error", "file-error", "No such file or directory"),
                   finding("src/deep/er/error.cc", 3, 3, "error", "scan-error", "Unexpected token."),
@@ -330,6 +373,59 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
                    {"locations", {{{"physicalLocation", {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
 }
 
+// The byte offset of a 1-based line and column (UTF-16 code units) of an
+// LF-only text.
+std::size_t OffsetOf(const std::string& text, int line, int column) {
+  std::size_t at = 0;
+  for (int l = 1; l < line; ++l) at = text.find('\n', at) + 1;
+  auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  for (int units = 1; units < column;) {
+    units += byte(at) >= 0xF0 ? 2 : 1;
+    for (++at; at < text.size() && (byte(at) & 0xC0) == 0x80;) ++at;
+  }
+  return at;
+}
+
+TEST_F(RegkitTree, FixesGiveWhatUpdateWrites) {
+  using nlohmann::json;
+  const std::map<std::string, std::string> texts = {
+      {"fix/stale.h", kStale},
+      {"fix/two.h", kTwoBodies}, // inserted lines; no line end at the end
+      {"fix/gone.h", "class T {\n  TReg a;\n  virtual void Register() {\n    reg( a );    // tolvane\n"
+                     "    reg( gone );    // tolvane\n  }\n};\n"},          // a line deleted
+      {"fix/last.h", "struct T {\n  TReg a;\n  virtual void Register() {\n  } }; // \xc3\xa4 \xf0\x9f\x98\x80"}};
+  std::filesystem::create_directory(Dir.File("fix"));
+  for (const auto& [path, text] : texts) WriteFile(Dir.File(path), text);
+  json doc = json::parse(RunProgram(REGKIT_EXE, {"check", "--format=json", "fix"}, In(Dir.Path())).Output);
+  json sarif = json::parse(RunProgram(REGKIT_EXE, {"check", "--format=sarif", "fix"}, In(Dir.Path())).Output);
+  EXPECT_EQ(sarif["runs"][0]["tool"]["driver"]["informationUri"], "file:///usr/share/doc/regkit/README.md");
+  std::map<std::string, std::string> fromJson = texts, fromSarif = texts;
+  // Each file's fixes, applied from the last to the first.
+  const json& findings = doc["findings"];
+  for (auto f = findings.rbegin(); f != findings.rend(); ++f) {
+    std::string& text = fromJson[(*f)["path"]];
+    std::size_t from = OffsetOf(text, (*f)["fix"]["startLine"], 1);
+    std::size_t to = std::min(OffsetOf(text, (*f)["fix"]["endLine"].get<int>() + 1, 1), text.size());
+    text.replace(from, to - from, (*f)["fix"]["text"].get<std::string>());
+  }
+  const json& results = sarif["runs"][0]["results"];
+  for (auto r = results.rbegin(); r != results.rend(); ++r) {
+    const json& change = (*r)["fixes"][0]["artifactChanges"][0];
+    std::string& text = fromSarif["fix/" + change["artifactLocation"]["uri"].get<std::string>().substr(4)];
+    const json& region = change["replacements"][0]["deletedRegion"];
+    std::size_t from = OffsetOf(text, region["startLine"], region["startColumn"]);
+    std::size_t to = OffsetOf(text, region["endLine"], region["endColumn"]);
+    text.replace(from, to - from, change["replacements"][0]["insertedContent"]["text"].get<std::string>());
+  }
+  EXPECT_EQ(findings.size(), 5u);
+  EXPECT_EQ(results.size(), 5u);
+  ASSERT_EQ(RunProgram(REGKIT_EXE, {"update", "fix"}, In(Dir.Path())).Status, 0);
+  for (const auto& [path, text] : texts) {
+    EXPECT_EQ(fromJson[path], ReadFile(Dir.File(path))) << path;
+    EXPECT_EQ(fromSarif[path], ReadFile(Dir.File(path))) << path;
+  }
+}
+
 TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
   std::string crlf;
   for (char c : kStale) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
@@ -344,7 +440,13 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
       {{"format", "--assume-filename=buf.h", "-"}, crlf, kStaleDone, "", 0}, // CR LF comes back as LF
       {{"format", "-", "--assume-filename=buf.h"}, kError, "", "buf.h:3:3: error: Unexpected token.\n", 1},
       {{"format"}, kError, "", "<stdin>:3:3: error: Unexpected token.\n", 1},
-      {{"format", "missing.h"}, "", "", "missing.h: error: could not open the file (No such file or directory)\n", 2},
+      {{"format", "missing.h"},
+       "",
+       "",
+       "missing.h: error: could not open the file (No such file or directory)\n",
+       2},
+      {{"format"}, kModern, "", kModernError, 1},
+      {{"format", "--dialect=modern"}, kModern, kModernDone, "", 0},
   };
   for (const TCase& c : cases) {
     std::string command = std::string(REGKIT_EXE) + " 2>err";
@@ -371,8 +473,22 @@ TEST_F(RegkitTree, FormatWritesTolvanesTextAndTouchesNothing) {
                                                          {"check", "--format=xml", "."},
                                                          {"update", "--format=json", "."},
                                                          {"check", "--assume-filename=x.h", "."},
-                                                         {"lsp", "x.h"}})
+                                                         {"lsp", "x.h"},
+                                                         {"check", "--dialect=c89", "."}})
     EXPECT_EQ(Run(args).Status, 2) << args[1];
+}
+
+// In the modern dialect a Register() body in a source is regenerated from
+// its class in a header the source includes; the header stays as it is.
+TEST_F(RegkitTree, BodyOutsideItsClassTakesTheHeadersMembers) {
+  const std::string header = "namespace app {\nclass TDev {\n  TReg a;\n  void Register() override;\n};\n}\n";
+  WriteFile(Dir.File("dev.h"), header);
+  WriteFile(Dir.File("dev.cpp"), "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n}\n}\n");
+  EXPECT_EQ(Run({"check", "dev.cpp"}).Status, 0);
+  EXPECT_EQ(Run({"update", "--dialect=modern", "dev.cpp", "dev.h"}).Status, 0);
+  EXPECT_EQ(ReadFile(Dir.File("dev.cpp")),
+            "#include \"dev.h\"\nnamespace app {\nvoid TDev::Register() {\n  reg( a );    // tolvane\n}\n}\n");
+  EXPECT_EQ(ReadFile(Dir.File("dev.h")), header);
 }
 
 // Names with control characters are quoted: no name forges a finding or a
@@ -391,8 +507,10 @@ TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {
   EXPECT_EQ(errors.Status, 2);
   TRunResult diff = RunProgram(REGKIT_EXE, {"check", "--diff", "odd"}, In(Dir.Path()));
   EXPECT_EQ(diff.Output.substr(0, diff.Output.find("--- ")),
-            shown + ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
-                    "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update $'odd/new\\nline.h')\n");
+            shown +
+                ":5: error: Register() body is out of date (regkit update $'odd/d\\n+++ b/victim.h\\n/x.h')\n"
+                "\"odd/new\\nline.h\":5: error: Register() body is out of date (regkit update "
+                "$'odd/new\\nline.h')\n");
   // The diff names the file it is for, in git's quoted form, which patch reads.
   std::string patch = diff.Output.substr(diff.Output.find("--- "));
   EXPECT_TRUE(patch.starts_with("--- \"a/odd/new\\nline.h\"\n+++ \"b/odd/new\\nline.h\"\n")) << patch;

@@ -1,11 +1,15 @@
 // What one scan of a text found and made.
 #pragma once
 
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/diagnostic.h"
 #include "framework/out_text.h"
 #include "tolvane/body_range.h"
+#include "tolvane/class_state.h"
+#include "tolvane/construct_note.h"
 
 class TScanResult {
 public:
@@ -14,14 +18,22 @@ public:
   TOutText Text;
   std::vector<TDiagnostic> Diagnostics; // errors and warnings, in the order met
   std::vector<TBodyRange> Bodies;       // the Register() bodies regenerated, in file order
-  bool Ok = false;                      // no error: the text is complete
-  bool Warned = false;                  // a warning was reported
+  // Modern dialect, when asked for: the constructs read that the specified
+  // grammar does not read, in the order met.
+  std::vector<TConstructNote> Constructs;
+  // Modern dialect, when asked for: the classes without a Register() body
+  // of their own, by qualified name; their texts view the scanned text.
+  std::unordered_map<std::string, TClassState> Classes;
+  bool Ok = false;     // no error: the text is complete
+  bool Warned = false; // a warning was reported
 
   // Forgets the previous scan; the made text's memory is kept for the next.
   void Clear() {
     Text.clear();
     Diagnostics.clear();
     Bodies.clear();
+    Constructs.clear();
+    Classes.clear();
     Ok = Warned = false;
   }
   // Whether some Register() body changes.

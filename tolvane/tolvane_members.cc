@@ -6,6 +6,10 @@
 using namespace tolvane_msg;
 
 void TTolvane::Tok_General() {
+  if (Modern) {
+    ModernGeneral();
+    return;
+  }
   if (ClassDepth != 1) {
     Tok_SkipDecl();
     return;
@@ -73,7 +77,11 @@ void TTolvane::ReadArraySize(TMemberDescr& d) {
       d.ArraySize = size;
       d.ArrayUnresolved = false;
       IA->NextToken();
-      if (IA->Token != ";" && IA->Token != ",") d.ArrayUnresolved = true;
+      if (Modern)
+        while (SkipAttribute()) {
+        }
+      if (IA->Token != ";" && IA->Token != "," && !(Modern && (IA->Token == "=" || IA->Token == "{")))
+        d.ArrayUnresolved = true;
       return;
     }
     if (SkipToken()) return; // a comment or a brace ends the attempt

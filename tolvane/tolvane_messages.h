@@ -48,6 +48,13 @@ inline std::string InclNoRegister(int line) {
          " was ignored, because Register() was not found for this class.";
 }
 
+// A Register() body outside its class (modern dialect) whose class name
+// two classes have.
+inline std::string ClassDefinedTwice(std::string_view name, int first, int second) {
+  return "Class " + std::string(name) + " is defined twice, on lines " + std::to_string(first) + " and " +
+         std::to_string(second) + ": its Register() body is not regenerated.";
+}
+
 // Members.
 inline constexpr const char* kExpectedIdentifier = "Expected valid C++ identifier.";
 inline constexpr const char* kUnexpectedInMember = "Unexpected token within member declaration.";

@@ -172,6 +172,11 @@ void TTolvane::ResetRun() {
   WarningFlag = false;
   BraceDepth = 0;
   ClassBraceDepths.clear();
+  OuterClasses.clear();
+  NamespacePrefix.clear();
+  NamespaceCuts.clear();
+  NamespaceDepths.clear();
+  ClassesRead.clear();
   ClassDepth = 0;
   RegisterFound = false;
   TypeSeen = false;
@@ -197,7 +202,8 @@ void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanR
   Result = &result;
   // A fresh tokenizer, so that line numbers start at 1 on every scan.
   InputAssistant = TInputAssistant();
-  SetUpIA(InputAssistant);
+  Modern = options.Dialect == TScanOptions::TDialect::Modern;
+  SetUpIA(InputAssistant, options.Dialect);
   IA->EolTokens = false;
   Out = &result.Text;
   Out->SetSource(source);
@@ -222,6 +228,7 @@ void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanR
   Out = nullptr;
   result.Ok = !ErrorFlag;
   result.Warned = WarningFlag;
+  if (options.KeepClasses) result.Classes = std::move(ClassesRead);
   Options = nullptr;
   Result = nullptr;
 }

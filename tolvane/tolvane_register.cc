@@ -119,8 +119,16 @@ void TTolvane::WarnIgnoredIncludes(std::string (*message)(int line)) {
 }
 
 void TTolvane::Tok_Virtual() {
-  if (ClassDepth != 1) {
+  if (ClassDepth == 0) {
     Tok_SkipDecl();
+    return;
+  }
+  if (Modern) {
+    NextModernToken();
+    if (IA->Token != "void")
+      Tok_SkipDecl();
+    else if (ReadModernRegisterHead())
+      RegenerateBody();
     return;
   }
   if (SkipDeclUnlessToken("void")) return;
@@ -128,11 +136,15 @@ void TTolvane::Tok_Virtual() {
 }
 
 void TTolvane::Tok_Void() {
-  if (ClassDepth != 1) {
-    Tok_SkipDecl();
+  if (ClassDepth == 0) {
+    std::string qualifier;
+    if (!Modern)
+      Tok_SkipDecl();
+    else if (ReadOutOfLineHead(qualifier))
+      RegenerateOutOfLine(qualifier);
     return;
   }
-  if (ReadRegisterHead(true)) RegenerateBody();
+  if (Modern ? ReadModernRegisterHead() : ReadRegisterHead(true)) RegenerateBody();
 }
 
 // With "void" current, reads "Register ( )", then "override" and "final",

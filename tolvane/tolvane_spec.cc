@@ -27,6 +27,12 @@ const char* const kDeclKeywords[] = {
     "wchar_t", "try",    "using",  "auto",     "inline",
 };
 
+// The modern dialect's further words that start a declaration which cannot
+// declare a registrable member.
+const char* const kModernDeclKeywords[] = {
+    "constexpr", "consteval", "constinit", "static_assert", "thread_local", "typename", "decltype", "concept",
+};
+
 } // namespace
 
 TTolvane::TTolvane() : TSpecBase(kPurpose) { SetUpIA(InputAssistant); }
@@ -43,7 +49,7 @@ void TTolvane::AddToken(const char* text, bool caseSensitive, bool wholeWord, TH
 
 // The table order fixes the token types (9 + index); the Tok* fields note
 // the types the comment code compares with.
-void TTolvane::SetUpIA(TInputAssistant& assistant) {
+void TTolvane::SetUpIA(TInputAssistant& assistant, TScanOptions::TDialect dialect) {
   IA = &assistant;
   IA->ClearTokens();
   Handlers.clear();
@@ -69,6 +75,16 @@ void TTolvane::SetUpIA(TInputAssistant& assistant) {
   TokHash = add("#", false, false, &TTolvane::Tok_Other);
   TokLineComment = add("//", false, false, &TTolvane::Tok_Other);
   add("::", false, false, &TTolvane::Tok_Other);
+  if (dialect != TScanOptions::TDialect::Modern) return;
+  for (const char* keyword : kModernDeclKeywords) add(keyword, true, true, &TTolvane::Tok_SkipDecl);
+  auto handle = [&](const char* keyword, THandler handler) {
+    Handlers[static_cast<std::size_t>(IA->GetTokenType(keyword) - ttFirstKeyword)] = handler;
+  };
+  handle("namespace", &TTolvane::Tok_Namespace);
+  handle("extern", &TTolvane::Tok_Extern);
+  handle("inline", &TTolvane::Tok_Inline);
+  handle("template", &TTolvane::Tok_Template);
+  IA->ModernLiterals = true;
 }
 
 void TTolvane::PrintReport(std::ostream& os, const TDiagnostic& d) {
@@ -119,6 +135,16 @@ bool TTolvane::ErrLineCont() {
 
 void TTolvane::NextLineCont() {
   bool continued;
+  if (Modern) {
+    // Each line continued is left as a line, a blank one too: the line
+    // after the last is read.
+    do {
+      continued = LineCont();
+      IA->GetLine();
+    } while (continued && !IA->EndOfInput);
+    IA->NextToken();
+    return;
+  }
   do {
     continued = LineCont();
     IA->NextLine();

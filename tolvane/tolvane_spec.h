@@ -6,12 +6,14 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "framework/diagnostic.h"
 #include "framework/input_assist.h"
 #include "framework/out_text.h"
 #include "framework/spec_base.h"
+#include "tolvane/class_state.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"
 #include "tolvane/member_index.h"
@@ -51,8 +53,11 @@ public:
   // Prints a diagnostic as the program's report block.
   static void PrintReport(std::ostream& os, const TDiagnostic& diagnostic);
   // Fills assistant's keyword table (and the parallel handler table) and
-  // makes it the tool's tokenizer.
-  void SetUpIA(TInputAssistant& assistant);
+  // makes it the tool's tokenizer. The modern dialect appends its words to
+  // the table and reads some keywords by other handlers; the types of the
+  // specified table's keywords are the same in both.
+  void SetUpIA(TInputAssistant& assistant,
+               TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified);
   // The token type of a keyword of the table (0 for none): the table's
   // order fixes the types, on which stored callers rely.
   int KeywordType(const char* text) const { return IA->GetTokenType(text); }
@@ -94,6 +99,37 @@ private:
   void Tok_Other();
   void Tok_NonAlphaNum();
 
+  // The modern dialect: namespaces and linkage blocks read through,
+  // templates, nested classes, attributes, macro lines, initialisers.
+  void Tok_Namespace();
+  void Tok_Extern();
+  void Tok_Inline();
+  void Tok_Template();
+  void ReadModernClass();
+  // Reads a class head (the token after "class" or "struct" current) up to
+  // its "{", which it leaves current; false (the head passed over or read
+  // as a declaration) where no class body follows.
+  bool ReadModernClassHead(std::string_view& name);
+  void OpenClass(std::string_view name);
+  void CloseClass();
+  void ModernGeneral();
+  void ModernSkipDecl();
+  void ModernDeclStart();
+  void ModernFileLevelWord();
+  bool ModernMacroLine(bool invocation);
+  bool ContinuesDeclaration(bool afterInvocation) const;
+  bool SkipAttribute();
+  void SkipGroup();
+  void SkipInitialiser();
+  void SkipCommentUnread();
+  void NextModernToken();
+  bool ReadModernRegisterHead();
+  bool ReadModernRegisterParams();
+  bool ReadOutOfLineHead(std::string& qualifier);
+  void RegenerateOutOfLine(const std::string& qualifier);
+  void RecordClass();
+  void NoteConstruct(TConstructNote::TKind kind);
+
   // Members and Register().
   void Tok_General();
   void ReadArraySize(TMemberDescr& member);
@@ -127,6 +163,20 @@ private:
   int BraceDepth = 0;
   int ClassDepth = 0;
   std::vector<int> ClassBraceDepths;
+  std::vector<TClassState> OuterClasses; // modern dialect: the classes a nested one is in
+  bool Modern = false;                   // the scan reads the modern dialect
+  int ClassLine = 0;                     // modern dialect: the line of the tracked class's "{"
+  // Modern dialect: the namespaces open, with the brace depth of each body,
+  // and the classes without a Register() body of their own, by qualified
+  // name, for the bodies defined outside them.
+  std::string NamespacePrefix;           // "a::b::" for the namespaces open
+  std::vector<std::size_t> NamespaceCuts; // the prefix's length after each
+  std::vector<int> NamespaceDepths;
+  // A body outside its class looks its class up this many namespaces
+  // outward at most; classes and bodies nested deeper (namespaces and
+  // classes together) are not matched.
+  static constexpr std::size_t kLookupLevels = 16;
+  std::unordered_map<std::string, TClassState> ClassesRead;
   bool RegisterFound = false;
   bool RegistrationOn = true;
   bool TypeSeen = false;

@@ -16,8 +16,10 @@ void TTolvane::Dispatch() {
     Tok_General();
   else if (type == ttEndOfLine)
     IA->NextToken();
+  else if (Modern)
+    Tok_SkipDecl(); // a literal where a declaration would begin
   else
-    Error(kUnexpectedToken); // a literal where a declaration would begin
+    Error(kUnexpectedToken);
 }
 
 bool TTolvane::SkipToken() {
@@ -45,14 +47,19 @@ bool TTolvane::CheckBrace() {
       Error(kUnexpectedClosingBrace);
       return true;
     }
+    if (!NamespaceDepths.empty() && BraceDepth == NamespaceDepths.back()) {
+      NamespaceDepths.pop_back();
+      NamespaceCuts.pop_back();
+      NamespacePrefix.resize(NamespaceCuts.empty() ? 0 : NamespaceCuts.back());
+    }
     if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
-      if (ClassDepth == 1) {
-        if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
-        WarnIgnoredIncludes(InclNoRegister);
-        ClassName.clear();
-      }
+      if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
+      if (Modern && !RegisterFound && (!Members.empty() || !Includes.empty())) RecordClass();
+      WarnIgnoredIncludes(InclNoRegister);
+      ClassName.clear();
       ClassBraceDepths.pop_back();
       --ClassDepth;
+      CloseClass(); // a class it is nested in goes on
     }
     --BraceDepth;
     IA->NextToken();
@@ -80,6 +87,10 @@ bool TTolvane::PopBrace() {
 }
 
 void TTolvane::Tok_Class() {
+  if (Modern) {
+    ReadModernClass();
+    return;
+  }
   if (ClassDepth != 0) {
     Tok_SkipDecl(); // a nested class is skipped with its body
     return;
@@ -109,13 +120,26 @@ void TTolvane::Tok_Class() {
 
 void TTolvane::Tok_AccessSpec() {
   IA->NextToken();
-  if (IA->Token == ":")
+  if (IA->Token == ":") {
     IA->NextToken();
-  else
-    Error(kAfterAccessSpec);
+    return;
+  }
+  if (Modern && IA->TokenType == ttGeneral) { // public Q_SLOTS:
+    IA->NextToken();
+    if (IA->Token == ":") {
+      NoteConstruct(TConstructNote::TKind::MacroLabel);
+      IA->NextToken();
+      return;
+    }
+  }
+  Error(kAfterAccessSpec);
 }
 
 void TTolvane::Tok_SkipDecl() {
+  if (Modern) {
+    ModernSkipDecl();
+    return;
+  }
   // With braces open the end of the input is met by SkipToken, which
   // reports it; with none open the declaration just ends there.
   while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
@@ -151,7 +175,10 @@ void TTolvane::Tok_Other() {
     TypeSeen = false; // the name after "::" is read as the type again
     return;
   }
-  Error(kUnexpectedToken);
+  if (Modern)
+    Tok_SkipDecl();
+  else
+    Error(kUnexpectedToken);
 }
 
 void TTolvane::Tok_NonAlphaNum() {
@@ -162,17 +189,25 @@ void TTolvane::Tok_NonAlphaNum() {
     IA->NextToken();
   } else if (WarnCont()) {
     IA->NextToken(); // a trailing backslash continues nothing here
+  } else if (Modern && SkipAttribute()) {
+    // read past; the declaration goes on
   } else if (TypeSeen) {
     if (c == '*' || c == '&') {
       Tok_SkipDecl();
     } else if (c == '(' || c == '<') {
       TypeSeen = false;
       Tok_SkipDecl();
+    } else if (Modern) {
+      NoteConstruct(TConstructNote::TKind::PassedOver);
+      Tok_SkipDecl();
     } else {
       Error(kUnexpectedInDecl);
     }
   } else if (c == '~') {
     IA->NextToken();
+  } else if (Modern) {
+    NoteConstruct(TConstructNote::TKind::PassedOver);
+    Tok_SkipDecl();
   } else {
     Error(kUnexpectedToken);
   }
