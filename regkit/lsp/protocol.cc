@@ -29,6 +29,14 @@ std::string BadParams(const std::string& method, const json::exception& error) {
 
 } // namespace
 
+TProtocol::TProtocol(TFraming& framing) : Framing(framing) {
+  Requests["shutdown"] = [this](const json&) {
+    State = TState::ShutDown;
+    return json(nullptr);
+  };
+  Notifications["exit"] = [this](const json&) { Exiting = true; };
+}
+
 int TProtocol::Run() {
   std::string body;
   while (!Exiting && !OutputFailed) {
@@ -94,10 +102,6 @@ void TProtocol::Request(const json& id, const std::string& method, const json& p
     return SendError(id, kServerNotInitialized, kNotInitialized);
   if (State == TState::Running && method == "initialize")
     return SendError(id, kInvalidRequest, kAlreadyInitialized);
-  if (method == "shutdown") {
-    State = TState::ShutDown;
-    return Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", nullptr}});
-  }
   auto handler = Requests.find(method);
   if (handler == Requests.end()) return SendError(id, kMethodNotFound, UnknownMethod(method));
   try {
@@ -118,11 +122,7 @@ void TProtocol::Request(const json& id, const std::string& method, const json& p
 // Before initialize and after shutdown only exit is taken; unknown
 // notifications are passed over, as the protocol allows.
 void TProtocol::Notification(const std::string& method, const json& params) {
-  if (method == "exit") {
-    Exiting = true;
-    return;
-  }
-  if (State != TState::Running) return;
+  if (State != TState::Running && method != "exit") return;
   auto handler = Notifications.find(method);
   if (handler == Notifications.end()) return;
   try {

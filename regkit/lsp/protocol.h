@@ -39,7 +39,7 @@ public:
   using TLostText = std::function<void(const std::string& uri)>;
 
   // The protocol over framing, which must outlive it.
-  explicit TProtocol(TFraming& framing) : Framing(framing) {}
+  explicit TProtocol(TFraming& framing);
 
   // Gives a request or notification its handler; the client is served
   // once initialize answered; shutdown and exit are the protocol's own.
