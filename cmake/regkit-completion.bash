@@ -1,5 +1,5 @@
 # bash completion of regkit: its subcommands, their options, the values of
-# --format, --color and --dialect, and file names. Installed as
+# --format, --color, --dialect and --passed-over, and file names. Installed as
 # share/bash-completion/completions/regkit.
 
 _regkit() {
@@ -18,13 +18,13 @@ _regkit() {
     return
   fi
 
-  local common='-j --jobs= -w --all --dialect= --ext= --part-ext= --exclude= --diff --color= --help'
+  local common='-j --jobs= -w --all --dialect= --ext= --part-ext= --exclude= --diff --color= --passed-over= --help'
   local options
   case ${words[1]} in
   check) options="$common --format=" ;;
   update) options="$common --keep-backup" ;;
-  format) options='-w --dialect= --assume-filename= --color= --help' ;;
-  lsp) options='-w --dialect= --part-ext= --help' ;;
+  format) options='-w --dialect= --assume-filename= --color= --passed-over= --help' ;;
+  lsp) options='-w --dialect= --part-ext= --passed-over= --help' ;;
   *) return ;;
   esac
 
@@ -39,6 +39,10 @@ _regkit() {
     ;;
   --dialect=*)
     mapfile -t COMPREPLY < <(compgen -W 'specified modern' -- "${cur#*=}")
+    return
+    ;;
+  --passed-over=*)
+    mapfile -t COMPREPLY < <(compgen -W 'warning error ignore' -- "${cur#*=}")
     return
     ;;
   --assume-filename=* | --exclude=*)

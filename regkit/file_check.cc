@@ -69,5 +69,10 @@ void TFileCheck::Update(const TTreeFile& file, const TDir& dir, TFileText& sourc
   request.Directory = dir;
   request.Source = file.Name;
   request.RemoveBackup = !Options.KeepBackup;
-  TFindings::OfWrite(path, dir, Check.Tool().Write(request, source, Check.Scan().Text), result);
+  TUpdateOutcome outcome = Check.Tool().Write(request, source, Check.Scan().Text);
+  // What is said at a line is said of the file as it is now.
+  if (outcome.Done == TUpdateOutcome::TDone::Written)
+    for (TFinding& finding : result.Findings)
+      if (finding.Rule == TFinding::TRule::PassedOver) finding.Line = Check.NewLine(finding.Line);
+  TFindings::OfWrite(path, dir, outcome, result);
 }

@@ -18,7 +18,7 @@ public:
   // dirs: the walk's directories, through which its files are reached.
   TFileCheck(const TOptions& options, const std::vector<TTreeDir>& dirs)
       : Options(options), Check(options.NoWarnings, options.Format != TOptions::TFormat::Text,
-              options.Dialect),
+              options.Dialect, options.PassedOver),
         Parts(options), Dirs(dirs) {}
 
   // Reads the file the walk found, if it is still that file, and judges its

@@ -15,6 +15,7 @@ public:
     StaleBody,   // a Register() body is out of date
     LineEnds,    // only the line ends differ from what tolvane writes
     PartStale,   // the header of a part-description file is out of date
+    PassedOver,  // a Register() body the scan does not regenerate
     FileError,   // the file could not be read or written
     DiffName,    // the file's name cannot be written in a diff (to standard error)
     Updated,     // update rewrote the file

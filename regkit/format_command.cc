@@ -53,7 +53,7 @@ int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
                  WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }
-  TTextCheck check(Options.NoWarnings, false, Options.Dialect);
+  TTextCheck check(Options.NoWarnings, false, Options.Dialect, Options.PassedOver);
   std::vector<TFinding> findings;
   TFileResult::TState state = check.Run(name, source.Text(), findings, &source);
   if (source.Shrunk()) {
@@ -62,7 +62,8 @@ int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
   }
   // What the new text mends (stale bodies, line ends) is no finding here.
   for (const TFinding& f : findings)
-    if (f.Rule == TFinding::TRule::ScanError || f.Rule == TFinding::TRule::ScanWarning)
+    if (f.Rule == TFinding::TRule::ScanError || f.Rule == TFinding::TRule::ScanWarning ||
+        f.Rule == TFinding::TRule::PassedOver)
       err << TReport::Line(f, colour) << '\n';
   if (state == TFileResult::TState::Failed) return kScanError;
   for (const TOutText::TPiece& piece : check.Scan().Text.Pieces())

@@ -124,6 +124,7 @@ int TJsonReport::Print(const std::vector<TFinding>& problems, const std::vector<
                 {"summary",
                  {{"files", summary.Files},
                   {"stale", summary.Stale},
+                  {"passedOver", summary.PassedOver},
                   {"errors", summary.Errors},
                   {"exitStatus", summary.Status()}}}};
   }

@@ -7,6 +7,8 @@
 
 #include "framework/error.h"
 #include "tolvane/construct_note.h"
+#include "regkit/register_heads.h"
+#include "tolvane/scan_options.h"
 
 namespace regkit_msg {
 
@@ -20,6 +22,53 @@ inline std::string StaleHeader(const std::string& header, const std::string& com
 // A report of kessrow's, and the part it concerns.
 inline std::string InPart(const std::string& message, const std::string& part) {
   return part.empty() ? message : message + " (part " + part + ")";
+}
+// Why a Register() body is not regenerated, and the way out where another
+// dialect than the one the scan read (dialect) regenerates it.
+inline std::string PassedOver(const TRegisterHeads::THead& head, TScanOptions::TDialect dialect) {
+  using TReason = TRegisterHeads::TReason;
+  const std::string& subject = head.Subject;
+  const std::string& place = head.Place;
+  std::string why;
+  bool modernReadsIt = true;
+  switch (head.Reason) {
+  case TReason::InsideNamespace:
+    why = place.empty() ? subject + " is inside an anonymous namespace"
+                        : subject + " is inside namespace " + place;
+    break;
+  case TReason::InsideExternBlock:
+    why = subject + " is inside an extern block";
+    break;
+  case TReason::ClassTemplate:
+    why = subject + " is a class template";
+    break;
+  case TReason::NestedClass:
+    why = subject + " is nested in " + place;
+    break;
+  case TReason::OutOfLine:
+    why = place.empty() ? "it is defined outside its class" : "it is defined outside its class " + place;
+    break;
+  case TReason::NotVirtual:
+    why = "the method is neither virtual, override nor final";
+    break;
+  case TReason::OtherHead:
+    why = "its head is not one the specified dialect regenerates";
+    break;
+  case TReason::LocalClass:
+    why = subject + " is declared inside a function or block";
+    modernReadsIt = false;
+    break;
+  case TReason::NotAMethod:
+    why = "it is not a method of a class";
+    modernReadsIt = false;
+    break;
+  case TReason::ClassNotRead:
+    why = "class " + place + " is not in the files read";
+    modernReadsIt = false;
+    break;
+  }
+  if (modernReadsIt && dialect == TScanOptions::TDialect::Specified) why += " (--dialect=modern reads it)";
+  return "Register() body is not regenerated: " + why;
 }
 // A scan error of the specified dialect at a construct that the modern
 // dialect reads (hint: what it does there, from ModernHint).

@@ -125,6 +125,8 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     Color = TColors::TWhen::Always;
   else if (TakeValue(arg, "--color=", value))
     return SetColor(value);
+  else if (TakeValue(arg, "--passed-over=", value))
+    return SetPassedOver(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {
     if (value.empty()) {
       Problem = "--assume-filename needs a name";
@@ -208,6 +210,20 @@ bool TOptions::SetColor(const std::string& when) {
     Color = TColors::TWhen::Never;
   else {
     Problem = "--color needs auto, always or never, not '" + when + "'";
+    return false;
+  }
+  return true;
+}
+
+bool TOptions::SetPassedOver(const std::string& name) {
+  if (name == "warning")
+    PassedOver = TPassedOver::Warning;
+  else if (name == "error")
+    PassedOver = TPassedOver::Error;
+  else if (name == "ignore")
+    PassedOver = TPassedOver::Ignore;
+  else {
+    Problem = "--passed-over needs warning, error or ignore, not '" + name + "'";
     return false;
   }
   return true;

@@ -12,6 +12,8 @@ public:
   enum class TCommand { None, Check, Update, Format, Lsp, Help, Version };
   // How check prints its findings.
   enum class TFormat { Text, Json, Sarif };
+  // What a Register() body that the scan passes over is reported as.
+  enum class TPassedOver { Warning, Error, Ignore };
 
   TCommand Command = TCommand::None;
   std::vector<std::string> Paths;      // as given, in order
@@ -29,6 +31,7 @@ public:
   TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
 
   TColors::TWhen Color = TColors::TWhen::Auto; // --color=
+  TPassedOver PassedOver = TPassedOver::Warning; // --passed-over=
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).
@@ -48,6 +51,7 @@ private:
   bool SetFormat(const std::string& name);
   bool SetDialect(const std::string& name);
   bool SetColor(const std::string& when);
+  bool SetPassedOver(const std::string& name);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

@@ -53,6 +53,11 @@ TReport::TSummary TReport::Count(const std::vector<TFinding>& problems,
     if (result.State == TFileResult::TState::Stale) ++summary.Stale;
     if (result.State == TFileResult::TState::Updated) ++summary.Updated;
     if (result.State == TFileResult::TState::Failed) ++summary.Errors;
+    for (const TFinding& finding : result.Findings) {
+      if (finding.Rule != TFinding::TRule::PassedOver) continue;
+      ++summary.PassedOver;
+      if (finding.Severity == TFinding::TSeverity::Error) ++summary.PassedOverErrors;
+    }
   }
   return summary;
 }
@@ -71,7 +76,7 @@ TReport::TSummary TReport::Print(const std::vector<TFinding>& problems,
     for (const TFileResult& result : results) out << result.Diff;
   out.flush();
 
-  // "7,561 files: 20 scanned, 7,541 without Register() skipped; 0 stale, 3 errors"
+  // "7,561 files: 20 scanned, 7,541 without Register() skipped; 0 stale, 2 passed over, 3 errors"
   TSummary summary = Count(problems, results);
   err << Counted(summary.Files, "file") << ": " << Grouped(summary.Scanned) << " scanned, "
       << Grouped(summary.Files - summary.Scanned) << " without Register() skipped; ";
@@ -79,6 +84,6 @@ TReport::TSummary TReport::Print(const std::vector<TFinding>& problems,
     err << Grouped(summary.Updated) << " updated, ";
   else
     err << Grouped(summary.Stale) << " stale, ";
-  err << Counted(summary.Errors, "error") << '\n';
+  err << Grouped(summary.PassedOver) << " passed over, " << Counted(summary.Errors, "error") << '\n';
   return summary;
 }

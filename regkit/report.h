@@ -16,8 +16,14 @@ public:
   // are errors and the files that failed.
   struct TSummary {
     std::size_t Files = 0, Scanned = 0, Stale = 0, Updated = 0, Errors = 0;
-    // The exit status of the run.
-    int Status() const { return Errors > 0 ? kFailed : Stale > 0 ? kStale : kUpToDate; }
+    // Register() bodies the scan passed over, and those of them reported
+    // as errors (--passed-over=error).
+    std::size_t PassedOver = 0, PassedOverErrors = 0;
+    // The exit status of the run: a body passed over as an error counts as
+    // a stale one.
+    int Status() const {
+      return Errors > 0 ? kFailed : Stale > 0 || PassedOverErrors > 0 ? kStale : kUpToDate;
+    }
   };
 
   // outColour, errColour: whether the lines to out and to err are

@@ -20,6 +20,12 @@ const TRuleInfo kRules[] = {
      "Run regkit update on the file: every line end becomes a line feed.", kError, true},
     {TRule::PartStale, "part-stale", "The header made from a part-description file differs from what kessrow writes.",
      "Run regkit update on the part file, or kessrow on it in its directory.", kError, true},
+    {TRule::PassedOver, "passed-over",
+     "A Register() body is not regenerated: the scan passes over where it stands.",
+     "The message names why and the way out; a body not meant to be regenerated is switched off with "
+     "TOLVANE_OFF "
+     "before its class, and regkit --passed-over=ignore leaves these findings out.",
+     kWarning, true},
     {TRule::FileError, "file-error", "A file could not be read or written.",
      "Make the file readable (for update: writable, in a writable directory) for the user that runs regkit.",
      kError, false},

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "framework/char_class.h"
@@ -10,6 +11,7 @@
 #include "regkit/findings.h"
 #include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"
+#include "regkit/register_heads.h"
 #include "regkit/shell_word.h"
 #include "tolvane/tolvane_messages.h"
 
@@ -65,19 +67,36 @@ TFinding::TFix BodyFix(const TScanLines& oldLines, std::string_view newText, con
 
 namespace {
 bool WordByte(char c) { return IsAlnumChar(c) || c == '_'; }
+
+// How many times "Register" stands as a word of its own in text, as the
+// tokenizer reads it, counted up to one more than limit. headsOnly: only
+// those that may begin a head, where blanks and then "(", a comment or a
+// preprocessor line follow.
+std::size_t RegisterWords(std::string_view text, std::size_t limit, bool headsOnly) {
+  const char* begin = text.data();
+  const char* end = begin + text.size();
+  const std::string_view name = "Register";
+  std::size_t count = 0;
+  for (const char* at = begin; count <= limit; at += name.size()) {
+    at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at), name.data(), name.size()));
+    if (!at) break;
+    const char* after = at + name.size();
+    bool word = (at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after));
+    if (word && headsOnly) {
+      const char* next = after;
+      while (next != end && IsSpaceChar(*next)) ++next;
+      word = next != end && (*next == '(' || *next == '/' || *next == '#');
+    }
+    if (word) ++count;
+  }
+  return count;
+}
 } // namespace
 
 bool TTextCheck::MentionsRegistration(std::string_view text) {
   const char* begin = text.data();
   const char* end = begin + text.size();
-  // "Register" as a word of its own, as the tokenizer reads it.
-  const std::string_view name = "Register";
-  for (const char* at = begin; (at = static_cast<const char*>(memmem(at, static_cast<std::size_t>(end - at),
-                                                                     name.data(), name.size())));
-       at += name.size()) {
-    const char* after = at + name.size();
-    if ((at == begin || !WordByte(at[-1])) && (after == end || !WordByte(*after))) return true;
-  }
+  if (RegisterWords(text, 0, false) > 0) return true;
   // Each "_" that ends a word "tolvane", in any case.
   const std::string_view word = "tolvane";
   for (const char* at = begin;
@@ -110,11 +129,50 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
       NameConstruct(text, !Result.Diagnostics.back().Scope.empty(), findings.back());
     return TFileResult::TState::Failed;
   }
+  NotePassedOver(path, text, options.Dialect, findings);
   // An up-to-date text is mostly ranges of itself in their own place: only
   // what the scan made is compared.
   if (Result.Text.Equals(text)) return TFileResult::TState::UpToDate;
   NoteStale(path, text, findings);
   return TFileResult::TState::Stale;
+}
+
+// The bodies found in the text that the scan did not read, each at its
+// word Register. Both lists are in file order; a body is known to the scan
+// by the line of its "{".
+void TTextCheck::NotePassedOver(const std::string& path, std::string_view text,
+                                TScanOptions::TDialect dialect, std::vector<TFinding>& findings) const {
+  using TPassedOver = TOptions::TPassedOver;
+  if (PassedOverLevel == TPassedOver::Ignore || (PassedOverLevel == TPassedOver::Warning && NoWarnings))
+    return;
+  // Each head is such a word, and each head the scan read one of them:
+  // where there are no others, no body was passed over.
+  const std::vector<int>& read = Result.HeadBraceLines;
+  if (RegisterWords(text, read.size(), true) <= read.size()) return;
+  TFinding::TSeverity severity =
+      PassedOverLevel == TPassedOver::Error ? TFinding::TSeverity::Error : TFinding::TSeverity::Warning;
+  auto next = read.begin();
+  for (TRegisterHeads::THead& head : TRegisterHeads::Find(text)) {
+    if (head.SwitchedOff) continue;
+    // The modern dialect reads a body outside its class wherever it finds
+    // the class: one it left found none.
+    if (dialect == TScanOptions::TDialect::Modern && head.Reason == TRegisterHeads::TReason::OutOfLine)
+      head.Reason = TRegisterHeads::TReason::ClassNotRead;
+    next = std::lower_bound(next, read.end(), head.BraceLine);
+    if (next != read.end() && *next == head.BraceLine) continue;
+    findings.push_back(TFinding(path, severity, TFinding::TRule::PassedOver, PassedOver(head, dialect),
+                                head.Line, head.Column));
+  }
+}
+
+int TTextCheck::NewLine(int line) const {
+  // The bodies follow each other; each shifts the lines after its "}".
+  const std::vector<TBodyRange>& bodies = Result.Bodies;
+  auto after = std::partition_point(bodies.begin(), bodies.end(),
+                                    [line](const TBodyRange& b) { return b.CloseLine < line; });
+  if (after == bodies.begin()) return line;
+  const TBodyRange& last = *(after - 1);
+  return line + last.NewCloseLine - last.CloseLine;
 }
 
 void TTextCheck::NameConstruct(std::string_view text, bool inClass, TFinding& error) {

@@ -1,6 +1,6 @@
 // What regkit finds in one C++ text, held in memory: the scan's errors and
-// warnings, each stale Register() body, or line ends that tolvane would
-// change. Owns a tolvane engine, so one object serves one thread; check,
+// warnings, each Register() body it passes over, each stale body, or line
+// ends that tolvane would change. Owns a tolvane engine, so one object serves one thread; check,
 // update, format and the language server all judge a text through it.
 #pragma once
 
@@ -13,6 +13,7 @@
 #include "framework/file_io.h"
 
 #include "regkit/file_result.h"
+#include "regkit/options.h"
 #include "tolvane/tolvane_spec.h"
 
 class TFileText;
@@ -20,14 +21,19 @@ class TFileText;
 class TTextCheck {
 public:
   // fixes: whether each stale body's finding carries its fix (TFinding::Fix),
-  // which costs a copy of the new text.
+  // which costs a copy of the new text. passedOver: how a Register() body
+  // the scan does not regenerate is reported (a warning hidden by
+  // noWarnings, an error, or not at all).
   explicit TTextCheck(bool noWarnings, bool fixes = false,
-                      TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified)
-      : NoWarnings(noWarnings), Fixes(fixes), Dialect(dialect) {}
+                      TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified,
+                      TOptions::TPassedOver passedOver = TOptions::TPassedOver::Warning)
+      : NoWarnings(noWarnings), Fixes(fixes), Dialect(dialect), PassedOverLevel(passedOver) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
-  // Failed when the scan stopped at an error. file: the file text was read
+  // Failed when the scan stopped at an error. After a scan without error,
+  // each Register() body it did not read is a finding too, unless the user
+  // switched its registration off. file: the file text was read
   // from, when it is one (a scan stops once it shrinks).
   TFileResult::TState Run(const std::string& path, std::string_view text, std::vector<TFinding>& findings,
                           const TFileText* file = nullptr);
@@ -42,8 +48,13 @@ public:
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
   TTolvane& Tool() { return Engine; }
+  // The line of the last scan's new text that its line of the scanned text
+  // became.
+  int NewLine(int line) const;
 
 private:
+  void NotePassedOver(const std::string& path, std::string_view text, TScanOptions::TDialect dialect,
+                      std::vector<TFinding>& findings) const;
   void NoteStale(const std::string& path, std::string_view text, std::vector<TFinding>& findings) const;
   // Names the construct that a scan error of text stopped at (inClass:
   // inside a tracked class), where it is one that the other dialect reads
@@ -61,6 +72,7 @@ private:
   bool NoWarnings;
   bool Fixes;
   TScanOptions::TDialect Dialect;
+  TOptions::TPassedOver PassedOverLevel;
   bool ReadHeaders = true;
   std::list<TFileText> Headers; // the included headers, alive while their classes are used
   std::unordered_map<std::string, TClassState> IncludedClasses;

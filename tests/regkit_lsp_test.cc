@@ -181,6 +181,16 @@ TEST(RegkitLsp, DiagnosticsQuickFixAndFormatting) {
           Notice("textDocument/publishDiagnostics", {{"uri", kUri}, {"diagnostics", json::array()}})});
 }
 
+TEST(RegkitLsp, BodiesPassedOverAreWarningsAtTheirWord) {
+  TServed s = Serve(Frame(Open(kUri, "namespace app {\nclass TDev {\n  virtual void Register() {}\n};\n}\n")));
+  ASSERT_EQ(s.Messages.size(), 1u);
+  const json& d = s.Messages[0]["params"]["diagnostics"];
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_EQ(d[0]["code"], "passed-over");
+  EXPECT_EQ(d[0]["severity"], 2);
+  EXPECT_EQ(d[0]["range"], Range(2, 15, 2, 25));
+}
+
 // Every kind of bad input gets an error response or a log message, and
 // the server goes on with the next message.
 TEST(RegkitLsp, BadInputIsAnsweredAndPassedOver) {

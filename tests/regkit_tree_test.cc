@@ -74,17 +74,20 @@ const std::string kFindings =
 
 TEST_F(RegkitTree, CheckReportsEachFindingInPathOrder) {
   TRunResult r = Run({"check", "src"});
-  EXPECT_EQ(r.Output, kFindings + "5 files: 4 scanned, 1 without Register() skipped; 2 stale, 1 error\n");
+  EXPECT_EQ(r.Output,
+            kFindings +
+                "5 files: 4 scanned, 1 without Register() skipped; 2 stale, 0 passed over, 1 error\n");
   EXPECT_EQ(r.Status, 2);
   EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStale); // check writes nothing
 
   // Without the erroneous file, stale files give 1, and then none give 0.
   r = Run({"check", "--exclude=error.*", "src"});
   EXPECT_EQ(r.Status, 1);
-  EXPECT_EQ(r.Output, kFindings.substr(kFindings.find('\n') + 1) +
-                          "4 files: 3 scanned, 1 without Register() skipped; 2 stale, 0 errors\n");
+  EXPECT_EQ(r.Output,
+            kFindings.substr(kFindings.find('\n') + 1) +
+                "4 files: 3 scanned, 1 without Register() skipped; 2 stale, 0 passed over, 0 errors\n");
   r = Run({"check", "--exclude=*/deep", "--exclude=src/two.h", "src"});
-  EXPECT_EQ(r.Output, "2 files: 1 scanned, 1 without Register() skipped; 0 stale, 0 errors\n");
+  EXPECT_EQ(r.Output, "2 files: 1 scanned, 1 without Register() skipped; 0 stale, 0 passed over, 0 errors\n");
   EXPECT_EQ(r.Status, 0);
 }
 
@@ -103,12 +106,12 @@ TEST_F(RegkitTree, ExtensionsAndNamedFiles) {
   EXPECT_EQ(r.Output,
             "src/deep/stale.hpp:5: error: Register() body is out of date (regkit update src/deep/stale.hpp)\n"
             "src/notes.txt:5: error: Register() body is out of date (regkit update src/notes.txt)\n"
-            "2 files: 2 scanned, 0 without Register() skipped; 2 stale, 0 errors\n");
+            "2 files: 2 scanned, 0 without Register() skipped; 2 stale, 0 passed over, 0 errors\n");
   // A named file is taken whatever its extension; a file named twice, by
   // any spelling, once.
   r = Run({"check", "src/notes.txt", "src/plain.h", "./src/../src/plain.h", "src/notes.txt"});
   EXPECT_EQ(r.Output, "src/notes.txt:5: error: Register() body is out of date (regkit update src/notes.txt)\n"
-                      "2 files: 1 scanned, 1 without Register() skipped; 1 stale, 0 errors\n");
+                      "2 files: 1 scanned, 1 without Register() skipped; 1 stale, 0 passed over, 0 errors\n");
 }
 
 TEST_F(RegkitTree, UnreadablePathsAreErrors) {
@@ -116,13 +119,13 @@ TEST_F(RegkitTree, UnreadablePathsAreErrors) {
   TRunResult r = Run({"check", "missing", "src/pipe.h", "src/plain.h"});
   EXPECT_EQ(r.Output, "missing: error: No such file or directory\n"
                       "src/pipe.h: error: not a regular file\n"
-                      "1 file: 0 scanned, 1 without Register() skipped; 0 stale, 2 errors\n");
+                      "1 file: 0 scanned, 1 without Register() skipped; 0 stale, 0 passed over, 2 errors\n");
   EXPECT_EQ(r.Status, 2);
   // Root reads any file: root makes this run as nobody.
   chmod(Dir.File("src/plain.h").c_str(), 0);
   r = Run({"check", "src/plain.h"}, geteuid() == 0 ? kNobody : -1);
   EXPECT_EQ(r.Output, "src/plain.h: error: could not open the file\n"
-                      "1 file: 1 scanned, 0 without Register() skipped; 0 stale, 1 error\n");
+                      "1 file: 1 scanned, 0 without Register() skipped; 0 stale, 0 passed over, 1 error\n");
   EXPECT_EQ(r.Status, 2);
 }
 
@@ -138,9 +141,10 @@ TEST_F(RegkitTree, DiffAppliesToWhatUpdateWrites) {
   ASSERT_EQ(RunProgram("/usr/bin/patch", {"-s", "-p1", "-i", "fix.patch"}, In(copy.Path())).Status, 0);
 
   TRunResult update = Run({"update", "src"});
-  EXPECT_EQ(update.Output, "src/deep/er/error.cc:3:3: error: Unexpected token.\n"
-                           "src/deep/stale.hpp: updated\nsrc/two.h: updated\n"
-                           "5 files: 4 scanned, 1 without Register() skipped; 2 updated, 1 error\n");
+  EXPECT_EQ(update.Output,
+            "src/deep/er/error.cc:3:3: error: Unexpected token.\n"
+            "src/deep/stale.hpp: updated\nsrc/two.h: updated\n"
+            "5 files: 4 scanned, 1 without Register() skipped; 2 updated, 0 passed over, 1 error\n");
   EXPECT_EQ(update.Status, 2);
   EXPECT_EQ(ReadFile(Dir.File("src/deep/stale.hpp")), kStaleDone);
   for (const char* name : {"src/deep/stale.hpp", "src/two.h", "src/current.h", "src/deep/er/error.cc"})
@@ -149,7 +153,8 @@ TEST_F(RegkitTree, DiffAppliesToWhatUpdateWrites) {
 
   // Everything up to date now: update has nothing to do and exits with 0.
   update = Run({"update", "--exclude=er", "src"});
-  EXPECT_EQ(update.Output, "4 files: 3 scanned, 1 without Register() skipped; 0 updated, 0 errors\n");
+  EXPECT_EQ(update.Output,
+            "4 files: 3 scanned, 1 without Register() skipped; 0 updated, 0 passed over, 0 errors\n");
   EXPECT_EQ(update.Status, 0);
 }
 
@@ -184,7 +189,7 @@ TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
   const std::string header = ReadFile(Dir.File("parts/r.h"));
   TRunResult r = Run({"check", "parts"});
   EXPECT_EQ(r.Output, "parts/bad.kes:2:12: error: Expected a decimal integer. (part QV_B)\n"
-                      "4 files: 4 scanned, 0 without Register() skipped; 0 stale, 1 error\n");
+                      "4 files: 4 scanned, 0 without Register() skipped; 0 stale, 0 passed over, 1 error\n");
 
   WriteFile(Dir.File("parts/r.kes"), part + "$PART_NAME C\n$PIN_COUNT 0\n$ENDPART\n");
   r = Run({"check", "--diff", "--exclude=bad.kes", "parts"});
@@ -193,7 +198,8 @@ TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
   EXPECT_NE(r.Output.find("--- a/parts/r.h\n+++ b/parts/r.h\n"), std::string::npos);
   EXPECT_EQ(r.Status, 1);
   r = Run({"update", "-j2", "--exclude=bad.kes", "parts"});
-  EXPECT_EQ(r.Output, "parts/r.kes: updated\n3 files: 3 scanned, 0 without Register() skipped; 1 updated, 0 errors\n");
+  EXPECT_EQ(r.Output, "parts/r.kes: updated\n3 files: 3 scanned, 0 without Register() skipped; 1 updated, 0 "
+                      "passed over, 0 errors\n");
   EXPECT_NE(ReadFile(Dir.File("parts/r.h")), header);
   ASSERT_EQ(RunProgram(KESSROW_EXE, {"r.kes", "again.h"}, In(Dir.File("parts"))).Status, 0);
   std::string again = ReadFile(Dir.File("parts/again.h")), updated = ReadFile(Dir.File("parts/r.h"));
@@ -215,7 +221,7 @@ TEST_F(RegkitTree, PartFilesAreCheckedAsKessrowWritesThem) {
                         "two/p.pd: error: header two/p.h is also written by two/p.kes\n"
                         "two/q.pd: error: header two/q.h is also written by two/p.kes\n"
                         "4 files: 3 scanned, 1 without Register() skipped; " +
-                            std::string(summary) + ", 2 errors\n");
+                            std::string(summary) + ", 0 passed over, 2 errors\n");
     EXPECT_EQ(r.Status, 2);
     EXPECT_EQ(ReadFile(Dir.File("two/p.h")), "old header\n");
   }
@@ -231,14 +237,14 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
             "crlf.h:1: error: line ends differ (tolvane writes LF)\n"
             "w.h:3:29: warning: To auto register, { of Register() must be the last non-comment token "
             "on the line.\n"
-            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
+            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 passed over, 0 errors\n");
   EXPECT_EQ(r.Status, 1);
   r = Run({"check", "w.h", "crlf.h"});
   EXPECT_EQ(r.Output.substr(r.Output.find("\n") + 1),
-            "2 files: 1 scanned, 1 without Register() skipped; 0 stale, 0 errors\n");
+            "2 files: 1 scanned, 1 without Register() skipped; 0 stale, 0 passed over, 0 errors\n");
   EXPECT_EQ(r.Status, 0);
   EXPECT_EQ(Run({"check", "-w", "w.h"}).Output,
-            "1 file: 1 scanned, 0 without Register() skipped; 0 stale, 0 errors\n");
+            "1 file: 1 scanned, 0 without Register() skipped; 0 stale, 0 passed over, 0 errors\n");
 
   for (auto args : std::vector<std::vector<std::string>>{{},
                                                          {"check"},
@@ -252,6 +258,47 @@ TEST_F(RegkitTree, WarningsLineEndsAndUsage) {
             "regkit: --color needs auto, always or never, not 'sometimes'\nTry 'regkit --help'.\n");
   EXPECT_EQ(Run({"--version"}).Output, "regkit 1.0.0\n");
   EXPECT_NE(Run({"--help"}).Output.find("regkit check [options] PATH..."), std::string::npos);
+}
+
+TEST_F(RegkitTree, PassedOverBodiesAreWarningsErrorsOrNothing) {
+  WriteFile(Dir.File("ns.h"),
+            kStale + "namespace app {\nclass TDev {\n  TReg a;\n  virtual void Register() {\n  }\n};\n}\n");
+  const std::string why = ": Register() body is not regenerated: class TDev is inside namespace app "
+                          "(--dialect=modern reads it)\n";
+  TRunResult r = Run({"check", "--passed-over=error", "ns.h"});
+  EXPECT_NE(r.Output.find("ns.h:11:16: error" + why), std::string::npos) << r.Output;
+  EXPECT_EQ(r.Status, 1);
+  // Update names the line the body has in the file it wrote.
+  r = Run({"update", "ns.h"});
+  EXPECT_EQ(r.Output,
+            "ns.h:12:16: warning" + why + "ns.h: updated\n" +
+                "1 file: 1 scanned, 0 without Register() skipped; 1 updated, 1 passed over, 0 errors\n");
+  EXPECT_EQ(r.Status, 0);
+  struct TRow {
+    std::vector<std::string> Args;
+    std::string Finding;
+    int PassedOver, Status;
+  } rows[] = {{{"check", "ns.h"}, "ns.h:12:16: warning" + why, 1, 0},
+              {{"check", "--passed-over=error", "ns.h"}, "ns.h:12:16: error" + why, 1, 1},
+              {{"check", "--passed-over=error", "-w", "ns.h"}, "ns.h:12:16: error" + why, 1, 1},
+              {{"check", "-w", "ns.h"}, "", 0, 0},
+              {{"check", "--passed-over=ignore", "ns.h"}, "", 0, 0}};
+  for (const TRow& row : rows) {
+    r = Run(row.Args);
+    EXPECT_EQ(r.Output, row.Finding + "1 file: 1 scanned, 0 without Register() skipped; 0 stale, " +
+                            std::to_string(row.PassedOver) + " passed over, 0 errors\n");
+    EXPECT_EQ(r.Status, row.Status);
+  }
+  EXPECT_EQ(Run({"check", "--passed-over=loud", "ns.h"}).Status, 2);
+  r = Run({"format", "--passed-over=error", "ns.h"});
+  EXPECT_EQ(r.Output.substr(0, r.Output.find('\n') + 1), "ns.h:12:16: error" + why);
+  EXPECT_EQ(r.Status, 0);
+  r = RunProgram(REGKIT_EXE, {"check", "--format=json", "--passed-over=error", "ns.h"}, In(Dir.Path()));
+  nlohmann::json doc = nlohmann::json::parse(r.Output);
+  EXPECT_EQ(doc["findings"][0]["rule"], "passed-over");
+  EXPECT_EQ(doc["findings"][0]["severity"], "error");
+  EXPECT_EQ(doc["summary"]["passedOver"], 1);
+  EXPECT_EQ(doc["summary"]["exitStatus"], 1);
 }
 
 TEST_F(RegkitTree, ColourAsCompilersPrintIt) {
@@ -282,7 +329,7 @@ TEST_F(RegkitTree, ColourAsCompilersPrintIt) {
             "update src/two.h)\n"
             "\033[1mw.h:3:29:\033[m \033[1;35mwarning:\033[m To auto register, { of Register() must be the "
             "last non-comment token on the line.\n"
-            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 errors\n");
+            "2 files: 2 scanned, 0 without Register() skipped; 1 stale, 0 passed over, 0 errors\n");
 }
 
 // A name that is not UTF-8 keeps its bytes in pathBytes (base64), in the
@@ -326,7 +373,8 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
                           "Register() body is out of date (regkit update src/deep/stale.hpp)"),
                   finding("src/two.h", 4, 0, "error", "stale-body", stale),
                   finding("src/two.h", 9, 0, "error", "stale-body", stale)}));
-  EXPECT_EQ(doc["summary"], json({{"files", 5}, {"stale", 2}, {"errors", 2}, {"exitStatus", 2}}));
+  EXPECT_EQ(doc["summary"],
+            json({{"files", 5}, {"stale", 2}, {"passedOver", 0}, {"errors", 2}, {"exitStatus", 2}}));
 
   // SARIF: paths inside the working directory relative to it (encoded),
   // others as file URIs; an unreadable path is a notification of the run.
@@ -346,10 +394,13 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   json ids = json::array();
   for (const json& rule : run["tool"]["driver"]["rules"]) {
     ids.push_back(rule["id"]);
-    for (const char* text : {"shortDescription", "fullDescription", "help"}) EXPECT_TRUE(rule[text]["text"].is_string());
-    EXPECT_TRUE(rule["defaultConfiguration"]["level"] == "error" || rule["id"] == "scan-warning");
+    for (const char* text : {"shortDescription", "fullDescription", "help"})
+      EXPECT_TRUE(rule[text]["text"].is_string());
+    EXPECT_TRUE(rule["defaultConfiguration"]["level"] == "error" || rule["id"] == "scan-warning" ||
+                rule["id"] == "passed-over");
   }
-  EXPECT_EQ(ids, json({"scan-error", "scan-warning", "stale-body", "line-ends", "part-stale"}));
+  EXPECT_EQ(ids,
+            json({"scan-error", "scan-warning", "stale-body", "line-ends", "part-stale", "passed-over"}));
   std::string root = run["originalUriBaseIds"]["%SRCROOT%"]["uri"];
   EXPECT_TRUE(root.starts_with("file:///") && root.ends_with("/")) << root;
   json located = json::array();
@@ -502,8 +553,9 @@ TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {
   const std::string shown = "\"odd/d\\n+++ b/victim.h\\n/x.h\"";
   TRunResult errors = RunProgram(
       "/bin/sh", {"-c", std::string(REGKIT_EXE) + " check --diff odd 2>&1 >/dev/null"}, In(Dir.Path()));
-  EXPECT_EQ(errors.Output, shown + ": error: name cannot be written in a diff; run regkit update\n"
-                                   "3 files: 3 scanned, 0 without Register() skipped; 1 stale, 1 error\n");
+  EXPECT_EQ(errors.Output,
+            shown + ": error: name cannot be written in a diff; run regkit update\n"
+                    "3 files: 3 scanned, 0 without Register() skipped; 1 stale, 0 passed over, 1 error\n");
   EXPECT_EQ(errors.Status, 2);
   TRunResult diff = RunProgram(REGKIT_EXE, {"check", "--diff", "odd"}, In(Dir.Path()));
   EXPECT_EQ(diff.Output.substr(0, diff.Output.find("--- ")),
@@ -564,7 +616,8 @@ TEST_F(RegkitTree, UpdateAtTheMostJobs) {
     expected += "many/s" + std::to_string(i) + ".h: updated\n";
   }
   EXPECT_EQ(Run({"update", "-j", "1024", "many"}).Output,
-            expected + "40 files: 40 scanned, 0 without Register() skipped; 40 updated, 0 errors\n");
+            expected +
+                "40 files: 40 scanned, 0 without Register() skipped; 40 updated, 0 passed over, 0 errors\n");
   TRunResult r = Run({"check", "-j1025", "many"});
   EXPECT_EQ(r.Status, 2);
   EXPECT_TRUE(r.Output.starts_with("regkit: -j needs a number from 1 to 1024, not '1025'\n")) << r.Output;

@@ -26,12 +26,17 @@ public:
   std::unordered_map<std::string, TClassState> Classes;
   bool Ok = false;     // no error: the text is complete
   bool Warned = false; // a warning was reported
+  // The line of the "{" of every Register() head the scan read, in file
+  // order, whatever became of its body: regenerated, up to date, with
+  // nothing to write, or left with a warning.
+  std::vector<int> HeadBraceLines;
 
   // Forgets the previous scan; the made text's memory is kept for the next.
   void Clear() {
     Text.clear();
     Diagnostics.clear();
     Bodies.clear();
+    HeadBraceLines.clear();
     Constructs.clear();
     Classes.clear();
     Ok = Warned = false;

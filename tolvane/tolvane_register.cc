@@ -177,6 +177,7 @@ bool TTolvane::ReadRegisterHead(bool needSpecifier) {
 void TTolvane::RegenerateBody() {
   RegisterFound = true;
   int braceLine = IA->LineNumber;
+  Result->HeadBraceLines.push_back(braceLine);
   CheckBrace();
   int bodyDepth = BraceDepth;
   // Comments behind the "{" are read here, so their directives act.

@@ -52,7 +52,7 @@ bool KindWanted(const json& params) {
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
                  std::size_t maxMessage)
     : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
-      Check(options.NoWarnings, false, options.Dialect) {
+      Check(options.NoWarnings, false, options.Dialect, options.PassedOver) {
   Check.ReadNoHeaders(); // only what the client opens is read
   Requests = {{"initialize", &TServer::Initialize},
               {"textDocument/codeAction", &TServer::CodeAction},

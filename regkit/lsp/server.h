@@ -25,7 +25,8 @@
 
 class TServer {
 public:
-  // options: regkit's (-w, --part-ext, --dialect); version: regkit's, named to the client.
+  // options: regkit's (-w, --part-ext, --dialect, --passed-over); version:
+  // regkit's, named to the client.
   TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
           std::size_t maxMessage = TFraming::kMaxMessage);
 
