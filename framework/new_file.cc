@@ -173,13 +173,13 @@ TNewFile::TModel::TModel(const TFileText& text)
       Dir(text.Directory()), Name(text.Name()) {}
 
 TError TNewFile::Create(const TDir& dir, const std::string& base, const TModel& model,
-                        std::optional<mode_t> mode, const std::string& errorName) {
+                        const std::string& errorName) {
   ErrorName = errorName;
   if (!Temp.Create(dir, base)) return TError::FromErrno(TError::TKind::CannotCreate, errorName);
   bool groupKept = true;
   Owner = KeepOwner(Temp.Fd(), model, groupKept);
   AttributeError = GiveAttributes(Temp.Fd(), model) ? 0 : errno != 0 ? errno : EPERM;
-  FinalMode = mode ? *mode : model.Exists ? model.Mode : 0664 & ~kStartUmask;
+  FinalMode = model.Exists ? model.Mode : 0664 & ~kStartUmask;
   if (!groupKept) FinalMode = NarrowGroup(FinalMode);
   return {};
 }

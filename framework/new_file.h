@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,10 +40,9 @@ public:
 
   // Creates the file in the opened dir, named after base, with the model's
   // owner, group and attributes where they can be given (OwnerKept,
-  // AttributesKept tell); mode: the final mode, else the model's. Errors
-  // name errorName.
-  TError Create(const TDir& dir, const std::string& base, const TModel& model, std::optional<mode_t> mode,
-                const std::string& errorName);
+  // AttributesKept tell); its final mode is the model's (a file made new:
+  // 0664 less the umask). Errors name errorName.
+  TError Create(const TDir& dir, const std::string& base, const TModel& model, const std::string& errorName);
   // Makes the new version a new name of the file name in fromDir instead
   // (a hard link): it keeps everything of that file. False when it cannot.
   bool Link(const TDir& dir, const std::string& base, const TDir& fromDir, const std::string& name);

@@ -12,24 +12,42 @@ TReplacement::~TReplacement() {
   if (Fd >= 0) close(Fd);
 }
 
-TError TReplacement::Prepare(const TDir& dir, const std::string& name, std::string_view text,
-                             const TOptions& options) {
+TError TReplacement::Replace(const TDir& dir, const std::string& name, const TOutText& text) {
+  return PrepareReplace(dir, name, text, false);
+}
+
+TError TReplacement::ReplaceDurably(const TDir& dir, const std::string& name, const TOutText& text) {
+  return PrepareReplace(dir, name, text, true);
+}
+
+TError TReplacement::PrepareReplace(const TDir& dir, const std::string& name, const TOutText& text,
+                                    bool durable) {
+  Source = nullptr;
+  Undoable = false;
+  Durable = durable;
+  if (TError error = Prepare(dir, name, text, true)) return error;
+  return Kind == TKind::None ? PrepareFile(nullptr, false) : TError();
+}
+
+TError TReplacement::Backup(const TDir& dir, const std::string& name, TFileText& source, TBackupWay way) {
   Own.clear();
-  Own.AppendView(text);
-  return Prepare(dir, name, Own, options);
+  Own.AppendView(source.Text());
+  Source = &source;
+  Undoable = true;
+  Durable = way == TBackupWay::DurableCopy;
+  // A link in the backup's place is replaced itself.
+  if (TError error = Prepare(dir, name, Own, false)) return error;
+  return PrepareFile(&source, way == TBackupWay::Linked);
 }
 
 TError TReplacement::Prepare(const TDir& dir, const std::string& name, const TOutText& text,
-                             const TOptions& options) {
+                             bool followLinks) {
   Text = &text;
   GivenName = name;
   Kind = TKind::None;
   IsLink = false;
-  Source = options.Source;
-  Undoable = options.Undoable;
-  Durable = options.Durable;
   struct stat st;
-  if (!dir.Opened() && options.FollowLinks && stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
+  if (!dir.Opened() && followLinks && stat(name.c_str(), &st) == 0 && !S_ISREG(st.st_mode) &&
       !S_ISDIR(st.st_mode)) {
     // A pipe or device is written into, never replaced; the open does not
     // wait for a reader (without one it fails).
@@ -39,12 +57,12 @@ TError TReplacement::Prepare(const TDir& dir, const std::string& name, const TOu
     Kind = TKind::WriteInto;
     return {};
   }
-  if (TError error = Target.Find(dir, name, options.FollowLinks)) return error;
+  if (TError error = Target.Find(dir, name, followLinks)) return error;
   // Only a file or a link (replaced itself) gives way to the new version.
   mode_t type = Target.Old.st_mode & S_IFMT;
   if (Target.Exists && type != S_IFREG && type != S_IFLNK)
     return TError(TError::TKind::CannotCreate, name, type == S_IFDIR ? EISDIR : EEXIST);
-  return PrepareFile(options);
+  return {};
 }
 
 TError TReplacement::PrepareLink(bool& linked) {
@@ -83,24 +101,27 @@ TError TReplacement::CopyByKernel(bool& copied) {
   return {};
 }
 
-TError TReplacement::PrepareFile(const TOptions& options) {
+TError TReplacement::PrepareFile(const TFileText* like, bool linkSource) {
   bool regular = Target.Exists && S_ISREG(Target.Old.st_mode);
+  // A new file stands in for the old one, which is rewritten in place
+  // where none can; a backup is always a new file.
+  bool allowInPlace = !Undoable && regular;
   // The file that holds the text already becomes the new version itself.
-  if (options.LinkSource && Source) {
+  if (linkSource) {
     bool linked = false;
     if (TError error = PrepareLink(linked)) return error;
     if (linked) return {};
   }
   TNewFile::TModel model;
-  if (options.Like)
-    model = TNewFile::TModel(*options.Like);
+  if (like)
+    model = TNewFile::TModel(*like);
   else if (regular)
     model = TNewFile::TModel(Target.Old, Target.Dir, Target.Base);
-  if (TError error = New.Create(Target.Dir, Target.Base, model, options.Mode, GivenName)) {
+  if (TError error = New.Create(Target.Dir, Target.Base, model, GivenName)) {
     bool refused = error.Code == EACCES || error.Code == EPERM;
-    return refused && options.AllowInPlace && regular ? PrepareInPlace() : error;
+    return refused && allowInPlace ? PrepareInPlace() : error;
   }
-  if ((!New.OwnerKept() || !New.AttributesKept()) && options.AllowInPlace && regular) {
+  if ((!New.OwnerKept() || !New.AttributesKept()) && allowInPlace) {
     // A new file would change the owner or lose an attribute: the file
     // itself is rewritten.
     if (TError error = New.Remove()) return error;
@@ -108,7 +129,7 @@ TError TReplacement::PrepareFile(const TOptions& options) {
   }
   if (!New.AttributesKept()) return TError(TError::TKind::CannotCreate, GivenName, New.AttributeReason());
   bool copied = false;
-  if (options.LinkSource && Source)
+  if (linkSource)
     if (TError error = CopyByKernel(copied)) return error;
   if (!copied && !New.Write(Text->Pieces(), Source)) return Failed(TError::TKind::WriteFailed);
   if (TError error = New.Complete(Durable)) return error;
@@ -116,11 +137,11 @@ TError TReplacement::PrepareFile(const TOptions& options) {
   return {};
 }
 
-TError TReplacement::PrepareAlias(const TReplacement& of, const std::string& name, const TOptions& options) {
+TError TReplacement::Alias(const TReplacement& of, const std::string& name) {
   GivenName = name;
   Kind = TKind::None;
   Text = of.Text;
-  Durable = options.Durable;
+  Durable = of.Durable;
   if (of.Kind != TKind::Rename) return {};
   if (TError error = Target.Find(TDir(), name, true)) return error;
   TFileId ofDir, dir;

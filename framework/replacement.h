@@ -1,18 +1,15 @@
-// The replacement of one file by a new text, in two steps: Prepare writes
-// the text where it cannot yet be seen (a private temporary file beside the
-// file, or, where the directory takes no new file, a reservation of room in
-// the file itself), Commit puts it in place. Between the steps the caller
-// can check that its inputs did not change. A failure leaves the old file
-// as it was, except where Commit fails after the file changed: Left says
-// what the file then holds.
+// The replacement of one file by a new text, in two steps: a named
+// operation (Replace, Backup, Alias) writes the text where it cannot yet be seen (a private temporary file
+// beside the file, or, where the directory takes no new file, a reservation of room in the file itself),
+// Commit puts it in place. Between the steps the caller can check that its inputs did not change. A failure
+// leaves the old file as it was, except where Commit fails after the file changed: Left says what the file
+// then holds.
 #pragma once
 
 #include <sys/types.h>
 
 #include <initializer_list>
-#include <optional>
 #include <string>
-#include <string_view>
 
 #include "framework/error.h"
 #include "framework/file_io.h"
@@ -27,18 +24,14 @@ public:
     NotDurable, // the whole new version, which a crash may still take back
     Damaged,    // the file itself, rewritten in place part of the way
   };
-  struct TOptions {
-    std::optional<mode_t> Mode;      // else the model's, else 0664 less the umask
-    const TFileText* Like = nullptr; // the model (owner, group, mode, attributes); else the replaced file
-    bool FollowLinks = true;         // a path: replace the file a link names, not the link
-    bool AllowInPlace = true;        // rewrite the file itself where no new file can be made as the old one
-    bool Undoable = false;           // Commit keeps the replaced file until Finish
-    bool Durable = false;            // Commit returns once the new version is on the disk
-    TFileText* Source = nullptr;     // the text's file: its windows are let go as written
-    // The new version is Source's file itself, linked under a temporary
-    // name where it can be (else copied by the kernel, else written from
-    // the text).
-    bool LinkSource = false;
+  // How a backup holds the text of the file it keeps.
+  enum class TBackupWay {
+    // The kept file itself under the backup's name where a link can be
+    // made, else a copy (by the kernel where it can).
+    Linked,
+    // A copy on the disk before Commit returns: for a file that is then
+    // rewritten in place, which a link would follow.
+    DurableCopy,
   };
 
   TReplacement() = default;
@@ -46,22 +39,24 @@ public:
   TReplacement(const TReplacement&) = delete;
   TReplacement& operator=(const TReplacement&) = delete;
 
-  // Makes the new version of name in dir ready (see TReplaceTarget for
-  // names and links); text must live until Commit.
-  TError Prepare(const TDir& dir, const std::string& name, const TOutText& text, const TOptions& options);
-  TError Prepare(const TDir& dir, const std::string& name, std::string_view text, const TOptions& options);
-  // The same for the file that the path name reaches.
-  TError Prepare(const std::string& name, const TOutText& text, const TOptions& options) {
-    return Prepare(TDir(), name, text, options);
-  }
-  TError Prepare(const std::string& name, std::string_view text, const TOptions& options) {
-    return Prepare(TDir(), name, text, options);
-  }
-  // Makes the new version of the path name another name of the new version
-  // that of prepared: for a hard link of the file that of replaces, which
-  // would keep the old text. Nothing to do (Commit does nothing) when name
+  // Makes the new version of the file that name reaches from dir ready (see
+  // TReplaceTarget for names and links): a new file with the old one's
+  // owner, group, mode and attributes (a new name: 0664 less the umask), or
+  // a rewrite of the file itself where no such file can be made; a pipe or
+  // device is written into. text must live until Commit.
+  TError Replace(const TDir& dir, const std::string& name, const TOutText& text);
+  // The same, and Commit returns once the new version is on the disk.
+  TError ReplaceDurably(const TDir& dir, const std::string& name, const TOutText& text);
+  // Makes the backup of source ready under name in dir: the entry itself is
+  // replaced (a link too), never rewritten in place; it gets source's
+  // owner, group, mode and attributes, source's windows are let go as they
+  // are written, and Commit can be taken back until Finish.
+  TError Backup(const TDir& dir, const std::string& name, TFileText& source, TBackupWay way);
+  // Makes the path name another name of the new version that of prepared:
+  // for a hard link of the file that of replaces, which would keep the old
+  // text; durable when of is. Nothing to do (Commit does nothing) when name
   // is the very entry that of replaces, or when of rewrites it in place.
-  TError PrepareAlias(const TReplacement& of, const std::string& name, const TOptions& options);
+  TError Alias(const TReplacement& of, const std::string& name);
   // The text that Commit puts in place: the pieces given, or, in place, a
   // copy of them made before the file's first byte changes.
   const TOutText& Written() const { return *Text; }
@@ -86,7 +81,15 @@ public:
 
 private:
   enum class TKind { None, Rename, WriteInto, InPlace };
-  TError PrepareFile(const TOptions& options);
+  TError PrepareReplace(const TDir& dir, const std::string& name, const TOutText& text, bool durable);
+  // Finds the file to replace; a pipe or device (reached by a path,
+  // followLinks) is opened to be written into.
+  TError Prepare(const TDir& dir, const std::string& name, const TOutText& text, bool followLinks);
+  // like: the model for owner, group, mode and attributes, else the
+  // replaced file; linkSource: the new version is Source's file itself,
+  // linked under a temporary name where it can be (else copied by the
+  // kernel, else written from the text).
+  TError PrepareFile(const TFileText* like, bool linkSource);
   TError PrepareInPlace();
   // linked: the new version is the source's file; an error when the
   // temporary name could not be removed again after a failed link.
@@ -105,11 +108,11 @@ private:
   int Fd = -1;       // the file written into or rewritten in place
   off_t OldSize = 0; // of the file rewritten in place, as it was read
   const TOutText* Text = nullptr;
-  TOutText Own;     // the text given as one view, or the in-place copy
-  std::string Flat; // the in-place copy's bytes
-  TFileText* Source = nullptr;
-  bool Undoable = false;
-  bool Durable = false;
+  TOutText Own;                // the text given as one view, or the in-place copy
+  std::string Flat;            // the in-place copy's bytes
+  TFileText* Source = nullptr; // a backup's file, whose windows are let go as written
+  bool Undoable = false;       // a backup: Commit keeps the replaced file until Finish
+  bool Durable = false;        // Commit returns once the new version is on the disk
   bool IsLink = false;
   bool Exchanged = false; // Commit swapped an existing file out (undoable)
   bool Created = false;   // Commit created the target (undoable)

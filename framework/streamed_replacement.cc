@@ -11,8 +11,7 @@ std::unique_ptr<TStreamedReplacement> TStreamedReplacement::Begin(const std::str
     model = TNewFile::TModel(target.Old, target.Dir, target.Base);
   }
   TNewFile& file = replacement->New;
-  if (file.Create(target.Dir, target.Base, model, std::nullopt, name) || !file.OwnerKept() ||
-      !file.AttributesKept())
+  if (file.Create(target.Dir, target.Base, model, name) || !file.OwnerKept() || !file.AttributesKept())
     return nullptr;
   return replacement;
 }

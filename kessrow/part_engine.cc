@@ -56,7 +56,7 @@ void WriteWhole(const TDir& dir, bool unconditional, const TOutText& header, con
     return;
   }
   TReplacement dest;
-  TError error = dest.Prepare(dir, outcome.DestName, header, {});
+  TError error = dest.Replace(dir, outcome.DestName, header);
   if (!error) error = dest.Commit({&source, include});
   if (error) {
     outcome.FailedStep = TStep::Destination;

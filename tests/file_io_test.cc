@@ -21,14 +21,26 @@ namespace {
 
 using TKind = TError::TKind;
 
-// Replaces the file name with text, complete or not at all, its mode given
-// or kept.
-TError Replace(const std::string& name, std::string_view text, std::optional<mode_t> mode = std::nullopt) {
+// The text as one piece.
+TOutText Text(std::string_view text) {
+  TOutText out;
+  out.AppendView(text);
+  return out;
+}
+
+// Replaces the file name with text, complete or not at all, its mode kept.
+TError Replace(const std::string& name, std::string_view text) {
   TReplacement replacement;
-  TReplacement::TOptions options;
-  options.Mode = mode;
-  if (TError error = replacement.Prepare(name, text, options)) return error;
+  TOutText out = Text(text);
+  if (TError error = replacement.Replace(TDir(), name, out)) return error;
   return replacement.Commit();
+}
+
+// Makes name the backup of the file src, its way given.
+TError Backup(const std::string& name, TFileText& src, TReplacement::TBackupWay way) {
+  TReplacement r;
+  TError error = r.Backup(TDir(), name, src, way);
+  return error ? error : r.Commit();
 }
 
 TEST(FileIo, ReadsWholeFilesAndTellsUnreadableOnes) {
@@ -68,7 +80,12 @@ TEST(FileIo, ReplaceKeepsPermissionsAndNeverWidensThem) {
   ASSERT_EQ(Replace(name, "again").Kind, TKind::None);
   EXPECT_EQ(ReadFile(name), "again");
   EXPECT_EQ(FileMode(name), 0600u);
-  ASSERT_EQ(Replace(dir.File("backup"), "b", 0640).Kind, TKind::None);
+  // A backup takes the mode of the file it keeps.
+  WriteFile(dir.File("kept"), "b");
+  chmod(dir.File("kept").c_str(), 0640);
+  TFileText kept;
+  ASSERT_EQ(kept.Open(dir.File("kept").c_str()).Kind, TKind::None);
+  ASSERT_EQ(Backup(dir.File("backup"), kept, TReplacement::TBackupWay::DurableCopy).Kind, TKind::None);
   EXPECT_EQ(FileMode(dir.File("backup")), 0640u);
 }
 
@@ -88,12 +105,15 @@ TEST(FileIo, FailedReplacementLeavesTheOldFile) {
   WriteFile(dir.File("d/old"), "old");
   ASSERT_EQ(chmod(dir.File("d").c_str(), 0555), 0);
   if (geteuid() != 0) {
+    // (A backup is never a rewrite in place.)
+    WriteFile(dir.File("new"), "new");
+    TFileText src;
+    ASSERT_EQ(src.Open(dir.File("new").c_str()).Kind, TKind::None);
     TReplacement replacement;
-    TReplacement::TOptions options;
-    options.AllowInPlace = false;
-    TError refused = replacement.Prepare(dir.File("d/old"), "new", options);
+    TError refused = replacement.Backup(TDir(), dir.File("d/old"), src, TReplacement::TBackupWay::Linked);
     EXPECT_EQ(refused.Kind, TKind::CannotCreate);
     EXPECT_EQ(refused.Reason(), "Permission denied");
+    ASSERT_FALSE(RemoveFile(dir.File("new")));
   }
   ASSERT_EQ(chmod(dir.File("d").c_str(), 0755), 0);
   EXPECT_EQ(ReadFile(dir.File("d/old")), "old");
@@ -169,15 +189,11 @@ TEST(FileIo, CopyOfAFileCopiesEveryWindow) {
   std::string text(std::size_t{17} << 20, 'y');
   for (std::size_t i = 0; i < text.size(); i += 8191) text[i] = static_cast<char>('0' + i % 10);
   WriteFile(dir.File("src"), text);
+  chmod(dir.File("src").c_str(), 0640);
   TFileText src;
   ASSERT_EQ(src.Open(dir.File("src").c_str()).Kind, TKind::None);
   auto copy = [&](const std::string& name) {
-    TReplacement r;
-    TReplacement::TOptions options;
-    options.Mode = 0640;
-    options.Source = &src;
-    TError error = r.Prepare(name, src.Text(), options);
-    return error ? error : r.Commit();
+    return Backup(name, src, TReplacement::TBackupWay::DurableCopy);
   };
   ASSERT_EQ(copy(dir.File("copy")).Kind, TKind::None);
   EXPECT_TRUE(ReadFile(dir.File("copy")) == text);
@@ -211,11 +227,12 @@ TEST(FileIo, ReplaceFollowsLinkChains) {
 TEST(FileIo, ReplacementUndoAndWatchedInputs) {
   TTempDir dir;
   WriteFile(dir.File("b"), "old backup");
-  TReplacement::TOptions options;
-  options.Undoable = true;
+  WriteFile(dir.File("new"), "new");
+  TFileText fresh;
+  ASSERT_EQ(fresh.Open(dir.File("new").c_str()).Kind, TKind::None);
   for (const char* name : {"b", "fresh"}) {
     TReplacement r;
-    ASSERT_EQ(r.Prepare(dir.File(name), "new", options).Kind, TKind::None);
+    ASSERT_EQ(r.Backup(TDir(), dir.File(name), fresh, TReplacement::TBackupWay::Linked).Kind, TKind::None);
     ASSERT_EQ(r.Commit().Kind, TKind::None);
     EXPECT_EQ(ReadFile(dir.File(name)), "new");
     EXPECT_EQ(r.Undo().Kind, TKind::None);
@@ -227,7 +244,8 @@ TEST(FileIo, ReplacementUndoAndWatchedInputs) {
   TFileText source;
   ASSERT_EQ(source.Open(dir.File("src").c_str()).Kind, TKind::None);
   TReplacement r;
-  ASSERT_EQ(r.Prepare(dir.File("out"), "text", {}).Kind, TKind::None);
+  TOutText out = Text("text");
+  ASSERT_EQ(r.Replace(TDir(), dir.File("out"), out).Kind, TKind::None);
   WriteFile(dir.File("src"), "source, edited");
   EXPECT_EQ(r.Commit({&source}).Kind, TKind::Changed);
   EXPECT_FALSE(FileExists(dir.File("out")));
@@ -244,11 +262,9 @@ TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
   WriteFile(dir.File("src"), "the text\n");
   TFileText src;
   ASSERT_EQ(src.Open(dir.File("src").c_str()).Kind, TKind::None);
-  TReplacement::TOptions options;
-  options.Source = &src;
-  options.LinkSource = true;
+  using TWay = TReplacement::TBackupWay;
   TReplacement linked;
-  ASSERT_EQ(linked.Prepare(dir.File("copy"), src.Text(), options).Kind, TKind::None);
+  ASSERT_EQ(linked.Backup(TDir(), dir.File("copy"), src, TWay::Linked).Kind, TKind::None);
   EXPECT_TRUE(linked.Linked());
   ASSERT_EQ(linked.Commit().Kind, TKind::None);
   struct stat a {
@@ -261,7 +277,7 @@ TEST(FileIo, CopyOfAFileIsALinkOnlyToTheFileRead) {
   WriteFile(dir.File("other"), "another text\n");
   ASSERT_EQ(rename(dir.File("other").c_str(), dir.File("src").c_str()), 0);
   TReplacement copied;
-  ASSERT_EQ(copied.Prepare(dir.File("copy2"), src.Text(), options).Kind, TKind::None);
+  ASSERT_EQ(copied.Backup(TDir(), dir.File("copy2"), src, TWay::Linked).Kind, TKind::None);
   EXPECT_FALSE(copied.Linked());
   ASSERT_EQ(copied.Commit().Kind, TKind::None);
   EXPECT_EQ(ReadFile(dir.File("copy2")), "the text\n");
@@ -298,7 +314,8 @@ TEST(FileIo, InPlaceRewriteCanShortenTheFile) {
     WriteFile(file, std::string(1000, 'o'));
     chmod(DirectoryOf(file).c_str(), 0555);
     TReplacement replacement;
-    if (replacement.Prepare(file, "short\n", {}) || !replacement.InPlace()) return 1;
+    TOutText out = Text("short\n");
+    if (replacement.Replace(TDir(), file, out) || !replacement.InPlace()) return 1;
     return replacement.Commit() ? 2 : 0;
   });
   EXPECT_EQ(r.Status, 0);
@@ -328,7 +345,9 @@ TEST(FileIo, InPlaceRewriteOnAFullDiskLeavesTheFile) {
         close(fill);
         if (setresgid(kNobody, kNobody, kNobody) != 0 || setresuid(kNobody, kNobody, kNobody) != 0) return 2;
         TReplacement replacement;
-        if (replacement.Prepare(file, std::string(40000, 'n'), {}) || !replacement.InPlace()) return 3;
+        std::string text(40000, 'n');
+        TOutText out = Text(text);
+        if (replacement.Replace(TDir(), file, out) || !replacement.InPlace()) return 3;
         if (replacement.Commit().Kind != TKind::WriteFailed) return 4;
         return ReadFile(file) == old ? 0 : 5;
       },
@@ -353,7 +372,8 @@ TEST(FileIo, SameSizeEditInTheSameSecondIsAChange) {
   times[1].tv_nsec = 200;
   ASSERT_EQ(utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
   TReplacement r;
-  ASSERT_EQ(r.Prepare(dir.File("out"), "text", {}).Kind, TKind::None);
+  TOutText out = Text("text");
+  ASSERT_EQ(r.Replace(TDir(), dir.File("out"), out).Kind, TKind::None);
   EXPECT_EQ(r.Commit({&source}).Kind, TKind::Changed);
   EXPECT_FALSE(FileExists(dir.File("out")));
 }

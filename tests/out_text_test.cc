@@ -154,7 +154,7 @@ TEST(OutText, WrittenWithMoreViewsThanOneWritevTakes) {
   }
   ASSERT_GT(out.Pieces().size(), 4u * IOV_MAX);
   TReplacement r;
-  ASSERT_FALSE(r.Prepare(dir.File("out"), out, {}));
+  ASSERT_FALSE(r.Replace(TDir(), dir.File("out"), out));
   ASSERT_FALSE(r.Commit());
   EXPECT_EQ(ReadFile(dir.File("out")), expected);
   EXPECT_TRUE(FileHoldsText(dir.File("out").c_str(), out));

@@ -134,8 +134,7 @@ TEST(RegkitLsp, Lifecycle) {
                         Frame(Request(6, "shutdown")),
                     false);
   ExpectMessages(s, {Error(1, -32002, "The server is not initialized yet."),
-                     Error(7, -32602, "Invalid params of initialize: [json.exception.type_error.306] cannot use "
-                                      "value() with number"),
+                     Error(7, -32602, "Invalid params of initialize: a value has the wrong type."),
                      Result(2, {{"capabilities", capabilities}, {"serverInfo", serverInfo}}),
                      Error(3, -32600, "The server is initialized already."), Result(4, nullptr),
                      Error(5, -32600, "The server is shut down.")});
@@ -220,7 +219,9 @@ TEST(RegkitLsp, BadInputIsAnsweredAndPassedOver) {
       {"change of a document never opened", Frame(Change("file:///x.h", "")),
        {Log("The document file:///x.h is not open.")}},
       {"params of the wrong type", Frame(Notice("textDocument/didOpen", {{"textDocument", 5}})),
-       {Log("Invalid params of textDocument/didOpen: [json.exception.type_error.304] cannot use at() with number")}},
+       {Log("Invalid params of textDocument/didOpen: a value has the wrong type.")}},
+      {"params without a member", Frame(Notice("textDocument/didOpen", {{"textDocument", {{"uri", kUri}}}})),
+       {Log("Invalid params of textDocument/didOpen: a member is missing.")}},
       {"line not a number",
        Frame(Open(kUri, kStale)) + Frame(Request(2, "textDocument/codeAction",
                                                  {{"textDocument", Doc(kUri)}, {"range", Range(0, 0, 0, 0)}})) +

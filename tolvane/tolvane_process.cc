@@ -58,15 +58,8 @@ TUpdateOutcome Failure(TUpdateOutcome outcome, TStep step, TError error) {
 // byte changes.
 TError PrepareBackup(TReplacement& backup, const TDir& dir, TFileText& source, const TNames& names,
                      bool sourceInPlace) {
-  TReplacement::TOptions options;
-  options.Like = &source;
-  options.FollowLinks = false; // a link in the backup's place is replaced
-  options.AllowInPlace = false;
-  options.Undoable = true;
-  options.Durable = sourceInPlace;
-  options.Source = &source;
-  options.LinkSource = !sourceInPlace;
-  return backup.Prepare(dir, names.Backup, source.Text(), options);
+  using TWay = TReplacement::TBackupWay;
+  return backup.Backup(dir, names.Backup, source, sourceInPlace ? TWay::DurableCopy : TWay::Linked);
 }
 
 // The message that Process prints for a failed outcome; empty when the
@@ -113,17 +106,15 @@ TUpdateOutcome WriteFiles(const TUpdateRequest& request, const TNames& names, TF
     outcome.Done = TUpdateOutcome::TDone::Unchanged;
     return outcome;
   }
-  TReplacement::TOptions destOptions;
-  destOptions.Durable = inPlace;
   TReplacement dest, alias, backup;
   // In place, the file replaced is the one the source name reaches.
-  if (TError error = dest.Prepare(dir, inPlace ? names.Source : names.Dest, text, destOptions))
+  if (TError error =
+          inPlace ? dest.ReplaceDurably(dir, names.Source, text) : dest.Replace(dir, names.Dest, text))
     return Failure(outcome, TStep::Destination, error);
   // A destination that is another name of the source's file (a hard link)
   // would keep the old file: it gets the new one too.
   if (inPlace && names.Dest != names.Source)
-    if (TError error = alias.PrepareAlias(dest, names.Dest, destOptions))
-      return Failure(outcome, TStep::Destination, error);
+    if (TError error = alias.Alias(dest, names.Dest)) return Failure(outcome, TStep::Destination, error);
   if (inPlace)
     if (TError error = PrepareBackup(backup, dir, source, names, dest.InPlace()))
       return Failure(outcome, TStep::Backup, error);

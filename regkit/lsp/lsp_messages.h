@@ -27,12 +27,14 @@ inline constexpr const char* kRangeChange =
     "A change by range was sent, but the server takes whole texts; the document is closed.";
 
 inline std::string UnknownMethod(const std::string& method) { return "Unknown method " + method + "."; }
-inline std::string InvalidParams(const std::string& method, const std::string& what) {
-  return "Invalid params of " + method + ": " + what;
+inline std::string MissingParam(const std::string& method) {
+  return "Invalid params of " + method + ": a member is missing.";
 }
-inline std::string InternalError(const std::string& method, const std::string& what) {
-  return "Internal error in " + method + ": " + what;
+inline std::string WrongParamType(const std::string& method) {
+  return "Invalid params of " + method + ": a value has the wrong type.";
 }
+inline std::string InvalidParams(const std::string& method) { return "Invalid params of " + method + "."; }
+inline std::string InternalError(const std::string& method) { return "Internal error in " + method + "."; }
 inline std::string NotOpen(const std::string& uri) { return "The document " + uri + " is not open."; }
 inline std::string TooLong(std::size_t length, std::size_t limit) {
   return "A message of " + std::to_string(length) + " bytes was passed over: the limit is " + std::to_string(limit) +

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <new>
 
 #include "framework/file_io.h"
 #include "regkit/config_tree.h"
@@ -10,37 +9,18 @@
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/lsp_messages.h"
-#include "regkit/lsp/message_skim.h"
 
 using nlohmann::json;
 using namespace lsp_msg;
 
 namespace {
 
-// The error codes of JSON-RPC and the protocol.
-enum TErrorCode : int {
-  kParseError = -32700,
-  kInvalidRequest = -32600,
-  kMethodNotFound = -32601,
-  kInvalidParams = -32602,
-  kInternalError = -32603,
-  kServerNotInitialized = -32002,
-  kRequestFailed = -32803,
-};
-// The protocol's MessageType of a log message.
-enum TLogType : int { kLogError = 1, kLogWarning = 2 };
+using TRequestError = TProtocol::TRequestError;
+const int kInvalidParams = TProtocol::kInvalidParams;
+const int kRequestFailed = TProtocol::kRequestFailed;
 // TextDocumentSyncKind: the whole text with every change.
 const int kFullSync = 1;
 const char* const kQuickFix = "quickfix";
-// The memory of a message body up to this size is kept for the next one.
-const std::size_t kKeptBody = std::size_t{1} << 20;
-
-// What a handler answers instead of a result.
-class TRequestError {
-public:
-  int Code;
-  std::string Message;
-};
 
 const std::string& Uri(const json& params) { return params.at("textDocument").at("uri").get_ref<const std::string&>(); }
 
@@ -69,11 +49,6 @@ bool KindWanted(const json& params) {
   return false;
 }
 
-// Whether the notification brings a document's text.
-bool CarriesText(const std::string& method) {
-  return method == "textDocument/didOpen" || method == "textDocument/didChange" || method == "textDocument/didSave";
-}
-
 } // namespace
 
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
@@ -82,148 +57,17 @@ TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, s
       Check(options.NoWarnings, false, options.Dialect, options.PassedOver) {
   Check.ReadNoHeaders(); // only what the client opens is read
   Requests = {{"initialize", &TServer::Initialize},
-              {"shutdown", &TServer::Shutdown},
               {"textDocument/codeAction", &TServer::CodeAction},
               {"textDocument/formatting", &TServer::Formatting}};
-  Notifications = {{"initialized", &TServer::Initialized},
-                   {"exit", &TServer::Exit},
-                   {"textDocument/didOpen", &TServer::DidOpen},
+  Notifications = {{"textDocument/didOpen", &TServer::DidOpen},
                    {"textDocument/didChange", &TServer::DidChange},
                    {"textDocument/didSave", &TServer::DidSave},
                    {"textDocument/didClose", &TServer::DidClose}};
-}
-
-int TServer::Run() {
-  std::string body;
-  while (!Exiting && !OutputFailed) {
-    switch (Framing.Read(body)) {
-    case TFraming::TRead::Message:
-      try {
-        Handle(body);
-      } catch (const std::bad_alloc&) {
-        LogNoMemory(); // what the message asked for is given up
-      }
-      if (body.capacity() > kKeptBody) std::string().swap(body);
-      break;
-    case TFraming::TRead::NoMemory:
-      LogNoMemory(); // unread, it cannot be answered
-      break;
-    case TFraming::TRead::Malformed:
-      Log(kLogError, kMalformedHeader);
-      break;
-    case TFraming::TRead::TooLong:
-      Log(kLogError, TooLong(Framing.Length, Framing.Limit()));
-      break;
-    case TFraming::TRead::End:
-      Exiting = true;
-      break;
-    }
-  }
-  return State == TState::ShutDown ? 0 : 1;
-}
-
-void TServer::Handle(const std::string& body) {
-  json message;
-  try {
-    message = json::parse(body, nullptr, false);
-  } catch (const std::bad_alloc&) {
-    // What the message is can still be read without building it.
-    TMessageSkim skim(body);
-    if (skim.HasId && !skim.Method.empty()) return SendError(skim.Id, kInternalError, kNoMemory);
-    return NotificationFailed(skim.Method, skim.Uri);
-  }
-  if (message.is_discarded()) return SendError(nullptr, kParseError, kNotJson);
-  if (!message.is_object()) return SendError(nullptr, kInvalidRequest, kNotAnObject);
-  auto id = message.find("id");
-  if (id != message.end() && !id->is_string() && !id->is_number_integer() && !id->is_null())
-    return SendError(nullptr, kInvalidRequest, kBadId);
-  auto method = message.find("method");
-  if (method == message.end() || !method->is_string()) {
-    bool response = message.contains("result") || message.contains("error");
-    if (!response) SendError(id == message.end() ? json() : *id, kInvalidRequest, kNoMethod);
-    return; // the server sends no requests, so a response answers none
-  }
-  static const json kNoParams = json::object();
-  auto params = message.find("params");
-  const json& p = params == message.end() ? kNoParams : *params;
-  if (id != message.end())
-    Request(*id, method->get_ref<const std::string&>(), p);
-  else
-    Notification(method->get_ref<const std::string&>(), p);
-}
-
-void TServer::Request(const json& id, const std::string& method, const json& params) {
-  if (State == TState::ShutDown) return SendError(id, kInvalidRequest, kShutDown);
-  if (State == TState::Starting && method != "initialize") return SendError(id, kServerNotInitialized, kNotInitialized);
-  if (State == TState::Running && method == "initialize") return SendError(id, kInvalidRequest, kAlreadyInitialized);
-  auto handler = Requests.find(method);
-  if (handler == Requests.end()) return SendError(id, kMethodNotFound, UnknownMethod(method));
-  try {
-    json result = (this->*handler->second)(params);
-    Send({{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(result)}});
-  } catch (const std::bad_alloc&) {
-    SendError(id, kInternalError, kNoMemory);
-  } catch (const TRequestError& error) {
-    SendError(id, error.Code, error.Message);
-  } catch (const json::exception& error) {
-    SendError(id, kInvalidParams, InvalidParams(method, error.what()));
-  } catch (const std::exception& error) {
-    SendError(id, kInternalError, InternalError(method, error.what()));
-  }
-}
-
-// Before initialize and after shutdown only exit is taken; unknown
-// notifications are passed over, as the protocol allows.
-void TServer::Notification(const std::string& method, const json& params) {
-  if (State != TState::Running && method != "exit") return;
-  auto handler = Notifications.find(method);
-  if (handler == Notifications.end()) return;
-  try {
-    (this->*handler->second)(params);
-  } catch (const std::bad_alloc&) {
-    const json* uri = nullptr;
-    if (auto document = params.find("textDocument"); document != params.end() && document->is_object())
-      if (auto found = document->find("uri"); found != document->end() && found->is_string()) uri = &*found;
-    NotificationFailed(method, uri ? uri->get_ref<const std::string&>() : std::string());
-  } catch (const TRequestError& error) {
-    Log(kLogError, error.Message);
-  } catch (const json::exception& error) {
-    Log(kLogError, InvalidParams(method, error.what()));
-  } catch (const std::exception& error) {
-    Log(kLogError, InternalError(method, error.what()));
-  }
-}
-
-void TServer::Send(const json& message) {
-  // Text that is not UTF-8 (a message quoting part of a token) gets U+FFFD.
-  if (!Framing.Write(message.dump(-1, ' ', false, json::error_handler_t::replace))) OutputFailed = true;
-}
-
-void TServer::SendError(const json& id, int code, const std::string& message) {
-  Send({{"jsonrpc", "2.0"}, {"id", id}, {"error", {{"code", code}, {"message", message}}}});
-}
-
-void TServer::Notify(const char* method, json params) {
-  Send({{"jsonrpc", "2.0"}, {"method", method}, {"params", std::move(params)}});
-}
-
-void TServer::Log(int type, const std::string& message) {
-  Notify("window/logMessage", {{"type", type}, {"message", message}});
-}
-
-void TServer::LogNoMemory() {
-  try {
-    Log(kLogError, kNoMemory);
-  } catch (const std::bad_alloc&) {
-    // Not even that could be said: the server goes on without it.
-  }
-}
-
-// The text the server holds of a document that a notification could not
-// change may no longer be the client's: the document is dropped.
-void TServer::NotificationFailed(const std::string& method, const std::string& uri) {
-  if (State == TState::Running && CarriesText(method) && !uri.empty()) Drop(uri);
-  LogNoMemory();
+  for (const auto& [method, handler] : Requests)
+    Protocol.OnRequest(method, [this, handler](const json& params) { return (this->*handler)(params); });
+  for (const auto& [method, handler] : Notifications)
+    Protocol.OnNotification(method, [this, handler](const json& params) { (this->*handler)(params); });
+  Protocol.OnLostText([this](const std::string& uri) { Drop(uri); });
 }
 
 void TServer::Drop(const std::string& uri) {
@@ -245,7 +89,6 @@ json TServer::Initialize(const json& params) {
     Folders.push_back(TDocumentStore::PathOf(params["rootUri"].get<std::string>()));
   std::erase_if(Folders, [](const std::string& path) { return path.empty() || path[0] != '/'; });
   for (std::string& folder : Folders) folder = TConfigTree::Absolute(folder);
-  State = TState::Running;
   json capabilities = {
       {"positionEncoding", Encoding == TTextPositions::TEncoding::Utf8 ? "utf-8" : "utf-16"},
       {"textDocumentSync", {{"openClose", true}, {"change", kFullSync}, {"save", {{"includeText", false}}}}},
@@ -253,11 +96,6 @@ json TServer::Initialize(const json& params) {
       {"documentFormattingProvider", true},
   };
   return {{"capabilities", std::move(capabilities)}, {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
-}
-
-json TServer::Shutdown(const json&) {
-  State = TState::ShutDown;
-  return nullptr;
 }
 
 TServer::TDocument& TServer::DocumentOf(const json& params) {
@@ -303,17 +141,17 @@ bool TServer::ReadInclude(const TDocument& document, TFileText& include) {
   TConfigTree config(defaults);
   config.Within = Folders;
   const TSettings* settings = config.For(DirectoryOf(document.Path));
-  for (const std::string& problem : config.Errors) LogOnce(kLogError, problem);
+  for (const std::string& problem : config.Errors) LogOnce(TProtocol::kLogError, problem);
   if (!settings || settings->PartInclude.Value.empty()) return false;
   if (TError error = include.Open(TDir(), settings->PartIncludePath, true, TConfigFile::kMaxSize)) {
-    LogOnce(kLogError, IncludeUnreadable(settings->PartIncludePath, error.Reason()));
+    LogOnce(TProtocol::kLogError, IncludeUnreadable(settings->PartIncludePath, error.Reason()));
     return false;
   }
   return true;
 }
 
 void TServer::LogOnce(int type, const std::string& message) {
-  if (Logged.insert(message).second) Log(type, message);
+  if (Logged.insert(message).second) Protocol.Log(type, message);
 }
 
 json TServer::Diagnostics(const TDocument& document) {

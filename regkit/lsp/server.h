@@ -1,7 +1,9 @@
 // regkit lsp: a language server for C++ headers and sources and
 // part-description files over JSON-RPC with the base protocol's framing:
 // diagnostics of every text the client opens or changes, a quick fix that
-// updates the Register() bodies, and formatting.
+// updates the Register() bodies, and formatting. These are the features:
+// the messages come and go through the protocol (TProtocol) over the
+// transport (TFraming).
 #pragma once
 
 #include <cstdint>
@@ -17,6 +19,7 @@
 #include "kessrow/part_engine.h"
 #include "regkit/lsp/document_store.h"
 #include "regkit/lsp/framing.h"
+#include "regkit/lsp/protocol.h"
 #include "regkit/lsp/text_positions.h"
 #include "regkit/options.h"
 #include "regkit/text_check.h"
@@ -30,42 +33,26 @@ public:
 
   // Serves until the exit notification or the end of the input; returns
   // the exit status: 0 when the client asked for shutdown first, else 1.
-  int Run();
+  int Run() { return Protocol.Run(); }
   // Handles one message body (JSON).
-  void Handle(const std::string& body);
+  void Handle(const std::string& body) { Protocol.Handle(body); }
 
 private:
   using TDocument = TDocumentStore::TDocument;
   using TRequest = nlohmann::json (TServer::*)(const nlohmann::json& params);
   using TNotification = void (TServer::*)(const nlohmann::json& params);
-  enum class TState { Starting, Running, ShutDown };
 
-  void Request(const nlohmann::json& id, const std::string& method, const nlohmann::json& params);
-  void Notification(const std::string& method, const nlohmann::json& params);
-  void Send(const nlohmann::json& message);
-  void SendError(const nlohmann::json& id, int code, const std::string& message);
-  void Notify(const char* method, nlohmann::json params);
-  void Log(int type, const std::string& message);
-  // Memory ran out for a notification (its method and document, where
-  // known): the document it brought a text of is dropped, and the client
-  // is told.
-  void NotificationFailed(const std::string& method, const std::string& uri);
+  void Notify(const char* method, nlohmann::json params) { Protocol.Notify(method, std::move(params)); }
   // Closes the document of uri, if open, and clears its diagnostics.
   void Drop(const std::string& uri);
-  // Tells the client that memory ran out; says nothing when even that
-  // cannot be done.
-  void LogNoMemory();
 
   nlohmann::json Initialize(const nlohmann::json& params);
-  nlohmann::json Shutdown(const nlohmann::json& params);
   nlohmann::json CodeAction(const nlohmann::json& params);
   nlohmann::json Formatting(const nlohmann::json& params);
-  void Initialized(const nlohmann::json&) {}
   void DidOpen(const nlohmann::json& params);
   void DidChange(const nlohmann::json& params);
   void DidSave(const nlohmann::json& params);
   void DidClose(const nlohmann::json& params);
-  void Exit(const nlohmann::json&) { Exiting = true; }
 
   // The open document params.textDocument names; an error when none.
   TDocument& DocumentOf(const nlohmann::json& params);
@@ -76,11 +63,9 @@ private:
   nlohmann::json Diagnostics(const TDocument& document);
   void Publish(const TDocument& document);
 
-  TFraming Framing;
+  TFraming Framing;            // the transport
+  TProtocol Protocol{Framing}; // JSON-RPC and the lifecycle over it
   std::string Version;
-  TState State = TState::Starting;
-  bool Exiting = false;
-  bool OutputFailed = false;
   TTextPositions::TEncoding Encoding = TTextPositions::TEncoding::Utf16;
   std::map<std::string, TRequest> Requests;
   std::map<std::string, TNotification> Notifications;
