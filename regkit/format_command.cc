@@ -5,6 +5,7 @@
 #include <new>
 
 #include "framework/file_io.h"
+#include "regkit/config_tree.h"
 #include "regkit/messages.h"
 #include "regkit/report.h"
 #include "regkit/text_check.h"
@@ -45,6 +46,15 @@ int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
 int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
   bool fromInput = FromInput(Options);
   std::string name = NameOf(Options);
+  // The configuration of the file's place (the assumed name's, or the
+  // file's): a wrong one is an error before anything is written.
+  if (!fromInput || !Options.AssumeFilename.empty()) {
+    TConfigTree config(Options);
+    if (!config.For(DirectoryOf(!Options.AssumeFilename.empty() ? Options.AssumeFilename : Options.Paths[0]))) {
+      for (const std::string& problem : config.Errors) err << problem << '\n';
+      return kFailed;
+    }
+  }
   bool colour = TColors::ForStream(Options.Color, STDERR_FILENO);
   TFileText source;
   TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());

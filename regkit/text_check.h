@@ -20,6 +20,8 @@ class TFileText;
 
 class TTextCheck {
 public:
+  // The dialect of the texts judged from now on (a file's configuration).
+  void SetDialect(TScanOptions::TDialect dialect) { Dialect = dialect; }
   // fixes: whether each stale body's finding carries its fix (TFinding::Fix),
   // which costs a copy of the new text. passedOver: how a Register() body
   // the scan does not regenerate is reported (a warning hidden by

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "framework/file_io.h"
+#include "regkit/config_tree.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
@@ -78,6 +80,15 @@ json TServer::Initialize(const json& params) {
   json encodings = params.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
   for (const json& name : encodings)
     if (name == "utf-8") Encoding = TTextPositions::TEncoding::Utf8;
+  // Configuration files are read only in the folders the client names.
+  Folders.clear();
+  for (const json& folder : params.value("workspaceFolders", json::array()))
+    if (folder.is_object() && folder.value("uri", json()).is_string())
+      Folders.push_back(TDocumentStore::PathOf(folder["uri"].get<std::string>()));
+  if (Folders.empty() && params.value("rootUri", json()).is_string())
+    Folders.push_back(TDocumentStore::PathOf(params["rootUri"].get<std::string>()));
+  std::erase_if(Folders, [](const std::string& path) { return path.empty() || path[0] != '/'; });
+  for (std::string& folder : Folders) folder = TConfigTree::Absolute(folder);
   json capabilities = {
       {"positionEncoding", Encoding == TTextPositions::TEncoding::Utf8 ? "utf-8" : "utf-16"},
       {"textDocumentSync", {{"openClose", true}, {"change", kFullSync}, {"save", {{"includeText", false}}}}},
@@ -101,13 +112,46 @@ void TServer::Scan(const TDocument& document) {
     TPartOptions options;
     options.SourceName = document.Uri;
     options.DestName = TPartEngine::DefaultDestination(document.Uri);
-    Parts.Generate(std::nullopt, document.Text, options, PartResult);
-    for (const TDiagnostic& d : PartResult.Diagnostics)
-      Findings.push_back(TFindings::OfPass(document.Path, d));
+    TFileText include;
+    std::optional<std::string_view> includeText;
+    if (ReadInclude(document, include)) {
+      includeText = include.Text();
+      options.IncludeName = include.Name();
+    }
+    Parts.Generate(includeText, document.Text, options, PartResult);
+    for (const TDiagnostic& d : PartResult.Diagnostics) {
+      TFinding finding = TFindings::OfPass(document.Path, d);
+      // A report in the include file is shown at the document's start.
+      if (!d.File.empty()) {
+        finding.Path = document.Path;
+        finding.Line = finding.Column = 1;
+        finding.Message = d.File + ":" + std::to_string(d.FileLine) + ": " + finding.Message;
+      }
+      Findings.push_back(std::move(finding));
+    }
   } else {
     Check.Run(document.Path, document.Text, Findings);
   }
   ScannedGeneration = document.Generation;
+}
+
+bool TServer::ReadInclude(const TDocument& document, TFileText& include) {
+  if (Folders.empty() || document.Path.empty() || document.Path[0] != '/') return false;
+  const TOptions defaults;
+  TConfigTree config(defaults);
+  config.Within = Folders;
+  const TSettings* settings = config.For(DirectoryOf(document.Path));
+  for (const std::string& problem : config.Errors) LogOnce(TProtocol::kLogError, problem);
+  if (!settings || settings->PartInclude.Value.empty()) return false;
+  if (TError error = include.Open(TDir(), settings->PartIncludePath, true, TConfigFile::kMaxSize)) {
+    LogOnce(TProtocol::kLogError, IncludeUnreadable(settings->PartIncludePath, error.Reason()));
+    return false;
+  }
+  return true;
+}
+
+void TServer::LogOnce(int type, const std::string& message) {
+  if (Logged.insert(message).second) Protocol.Log(type, message);
 }
 
 json TServer::Diagnostics(const TDocument& document) {
