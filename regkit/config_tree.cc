@@ -50,6 +50,13 @@ void TConfigTree::ApplyCommandLine(TSettings& settings) const {
     settings.Ext = {Options.Extensions, from};
   if (Options.PartExtensionsGiven || Options.PartExtensions != defaults.PartExtensions)
     settings.PartExt = {Options.PartExtensions, from};
+  if (Options.DialectGiven || Options.Dialect != defaults.Dialect)
+    settings.Dialect = {Options.Dialect == TScanOptions::TDialect::Modern ? "modern" : "specified", from};
+  if (Options.PassedOverGiven || Options.PassedOver != defaults.PassedOver)
+    settings.PassedOver = {Options.PassedOver == TOptions::TPassedOver::Error    ? "error"
+                           : Options.PassedOver == TOptions::TPassedOver::Ignore ? "ignore"
+                                                                                 : "warning",
+                           from};
 }
 
 const TSettings* TConfigTree::For(const std::string& dir) { return ForAbsolute(Absolute(dir)); }

@@ -43,10 +43,9 @@ TFileResult TFileCheck::Judge(const TTreeFile& file) {
     result.Scanned = false;
     return result;
   }
-  // The dialect of the file's configuration, unless the command line gave one.
-  if (file.Settings && !Options.DialectGiven)
-    Check.SetDialect(file.Settings->Dialect.Value == "modern" ? TScanOptions::TDialect::Modern
-                                                              : TScanOptions::TDialect::Specified);
+  // The dialect and level of the file's configuration, the command line's
+  // over them.
+  Check.Configure(file.Settings);
   result.State = Check.Run(path, source.Text(), result.Findings, &source);
   if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
   if (result.State != TFileResult::TState::Stale) return result;

@@ -136,7 +136,7 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     Color = TColors::TWhen::Always;
   else if (TakeValue(arg, "--color=", value))
     return SetColor(value);
-  else if (TakeValue(arg, "--passed-over=", value))
+  else if (TakeValue(arg, "--passed-over=", value) && (PassedOverGiven = true))
     return SetPassedOver(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {
     if (value.empty()) {

@@ -30,15 +30,16 @@ public:
   bool All = false;                        // --all: scan files that do not mention Register() too
   // --dialect=: the C++ the scans read
   TScanOptions::TDialect Dialect = TScanOptions::TDialect::Specified;
-  bool DialectGiven = false; // --dialect: the configured dialect does not count
+  bool DialectGiven = false;        // --dialect: the configured dialect does not count
   bool FilterNamed = false;         // --filter-named: named files too only by their extensions
   bool NoIgnore = false;            // --no-ignore: walk what git ignores too
   bool ExtensionsGiven = false;     // --ext: the list replaces the configured one
   bool PartExtensionsGiven = false; // --part-ext: likewise
   TGenerateOptions Generate;        // generate: its part file, header and flags
 
-  TColors::TWhen Color = TColors::TWhen::Auto; // --color=
+  TColors::TWhen Color = TColors::TWhen::Auto;   // --color=
   TPassedOver PassedOver = TPassedOver::Warning; // --passed-over=
+  bool PassedOverGiven = false;                  // --passed-over: the configured level does not count
 
   TOptions();
   // Whether name ends in one of the extensions of list (and is more than it).

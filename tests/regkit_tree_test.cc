@@ -785,6 +785,11 @@ TEST_F(RegkitTree, ConfigurationShapesTheRun) {
   WriteFile(Dir.File("cfg/ns/x.h"), "namespace a {\n" + kStale + "}\n");
   EXPECT_EQ(Run({"check", "cfg/ns"}).Status, 1);
   EXPECT_EQ(Run({"check", "--dialect=specified", "cfg/ns"}).Status, 0);
+  EXPECT_EQ(Run({"format", "cfg/ns/x.h"}).Output, "namespace a {\n" + kStaleDone + "}\n");
+  // So is the configured level of the bodies passed over.
+  WriteFile(Dir.File("cfg/ns/.regkit.toml"), "passed-over = \"error\"\next = [\"h\"]\n");
+  EXPECT_EQ(Run({"check", "cfg/ns"}).Status, 1);
+  EXPECT_EQ(Run({"check", "--passed-over=ignore", "cfg/ns"}).Status, 0);
   std::filesystem::remove_all(Dir.File("cfg/ns"));
   // A hook passes every staged file: the configured extensions pick them.
   r = Run({"check", "--filter-named", "cfg/src/d.cc", "cfg/src/c.hxx", "cfg/parts/common.inc"});

@@ -22,7 +22,9 @@ const int kRequestFailed = TProtocol::kRequestFailed;
 const int kFullSync = 1;
 const char* const kQuickFix = "quickfix";
 
-const std::string& Uri(const json& params) { return params.at("textDocument").at("uri").get_ref<const std::string&>(); }
+const std::string& Uri(const json& params) {
+  return params.at("textDocument").at("uri").get_ref<const std::string&>();
+}
 
 std::int64_t VersionOf(const json& textDocument) {
   auto version = textDocument.find("version");
@@ -54,7 +56,7 @@ bool KindWanted(const json& params) {
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
                  std::size_t maxMessage)
     : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
-      Check(options.NoWarnings, false, options.Dialect, options.PassedOver) {
+      Check(options.NoWarnings, false, options.Dialect, options.PassedOver), Options(options) {
   Check.ReadNoHeaders(); // only what the client opens is read
   Requests = {{"initialize", &TServer::Initialize},
               {"textDocument/codeAction", &TServer::CodeAction},
@@ -71,7 +73,8 @@ TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, s
 }
 
 void TServer::Drop(const std::string& uri) {
-  if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+  if (Documents.Close(uri))
+    Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
 }
 
 json TServer::Initialize(const json& params) {
@@ -95,7 +98,8 @@ json TServer::Initialize(const json& params) {
       {"codeActionProvider", {{"codeActionKinds", json::array({kQuickFix})}}},
       {"documentFormattingProvider", true},
   };
-  return {{"capabilities", std::move(capabilities)}, {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
+  return {{"capabilities", std::move(capabilities)},
+          {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
 }
 
 TServer::TDocument& TServer::DocumentOf(const json& params) {
@@ -130,6 +134,16 @@ void TServer::Scan(const TDocument& document) {
       Findings.push_back(std::move(finding));
     }
   } else {
+    // The dialect and level of the document's configuration, read only
+    // inside the workspace folders; the command line's over them.
+    TConfigTree config(Options);
+    config.Within = Folders;
+    const TSettings* settings = nullptr;
+    if (!Folders.empty() && !document.Path.empty() && document.Path[0] == '/') {
+      settings = config.For(DirectoryOf(document.Path));
+      for (const std::string& problem : config.Errors) LogOnce(TProtocol::kLogError, problem);
+    }
+    Check.Configure(settings);
     Check.Run(document.Path, document.Text, Findings);
   }
   ScannedGeneration = document.Generation;
@@ -182,8 +196,8 @@ void TServer::DidChange(const json& params) {
       Drop(uri);
       throw TRequestError{kInvalidParams, kRangeChange};
     }
-  TDocument* document =
-      Documents.Change(uri, VersionOf(params.at("textDocument")), changes.back().at("text").get<std::string>());
+  TDocument* document = Documents.Change(uri, VersionOf(params.at("textDocument")),
+                                         changes.back().at("text").get<std::string>());
   if (!document) throw TRequestError{kInvalidParams, NotOpen(uri)};
   Publish(*document);
 }
@@ -216,7 +230,8 @@ json TServer::CodeAction(const json& params) {
   TConversions convert(document.Text, Encoding);
   bool touched = false;
   for (const TBodyRange& body : scan.Bodies)
-    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last && convert.ClientLine(body.CloseLine) >= first)
+    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last &&
+        convert.ClientLine(body.CloseLine) >= first)
       touched = true;
   if (!touched) return json::array();
   json diagnostics = json::array();
@@ -241,7 +256,8 @@ json TServer::Formatting(const json& params) {
   const TScanResult& scan = Check.Scan();
   if (!scan.Ok) {
     for (const TDiagnostic& d : scan.Diagnostics)
-      if (d.Kind == TDiagnostic::TKind::Error) throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
+      if (d.Kind == TDiagnostic::TKind::Error)
+        throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
     throw TRequestError{kRequestFailed, NotFormatted(0, "")};
   }
   std::vector<TLineEdits::TEdit> edits =

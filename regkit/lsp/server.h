@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <istream>
 #include <map>
-#include <set>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -83,4 +83,5 @@ private:
   TPartResult PartResult;
   std::uint64_t ScannedGeneration = 0; // of the document last scanned
   std::vector<TFinding> Findings;      // of that scan
+  TOptions Options;                    // the command line's
 };
