@@ -3,9 +3,9 @@
 // that is rewritten in place. Process prints what the run came to.
 #include "tolvane/tolvane_spec.h"
 
-#include "framework/arg_assist.h"
-#include "framework/file_io.h"
-#include "framework/replacement.h"
+#include "framework/cli/arg_assist.h"
+#include "framework/files/file_io.h"
+#include "framework/files/replacement.h"
 #include "tolvane/tolvane_messages.h"
 
 using namespace tolvane_msg;

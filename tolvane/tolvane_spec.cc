@@ -2,8 +2,8 @@
 // the small diagnostic helpers every handler uses.
 #include "tolvane/tolvane_spec.h"
 
-#include "framework/arg_assist.h"
-#include "framework/file_io.h"
+#include "framework/cli/arg_assist.h"
+#include "framework/files/file_io.h"
 #include "tolvane/tolvane_messages.h"
 
 using namespace tolvane_msg;
