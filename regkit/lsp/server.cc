@@ -65,10 +65,16 @@ TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, s
                    {"textDocument/didChange", &TServer::DidChange},
                    {"textDocument/didSave", &TServer::DidSave},
                    {"textDocument/didClose", &TServer::DidClose}};
-  for (const auto& [method, handler] : Requests)
-    Protocol.OnRequest(method, [this, handler](const json& params) { return (this->*handler)(params); });
-  for (const auto& [method, handler] : Notifications)
-    Protocol.OnNotification(method, [this, handler](const json& params) { (this->*handler)(params); });
+  // (A lambda takes a copy of the handler: clang 14 cannot capture a
+  // structured binding.)
+  for (const auto& entry : Requests) {
+    TRequest handler = entry.second;
+    Protocol.OnRequest(entry.first, [this, handler](const json& params) { return (this->*handler)(params); });
+  }
+  for (const auto& entry : Notifications) {
+    TNotification handler = entry.second;
+    Protocol.OnNotification(entry.first, [this, handler](const json& params) { (this->*handler)(params); });
+  }
   Protocol.OnLostText([this](const std::string& uri) { Drop(uri); });
 }
 
