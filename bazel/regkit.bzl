@@ -5,16 +5,12 @@
 docs/build-systems.md describes them.
 """
 
-# kessrow's flag for each order of bus ranges.
+# The flag (kessrow's) for each order of bus ranges.
 _BUS_ORDER_FLAGS = {
     "high_low": [],
     "declared": ["-N"],
     "low_high": ["-L"],
 }
-
-# Runs the command and shows its console output only when it fails: kessrow
-# prints its banner on every run.
-_QUIET_RUN = 'log=$("$@") || { status=$?; printf "%s\\n" "$log"; exit $status; }'
 
 def _header_name(source):
     if source.extension:
@@ -28,23 +24,22 @@ def _regkit_parts_impl(ctx):
         if header in headers:
             fail("two sources in srcs make %s" % header.short_path)
 
-        # kessrow writes the source and destination names into the header as
-        # given: both are relative to the execution root, so the header is the
-        # same on every machine and in every sandbox.
+        # The header holds the source and destination names as given: both
+        # are relative to the execution root, so the header is the same on
+        # every machine and in every sandbox. regkit generate prints nothing
+        # unless it fails, and then its errors as path:line:col: lines.
         arguments = ctx.actions.args()
-        arguments.add(ctx.executable._kessrow)
         arguments.add(source)
-        arguments.add(header)
+        arguments.add("-o", header)
         arguments.add_all(_BUS_ORDER_FLAGS[ctx.attr.bus_order])
         inputs = [source]
         if ctx.file.include:
             arguments.add("-i", ctx.file.include)
             inputs.append(ctx.file.include)
-        ctx.actions.run_shell(
-            command = _QUIET_RUN,
+        ctx.actions.run(
+            executable = ctx.executable._generate,
             arguments = [arguments],
             inputs = inputs,
-            tools = [ctx.executable._kessrow],
             outputs = [header],
             mnemonic = "RegkitParts",
             progress_message = "Generating part header %s" % header.short_path,
@@ -62,7 +57,8 @@ def _regkit_parts_impl(ctx):
 
 regkit_parts = rule(
     implementation = _regkit_parts_impl,
-    doc = "Part headers from part-description files: one kessrow action per file, " +
+    doc = "Part headers from part-description files: one action per file (regkit generate, " +
+          "kessrow's header), " +
           "<name>/<file>.h for <file>.kes; a cc_library or cc_binary gets them " +
           "and their directory as an include path through deps.",
     attrs = {
@@ -74,7 +70,7 @@ regkit_parts = rule(
             doc = "Bus ranges high:low (default), as declared (kessrow -N) or low:high (kessrow -L).",
         ),
         "deps": attr.label_list(providers = [CcInfo], doc = "Libraries whose headers the generated headers include."),
-        "_kessrow": attr.label(default = Label("//kessrow"), executable = True, cfg = "exec"),
+        "_generate": attr.label(default = Label("//regkit:generate"), executable = True, cfg = "exec"),
     },
 )
 
@@ -92,7 +88,9 @@ def _regkit_check_test_impl(ctx):
         ),
         is_executable = True,
     )
-    runfiles = ctx.runfiles(files = ctx.files.srcs).merge(ctx.attr._regkit[DefaultInfo].default_runfiles)
+    # The configuration files lie beside the sources in the runfiles, where
+    # regkit finds them upward from each source as in the workspace.
+    runfiles = ctx.runfiles(files = ctx.files.srcs + ctx.files.config).merge(ctx.attr._regkit[DefaultInfo].default_runfiles)
     return [DefaultInfo(executable = script, runfiles = runfiles)]
 
 regkit_check_test = rule(
@@ -102,6 +100,10 @@ regkit_check_test = rule(
     test = True,
     attrs = {
         "srcs": attr.label_list(allow_files = True, mandatory = True, allow_empty = False, doc = "Headers and sources to check."),
+        "config": attr.label_list(
+            allow_files = [".toml"],
+            doc = "The .regkit.toml files that apply to srcs (from the srcs' directories up to the one with root = true).",
+        ),
         # Built for the execution platform, as kessrow is: the code both
         # programs share is then compiled once, in one configuration.
         "_regkit": attr.label(default = Label("//regkit"), executable = True, cfg = "exec"),

@@ -25,6 +25,36 @@ cc_library(
 """,
     )
 
+    # The TOML library's headers (libtomlplusplus-dev), used as headers
+    # alone (TOML_HEADER_ONLY), for regkit's configuration files.
+    native.new_local_repository(
+        name = "tomlplusplus",
+        path = "/usr/include/toml++",
+        build_file_content = """
+cc_library(
+    name = "tomlplusplus",
+    hdrs = glob(["**/*.h", "**/*.inl"]),
+    include_prefix = "toml++",
+    visibility = ["//visibility:public"],
+)
+""",
+    )
+
+    # libgit2 (libgit2-dev): its headers, and the system's shared library
+    # linked by name; regkit reads what git work trees ignore with it.
+    native.new_local_repository(
+        name = "libgit2",
+        path = "/usr/include",
+        build_file_content = """
+cc_library(
+    name = "libgit2",
+    hdrs = ["git2.h"] + glob(["git2/**/*.h"]),
+    linkopts = ["-lgit2"],
+    visibility = ["//visibility:public"],
+)
+""",
+    )
+
 def _stand_in_impl(repository_ctx):
     repository_ctx.file("WORKSPACE", "workspace(name = \"%s\")\n" % repository_ctx.name)
     for path, text in repository_ctx.attr.files.items():

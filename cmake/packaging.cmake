@@ -118,16 +118,21 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "devel")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-# The programs are linked statically (REGKIT_STATIC, never with the
+# tolvane and kessrow are linked statically (REGKIT_STATIC, never with the
 # sanitizers, which are never packaged); built with REGKIT_STATIC=OFF they
-# carry the C++ runtime and need glibc 2.34 symbols only.
+# carry the C++ runtime and need glibc 2.34 symbols only. regkit carries the
+# C++ runtime and links the shared C library and libgit2 (libgit2-<major.minor>
+# in Debian).
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(REGKIT_PACKAGE_GIT2 REQUIRED libgit2)
+string(REGEX MATCH "^[0-9]+\\.[0-9]+" git2_series "${REGKIT_PACKAGE_GIT2_VERSION}")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgit2-${git2_series}")
 if(NOT REGKIT_STATIC OR NOT REGKIT_CAN_LINK_STATIC)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34)")
   set(REGKIT_STATIC_OVERRIDES "")
 else()
   set(REGKIT_STATIC_OVERRIDES
       "# The programs are linked statically on purpose: a run on a small file then starts as fast as cat.\n")
-  foreach(program kessrow regkit tolvane)
+  foreach(program kessrow tolvane)
     string(APPEND REGKIT_STATIC_OVERRIDES "regkit: statically-linked-binary [usr/bin/${program}]\n")
   endforeach()
 endif()

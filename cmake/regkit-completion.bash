@@ -14,17 +14,19 @@ _regkit() {
   fi
 
   if ((cword == 1)); then
-    mapfile -t COMPREPLY < <(compgen -W 'check update format lsp --help --version' -- "$cur")
+    mapfile -t COMPREPLY < <(compgen -W 'check update format lsp generate config --help --version' -- "$cur")
     return
   fi
 
-  local common='-j --jobs= -w --all --dialect= --ext= --part-ext= --exclude= --diff --color= --passed-over= --help'
+  local common='-j --jobs= -w --all --dialect= --ext= --part-ext= --exclude= --no-ignore --filter-named --diff --color= --passed-over= --help'
   local options
   case ${words[1]} in
   check) options="$common --format=" ;;
   update) options="$common --keep-backup" ;;
   format) options='-w --dialect= --assume-filename= --color= --passed-over= --help' ;;
   lsp) options='-w --dialect= --part-ext= --passed-over= --help' ;;
+  generate) options='-o -i -w -p -u -v -d -N -L' ;;
+  config) options='--ext= --part-ext= --exclude= --help' ;;
   *) return ;;
   esac
 

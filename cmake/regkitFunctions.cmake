@@ -4,13 +4,14 @@
 #                       [INCLUDE_FILE <file>] [NO_FORCE_HL | LOW_HIGH]
 #                       [OUTPUT_DIR <dir>] [OUTPUT_VARIABLE <var>])
 #
-#   Runs kessrow on every part-description file at build time and writes
+#   Runs "regkit generate" (kessrow's engine: the header kessrow writes) on
+#   every part-description file at build time and writes
 #   <OUTPUT_DIR>/<name>.h for <name>.<ext>. A header is regenerated when its
-#   description file, the INCLUDE_FILE or kessrow itself changed, or when it
-#   is missing; kessrow rewrites it only when its text changes, so an edit
+#   description file, the INCLUDE_FILE or regkit itself changed, or when it
+#   is missing; it is rewritten only when its text changes, so an edit
 #   that changes nothing in the header recompiles nothing. A run that
-#   succeeds prints nothing; one that fails prints kessrow's report and
-#   fails the build. The headers become sources of <target>
+#   succeeds prints nothing; one that fails prints its errors as a compiler
+#   does (path:line:col: error: ...) and fails the build. The headers become sources of <target>
 #   (so they are generated before it compiles) and <OUTPUT_DIR> is added to
 #   its include directories (PUBLIC for libraries, PRIVATE for executables).
 #   Call it in the directory that defines <target>.
@@ -30,8 +31,11 @@
 #     BUILD  also check while building: the target <name>_check, part of
 #            "all", fails the build on a finding, and says which
 #            "regkit update" command brings the headers up to date. It runs
-#            when a header changed (on every build when HEADERS names a
-#            directory) and prints nothing when all is well.
+#            when a header or a configuration file (.regkit.toml) that
+#            applies to the headers changed (on every build when HEADERS
+#            names a directory) and prints nothing when all is well.
+#   regkit reads the .regkit.toml files above the headers itself (their
+#   exclude, ext and part-include keys).
 
 if(NOT TARGET regkit::tolvane OR NOT TARGET regkit::kessrow OR NOT TARGET regkit::regkit)
   message(FATAL_ERROR "regkitFunctions.cmake needs the targets regkit::tolvane, regkit::kessrow and regkit::regkit")
@@ -103,19 +107,18 @@ function(regkit_generate_parts)
       message(FATAL_ERROR "regkit_generate_parts: two sources make ${header}")
     endif()
     # Run in the output directory with a bare destination name: the include
-    # guard kessrow derives from it is then _<name>_h_, not a build path.
-    # kessrow leaves a header with unchanged text alone, so the header's time
+    # guard derived from it is then _<name>_h_, not a build path.
+    # A header with unchanged text is left alone, so the header's time
     # cannot tell Make that the step is done; a stamp touched on every run
     # does, and the header is a byproduct (Ninja checks it again after the
     # run and recompiles only when it really changed, and runs the step
     # again when the header is missing).
     set(stamp "${header}.stamp")
-    _regkit_quiet_command(run COMMAND "$<TARGET_FILE:regkit::kessrow>" "${source}" "${name}.h" ${options})
     set(header_depends "")
     if(CMAKE_GENERATOR MATCHES "Makefiles")
       # Make knows only the stamp: a rule without inputs or effect gives the
       # header a time when it is missing (only then), which makes the stamp
-      # older than the header, and so kessrow runs again.
+      # older than the header, and so the header is made again.
       add_custom_command(OUTPUT "${header}" COMMAND "${CMAKE_COMMAND}" -E true COMMENT "" VERBATIM)
       set(header_depends "${header}")
       set(byproducts "")
@@ -125,9 +128,9 @@ function(regkit_generate_parts)
     add_custom_command(
       OUTPUT "${stamp}"
       ${byproducts}
-      COMMAND ${run}
+      COMMAND "$<TARGET_FILE:regkit::regkit>" generate "${source}" -o "${name}.h" ${options}
       COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
-      DEPENDS "${source}" ${extra_depends} "$<TARGET_FILE:regkit::kessrow>" ${header_depends}
+      DEPENDS "${source}" ${extra_depends} "$<TARGET_FILE:regkit::regkit>" ${header_depends}
       WORKING_DIRECTORY "${out_dir}"
       COMMENT "Generating part header ${name}.h"
       VERBATIM)
@@ -149,6 +152,28 @@ function(regkit_generate_parts)
   endif()
 endfunction()
 
+# _regkit_config_files(<var> <dir>): sets <var> to the .regkit.toml files
+# that regkit reads for the files of <dir>: in <dir> and each directory
+# above it, up to one that says root = true.
+function(_regkit_config_files var dir)
+  set(files "")
+  while(TRUE)
+    if(EXISTS "${dir}/.regkit.toml" AND NOT IS_DIRECTORY "${dir}/.regkit.toml")
+      list(APPEND files "${dir}/.regkit.toml")
+      file(STRINGS "${dir}/.regkit.toml" root REGEX "^[ \t]*root[ \t]*=[ \t]*true")
+      if(root)
+        break()
+      endif()
+    endif()
+    get_filename_component(parent "${dir}" DIRECTORY)
+    if(parent STREQUAL dir OR parent STREQUAL "")
+      break()
+    endif()
+    set(dir "${parent}")
+  endwhile()
+  set(${var} "${files}" PARENT_SCOPE)
+endfunction()
+
 function(regkit_check_registrations)
   cmake_parse_arguments(PARSE_ARGV 0 arg "BUILD" "NAME" "HEADERS")
   if(arg_UNPARSED_ARGUMENTS)
@@ -159,10 +184,19 @@ function(regkit_check_registrations)
   endif()
 
   set(headers "")
+  set(configs "")
   set(any_directory FALSE)
   foreach(header IN LISTS arg_HEADERS)
     get_filename_component(header "${header}" ABSOLUTE)
     list(APPEND headers "${header}")
+    if(IS_DIRECTORY "${header}")
+      _regkit_config_files(found "${header}")
+    else()
+      get_filename_component(header_dir "${header}" DIRECTORY)
+      _regkit_config_files(found "${header_dir}")
+    endif()
+    list(APPEND configs ${found})
+    list(REMOVE_DUPLICATES configs)
     if(IS_DIRECTORY "${header}")
       set(any_directory TRUE)
     endif()
@@ -191,7 +225,7 @@ function(regkit_check_registrations)
         OUTPUT "${stamp}"
         COMMAND ${run}
         COMMAND "${CMAKE_COMMAND}" -E touch "${stamp}"
-        DEPENDS ${headers} "$<TARGET_FILE:regkit::regkit>"
+        DEPENDS ${headers} ${configs} "$<TARGET_FILE:regkit::regkit>"
         COMMENT "${comment}"
         VERBATIM)
       add_custom_target(${arg_NAME}_check ALL DEPENDS "${stamp}")

@@ -71,7 +71,7 @@ namespace {
 const off_t kMapFrom = off_t{1} << 20;
 } // namespace
 
-TError TFileText::Open(const TDir& dir, const std::string& name, bool regularOnly) {
+TError TFileText::Open(const TDir& dir, const std::string& name, bool regularOnly, std::size_t maxSize) {
   Close();
   // Where only a regular file will do, the open does not wait: a pipe
   // without a writer (or a device) is refused below before a byte is read.
@@ -89,6 +89,10 @@ TError TFileText::Open(const TDir& dir, const std::string& name, bool regularOnl
   if (regularOnly && (!S_ISREG(st.st_mode) || fcntl(fd, F_SETFL, 0) != 0)) {
     close(fd);
     return TError(TError::TKind::NotRegular, name);
+  }
+  if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) > maxSize) {
+    close(fd);
+    return TError(TError::TKind::CannotRead, name, EFBIG);
   }
   FileName = name;
   Dir = dir;

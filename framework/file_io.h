@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <initializer_list>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,10 @@ public:
   // never a link, in an opened one). A directory or a failing read is
   // CannotRead, never an empty text; with regularOnly, anything but a
   // regular file is NotRegular before a byte is read: the open does not
-  // wait for a pipe's writer, nor a device.
-  TError Open(const TDir& dir, const std::string& name, bool regularOnly = false);
+  // wait for a pipe's writer, nor a device. A regular file longer than
+  // maxSize is CannotRead (EFBIG) before a byte is read.
+  TError Open(const TDir& dir, const std::string& name, bool regularOnly = false,
+              std::size_t maxSize = SIZE_MAX);
   // Reads the file that the path name reaches.
   TError Open(const char* name, bool regularOnly = false) { return Open(TDir(), name, regularOnly); }
   // Reads all that the open descriptor fd gives (standard input: a pipe, a

@@ -584,6 +584,7 @@ TDiagnostic TInputAssistant::Diagnose(TDiagnostic::TKind kind, std::string_view 
   d.Kind = kind;
   d.Message = message;
   d.Line = LineNumber;
+  d.FileLine = LineNumber;
   d.Column = Position + 1;
   std::ostringstream state;
   PrintLineState(state, true, kReportWidth);

@@ -89,7 +89,10 @@ void TPartPass::Report(std::string_view message, std::string_view secondLine) {
   TDiagnostic d = IA.Diagnose(TDiagnostic::TKind::Error, message);
   d.SecondLine = secondLine;
   if (Context != ctOutside) d.Scope = PartName;
-  if (IncludeActive) d.File = Options.IncludeName;
+  if (IncludeActive)
+    d.File = Options.IncludeName;
+  else
+    d.FileLine -= SourceLineBase;
   Result.Diagnostics.push_back(std::move(d));
 }
 
@@ -218,6 +221,7 @@ void TPartPass::RunTokenLoop(std::string_view source) {
       }
       IncludeActive = false;
       Result.SourceReached = true;
+      SourceLineBase = IA.LineNumber;
       IA.Connect(source);
       continue;
     }

@@ -132,6 +132,7 @@ private:
 
   bool ErrorFlag = false;
   bool IncludeActive = false;
+  int SourceLineBase = 0; // the lines the include file took before the source's first
   bool Done = false;
   std::string& PinLineBuffer; // where each pin line is put together
   TContext Context = ctOutside;

@@ -8,6 +8,7 @@
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
+#include "regkit/settings.h"
 
 using namespace regkit_msg;
 
@@ -32,7 +33,8 @@ TFileResult TFileCheck::Judge(const TTreeFile& file) {
   const std::string& path = file.Path;
   TDir dir;
   if (TError error = Dirs.Open(file.Dir, dir)) return TFileResult::Failure(path, ReadFailure(error));
-  if (Options.IsPartFile(file.Name)) return Parts.Run(file, dir);
+  if (file.Settings ? file.Settings->IsPartFile(file.Name) : Options.IsPartFile(file.Name))
+    return Parts.Run(file, dir);
   TFileText source;
   if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
   if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
@@ -41,6 +43,9 @@ TFileResult TFileCheck::Judge(const TTreeFile& file) {
     result.Scanned = false;
     return result;
   }
+  // The dialect and level of the file's configuration, the command line's
+  // over them.
+  Check.Configure(file.Settings);
   result.State = Check.Run(path, source.Text(), result.Findings, &source);
   if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
   if (result.State != TFileResult::TState::Stale) return result;

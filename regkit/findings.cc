@@ -24,7 +24,7 @@ TFinding TFindings::OfScan(const std::string& path, const TDiagnostic& d) {
 TFinding TFindings::OfPass(const std::string& path, const TDiagnostic& d) {
   std::string message = d.SecondLine.empty() ? d.Message : d.Message + " " + d.SecondLine;
   return TFinding(d.File.empty() ? path : d.File, TSeverity::Error, TRule::ScanError,
-                  InPart(message, d.Scope), d.Line, d.Column);
+                  InPart(message, d.Scope), d.FileLine, d.Column);
 }
 
 void TFindings::OfWrite(const std::string& path, const TDir& dir, const TUpdateOutcome& outcome,

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "framework/file_io.h"
+#include "regkit/config_tree.h"
 #include "regkit/messages.h"
 #include "regkit/report.h"
 #include "regkit/text_check.h"
@@ -45,15 +46,29 @@ int TFormatCommand::Run(std::ostream& out, std::ostream& err) const {
 int TFormatCommand::Format(std::ostream& out, std::ostream& err) const {
   bool fromInput = FromInput(Options);
   std::string name = NameOf(Options);
+  // The configuration of the file's place (the assumed name's, or the
+  // file's): a wrong one is an error before anything is written.
+  TConfigTree config(Options);
+  const TSettings* settings = nullptr;
+  if (!fromInput || !Options.AssumeFilename.empty()) {
+    settings =
+        config.For(DirectoryOf(!Options.AssumeFilename.empty() ? Options.AssumeFilename : Options.Paths[0]));
+    if (!settings) {
+      for (const std::string& problem : config.Errors) err << problem << '\n';
+      return kFailed;
+    }
+  }
   bool colour = TColors::ForStream(Options.Color, STDERR_FILENO);
   TFileText source;
-  TError error = fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
+  TError error =
+      fromInput ? source.ReadInput(STDIN_FILENO, kStandardInput) : source.Open(Options.Paths[0].c_str());
   if (error) {
     PrintProblem(err, colour, name,
                  WithReason(error.Kind == TError::TKind::CannotOpen ? kCannotOpen : kCannotRead, error));
     return kFailed;
   }
   TTextCheck check(Options.NoWarnings, false, Options.Dialect, Options.PassedOver);
+  check.Configure(settings);
   std::vector<TFinding> findings;
   TFileResult::TState state = check.Run(name, source.Text(), findings, &source);
   if (source.Shrunk()) {

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <string>
+#include <vector>
 
 #include "framework/error.h"
 #include "tolvane/construct_note.h"
@@ -142,6 +143,9 @@ inline std::string CannotWriteBackup(const std::string& backup) {
   return "could not write backup file " + backup;
 }
 inline constexpr const char* kHeaderIsSource = "its header would replace the part file itself";
+inline constexpr const char* kHeaderIsInclude = "its header would replace the include file";
+inline constexpr const char* kUpToDate = "up to date";
+inline constexpr const char* kPressEnter = "Press Enter to continue.\n";
 // other: the part file before this one (in path order) whose header is the same file.
 inline std::string HeaderClash(const std::string& header, const std::string& other) {
   return "header " + header + " is also written by " + other;
@@ -153,6 +157,40 @@ inline std::string NotVerified(const std::string& backup) {
 }
 inline std::string NotDurable(const std::string& backup) {
   return "the new text is in place but could not be made durable; its old text is kept in " + backup;
+}
+
+// Problems of a configuration file, after its path, line and column.
+inline constexpr const char* kConfigBoolean = "true or false";
+inline constexpr const char* kConfigString = "a string";
+inline constexpr const char* kConfigStrings = "an array of strings";
+inline std::string ConfigWrongType(const std::string& key, const char* type) {
+  return "error: " + key + " must be " + type;
+}
+inline std::string ConfigEmpty(const std::string& key) { return "error: " + key + " must not be empty"; }
+inline std::string ConfigUnknownKey(const std::string& key) {
+  return "error: unknown key '" + key +
+         "' (the keys: root, dialect, passed-over, exclude, ext, part-ext, part-include)";
+}
+inline std::string ConfigBadValue(const std::string& key, const std::string& value,
+                                  const std::vector<std::string>& values) {
+  std::string list;
+  for (const std::string& v : values) list += (list.empty() ? "" : ", ") + v;
+  return "error: " + key + " must be one of " + list + ", not '" + value + "'";
+}
+
+// A configuration file that could not be read, after its path.
+inline std::string ConfigUnreadable(const TError& error) {
+  if (error.Kind == TError::TKind::NotRegular) return "error: the configuration file is not a regular file";
+  std::string reason = error.Reason();
+  return "error: could not read the configuration file" + (reason.empty() ? "" : " (" + reason + ")");
+}
+
+// A git work tree whose ignore rules the walk goes on without.
+inline std::string GitCannotOpen(const std::string& reason) {
+  return "could not open the git repository (" + reason + "); its ignore files are not heeded";
+}
+inline std::string GitCannotRead(const std::string& reason) {
+  return "could not read an ignore rule (" + reason + "); the walk goes on without it";
 }
 
 // The line after a usage error.

@@ -50,7 +50,12 @@ bool TOptions::Parse(const std::vector<std::string>& args) {
     Command = TCommand::Format;
   else if (command == "lsp")
     Command = TCommand::Lsp;
-  else {
+  else if (command == "config")
+    Command = TCommand::Config;
+  else if (command == "generate") {
+    Command = TCommand::Generate;
+    return Generate.Parse(std::vector<std::string>(args.begin() + 1, args.end()), Problem);
+  } else {
     Problem = "unknown command '" + command + "'";
     return false;
   }
@@ -84,6 +89,8 @@ bool TOptions::CheckCommandOptions() {
     Problem = "format takes one FILE";
   else if (Command == TCommand::Lsp && !Paths.empty())
     Problem = "lsp takes no PATH";
+  else if (Command == TCommand::Config && Paths.size() > 1)
+    Problem = "config takes one PATH";
   else if (Paths.empty() && (Command == TCommand::Check || Command == TCommand::Update))
     Problem = "no PATH given";
   return Problem.empty();
@@ -105,6 +112,10 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
     KeepBackup = true;
   else if (arg == "--all")
     All = true;
+  else if (arg == "--no-ignore")
+    NoIgnore = true;
+  else if (arg == "--filter-named")
+    FilterNamed = true;
   else if (arg == "-j" || arg == "--jobs") {
     if (i + 1 >= args.size()) {
       Problem = arg + " needs a number";
@@ -114,18 +125,18 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
   } else if (TakeValue(arg, "--jobs=", value) || TakeValue(arg, "-j", value))
     return SetJobs(value);
   else if (TakeValue(arg, "--ext=", value))
-    return SetExtensions("--ext", value, Extensions);
+    return (ExtensionsGiven = true) && SetExtensions("--ext", value, Extensions);
   else if (TakeValue(arg, "--part-ext=", value))
-    return SetExtensions("--part-ext", value, PartExtensions);
+    return (PartExtensionsGiven = true) && SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
     return SetFormat(value);
-  else if (TakeValue(arg, "--dialect=", value))
+  else if (TakeValue(arg, "--dialect=", value) && (DialectGiven = true))
     return SetDialect(value);
   else if (arg == "--color")
     Color = TColors::TWhen::Always;
   else if (TakeValue(arg, "--color=", value))
     return SetColor(value);
-  else if (TakeValue(arg, "--passed-over=", value))
+  else if (TakeValue(arg, "--passed-over=", value) && (PassedOverGiven = true))
     return SetPassedOver(value);
   else if (TakeValue(arg, "--assume-filename=", value)) {
     if (value.empty()) {

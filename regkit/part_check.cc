@@ -7,6 +7,7 @@
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"
 #include "regkit/path_quote.h"
+#include "regkit/settings.h"
 #include "regkit/shell_word.h"
 
 using namespace regkit_msg;
@@ -22,6 +23,11 @@ std::string Beside(const std::string& path, const std::string& name) {
 }
 } // namespace
 
+std::pair<std::string, std::string> TPartCheck::IncludeOf(const TTreeFile& file) {
+  if (!file.Settings) return {};
+  return {file.Settings->PartInclude.Value, file.Settings->PartIncludePath};
+}
+
 TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   const std::string& path = file.Path;
   if (!file.HeaderClash.empty())
@@ -35,8 +41,19 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
   options.SourceName = file.Name;
   options.DestName = TPartEngine::DefaultDestination(file.Name);
   options.SourceFile = &source;
-  Engine.Generate(std::nullopt, source.Text(), options, Result);
-  if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
+  // The include file that the configuration gives the build (part-include).
+  std::optional<std::string_view> includeText;
+  TFileText include;
+  if (const std::string& name = IncludeOf(file).first; !name.empty()) {
+    if (TError error = include.Open(TDir(), IncludeOf(file).second, true))
+      return TFileResult::Failure(
+          name, WithReason(error.Kind == TError::TKind::NotRegular ? kNotRegular : kCannotOpen, error));
+    includeText = include.Text();
+    options.IncludeName = name;
+    options.IncludeFile = &include;
+  }
+  Engine.Generate(includeText, source.Text(), options, Result);
+  if (source.Shrunk() || include.Shrunk()) return TFileResult::Failure(path, kChanged);
   TFileResult result;
   NoteDiagnostics(path, result);
   if (!Result.Ok) {
@@ -67,7 +84,9 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
     TPartRequest request;
     request.Directory = dir;
     request.Source = file.Name;
-    TFindings::OfPartWrite(path, Engine.Write(request, source, Result.Text), result);
+    if (includeText) request.Include = IncludeOf(file).second;
+    TFindings::OfPartWrite(path, Engine.Write(request, source, Result.Text, includeText ? &include : nullptr),
+                           result);
     return result;
   }
   result.Findings.emplace_back(path, TSeverity::Error, TRule::PartStale,

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 #include "kessrow/part_engine.h"
 #include "regkit/file_result.h"
@@ -24,6 +25,9 @@ public:
   TFileResult Run(const TTreeFile& file, const TDir& dir);
 
 private:
+  // The include file of the part file's directory (part-include): as shown,
+  // and its absolute path; empty where there is none.
+  static std::pair<std::string, std::string> IncludeOf(const TTreeFile& file);
   void NoteDiagnostics(const std::string& path, TFileResult& result) const;
 
   const TOptions& Options;

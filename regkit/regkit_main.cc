@@ -11,8 +11,10 @@
 #include <thread>
 
 #include "framework/version.h"
+#include "regkit/config_command.h"
 #include "regkit/file_check.h"
 #include "regkit/format_command.h"
+#include "regkit/generate_command.h"
 #include "regkit/json_report.h"
 #include "regkit/lsp/server.h"
 #include "regkit/messages.h"
@@ -27,6 +29,8 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "       regkit format [-w] [--dialect=D] [--passed-over=LEVEL]\n"
                            "                     [--assume-filename=NAME] [FILE|-]\n"
                            "       regkit lsp [-w] [--dialect=D] [--part-ext=LIST] [--passed-over=LEVEL]\n"
+                           "       regkit generate PART [-o HEADER] [-wpuvdNL] [-i FILE]\n"
+                           "       regkit config [options] [PATH]\n"
                            "       regkit --help | --version\n"
                            "\n"
                            "check   reports every file whose Register() bodies tolvane would change,\n"
@@ -39,9 +43,15 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "        for - or none) to standard output, for editors; touches no file.\n"
                            "lsp     serves diagnostics, a quick fix and formatting to an editor as a\n"
                            "        language server on standard input and output.\n"
+                           "generate writes the header of PART exactly as kessrow does, with kessrow's\n"
+                           "        flags (-o HEADER: the header; default PART's name with .h), and\n"
+                           "        reports errors as path:line:col: lines; prints nothing on success.\n"
+                           "config  prints the settings that apply to PATH and where each comes from.\n"
                            "\n"
                            "A directory PATH is walked for headers, sources and part files; hidden\n"
-                           "and build* directories and symbolic links are skipped unless named.\n"
+                           "and build* directories and symbolic links are skipped unless named, and\n"
+                           "in a git work tree what git ignores. Each .regkit.toml from a file's\n"
+                           "directory up (to one with root = true) sets its options; the nearer wins.\n"
                            "A C++ file that does not mention Register() or TOLVANE_ is counted,\n"
                            "not scanned (--all scans it too).\n"
                            "\n"
@@ -56,6 +66,8 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "                   (default: .h,.hh,.hpp,.hxx,.h++,.cpp,.cc,.cxx)\n"
                            "  --part-ext=LIST  part-file extensions to walk for (default: .kes)\n"
                            "  --exclude=GLOB   skip paths or names matching GLOB (repeatable)\n"
+                           "  --no-ignore      walk what git ignores too\n"
+                           "  --filter-named   take named files too only by their extensions (hooks)\n"
                            "  --diff           print a unified diff of each stale file or header\n"
                            "  --keep-backup    update: keep the backup file (name._ext)\n"
                            "  --format=FORMAT  check: text (default), json or sarif\n"
@@ -68,7 +80,7 @@ const char* const kUsage = "usage: regkit check [options] PATH...\n"
                            "exit status: 0 all up to date (update: all brought up to date),\n"
                            "1 some stale (or, with --passed-over=error, passed over),\n"
                            "2 a file could not be read, scanned or written;\n"
-                           "format: 0 text written, 1 scan error, 2 file not read.\n";
+                           "format and generate: 0 written, 1 scan error, 2 file not read or written.\n";
 
 // Whether everything written to standard output reached it; says why not
 // on standard error otherwise.
@@ -112,6 +124,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (options.Command == TOptions::TCommand::Format) return TFormatCommand(options).Run(std::cout, std::cerr);
+  if (options.Command == TOptions::TCommand::Config) {
+    int status = TConfigCommand(options).Run(std::cout, std::cerr);
+    return OutputWritten(TColors::ForStream(options.Color, STDERR_FILENO)) ? status : TReport::kFailed;
+  }
+  if (options.Command == TOptions::TCommand::Generate) {
+    int status = TGenerateCommand(options.Generate).Run(std::cout, std::cerr, std::cin);
+    return OutputWritten(TColors::ForStream(options.Color, STDERR_FILENO)) ? status : TReport::kFailed;
+  }
   if (options.Command == TOptions::TCommand::Lsp) {
     signal(SIGPIPE, SIG_IGN); // a client gone is a failed write, which ends the server
     return TServer(std::cin, std::cout, options, REGKIT_VERSION).Run();
@@ -121,6 +141,12 @@ int main(int argc, char** argv) {
 
   TTreeWalk walk(options);
   walk.Run();
+  // A configuration that cannot be read or is wrong: nothing is checked
+  // and nothing written.
+  if (!walk.Config.Errors.empty()) {
+    for (const std::string& problem : walk.Config.Errors) std::cerr << problem << "\n";
+    return TReport::kFailed;
+  }
   bool errColour = TColors::ForStream(options.Color, STDERR_FILENO);
   TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1, errColour);
   std::vector<TFileResult> results = runner.Run(

@@ -118,7 +118,8 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   options.Dialect = Dialect;
   Headers.clear();
   IncludedClasses.clear();
-  if (Dialect == TScanOptions::TDialect::Modern && ReadHeaders && text.find("::Register") != std::string_view::npos) {
+  if (Dialect == TScanOptions::TDialect::Modern && ReadHeaders &&
+      text.find("::Register") != std::string_view::npos) {
     ReadIncludedClasses(path, text);
     options.Classes = &IncludedClasses;
   }
@@ -177,7 +178,8 @@ int TTextCheck::NewLine(int line) const {
 
 void TTextCheck::NameConstruct(std::string_view text, bool inClass, TFinding& error) {
   if (Dialect == TScanOptions::TDialect::Specified) {
-    if (const char* hint = ModernHintAt(text, error.Line, inClass)) error.Message = ModernReads(error.Message, hint);
+    if (const char* hint = ModernHintAt(text, error.Line, inClass))
+      error.Message = ModernReads(error.Message, hint);
     return;
   }
   using namespace tolvane_msg;
@@ -201,7 +203,8 @@ const char* TTextCheck::ModernHintAt(std::string_view text, int line, bool inCla
   for (const TConstructNote& note : modern.Constructs)
     // A declaration passed over is named only inside a class: outside, the
     // text may not be C++ at all.
-    if (note.Line == line && (inClass || note.Kind != TConstructNote::TKind::PassedOver)) return ModernHint(note.Kind);
+    if (note.Line == line && (inClass || note.Kind != TConstructNote::TKind::PassedOver))
+      return ModernHint(note.Kind);
   return nullptr;
 }
 
@@ -214,7 +217,8 @@ void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view t
   options.Dialect = TScanOptions::TDialect::Modern;
   options.KeepClasses = true;
   TScanResult header;
-  for (std::size_t at = text.find("#include"); at != std::string_view::npos; at = text.find("#include", at + 1)) {
+  for (std::size_t at = text.find("#include"); at != std::string_view::npos;
+       at = text.find("#include", at + 1)) {
     std::size_t open = text.find_first_not_of(" \t", at + 8);
     if (open == std::string_view::npos || text[open] != '"') continue;
     std::size_t close = text.find_first_of("\"\n", open + 1);
@@ -261,4 +265,15 @@ void TTextCheck::NoteStale(const std::string& path, std::string_view text,
   else
     findings.push_back(
         TFinding(path, TFinding::TSeverity::Error, TFinding::TRule::StaleBody, kOutsideBody, 1));
+}
+
+void TTextCheck::Configure(const TSettings* settings) {
+  Dialect = MadeDialect;
+  PassedOverLevel = MadePassedOverLevel;
+  if (!settings) return;
+  Dialect = settings->Dialect.Value == "modern" ? TScanOptions::TDialect::Modern
+                                                : TScanOptions::TDialect::Specified;
+  PassedOverLevel = settings->PassedOver.Value == "error"    ? TOptions::TPassedOver::Error
+                    : settings->PassedOver.Value == "ignore" ? TOptions::TPassedOver::Ignore
+                                                             : TOptions::TPassedOver::Warning;
 }

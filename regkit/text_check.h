@@ -14,12 +14,16 @@
 
 #include "regkit/file_result.h"
 #include "regkit/options.h"
+#include "regkit/settings.h"
 #include "tolvane/register_engine.h"
 
 class TFileText;
 
 class TTextCheck {
 public:
+  // The dialect and the level of bodies passed over for the texts judged
+  // from now on: a file's settings, or (null) those it was made with.
+  void Configure(const TSettings* settings);
   // fixes: whether each stale body's finding carries its fix (TFinding::Fix),
   // which costs a copy of the new text. passedOver: how a Register() body
   // the scan does not regenerate is reported (a warning hidden by
@@ -27,7 +31,8 @@ public:
   explicit TTextCheck(bool noWarnings, bool fixes = false,
                       TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified,
                       TOptions::TPassedOver passedOver = TOptions::TPassedOver::Warning)
-      : NoWarnings(noWarnings), Fixes(fixes), Dialect(dialect), PassedOverLevel(passedOver) {}
+      : NoWarnings(noWarnings), Fixes(fixes), Dialect(dialect), PassedOverLevel(passedOver),
+        MadeDialect(dialect), MadePassedOverLevel(passedOver) {}
 
   // Scans text (which the caller keeps alive while Scan() is used) and
   // appends its findings, named by path, to findings: UpToDate, Stale, or
@@ -73,6 +78,8 @@ private:
   bool Fixes;
   TScanOptions::TDialect Dialect;
   TOptions::TPassedOver PassedOverLevel;
+  TScanOptions::TDialect MadeDialect;
+  TOptions::TPassedOver MadePassedOverLevel;
   bool ReadHeaders = true;
   std::list<TFileText> Headers; // the included headers, alive while their classes are used
   std::unordered_map<std::string, TClassState> IncludedClasses;

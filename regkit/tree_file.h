@@ -6,6 +6,8 @@
 
 #include "framework/file_id.h"
 
+class TSettings;
+
 class TTreeFile {
 public:
   std::string Path;     // as printed: the named path, or a walked path below it
@@ -20,4 +22,5 @@ public:
   TFileId HeaderId;
   std::string HeaderClash;
   bool HeaderShared = false;
+  const TSettings* Settings = nullptr; // those of its directory (kept by the walk)
 };

@@ -66,7 +66,11 @@ std::vector<std::string> CurrentDirectories() {
 
 void TTreeWalk::Run() {
   Current = CurrentDirectories();
+  if (!Options.NoIgnore) Ignore = std::make_unique<TGitIgnore>();
   for (const std::string& path : Options.Paths) TakePath(path);
+  if (Ignore)
+    for (auto& [path, message] : Ignore->Warnings) Note(TFinding::TSeverity::Warning, path, message);
+  Ignore.reset();
   std::stable_sort(Files.begin(), Files.end(),
                    [](const TTreeFile& a, const TTreeFile& b) { return a.Path < b.Path; });
   // One file, one entry: the first path in order names it.
@@ -115,7 +119,12 @@ void TTreeWalk::TakePath(const std::string& given) {
     return;
   }
   if (Excluded(path)) return;
+  const TSettings* settings = Config.For(S_ISDIR(info.st_mode) ? path : DirectoryOf(path));
+  if (!settings) return; // the run ends on the configuration's error
+  if (settings->Excluded(TConfigTree::Absolute(path), S_ISDIR(info.st_mode))) return;
   if (S_ISREG(info.st_mode)) {
+    // A hook that passes every staged file: the others are passed over.
+    if (Options.FilterNamed && !settings->Walks(BaseOf(path))) return;
     TakeFile(given, path, info);
     return;
   }
@@ -134,7 +143,9 @@ void TTreeWalk::TakePath(const std::string& given) {
   if (Walked.count(id)) return;
   NamedRoots.insert(id);
   std::optional<std::string> below = BelowCurrent(path);
-  Walk(AddDir(-1, path, path, id), dir, below && !below->empty() ? *below + "/" : "");
+  int index = AddDir(-1, path, path, id);
+  if (Ignore) Ignore->EnterRoot(index, path);
+  Walk(index, dir, below && !below->empty() ? *below + "/" : "");
 }
 
 // A named file is reached through the directory that holds the file its
@@ -152,14 +163,27 @@ void TTreeWalk::TakeFile(const std::string& given, const std::string& path, cons
   }
   std::optional<std::string> below = BelowCurrent(path);
   int index = AddDir(-1, DirectoryOf(target), DirectoryOf(target), dirId);
-  AddFile({path, index, base, TFileId(info), below ? *below : BaseOf(path), {}, {}, false}, dir);
+  AddFile({path,
+           index,
+           base,
+           TFileId(info),
+           below ? *below : BaseOf(path),
+           {},
+           {},
+           false,
+           Config.For(DirectoryOf(path))},
+          dir);
+}
+
+// By the extensions of its directory's settings.
+bool TTreeWalk::IsPartFile(const TTreeFile& file) const {
+  return file.Settings ? file.Settings->IsPartFile(file.Name) : Options.IsPartFile(file.Name);
 }
 
 // A part file notes its header's identity while its directory is open.
 void TTreeWalk::AddFile(TTreeFile file, const TDir& dir) {
   struct stat st;
-  if (Options.IsPartFile(file.Name) &&
-      fstatat(dir.Fd(), TPartEngine::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
+  if (IsPartFile(file) && fstatat(dir.Fd(), TPartEngine::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
     file.HeaderId = TFileId(st);
   Files.push_back(std::move(file));
 }
@@ -169,7 +193,7 @@ void TTreeWalk::FindHeaderClashes() {
   std::map<TFileId, std::size_t> byId;                           // an existing header to its first part file
   for (std::size_t i = 0; i < Files.size(); ++i) {
     TTreeFile& file = Files[i];
-    if (!Options.IsPartFile(file.Name)) continue;
+    if (!IsPartFile(file)) continue;
     auto named = byName.try_emplace(
         {Dirs[static_cast<std::size_t>(file.Dir)].Id, TPartEngine::DefaultDestination(file.Name)}, i);
     std::size_t first = named.second ? i : named.first->second;
@@ -190,6 +214,10 @@ void TTreeWalk::FindHeaderClashes() {
 void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) {
   const std::string path = Dirs[static_cast<std::size_t>(index)].Path;
   Walked[Dirs[static_cast<std::size_t>(index)].Id] = index;
+  // The directory's settings: which names it takes and leaves out.
+  const TSettings* settings = Config.For(path);
+  if (!settings) return; // the run ends on the configuration's error
+  const std::string absolute = TConfigTree::Absolute(path);
   // A descriptor of its own: reading the entries moves its offset.
   int fd = openat(dir.Fd(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   DIR* stream = fd < 0 ? nullptr : fdopendir(fd);
@@ -205,14 +233,19 @@ void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) 
     std::string child = path == "/" ? "/" + name : path + "/" + name;
     unsigned char type = entry->d_type;
     if ((type != DT_UNKNOWN && type != DT_DIR && type != DT_REG) || Excluded(child)) continue;
-    if (type == DT_REG && !Options.Walks(name)) continue;
+    if (type == DT_REG && !settings->Walks(name)) continue;
     // The kind as the walk saw it, and the file's identity.
     struct stat st;
     if (fstatat(dir.Fd(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue; // gone meanwhile
+    if (settings->Excluded(absolute == "/" ? "/" + name : absolute + "/" + name, S_ISDIR(st.st_mode)))
+      continue;
+    if (Ignore && (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode)) &&
+        Ignore->Ignored(index, name, S_ISDIR(st.st_mode)))
+      continue;
     if (S_ISDIR(st.st_mode) && !SkippedDirectory(name))
       subdirs.push_back(name);
-    else if (S_ISREG(st.st_mode) && Options.Walks(name))
-      AddFile({child, index, name, TFileId(st), diffPrefix + name, {}, {}, false}, dir);
+    else if (S_ISREG(st.st_mode) && settings->Walks(name))
+      AddFile({child, index, name, TFileId(st), diffPrefix + name, {}, {}, false, settings}, dir);
   }
   closedir(stream);
   std::sort(subdirs.begin(), subdirs.end());
@@ -243,7 +276,9 @@ void TTreeWalk::WalkSub(int parent, const TDir& dir, const std::string& name, co
     Note(TFinding::TSeverity::Error, path, std::strerror(error.Code));
     return;
   }
-  Walk(AddDir(parent, name, path, id), sub, diffPrefix);
+  int index = AddDir(parent, name, path, id);
+  if (Ignore) Ignore->EnterSub(index, parent, name);
+  Walk(index, sub, diffPrefix);
 }
 
 // A pattern matches the whole path or the last name in it.
@@ -254,4 +289,3 @@ bool TTreeWalk::Excluded(const std::string& path) const {
       return true;
   return false;
 }
-

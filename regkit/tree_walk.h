@@ -6,20 +6,23 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "framework/dir.h"
+#include "regkit/config_tree.h"
 #include "regkit/finding.h"
+#include "regkit/git_ignore.h"
 #include "regkit/options.h"
 #include "regkit/tree_dir.h"
 #include "regkit/tree_file.h"
 
 class TTreeWalk {
 public:
-  explicit TTreeWalk(const TOptions& options) : Options(options) {}
+  explicit TTreeWalk(const TOptions& options) : Config(options), Options(options) {}
 
   // Walks every path; afterwards Files holds the files in path order, each
   // file once (a file reached by several paths, or hard links of one, is
@@ -39,6 +42,9 @@ public:
   std::vector<TTreeDir> Dirs;
   std::vector<TTreeFile> Files;
   std::vector<TFinding> Problems;
+  // The configuration files met; their Errors end the run before any file
+  // is processed.
+  TConfigTree Config;
 
 private:
   void TakePath(const std::string& path);
@@ -51,9 +57,11 @@ private:
   void Note(TFinding::TSeverity severity, const std::string& path, std::string message);
   std::optional<std::string> BelowCurrent(const std::string& path) const;
   bool Excluded(const std::string& path) const;
+  bool IsPartFile(const TTreeFile& file) const;
   const TOptions& Options;
-  std::vector<std::string> Current; // the current directory, as the system and the shell name it
-  std::vector<TFileId> OnPath;      // the directories being walked, outermost first
-  std::map<TFileId, int> Walked;    // each directory walked, to its index
-  std::set<TFileId> NamedRoots;     // the directories walked because they were named
+  std::unique_ptr<TGitIgnore> Ignore; // none with --no-ignore
+  std::vector<std::string> Current;   // the current directory, as the system and the shell name it
+  std::vector<TFileId> OnPath;        // the directories being walked, outermost first
+  std::map<TFileId, int> Walked;      // each directory walked, to its index
+  std::set<TFileId> NamedRoots;       // the directories walked because they were named
 };

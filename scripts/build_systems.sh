@@ -4,7 +4,7 @@
 # build-dir (default build-systems) receives the Bazel output roots, the
 # remote cache (its server's files and its store), the Meson build and the
 # copies of the example that the checks edit; it is emptied first, so the
-# first Bazel build is a cold one. Meson finds kessrow and regkit in
+# first Bazel build is a cold one. Meson finds regkit in
 # cmake-build-dir (default <build-dir>/cmake, built here when they are
 # missing).
 #   Bazel: an HTTP cache (nginx, WebDAV's PUT) on a free port of 127.0.0.1,
@@ -15,8 +15,8 @@
 #   then reruns its own kessrow action and nothing else; a stale Register()
 #   body must fail the tests, and bazel run //:regkit_update mend it; a
 #   wrong pin count must fail the build.
-#   Meson: setup, compile (no banner of kessrow in the log) and test; a
-#   touched part file reruns kessrow but recompiles nothing; a stale body
+#   Meson: setup, compile (no tool banner in the log) and test; a touched
+#   part file remakes its header but recompiles nothing; a stale body
 #   must fail the tests.
 # Every command is bounded in time; the Bazel servers and the cache are
 # stopped at the end.
@@ -255,7 +255,8 @@ run_bazel 300 run "${bazel_flags[@]}" //:regkit_update
 cmp -s examples/consumer/include/board.h "$board" || fail "bazel run //:regkit_update did not update board.h"
 echo "bazel run //:regkit_update brought board.h up to date"
 sed 's/^\$PIN_COUNT 16/$PIN_COUNT 17/' examples/consumer/parts/counter.kes >"$ws/parts/counter.kes"
-expect_failure 'PIN_COUNT specified 17' "bazel test with a wrong pin count" \
+expect_failure 'parts/counter.kes:30:1: error: Found 16 pins, but \$PIN_COUNT specified 17' \
+  "bazel test with a wrong pin count" \
   run_bazel 300 test "${bazel_flags[@]}" //...
 cp examples/consumer/parts/counter.kes "$ws/parts/counter.kes"
 run_bazel 60 shutdown
@@ -276,8 +277,8 @@ sleep 1 # a time stamp newer than the header's on any file system
 touch "$meson_src/parts/gates.kes"
 log=$(timeout 300 meson compile -C "$meson_build")
 grep -q 'Generating gates_h' <<<"$log" && ! grep -q 'Compiling' <<<"$log" ||
-  fail "touching gates.kes should rerun kessrow and recompile nothing:"$'\n'"$log"
-echo "kessrow ran again, nothing recompiled"
+  fail "touching gates.kes should make its header again and recompile nothing:"$'\n'"$log"
+echo "gates.h made again, nothing recompiled"
 grep -vxF "$stale_line" examples/consumer/include/board.h >"$meson_src/include/board.h"
 expect_failure 'board_registrations *FAIL' "meson test with a stale body" \
   timeout 120 meson test -C "$meson_build"

@@ -44,7 +44,11 @@ for pair in cmake:cmake g++:g++ clang++:clang make:make patch:patch setfacl:acl 
   command -v "${pair%%:*}" >/dev/null || need+=("${pair#*:}")
 done
 installed libgtest-dev || [[ -f /usr/include/gtest/gtest.h ]] || need+=(libgtest-dev)
-for package in nlohmann-json3-dev neovim; do installed "$package" || need+=("$package"); done # regkit's JSON library; the editor test's client
+# regkit's JSON, TOML and git libraries (libgit2 found through pkg-config);
+# the editor test's client
+for package in nlohmann-json3-dev libtomlplusplus-dev libgit2-dev pkg-config neovim; do
+  installed "$package" || need+=("$package")
+done
 for package in "$@"; do
   installed "$package" || need+=("$package")
 done

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <new>
 #include <sstream>
 
@@ -16,6 +17,7 @@
 #include "regkit/lsp/server.h"
 #include "regkit/lsp/text_positions.h"
 #include "regkit/text_check.h"
+#include "test_util.h"
 #include "tolvane/register_engine.h"
 
 using nlohmann::json;
@@ -470,3 +472,23 @@ TEST(RegkitLsp, MessageAtTheLimitIsRead) {
 }
 
 } // namespace
+
+// A part file in a workspace folder is read with the include file of the
+// folder's configuration: its lines counted in the part file itself, a
+// report in the include file shown at the start with the include file's line.
+TEST(RegkitLsp, PartFilesTakeTheConfiguredIncludeFile) {
+  TTempDir dir;
+  std::filesystem::create_directories(dir.File("p"));
+  WriteFile(dir.File(".regkit.toml"), "root = true\npart-include = \"p/c.inc\"\n");
+  WriteFile(dir.File("p/c.inc"), "$PART_PREFIX P_\n\n");
+  const std::string uri = "file://" + dir.File("p/r.kes");
+  const std::string part = "$PART_NAME R\n$PIN_COUNT 3\n$PORTS\n  T[2] 1 2 ;\n$ENDPORTS\n$ENDPART\n";
+  const json init = Request(0, "initialize", {{"capabilities", json::object()}, {"rootUri", "file://" + dir.Path()}});
+  TServed s = Serve(Frame(init) + Frame(Open(uri, part)), false);
+  ASSERT_EQ(s.Messages.size(), 2u);
+  EXPECT_EQ(s.Messages[1]["params"]["diagnostics"][0]["range"]["start"]["line"], 5);
+  WriteFile(dir.File("p/c.inc"), "$BOGUS\n");
+  s = Serve(Frame(init) + Frame(Open(uri, part)), false);
+  ASSERT_EQ(s.Messages.size(), 2u);
+  EXPECT_EQ(s.Messages[1]["params"]["diagnostics"][0]["message"], dir.File("p/c.inc") + ":1: Unexpected token.");
+}

@@ -342,14 +342,16 @@ TEST_F(RegkitTree, JsonNamesThatAreNotUtf8KeepTheirBytes) {
   json doc = json::parse(r.Output);
   json names = json::array();
   for (const json& list : {doc["files"], doc["findings"]})
-    for (const json& entry : list) names.push_back(entry.value("pathBytes", entry["path"].get<std::string>()));
+    for (const json& entry : list)
+      names.push_back(entry.value("pathBytes", entry["path"].get<std::string>()));
   // "./\u00e9.h" is UTF-8; the others are "./\xfe.h" and "./\xff.h".
   EXPECT_EQ(names, json({"./\u00e9.h", "Li/+Lmg=", "Li//Lmg=", "./\u00e9.h", "Li/+Lmg=", "Li//Lmg="}));
 }
 
 TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   using nlohmann::json;
-  TRunResult r = RunProgram(REGKIT_EXE, {"check", "--format=json", "--diff", "src", "missing"}, In(Dir.Path()));
+  TRunResult r =
+      RunProgram(REGKIT_EXE, {"check", "--format=json", "--diff", "src", "missing"}, In(Dir.Path()));
   EXPECT_EQ(r.Status, 2);
   json doc = json::parse(r.Output);
   EXPECT_EQ(doc["tool"], json({{"name", "regkit"}, {"version", "1.0.0"}}));
@@ -361,8 +363,14 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
                           {"src/deep/stale.hpp", "stale", true, true},
                           {"src/plain.h", "up-to-date", false, false}, // no Register(): passed over
                           {"src/two.h", "stale", true, true}}));
-  auto finding = [](const char* path, int line, int column, const char* severity, const char* rule, const char* message) {
-    return json({{"path", path}, {"line", line}, {"column", column}, {"severity", severity}, {"rule", rule}, {"message", message}});
+  auto finding = [](const char* path, int line, int column, const char* severity, const char* rule,
+                    const char* message) {
+    return json({{"path", path},
+                 {"line", line},
+                 {"column", column},
+                 {"severity", severity},
+                 {"rule", rule},
+                 {"message", message}});
   };
   const char* stale = "Register() body is out of date (regkit update src/two.h)";
   for (json& f : doc["findings"]) f.erase("fix"); // FixesGiveWhatUpdateWrites
@@ -381,8 +389,10 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   TTempDir outside;
   WriteFile(outside.File("o.h"), kStale);
   WriteFile(Dir.File("src/a b.h"), kStale);
-  r = RunProgram(REGKIT_EXE, {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
-                 In(Dir.Path()));
+  r = RunProgram(
+      REGKIT_EXE,
+      {"check", "--format=sarif", "./src/deep/../two.h", "src/a b.h", outside.File("o.h"), "missing"},
+      In(Dir.Path()));
   EXPECT_EQ(r.Status, 2);
   doc = json::parse(r.Output);
   EXPECT_EQ(doc["version"], "2.1.0");
@@ -421,7 +431,9 @@ TEST_F(RegkitTree, JsonAndSarifCarryEveryFinding) {
   EXPECT_EQ(invocation["toolExecutionNotifications"],
             json({{{"level", "error"},
                    {"message", {{"text", "No such file or directory"}}},
-                   {"locations", {{{"physicalLocation", {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
+                   {"locations",
+                    {{{"physicalLocation",
+                       {{"artifactLocation", {{"uri", "missing"}, {"uriBaseId", "%SRCROOT%"}}}}}}}}}}));
 }
 
 // The byte offset of a 1-based line and column (UTF-16 code units) of an
@@ -624,3 +636,207 @@ TEST_F(RegkitTree, UpdateAtTheMostJobs) {
 }
 
 } // namespace
+
+// regkit generate writes kessrow's bytes for the same flags and names, and
+// reports an error at the line of the file it lies in.
+TEST_F(RegkitTree, GenerateWritesKessrowsHeader) {
+  const std::filesystem::path examples = std::filesystem::path(REGKIT_SOURCE_DIR) / "examples";
+  std::filesystem::copy(examples / "consumer" / "parts", Dir.File("parts"));
+  std::filesystem::copy(examples / "parts.kes", Dir.File("parts/top.kes"));
+  struct TCase {
+    std::string Part;
+    std::vector<std::string> Flags;
+  };
+  const TCase cases[] = {
+      {"parts/gates.kes", {"-i", "parts/common.inc"}},
+      {"parts/transceiver.kes", {"-vL", "-i", "parts/common.inc"}},
+      {"parts/counter.kes", {"-N", "-u", "-i", "parts/common.inc"}},
+      {"parts/top.kes", {"-d"}},
+      {"parts/top.kes", {"-wL"}},
+  };
+  for (const TCase& c : cases) {
+    std::vector<std::string> kessrow = {c.Part, "k.h"}, regkit = {"generate", c.Part, "-o", "k.h"};
+    kessrow.insert(kessrow.end(), c.Flags.begin(), c.Flags.end());
+    regkit.insert(regkit.end(), c.Flags.begin(), c.Flags.end());
+    ASSERT_EQ(RunProgram(KESSROW_EXE, kessrow, In(Dir.Path())).Status, 0) << c.Part;
+    std::string expected = ReadFile(Dir.File("k.h"));
+    std::filesystem::remove(Dir.File("k.h"));
+    TRunResult r = Run(regkit);
+    EXPECT_EQ(r.Status, 0) << c.Part << r.Output;
+    EXPECT_EQ(r.Output, c.Flags[0] == "-vL" ? "k.h: updated\n" : "") << c.Part;
+    EXPECT_EQ(ReadFile(Dir.File("k.h")), expected) << c.Part;
+  }
+  // The default header is kessrow's name for it.
+  EXPECT_EQ(Run({"generate", "parts/top.kes"}).Output, "");
+  EXPECT_TRUE(FileExists(Dir.File("parts/top.h")));
+
+  // Errors: the part file's own line although the include file came first,
+  // the include file's line, the files that cannot be read; nothing written.
+  WriteFile(Dir.File("parts/bad.kes"), "\n$PART_NAME B\n$PIN_COUNT x\n");
+  WriteFile(Dir.File("bad.inc"), "$PART_PREFIX P_\n\n$BOGUS\n");
+  const std::pair<std::vector<std::string>, std::string> errors[] = {
+      {{"generate", "parts/bad.kes", "-i", "parts/common.inc"},
+       "parts/bad.kes:3:12: error: Expected a decimal integer. (part DEMO_B)\n"},
+      {{"generate", "parts/gates.kes", "-i", "bad.inc"}, "bad.inc:3:1: error: Unexpected token.\n"},
+      {{"generate", "parts/gates.kes", "-i", "none.inc"},
+       "none.inc: error: could not open the file (No such file or directory)\n"},
+      {{"generate", "none.kes"}, "none.kes: error: could not open the file (No such file or directory)\n"},
+  };
+  for (const auto& [args, message] : errors) {
+    TRunResult r = Run(args);
+    EXPECT_EQ(r.Output, message);
+    EXPECT_EQ(r.Status, message.find("open") == std::string::npos ? 1 : 2) << message;
+  }
+  EXPECT_FALSE(FileExists(Dir.File("parts/bad.h")));
+  EXPECT_FALSE(FileExists(Dir.File("parts/gates.h")));
+}
+
+// .regkit.toml: found upward from the path, the nearer file winning key by
+// key, root = true ending the search, the command line over all; a wrong
+// file is an error at its line and column.
+TEST_F(RegkitTree, ConfigurationDiscoveryAndMerging) {
+  struct TCase {
+    std::vector<std::pair<std::string, std::string>> Files; // under cfg/
+    std::vector<std::string> Args;                          // after "config"
+    std::string Expected;
+    int Status = 0;
+  };
+  const std::string top =
+      "root = true\nexclude = [\"third_party/\"]\next = [\"h\", \".cc\"]\npart-include = \"p/c.inc\"\n";
+  const TCase cases[] = {
+      {{{".regkit.toml", top}, {"a/.regkit.toml", "dialect = \"modern\"\next = [\".hpp\"]\n"}},
+       {"cfg/a/b/x.h"},
+       "dialect = \"modern\"  # cfg/a/.regkit.toml:1\n"
+       "passed-over = \"warning\"  # default\n"
+       "exclude = [\"third_party/\"]  # cfg/.regkit.toml:2\n"
+       "ext = [\".hpp\"]  # cfg/a/.regkit.toml:2\n"
+       "part-ext = [\".kes\"]  # default\n"
+       "part-include = \"cfg/p/c.inc\"  # cfg/.regkit.toml:4\n"},
+      // root = true below: nothing above counts; the command line wins.
+      {{{".regkit.toml", top}, {"a/.regkit.toml", "root = true\npassed-over = \"error\"\n"}},
+       {"--ext=c", "--part-ext=pd", "--exclude=gen", "cfg/a"},
+       "dialect = \"specified\"  # default\n"
+       "passed-over = \"error\"  # cfg/a/.regkit.toml:2\n"
+       "exclude = []  # default\n"
+       "# and --exclude [\"gen\"]  # command line\n"
+       "ext = [\".c\"]  # command line\n"
+       "part-ext = [\".pd\"]  # command line\n"
+       "part-include = \"\"  # default\n"},
+      {{{".regkit.toml", top + "bogus = 1\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:5:1: error: unknown key 'bogus'",
+       2},
+      {{{".regkit.toml", "root = true\n\next = \".h\"\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:3:7: error: ext must be an array of strings",
+       2},
+      {{{".regkit.toml", "root = true\npassed-over = \"loud\"\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:2:15: error: passed-over must be one of warning, error, ignore, not 'loud'",
+       2},
+      {{{".regkit.toml", "root = 1\n"}},
+       {"cfg"},
+       "cfg/.regkit.toml:1:8: error: root must be true or false",
+       2},
+      {{{".regkit.toml", "root = true\next = [\n"}}, {"cfg"}, "cfg/.regkit.toml:2:9: error: ", 2},
+  };
+  for (const TCase& c : cases) {
+    std::filesystem::remove_all(Dir.File("cfg"));
+    for (const auto& [name, text] : c.Files) {
+      std::filesystem::create_directories(std::filesystem::path(Dir.File("cfg/" + name)).parent_path());
+      WriteFile(Dir.File("cfg/" + name), text);
+    }
+    std::vector<std::string> args = {"config"};
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    TRunResult r = Run(args);
+    EXPECT_EQ(r.Status, c.Status) << c.Expected;
+    if (c.Status == 0)
+      EXPECT_EQ(r.Output, c.Expected);
+    else
+      EXPECT_EQ(r.Output.substr(0, c.Expected.size()), c.Expected);
+  }
+}
+
+// The walk takes the configured extensions and leaves out the configured
+// patterns; a part file is read with the configured include file; a wrong
+// configuration stops the run before anything is written.
+TEST_F(RegkitTree, ConfigurationShapesTheRun) {
+  std::filesystem::create_directories(Dir.File("cfg/third_party"));
+  std::filesystem::create_directories(Dir.File("cfg/src/gen"));
+  std::filesystem::create_directories(Dir.File("cfg/parts"));
+  WriteFile(Dir.File("cfg/.regkit.toml"),
+            "root = true\nexclude = [\"third_party/\", \"**/gen/*.hxx\", \"!keep.hxx\"]\n"
+            "ext = [\"hxx\"]\npart-include = \"parts/common.inc\"\n");
+  for (const char* name : {"third_party/a.hxx", "src/gen/b.hxx", "src/gen/keep.hxx", "src/c.hxx", "src/d.cc"})
+    WriteFile(Dir.File(std::string("cfg/") + name), kStale);
+  WriteFile(Dir.File("cfg/parts/common.inc"), "$PART_PREFIX P_\n");
+  WriteFile(Dir.File("cfg/parts/r.kes"),
+            "\n$PART_NAME R\n$PIN_COUNT 3\n$PORTS\n  T[2] 1 2 ;\n$ENDPORTS\n$ENDPART\n");
+  TRunResult r = Run({"check", "cfg"});
+  EXPECT_EQ(
+      r.Output,
+      "cfg/parts/r.kes:7:1: error: Found 2 pins, but $PIN_COUNT specified 3. (part P_R)\n"
+      "cfg/src/c.hxx:5: error: Register() body is out of date (regkit update cfg/src/c.hxx)\n"
+      "cfg/src/gen/keep.hxx:5: error: Register() body is out of date (regkit update cfg/src/gen/keep.hxx)\n"
+      "3 files: 3 scanned, 0 without Register() skipped; 2 stale, 0 passed over, 1 error\n");
+  // The configured dialect reads a class in a namespace; --dialect wins.
+  std::filesystem::create_directories(Dir.File("cfg/ns"));
+  WriteFile(Dir.File("cfg/ns/.regkit.toml"), "dialect = \"modern\"\next = [\"h\"]\n");
+  WriteFile(Dir.File("cfg/ns/x.h"), "namespace a {\n" + kStale + "}\n");
+  EXPECT_EQ(Run({"check", "cfg/ns"}).Status, 1);
+  EXPECT_EQ(Run({"check", "--dialect=specified", "cfg/ns"}).Status, 0);
+  EXPECT_EQ(Run({"format", "cfg/ns/x.h"}).Output, "namespace a {\n" + kStaleDone + "}\n");
+  // So is the configured level of the bodies passed over.
+  WriteFile(Dir.File("cfg/ns/.regkit.toml"), "passed-over = \"error\"\next = [\"h\"]\n");
+  EXPECT_EQ(Run({"check", "cfg/ns"}).Status, 1);
+  EXPECT_EQ(Run({"check", "--passed-over=ignore", "cfg/ns"}).Status, 0);
+  std::filesystem::remove_all(Dir.File("cfg/ns"));
+  // A hook passes every staged file: the configured extensions pick them.
+  r = Run({"check", "--filter-named", "cfg/src/d.cc", "cfg/src/c.hxx", "cfg/parts/common.inc"});
+  EXPECT_EQ(r.Output.substr(r.Output.find('\n') + 1),
+            "1 file: 1 scanned, 0 without Register() skipped; 1 stale, 0 passed over, 0 errors\n");
+  WriteFile(Dir.File("cfg/src/.regkit.toml"), "ext = [\"hxx\"]\nexclude = 7\n");
+  r = Run({"update", "cfg"});
+  EXPECT_EQ(r.Output, "cfg/src/.regkit.toml:2:11: error: exclude must be an array of strings\n");
+  EXPECT_EQ(r.Status, 2);
+  EXPECT_EQ(ReadFile(Dir.File("cfg/src/c.hxx")), kStale);
+  std::filesystem::remove(Dir.File("cfg/src/.regkit.toml"));
+  std::filesystem::remove(Dir.File("cfg/parts/common.inc"));
+  r = Run({"update", "cfg/parts"});
+  EXPECT_EQ(r.Output.substr(0, r.Output.find('\n')),
+            "cfg/parts/common.inc: error: could not open the file (No such file or directory)");
+  EXPECT_EQ(r.Status, 2);
+}
+
+// In a git work tree the walk leaves out what git ignores (every
+// .gitignore, info/exclude, the global excludes file); a named path and
+// --no-ignore take everything.
+TEST_F(RegkitTree, GitIgnoredFilesAreLeftOut) {
+  if (std::system("command -v git >/dev/null 2>&1") != 0) GTEST_SKIP() << "git is not installed";
+  ASSERT_EQ(RunProgram("/bin/sh", {"-c", "git init -q repo"}, In(Dir.Path())).Status, 0);
+  for (const char* name : {"repo/vendor/a.h", "repo/src/b.gen.h", "repo/src/local.h", "repo/src/info.h",
+                           "repo/src/global.h", "repo/src/kept.h"}) {
+    std::filesystem::create_directories(std::filesystem::path(Dir.File(name)).parent_path());
+    WriteFile(Dir.File(name), kStale);
+  }
+  WriteFile(Dir.File("repo/.gitignore"), "vendor/\n*.gen.h\n");
+  WriteFile(Dir.File("repo/src/.gitignore"), "local.h\n");
+  WriteFile(Dir.File("repo/.git/info/exclude"), "info.h\n");
+  std::filesystem::create_directories(Dir.File("home"));
+  WriteFile(Dir.File("home/.gitconfig"), "[core]\n\texcludesFile = " + Dir.File("home/ignore") + "\n");
+  WriteFile(Dir.File("home/ignore"), "global.h\n");
+  auto check = [&](const std::vector<std::string>& args) {
+    TRunOptions options = In(Dir.Path());
+    options.Environment = {{"HOME", Dir.File("home")}, {"XDG_CONFIG_HOME", Dir.File("home")}};
+    std::string command = REGKIT_EXE;
+    for (const std::string& arg : args) command += " '" + arg + "'";
+    std::string output = RunProgram("/bin/sh", {"-c", command + " 2>&1"}, options).Output;
+    return output.substr(output.rfind('\n', output.size() - 2) + 1);
+  };
+  EXPECT_EQ(check({"check", "repo"}),
+            "1 file: 1 scanned, 0 without Register() skipped; 1 stale, 0 passed over, 0 errors\n");
+  EXPECT_EQ(check({"check", "repo/vendor", "repo/src/b.gen.h"}),
+            "2 files: 2 scanned, 0 without Register() skipped; 2 stale, 0 passed over, 0 errors\n");
+  EXPECT_EQ(check({"check", "--no-ignore", "repo"}),
+            "6 files: 6 scanned, 0 without Register() skipped; 6 stale, 0 passed over, 0 errors\n");
+}

@@ -11,9 +11,10 @@ int HexValue(char c) {
   return -1;
 }
 
-// The path of a file URI without an authority ("file:///a%20b.h" is
-// "/a b.h"); any other URI stays as it is.
-std::string PathOf(const std::string& uri) {
+
+} // namespace
+
+std::string TDocumentStore::PathOf(const std::string& uri) {
   const std::string_view scheme = "file://";
   if (!uri.starts_with(scheme) || uri.size() == scheme.size() || uri[scheme.size()] != '/') return uri;
   std::string path;
@@ -29,8 +30,6 @@ std::string PathOf(const std::string& uri) {
   }
   return path;
 }
-
-} // namespace
 
 TDocumentStore::TDocument& TDocumentStore::Open(const std::string& uri, std::int64_t version, std::string text) {
   TDocument& document = Documents[uri];

@@ -8,6 +8,10 @@
 
 class TDocumentStore {
 public:
+  // The path of a file URI without an authority ("file:///a%20b.h" is
+  // "/a b.h"); any other URI stays as it is.
+  static std::string PathOf(const std::string& uri);
+
   class TDocument {
   public:
     enum class TKind { Source, PartFile }; // a C++ header or source; a part-description file

@@ -15,6 +15,10 @@ inline constexpr const char* kNoMethod = "The message has no method.";
 inline constexpr const char* kNotInitialized = "The server is not initialized yet.";
 inline constexpr const char* kAlreadyInitialized = "The server is initialized already.";
 inline constexpr const char* kShutDown = "The server is shut down.";
+// A part file's include file (part-include of .regkit.toml) that cannot be read.
+inline std::string IncludeUnreadable(const std::string& path, const std::string& reason) {
+  return "The include file " + path + " could not be read (" + reason + ").";
+}
 inline constexpr const char* kMalformedHeader = "A message header without a valid Content-Length was passed over.";
 inline constexpr const char* kBadLine = "A position's line is not a whole number.";
 // A message, or what it asked for, took more memory than there was.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "framework/file_io.h"
+#include "regkit/config_tree.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"
 #include "regkit/lsp/line_edits.h"
@@ -20,7 +22,9 @@ const int kRequestFailed = TProtocol::kRequestFailed;
 const int kFullSync = 1;
 const char* const kQuickFix = "quickfix";
 
-const std::string& Uri(const json& params) { return params.at("textDocument").at("uri").get_ref<const std::string&>(); }
+const std::string& Uri(const json& params) {
+  return params.at("textDocument").at("uri").get_ref<const std::string&>();
+}
 
 std::int64_t VersionOf(const json& textDocument) {
   auto version = textDocument.find("version");
@@ -52,7 +56,7 @@ bool KindWanted(const json& params) {
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
                  std::size_t maxMessage)
     : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
-      Check(options.NoWarnings, false, options.Dialect, options.PassedOver) {
+      Check(options.NoWarnings, false, options.Dialect, options.PassedOver), Options(options) {
   Check.ReadNoHeaders(); // only what the client opens is read
   Requests = {{"initialize", &TServer::Initialize},
               {"textDocument/codeAction", &TServer::CodeAction},
@@ -69,7 +73,8 @@ TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, s
 }
 
 void TServer::Drop(const std::string& uri) {
-  if (Documents.Close(uri)) Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
+  if (Documents.Close(uri))
+    Notify("textDocument/publishDiagnostics", {{"uri", uri}, {"diagnostics", json::array()}});
 }
 
 json TServer::Initialize(const json& params) {
@@ -78,13 +83,23 @@ json TServer::Initialize(const json& params) {
   json encodings = params.value("/capabilities/general/positionEncodings"_json_pointer, json::array());
   for (const json& name : encodings)
     if (name == "utf-8") Encoding = TTextPositions::TEncoding::Utf8;
+  // Configuration files are read only in the folders the client names.
+  Folders.clear();
+  for (const json& folder : params.value("workspaceFolders", json::array()))
+    if (folder.is_object() && folder.value("uri", json()).is_string())
+      Folders.push_back(TDocumentStore::PathOf(folder["uri"].get<std::string>()));
+  if (Folders.empty() && params.value("rootUri", json()).is_string())
+    Folders.push_back(TDocumentStore::PathOf(params["rootUri"].get<std::string>()));
+  std::erase_if(Folders, [](const std::string& path) { return path.empty() || path[0] != '/'; });
+  for (std::string& folder : Folders) folder = TConfigTree::Absolute(folder);
   json capabilities = {
       {"positionEncoding", Encoding == TTextPositions::TEncoding::Utf8 ? "utf-8" : "utf-16"},
       {"textDocumentSync", {{"openClose", true}, {"change", kFullSync}, {"save", {{"includeText", false}}}}},
       {"codeActionProvider", {{"codeActionKinds", json::array({kQuickFix})}}},
       {"documentFormattingProvider", true},
   };
-  return {{"capabilities", std::move(capabilities)}, {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
+  return {{"capabilities", std::move(capabilities)},
+          {"serverInfo", {{"name", "regkit"}, {"version", Version}}}};
 }
 
 TServer::TDocument& TServer::DocumentOf(const json& params) {
@@ -101,13 +116,56 @@ void TServer::Scan(const TDocument& document) {
     TPartOptions options;
     options.SourceName = document.Uri;
     options.DestName = TPartEngine::DefaultDestination(document.Uri);
-    Parts.Generate(std::nullopt, document.Text, options, PartResult);
-    for (const TDiagnostic& d : PartResult.Diagnostics)
-      Findings.push_back(TFindings::OfPass(document.Path, d));
+    TFileText include;
+    std::optional<std::string_view> includeText;
+    if (ReadInclude(document, include)) {
+      includeText = include.Text();
+      options.IncludeName = include.Name();
+    }
+    Parts.Generate(includeText, document.Text, options, PartResult);
+    for (const TDiagnostic& d : PartResult.Diagnostics) {
+      TFinding finding = TFindings::OfPass(document.Path, d);
+      // A report in the include file is shown at the document's start.
+      if (!d.File.empty()) {
+        finding.Path = document.Path;
+        finding.Line = finding.Column = 1;
+        finding.Message = d.File + ":" + std::to_string(d.FileLine) + ": " + finding.Message;
+      }
+      Findings.push_back(std::move(finding));
+    }
   } else {
+    // The dialect and level of the document's configuration, read only
+    // inside the workspace folders; the command line's over them.
+    TConfigTree config(Options);
+    config.Within = Folders;
+    const TSettings* settings = nullptr;
+    if (!Folders.empty() && !document.Path.empty() && document.Path[0] == '/') {
+      settings = config.For(DirectoryOf(document.Path));
+      for (const std::string& problem : config.Errors) LogOnce(TProtocol::kLogError, problem);
+    }
+    Check.Configure(settings);
     Check.Run(document.Path, document.Text, Findings);
   }
   ScannedGeneration = document.Generation;
+}
+
+bool TServer::ReadInclude(const TDocument& document, TFileText& include) {
+  if (Folders.empty() || document.Path.empty() || document.Path[0] != '/') return false;
+  const TOptions defaults;
+  TConfigTree config(defaults);
+  config.Within = Folders;
+  const TSettings* settings = config.For(DirectoryOf(document.Path));
+  for (const std::string& problem : config.Errors) LogOnce(TProtocol::kLogError, problem);
+  if (!settings || settings->PartInclude.Value.empty()) return false;
+  if (TError error = include.Open(TDir(), settings->PartIncludePath, true, TConfigFile::kMaxSize)) {
+    LogOnce(TProtocol::kLogError, IncludeUnreadable(settings->PartIncludePath, error.Reason()));
+    return false;
+  }
+  return true;
+}
+
+void TServer::LogOnce(int type, const std::string& message) {
+  if (Logged.insert(message).second) Protocol.Log(type, message);
 }
 
 json TServer::Diagnostics(const TDocument& document) {
@@ -138,8 +196,8 @@ void TServer::DidChange(const json& params) {
       Drop(uri);
       throw TRequestError{kInvalidParams, kRangeChange};
     }
-  TDocument* document =
-      Documents.Change(uri, VersionOf(params.at("textDocument")), changes.back().at("text").get<std::string>());
+  TDocument* document = Documents.Change(uri, VersionOf(params.at("textDocument")),
+                                         changes.back().at("text").get<std::string>());
   if (!document) throw TRequestError{kInvalidParams, NotOpen(uri)};
   Publish(*document);
 }
@@ -172,7 +230,8 @@ json TServer::CodeAction(const json& params) {
   TConversions convert(document.Text, Encoding);
   bool touched = false;
   for (const TBodyRange& body : scan.Bodies)
-    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last && convert.ClientLine(body.CloseLine) >= first)
+    if (body.Stale() && convert.ClientLine(body.BraceLine) <= last &&
+        convert.ClientLine(body.CloseLine) >= first)
       touched = true;
   if (!touched) return json::array();
   json diagnostics = json::array();
@@ -197,7 +256,8 @@ json TServer::Formatting(const json& params) {
   const TScanResult& scan = Check.Scan();
   if (!scan.Ok) {
     for (const TDiagnostic& d : scan.Diagnostics)
-      if (d.Kind == TDiagnostic::TKind::Error) throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
+      if (d.Kind == TDiagnostic::TKind::Error)
+        throw TRequestError{kRequestFailed, NotFormatted(d.Line, d.Message)};
     throw TRequestError{kRequestFailed, NotFormatted(0, "")};
   }
   std::vector<TLineEdits::TEdit> edits =

@@ -10,6 +10,7 @@
 #include <istream>
 #include <map>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -70,9 +71,17 @@ private:
   std::map<std::string, TNotification> Notifications;
   TDocumentStore Documents;
 
-  TTextCheck Check;  // the C++ scan
+  TTextCheck Check; // the C++ scan
+  // The include file of a part file (part-include of the configuration in
+  // its workspace folder), read into include; false where there is none.
+  bool ReadInclude(const TDocument& document, TFileText& include);
+  // Logs a message the first time only.
+  void LogOnce(int type, const std::string& message);
+  std::vector<std::string> Folders; // the workspace folders, absolute
+  std::set<std::string> Logged;
   TPartEngine Parts; // the part-file pass
   TPartResult PartResult;
   std::uint64_t ScannedGeneration = 0; // of the document last scanned
   std::vector<TFinding> Findings;      // of that scan
+  TOptions Options;                    // the command line's
 };
