@@ -58,7 +58,8 @@ bool TConfigFile::Parse(std::string_view text, const std::string& path, std::str
     error = At(path, e.source().begin, "error: " + std::string(e.description()));
     return false;
   }
-  for (auto&& [key, node] : table) {
+  for (auto&& [key, value] : table) {
+    const toml::node& node = value; // a lambda may not take a structured binding
     const std::string name(key.str());
     const toml::source_position where = key.source().begin;
     const int line = static_cast<int>(where.line);

@@ -7,6 +7,13 @@
 #include <string_view>
 #include <vector>
 
+// A key of a configuration file: its value and the line that set it
+// (outside the file's class, where clang 14 can complete it).
+template <class T> struct TConfigKey {
+  T Value{};
+  int Line = 0;
+};
+
 class TConfigFile {
 public:
   // The file's name in each directory.
@@ -15,10 +22,7 @@ public:
   static constexpr std::size_t kMaxSize = std::size_t{1} << 20;
 
   // A key's value and the line that set it.
-  template <class T> struct TKey {
-    T Value{};
-    int Line = 0;
-  };
+  template <class T> using TKey = TConfigKey<T>;
 
   std::string Path;  // as shown in messages
   bool Root = false; // root = true: no file above this one counts

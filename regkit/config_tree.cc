@@ -21,6 +21,17 @@ std::string JoinPath(const std::string& dir, const std::string& name) {
 
 } // namespace
 
+namespace {
+
+// A configured key's value, and where it was set: "path:line".
+template <class T>
+void Take(TSettings::TValue<T>& setting, const TConfigFile::TKey<T>& key, const std::string& path) {
+  setting.Value = key.Value;
+  setting.From = path + ":" + std::to_string(key.Line);
+}
+
+} // namespace
+
 TConfigTree::TConfigTree(const TOptions& options) : Options(options) {
   std::error_code error;
   Current = std::filesystem::current_path(error).string();
@@ -50,13 +61,16 @@ void TConfigTree::ApplyCommandLine(TSettings& settings) const {
     settings.Ext = {Options.Extensions, from};
   if (Options.PartExtensionsGiven || Options.PartExtensions != defaults.PartExtensions)
     settings.PartExt = {Options.PartExtensions, from};
-  if (Options.DialectGiven || Options.Dialect != defaults.Dialect)
-    settings.Dialect = {Options.Dialect == TScanOptions::TDialect::Modern ? "modern" : "specified", from};
-  if (Options.PassedOverGiven || Options.PassedOver != defaults.PassedOver)
-    settings.PassedOver = {Options.PassedOver == TOptions::TPassedOver::Error    ? "error"
-                           : Options.PassedOver == TOptions::TPassedOver::Ignore ? "ignore"
-                                                                                 : "warning",
-                           from};
+  if (Options.DialectGiven || Options.Dialect != defaults.Dialect) {
+    settings.Dialect.Value = Options.Dialect == TScanOptions::TDialect::Modern ? "modern" : "specified";
+    settings.Dialect.From = from;
+  }
+  if (Options.PassedOverGiven || Options.PassedOver != defaults.PassedOver) {
+    settings.PassedOver.Value = Options.PassedOver == TOptions::TPassedOver::Error    ? "error"
+                                : Options.PassedOver == TOptions::TPassedOver::Ignore ? "ignore"
+                                                                                      : "warning";
+    settings.PassedOver.From = from;
+  }
 }
 
 const TSettings* TConfigTree::For(const std::string& dir) { return ForAbsolute(Absolute(dir)); }
@@ -72,19 +86,20 @@ const TSettings* TConfigTree::ForAbsolute(const std::string& dir) {
     settings = above;
     if (found && above) {
       TSettings merged = *above;
-      auto from = [&file](int line) { return file.Path + ":" + std::to_string(line); };
-      if (file.Dialect) merged.Dialect = {file.Dialect->Value, from(file.Dialect->Line)};
-      if (file.PassedOver) merged.PassedOver = {file.PassedOver->Value, from(file.PassedOver->Line)};
+      if (file.Dialect) Take(merged.Dialect, *file.Dialect, file.Path);
+      if (file.PassedOver) Take(merged.PassedOver, *file.PassedOver, file.Path);
       if (file.Exclude) {
-        merged.Exclude = {file.Exclude->Value, from(file.Exclude->Line)};
+        Take(merged.Exclude, *file.Exclude, file.Path);
         merged.ExcludeBase = dir;
       }
-      if (file.Ext) merged.Ext = {file.Ext->Value, from(file.Ext->Line)};
-      if (file.PartExt) merged.PartExt = {file.PartExt->Value, from(file.PartExt->Line)};
+      if (file.Ext) Take(merged.Ext, *file.Ext, file.Path);
+      if (file.PartExt) Take(merged.PartExt, *file.PartExt, file.Path);
       if (file.PartInclude) {
         std::string include = file.PartInclude->Value;
-        include = Absolute(include[0] == '/' ? include : JoinPath(dir, include));
-        merged.PartInclude = {Shown(include), from(file.PartInclude->Line)};
+        if (include[0] != '/') include = JoinPath(dir, include);
+        include = Absolute(include);
+        Take(merged.PartInclude, *file.PartInclude, file.Path);
+        merged.PartInclude.Value = Shown(include);
         merged.PartIncludePath = include;
       }
       ApplyCommandLine(merged);
