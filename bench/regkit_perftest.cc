@@ -19,8 +19,8 @@
 #include <sstream>
 #include <string>
 
-#include "framework/file_io.h"
-#include "framework/input_assist.h"
+#include "framework/files/file_io.h"
+#include "framework/text/input_assist.h"
 #include "kessrow/part_engine.h"
 #include "regkit/lsp/server.h"
 #include "tolvane/register_engine.h"

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <new>
 
-#include "framework/huge_pages.h"
+#include "framework/text/huge_pages.h"
 
 template <typename T> class THugeAllocator {
 public:

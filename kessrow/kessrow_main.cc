@@ -2,7 +2,7 @@
 // C++ header with one class per part.
 #include <iostream>
 
-#include "framework/driver.h"
+#include "framework/cli/driver.h"
 #include "kessrow/kessrow_spec.h"
 
 int main(int argc, char** argv) {

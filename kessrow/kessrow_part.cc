@@ -2,7 +2,7 @@
 // verbatim line blocks.
 #include <algorithm>
 
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/part_pass.h"
 

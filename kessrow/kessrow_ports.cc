@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/part_pass.h"
 

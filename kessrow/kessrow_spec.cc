@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/arg_assist.h"
+#include "framework/cli/arg_assist.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;

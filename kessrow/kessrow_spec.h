@@ -5,8 +5,8 @@
 
 #include <ostream>
 
-#include "framework/diagnostic.h"
-#include "framework/spec_base.h"
+#include "framework/text/diagnostic.h"
+#include "framework/cli/spec_base.h"
 #include "kessrow/part_engine.h"
 
 class TKessrow : public TSpecBase {

@@ -4,11 +4,11 @@
 
 #include <sys/stat.h>
 
-#include "framework/file_id.h"
-#include "framework/input_assist.h"
-#include "framework/replacement.h"
-#include "framework/spec_base.h"
-#include "framework/streamed_write.h"
+#include "framework/files/file_id.h"
+#include "framework/text/input_assist.h"
+#include "framework/files/replacement.h"
+#include "framework/cli/spec_base.h"
+#include "framework/files/streamed_write.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "framework/dir.h"
-#include "framework/file_io.h"
+#include "framework/files/dir.h"
+#include "framework/files/file_io.h"
 #include "kessrow/part_options.h"
 #include "kessrow/part_outcome.h"
 #include "kessrow/part_pass.h"

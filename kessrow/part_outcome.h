@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "framework/error.h"
+#include "framework/files/error.h"
 
 class TPartOutcome {
 public:

@@ -5,9 +5,9 @@
 #include <climits>
 #include <cstdint>
 
-#include "framework/char_class.h"
-#include "framework/file_io.h"
-#include "framework/spec_base.h"
+#include "framework/text/char_class.h"
+#include "framework/files/file_io.h"
+#include "framework/cli/spec_base.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;

@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/input_assist.h"
-#include "framework/text_hash.h"
+#include "framework/text/input_assist.h"
+#include "framework/text/text_hash.h"
 #include "kessrow/part_options.h"
 #include "kessrow/part_result.h"
 #include "kessrow/port_descr.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "framework/dir.h"
+#include "framework/files/dir.h"
 #include "kessrow/part_options.h"
 
 class TPartRequest {

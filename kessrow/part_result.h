@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "framework/diagnostic.h"
-#include "framework/out_text.h"
+#include "framework/text/diagnostic.h"
+#include "framework/text/out_text.h"
 
 class TPartResult {
 public:

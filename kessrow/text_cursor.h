@@ -12,7 +12,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "framework/out_text.h"
+#include "framework/text/out_text.h"
 
 class TTextCursor {
 public:

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/text_hash.h"
+#include "framework/text/text_hash.h"
 
 namespace {
 const std::size_t kFirstSize = 64;

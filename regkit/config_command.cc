@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "framework/dir.h"
+#include "framework/files/dir.h"
 #include "regkit/config_tree.h"
 #include "regkit/report.h"
 

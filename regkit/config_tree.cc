@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "regkit/messages.h"
 
 using namespace regkit_msg;

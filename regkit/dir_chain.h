@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/dir.h"
-#include "framework/error.h"
+#include "framework/files/dir.h"
+#include "framework/files/error.h"
 #include "regkit/tree_dir.h"
 
 class TDirChain {

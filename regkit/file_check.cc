@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <new>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "regkit/findings.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "framework/diagnostic.h"
-#include "framework/dir.h"
+#include "framework/text/diagnostic.h"
+#include "framework/files/dir.h"
 #include "kessrow/part_outcome.h"
 #include "regkit/file_result.h"
 #include "regkit/finding.h"

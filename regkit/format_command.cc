@@ -4,7 +4,7 @@
 
 #include <new>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "regkit/config_tree.h"
 #include "regkit/messages.h"
 #include "regkit/report.h"

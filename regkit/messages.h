@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/error.h"
+#include "framework/files/error.h"
 #include "tolvane/construct_note.h"
 #include "regkit/register_heads.h"
 #include "tolvane/scan_options.h"

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "framework/temp_file.h"
+#include "framework/files/temp_file.h"
 
 namespace {
 

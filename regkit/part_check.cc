@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "regkit/findings.h"
 #include "regkit/line_diff.h"
 #include "regkit/messages.h"

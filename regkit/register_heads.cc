@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "framework/char_class.h"
-#include "framework/input_assist.h"
+#include "framework/text/char_class.h"
+#include "framework/text/input_assist.h"
 
 namespace {
 

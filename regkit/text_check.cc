@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/char_class.h"
-#include "framework/file_io.h"
-#include "framework/input_assist.h"
+#include "framework/text/char_class.h"
+#include "framework/files/file_io.h"
+#include "framework/text/input_assist.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"

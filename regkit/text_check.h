@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 
 #include "regkit/file_result.h"
 #include "regkit/options.h"

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/file_id.h"
+#include "framework/files/file_id.h"
 
 class TTreeDir {
 public:

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/dir.h"
+#include "framework/files/dir.h"
 #include "regkit/config_tree.h"
 #include "regkit/finding.h"
 #include "regkit/git_ignore.h"

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/driver.h"
-#include "framework/file_io.h"
+#include "framework/cli/driver.h"
+#include "framework/files/file_io.h"
 #include "kessrow/kessrow_spec.h"
 #include "sample_texts.h"
 #include "test_util.h"

@@ -1,5 +1,5 @@
-#include "framework/file_io.h"
-#include "framework/replacement.h"
+#include "framework/files/file_io.h"
+#include "framework/files/replacement.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "framework/input_assist.h"
+#include "framework/text/input_assist.h"
 
 #include <gtest/gtest.h>
 

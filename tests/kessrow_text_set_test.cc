@@ -1,6 +1,6 @@
 #include "kessrow/text_set.h"
 
-#include "framework/text_hash.h"
+#include "framework/text/text_hash.h"
 
 #include <gtest/gtest.h>
 

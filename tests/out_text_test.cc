@@ -1,7 +1,7 @@
 // The output in pieces: ranges of the source merge, made text stays put,
 // flushing hands the text on in order, and the comparisons and the writer
 // see exactly the joined text.
-#include "framework/out_text.h"
+#include "framework/text/out_text.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 #include <climits>
 
-#include "framework/file_io.h"
-#include "framework/replacement.h"
+#include "framework/files/file_io.h"
+#include "framework/files/replacement.h"
 #include "test_util.h"
 
 namespace {

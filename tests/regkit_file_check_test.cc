@@ -16,7 +16,7 @@
 #include <iostream>
 #include <stdexcept>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "regkit/file_check.h"
 #include "regkit/parallel_runner.h"
 #include "regkit/report.h"

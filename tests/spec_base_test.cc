@@ -1,9 +1,9 @@
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/arg_assist.h"
-#include "framework/driver.h"
+#include "framework/cli/arg_assist.h"
+#include "framework/cli/driver.h"
 #include "test_util.h"
 
 #include <sstream>

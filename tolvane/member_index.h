@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/text_hash.h"
+#include "framework/text/text_hash.h"
 #include "tolvane/member_descr.h"
 
 class TMemberIndex {

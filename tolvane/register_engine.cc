@@ -3,9 +3,9 @@
 // that is rewritten in place.
 #include "tolvane/register_engine.h"
 
-#include "framework/file_io.h"
-#include "framework/replacement.h"
-#include "framework/spec_base.h"
+#include "framework/files/file_io.h"
+#include "framework/files/replacement.h"
+#include "framework/cli/spec_base.h"
 #include "tolvane/register_scan.h"
 
 namespace {

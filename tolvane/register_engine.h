@@ -7,8 +7,8 @@
 
 #include <string_view>
 
-#include "framework/file_io.h"
-#include "framework/out_text.h"
+#include "framework/files/file_io.h"
+#include "framework/text/out_text.h"
 #include "tolvane/scan_options.h"
 #include "tolvane/scan_result.h"
 #include "tolvane/update_outcome.h"

@@ -2,7 +2,7 @@
 // diagnostic helpers every handler uses.
 #include "tolvane/register_scan.h"
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "tolvane/tolvane_messages.h"
 
 using namespace tolvane_msg;

@@ -10,9 +10,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/diagnostic.h"
-#include "framework/input_assist.h"
-#include "framework/out_text.h"
+#include "framework/text/diagnostic.h"
+#include "framework/text/input_assist.h"
+#include "framework/text/out_text.h"
 #include "tolvane/class_state.h"
 #include "tolvane/include_descr.h"
 #include "tolvane/member_descr.h"

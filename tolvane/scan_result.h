@@ -5,8 +5,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "framework/diagnostic.h"
-#include "framework/out_text.h"
+#include "framework/text/diagnostic.h"
+#include "framework/text/out_text.h"
 #include "tolvane/body_range.h"
 #include "tolvane/class_state.h"
 #include "tolvane/construct_note.h"

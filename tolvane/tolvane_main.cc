@@ -1,6 +1,6 @@
 #include <iostream>
 
-#include "framework/driver.h"
+#include "framework/cli/driver.h"
 #include "tolvane/tolvane_spec.h"
 
 int main(int argc, char** argv) {

@@ -1,6 +1,6 @@
 // Data member declarations inside the tracked class body: a type name,
 // then one or more declarators, each a plain name or a one-dimensional array.
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 #include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
 

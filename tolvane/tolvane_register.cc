@@ -1,7 +1,7 @@
 // The Register() body: earlier generated lines (ending in the marker) are
 // dropped, user registrations noted, and one aligned line is written per
 // member that still wants one, before the body's closing brace.
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 #include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
 

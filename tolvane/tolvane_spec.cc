@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/arg_assist.h"
+#include "framework/cli/arg_assist.h"
 #include "tolvane/tolvane_messages.h"
 
 using namespace tolvane_msg;

@@ -5,8 +5,8 @@
 
 #include <ostream>
 
-#include "framework/diagnostic.h"
-#include "framework/spec_base.h"
+#include "framework/text/diagnostic.h"
+#include "framework/cli/spec_base.h"
 #include "tolvane/register_engine.h"
 
 class TTolvane : public TSpecBase {

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "framework/dir.h"
+#include "framework/files/dir.h"
 
 class TUpdateRequest {
 public:

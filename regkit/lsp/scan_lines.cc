@@ -1,6 +1,6 @@
 #include "regkit/lsp/scan_lines.h"
 
-#include "framework/input_assist.h"
+#include "framework/text/input_assist.h"
 
 TScanLines::TScanLines(std::string_view text) : Text(text) {
   std::size_t start = 0;

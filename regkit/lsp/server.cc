@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 #include "regkit/config_tree.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/conversions.h"

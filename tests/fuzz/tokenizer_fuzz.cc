@@ -14,7 +14,7 @@
 #include <string_view>
 #include <utility>
 
-#include "framework/input_assist.h"
+#include "framework/text/input_assist.h"
 #include "fuzz_util.h"
 
 namespace {

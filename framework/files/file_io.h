@@ -12,10 +12,10 @@
 #include <string>
 #include <string_view>
 
-#include "framework/dir.h"
-#include "framework/error.h"
-#include "framework/file_id.h"
-#include "framework/out_text.h"
+#include "framework/files/dir.h"
+#include "framework/files/error.h"
+#include "framework/files/file_id.h"
+#include "framework/text/out_text.h"
 
 // The whole content of a file, read once: mapped when it is a regular
 // file of 1 MiB or more, otherwise read into a buffer.

@@ -1,4 +1,4 @@
-#include "framework/streamed_write.h"
+#include "framework/files/streamed_write.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/file_io.h"
-#include "framework/out_text.h"
-#include "framework/streamed_replacement.h"
+#include "framework/files/file_io.h"
+#include "framework/text/out_text.h"
+#include "framework/files/streamed_replacement.h"
 
 class TStreamedWrite : public TOutText::TFlushTarget {
 public:

@@ -1,4 +1,4 @@
-#include "framework/fault_guard.h"
+#include "framework/files/fault_guard.h"
 
 #include <signal.h>
 #include <sys/mman.h>

@@ -1,4 +1,4 @@
-#include "framework/new_file.h"
+#include "framework/files/new_file.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/input_assist.h"
+#include "framework/text/input_assist.h"
 
 class TArgAssistant;
 

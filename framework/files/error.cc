@@ -1,4 +1,4 @@
-#include "framework/error.h"
+#include "framework/files/error.h"
 
 #include <cerrno>
 #include <cstring>

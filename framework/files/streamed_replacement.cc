@@ -1,4 +1,4 @@
-#include "framework/streamed_replacement.h"
+#include "framework/files/streamed_replacement.h"
 
 std::unique_ptr<TStreamedReplacement> TStreamedReplacement::Begin(const std::string& name) {
   std::unique_ptr<TStreamedReplacement> replacement(new TStreamedReplacement);

@@ -1,6 +1,6 @@
-#include "framework/file_io.h"
+#include "framework/files/file_io.h"
 
-#include "framework/fault_guard.h"
+#include "framework/files/fault_guard.h"
 
 #include <fcntl.h>
 #include <sys/mman.h>

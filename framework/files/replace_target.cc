@@ -1,4 +1,4 @@
-#include "framework/replace_target.h"
+#include "framework/files/replace_target.h"
 
 #include <cerrno>
 

@@ -1,11 +1,11 @@
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 
 #include <cstring>
 
-#include "framework/arg_assist.h"
-#include "framework/char_class.h"
-#include "framework/file_io.h"
-#include "framework/version.h"
+#include "framework/cli/arg_assist.h"
+#include "framework/text/char_class.h"
+#include "framework/files/file_io.h"
+#include "framework/cli/version.h"
 
 void TSpecBase::PrintBanner(std::ostream& os) {
   os << "\n\n";

@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "framework/error.h"
-#include "framework/file_id.h"
+#include "framework/files/error.h"
+#include "framework/files/file_id.h"
 
 class TDir {
 public:

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/char_class.h"
-#include "framework/diagnostic.h"
-#include "framework/out_text.h"
+#include "framework/text/char_class.h"
+#include "framework/text/diagnostic.h"
+#include "framework/text/out_text.h"
 
 // The width in columns of the line that a report shows, its line number
 // included (PrintLineState).

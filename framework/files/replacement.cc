@@ -1,4 +1,4 @@
-#include "framework/replacement.h"
+#include "framework/files/replacement.h"
 
 #include <fcntl.h>
 #include <stdio.h>

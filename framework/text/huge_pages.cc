@@ -1,4 +1,4 @@
-#include "framework/huge_pages.h"
+#include "framework/text/huge_pages.h"
 
 #include <sys/mman.h>
 

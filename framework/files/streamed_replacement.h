@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/error.h"
-#include "framework/file_io.h"
-#include "framework/new_file.h"
-#include "framework/replace_target.h"
+#include "framework/files/error.h"
+#include "framework/files/file_io.h"
+#include "framework/files/new_file.h"
+#include "framework/files/replace_target.h"
 
 class TStreamedReplacement {
 public:

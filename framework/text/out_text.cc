@@ -1,4 +1,4 @@
-#include "framework/out_text.h"
+#include "framework/text/out_text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include <functional>
 #include <new>
 
-#include "framework/huge_pages.h"
+#include "framework/text/huge_pages.h"
 
 namespace {
 // Made text goes into chunks of this size (a longer text gets its own): few

@@ -1,4 +1,4 @@
-#include "framework/input_assist.h"
+#include "framework/text/input_assist.h"
 
 #include <algorithm>
 #include <bit>
@@ -10,7 +10,7 @@
 #include <emmintrin.h>
 #endif
 
-#include "framework/char_class.h"
+#include "framework/text/char_class.h"
 
 namespace {
 

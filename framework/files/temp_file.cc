@@ -1,4 +1,4 @@
-#include "framework/temp_file.h"
+#include "framework/files/temp_file.h"
 
 #include <fcntl.h>
 #include <limits.h>

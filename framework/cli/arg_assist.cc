@@ -1,4 +1,4 @@
-#include "framework/arg_assist.h"
+#include "framework/cli/arg_assist.h"
 
 #include <cstring>
 

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "framework/dir.h"
-#include "framework/error.h"
+#include "framework/files/dir.h"
+#include "framework/files/error.h"
 
 class TReplaceTarget {
 public:

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/dir.h"
-#include "framework/error.h"
-#include "framework/out_text.h"
-#include "framework/temp_file.h"
+#include "framework/files/dir.h"
+#include "framework/files/error.h"
+#include "framework/text/out_text.h"
+#include "framework/files/temp_file.h"
 
 class TFileText;
 

@@ -1,12 +1,12 @@
-#include "framework/driver.h"
+#include "framework/cli/driver.h"
 
 #include <cstring>
 #include <exception>
 #include <new>
 #include <string>
 
-#include "framework/arg_assist.h"
-#include "framework/version.h"
+#include "framework/cli/arg_assist.h"
+#include "framework/cli/version.h"
 
 namespace {
 const char* const kNoMemory = "\n***** Error: not enough memory.\n";

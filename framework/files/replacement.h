@@ -11,10 +11,10 @@
 #include <initializer_list>
 #include <string>
 
-#include "framework/error.h"
-#include "framework/file_io.h"
-#include "framework/new_file.h"
-#include "framework/replace_target.h"
+#include "framework/files/error.h"
+#include "framework/files/file_io.h"
+#include "framework/files/new_file.h"
+#include "framework/files/replace_target.h"
 
 class TReplacement {
 public:

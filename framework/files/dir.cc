@@ -1,4 +1,4 @@
-#include "framework/dir.h"
+#include "framework/files/dir.h"
 
 #include <limits.h>
 #include <sys/stat.h>

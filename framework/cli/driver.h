@@ -7,7 +7,7 @@
 #include <istream>
 #include <ostream>
 
-#include "framework/spec_base.h"
+#include "framework/cli/spec_base.h"
 
 // Returns the exit status: 0 on success, -1 otherwise.
 int RunTool(TSpecBase& tool, int argc, char** argv, std::ostream& out, std::istream& in);
