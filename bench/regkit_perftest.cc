@@ -23,7 +23,8 @@
 #include "framework/text/input_assist.h"
 #include "kessrow/part_engine.h"
 #include "regkit/lsp/server.h"
-#include "tolvane/tolvane_spec.h"
+#include "tolvane/register_engine.h"
+#include "tolvane/register_scan.h"
 
 namespace {
 
@@ -49,7 +50,9 @@ std::string_view Input(const std::string& name) {
 // way a scan does when echo is set.
 void BM_Tokenizer(benchmark::State& state, const char* name, bool echo) {
   std::string_view text = Input(name);
-  TTolvane tool;
+  TScanOptions options;
+  TScanResult unused;
+  TRegisterScan tool(options, unused);
   TOutText out;
   std::size_t tokens = 0;
   for (auto _ : state) {
@@ -68,7 +71,7 @@ void BM_Tokenizer(benchmark::State& state, const char* name, bool echo) {
 
 void BM_TolvaneScan(benchmark::State& state, const char* name) {
   std::string_view text = Input(name);
-  TTolvane tool;
+  TRegisterEngine tool;
   TScanResult result; // the pieces, as the program makes them
   for (auto _ : state) {
     tool.Scan(text, {}, result);

@@ -15,7 +15,7 @@
 #include "regkit/file_result.h"
 #include "regkit/options.h"
 #include "regkit/settings.h"
-#include "tolvane/tolvane_spec.h"
+#include "tolvane/register_engine.h"
 
 class TFileText;
 
@@ -52,7 +52,7 @@ public:
   // The last scan: its new text, diagnostics and bodies.
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
-  TTolvane& Tool() { return Engine; }
+  const TRegisterEngine& Tool() const { return Engine; }
   // The line of the last scan's new text that its line of the scanned text
   // became.
   int NewLine(int line) const;
@@ -83,6 +83,6 @@ private:
   bool ReadHeaders = true;
   std::list<TFileText> Headers; // the included headers, alive while their classes are used
   std::unordered_map<std::string, TClassState> IncludedClasses;
-  TTolvane Engine;
+  TRegisterEngine Engine;
   TScanResult Result; // its memory is kept from text to text
 };

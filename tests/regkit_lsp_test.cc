@@ -18,7 +18,7 @@
 #include "regkit/lsp/text_positions.h"
 #include "regkit/text_check.h"
 #include "test_util.h"
-#include "tolvane/tolvane_spec.h"
+#include "tolvane/register_engine.h"
 
 using nlohmann::json;
 
@@ -290,7 +290,7 @@ TEST(RegkitLsp, FormattingEditsGiveTolvanesText) {
       {"lone CR", "int a;\rint b;\n", 1},
       {"LF CR", "int a;\n\rint b;\n", 1},
   };
-  TTolvane tool;
+  TRegisterEngine tool;
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TScanResult scan = tool.Scan(c.Text);

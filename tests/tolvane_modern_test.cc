@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "sample_texts.h"
+#include "tolvane/register_engine.h"
 #include "tolvane/tolvane_spec.h"
 
 namespace {
@@ -18,7 +19,7 @@ using TDialect = TScanOptions::TDialect;
 TScanResult ScanIn(TDialect dialect, std::string_view text) {
   TScanOptions options;
   options.Dialect = dialect;
-  TTolvane tool;
+  TRegisterEngine tool;
   return tool.Scan(text, options);
 }
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "tolvane/register_engine.h"
+#include "tolvane/register_scan.h"
 #include "tolvane/tolvane_spec.h"
 
 namespace {
@@ -17,7 +19,7 @@ struct TScan {
 
 // The reports as the program prints them.
 TScan RunScan(std::string_view source) {
-  TTolvane tool;
+  TRegisterEngine tool;
   TScanResult result = tool.Scan(source);
   std::ostringstream console;
   for (const TDiagnostic& d : result.Diagnostics) TTolvane::PrintReport(console, d);
@@ -285,11 +287,16 @@ TEST(TolvaneScan, WarningsAreReportedAndTheScanGoesOn) {
 }
 
 TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
-  TTolvane tool;
   const std::pair<const char*, int> types[] = {
       {"TOLVANE_ON", 9}, {"TOLVANE_INCL", 13}, {"private", 14}, {"virtual", 19}, {"void", 20},
       {"inline", 49},    {"/*", 50},           {"#", 51},       {"//", 52},      {"::", 53}};
-  for (auto [text, type] : types) EXPECT_EQ(tool.KeywordType(text), type) << text;
+  for (TScanOptions::TDialect dialect : {TScanOptions::TDialect::Specified, TScanOptions::TDialect::Modern}) {
+    TScanOptions options;
+    options.Dialect = dialect;
+    TScanResult result;
+    TRegisterScan scan(options, result);
+    for (auto [text, type] : types) EXPECT_EQ(scan.KeywordType(text), type) << text;
+  }
 }
 
 // Words are read eight bytes at a time: every word character, at every
@@ -297,7 +304,7 @@ TEST(TolvaneScan, KeywordTableOrderFixesTheTokenTypes) {
 // its type's, and nothing else does.
 TEST(TolvaneScan, EveryWordCharacterAtEveryPlaceOfAName) {
   const std::string characters = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
-  TTolvane tool;
+  TRegisterEngine tool;
   for (char c : characters) {
     for (std::size_t at = 0; at < 17; ++at) {
       std::string name = std::string("m").append(at, 'x').append(1, c).append("z");
@@ -375,7 +382,7 @@ TEST(TolvaneScan, UpToDateBodyIsARangeOfTheSource) {
                                "    rega( b, 2 );    // tolvane\n"
                                "  }\n};\n";
   auto scan = [](const std::string& source, std::size_t& madeBytes) {
-    TTolvane tool;
+    TRegisterEngine tool;
     TScanResult result = tool.Scan(source);
     EXPECT_TRUE(result.Ok);
     madeBytes = 0;

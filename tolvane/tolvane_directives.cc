@@ -1,45 +1,45 @@
 // Comments, preprocessor lines and the TOLVANE_ directives written in
 // line comments.
+#include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
-#include "tolvane/tolvane_spec.h"
 
 using namespace tolvane_msg;
 
 // Members are recorded in file order and a directive follows the members of
 // its line, so the members of the current line are the tail of Members.
-void TTolvane::SetMembersOnLine(bool registrationOn) {
-  for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA->LineNumber; ++m)
+void TRegisterScan::SetMembersOnLine(bool registrationOn) {
+  for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA.LineNumber; ++m)
     m->RegistrationOn = registrationOn;
 }
 
-void TTolvane::SetMembersOnLine_Bus(std::string_view first, std::string_view second) {
-  for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA->LineNumber; ++m) {
+void TRegisterScan::SetMembersOnLine_Bus(std::string_view first, std::string_view second) {
+  for (auto m = Members.rbegin(); m != Members.rend() && m->LineNumber == IA.LineNumber; ++m) {
     m->BusArg1 = first;
     m->BusArg2 = second;
     m->IsBus = true;
   }
 }
 
-bool TTolvane::CheckComment() {
-  int type = IA->TokenType;
+bool TRegisterScan::CheckComment() {
+  int type = IA.TokenType;
   if (type == TokBlockComment) {
     Tok_Comment();
     return true;
   }
-  if (type == TokHash && IA->TokenIndex == 1) {
+  if (type == TokHash && IA.TokenIndex == 1) {
     NextLineCont(); // the preprocessor line and its continuation lines
     return true;
   }
   if (type != TokLineComment) return false;
 
-  IA->NextToken();
-  if (IA->TokenIndex == 1) return true; // an empty comment
-  int word = IA->TokenType;
+  IA.NextToken();
+  if (IA.TokenIndex == 1) return true; // an empty comment
+  int word = IA.TokenType;
   if (word == TokOn || word == TokOff || word == TokIgnore) {
     if (ErrLineCont()) return true;
     if (word != TokIgnore) RegistrationOn = word == TokOn;
     SetMembersOnLine(word == TokOn);
-    IA->NextLine();
+    IA.NextLine();
     return true;
   }
   if (word == TokIncl) {
@@ -55,39 +55,39 @@ bool TTolvane::CheckComment() {
 }
 
 // TOLVANE_INCL text: the rest of the line, kept for the Register() body.
-void TTolvane::ReadIncludeDirective() {
+void TRegisterScan::ReadIncludeDirective() {
   if (ClassDepth == 0) {
-    Error(InclOutsideClass(IA->Token));
+    Error(InclOutsideClass(IA.Token));
   } else if (RegisterFound) {
-    Error(InclAfterRegister(IA->Token));
+    Error(InclAfterRegister(IA.Token));
   } else {
     TIncludeDescr include;
-    std::size_t start = static_cast<std::size_t>(IA->Position) + IA->Token.size() + 1;
-    if (start < IA->Line.size()) include.Text = IA->Line.substr(start);
-    include.LineNumber = IA->LineNumber;
+    std::size_t start = static_cast<std::size_t>(IA.Position) + IA.Token.size() + 1;
+    if (start < IA.Line.size()) include.Text = IA.Line.substr(start);
+    include.LineNumber = IA.LineNumber;
     Includes.push_back(include);
   }
-  IA->NextLine();
+  IA.NextLine();
 }
 
 // TOLVANE_BUS( first , second ): each token must stand on the directive's line.
-void TTolvane::ReadBusDirective() {
+void TRegisterScan::ReadBusDirective() {
   std::string_view args[2]; // tokens: views of the source or the keyword table
   const char* expected[] = {"(", nullptr, ",", nullptr, ")"};
   const char* messages[] = {kExpectedOpenParen, nullptr, kExpectedComma, nullptr, kExpectedCloseParen};
   for (int i = 0; i < 5; ++i) {
-    IA->NextToken();
+    IA.NextToken();
     if (ErrorIfNewLine()) return;
     if (!expected[i]) {
-      args[i / 2] = IA->Token;
-    } else if (IA->Token != expected[i]) {
+      args[i / 2] = IA.Token;
+    } else if (IA.Token != expected[i]) {
       return Error(messages[i]);
     }
   }
   SetMembersOnLine_Bus(args[0], args[1]);
-  IA->NextLine();
+  IA.NextLine();
 }
 
-void TTolvane::Tok_Comment() {
-  if (!IA->SkipBlockComment()) Error(kOpenBlockComment);
+void TRegisterScan::Tok_Comment() {
+  if (!IA.SkipBlockComment()) Error(kOpenBlockComment);
 }

@@ -1,11 +1,12 @@
 // Data member declarations inside the tracked class body: a type name,
 // then one or more declarators, each a plain name or a one-dimensional array.
+#include "framework/cli/spec_base.h"
+#include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
-#include "tolvane/tolvane_spec.h"
 
 using namespace tolvane_msg;
 
-void TTolvane::Tok_General() {
+void TRegisterScan::Tok_General() {
   if (Modern) {
     ModernGeneral();
     return;
@@ -16,24 +17,24 @@ void TTolvane::Tok_General() {
   }
   // The tokenizer makes a word of letters, digits and underscores only, so
   // a leading digit is all that keeps a word from being an identifier.
-  if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
+  if (IA.Token.empty() || IsDigitChar(IA.Token[0])) {
     Error(kExpectedIdentifier);
     return;
   }
   if (!TypeSeen) {
-    IA->NextToken();
+    IA.NextToken();
     TypeSeen = true;
     return;
   }
 
   TMemberDescr d;
-  d.Name = IA->Token;
+  d.Name = IA.Token;
   d.RegistrationOn = RegistrationOn;
-  d.LineNumber = IA->LineNumber;
-  d.Position = IA->Position;
-  IA->NextToken();
+  d.LineNumber = IA.LineNumber;
+  d.Position = IA.Position;
+  IA.NextToken();
 
-  if (IA->Token == "[") {
+  if (IA.Token == "[") {
     ReadArraySize(d);
     if (ErrorFlag) return;
     if (d.ArrayUnresolved) {
@@ -41,18 +42,18 @@ void TTolvane::Tok_General() {
       Tok_SkipDecl(); // to ";", or to "," so that later declarators count
       return;
     }
-  } else if (IA->Token == "(") {
+  } else if (IA.Token == "(") {
     TypeSeen = false; // a member function
     Tok_SkipDecl();
     return;
   }
 
-  if (IA->Token == ";") {
-    IA->NextToken();
+  if (IA.Token == ";") {
+    IA.NextToken();
     TypeSeen = false;
     PushMember(d);
-  } else if (IA->Token == ",") {
-    IA->NextToken();
+  } else if (IA.Token == ",") {
+    IA.NextToken();
     PushMember(d);
   } else {
     Error(kUnexpectedInMember);
@@ -62,25 +63,25 @@ void TTolvane::Tok_General() {
 // From the "[" after a member's name: the size is cut from the raw line
 // between the brackets, as spelled; ArrayUnresolved stays set when the
 // declarator is not understood.
-void TTolvane::ReadArraySize(TMemberDescr& d) {
+void TRegisterScan::ReadArraySize(TMemberDescr& d) {
   d.IsArray = true;
   d.ArrayUnresolved = true;
-  int first = IA->Position + 1;
-  int line = IA->LineNumber;
-  while (IA->LineNumber == line && !IA->EndOfInput) {
-    if (IA->Token == "]") {
-      int last = IA->Position - 1;
+  int first = IA.Position + 1;
+  int line = IA.LineNumber;
+  while (IA.LineNumber == line && !IA.EndOfInput) {
+    if (IA.Token == "]") {
+      int last = IA.Position - 1;
       if (last < first) return;
-      std::string_view size = Trimmed(
-          IA->Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
+      std::string_view size = TSpecBase::Trimmed(
+          IA.Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
       if (size.empty()) return;
       d.ArraySize = size;
       d.ArrayUnresolved = false;
-      IA->NextToken();
+      IA.NextToken();
       if (Modern)
         while (SkipAttribute()) {
         }
-      if (IA->Token != ";" && IA->Token != "," && !(Modern && (IA->Token == "=" || IA->Token == "{")))
+      if (IA.Token != ";" && IA.Token != "," && !(Modern && (IA.Token == "=" || IA.Token == "{")))
         d.ArrayUnresolved = true;
       return;
     }
@@ -88,4 +89,4 @@ void TTolvane::ReadArraySize(TMemberDescr& d) {
   }
 }
 
-void TTolvane::PushMember(TMemberDescr& member) { Members.push_back(std::move(member)); }
+void TRegisterScan::PushMember(TMemberDescr& member) { Members.push_back(std::move(member)); }

@@ -2,8 +2,8 @@
 // class templates and nested classes are tracked, attributes, default
 // member initialisers and macro lines are read past, and every other
 // declaration is passed over to its ";" or its balanced braces.
+#include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
-#include "tolvane/tolvane_spec.h"
 
 using namespace tolvane_msg;
 
@@ -25,43 +25,43 @@ bool IsMacroName(std::string_view word) {
 
 } // namespace
 
-void TTolvane::NoteConstruct(TConstructNote::TKind kind) {
-  if (!Options->NoteConstructs) return;
+void TRegisterScan::NoteConstruct(TConstructNote::TKind kind) {
+  if (!Options.NoteConstructs) return;
   TConstructNote note;
   note.Kind = kind;
-  note.Line = IA->LineNumber;
-  Result->Constructs.push_back(note);
+  note.Line = IA.LineNumber;
+  Result.Constructs.push_back(note);
 }
 
 // A comment or a preprocessor line where a head is read: passed over
 // without acting on a directive in it.
-void TTolvane::SkipCommentUnread() {
-  if (IA->TokenType == TokBlockComment)
+void TRegisterScan::SkipCommentUnread() {
+  if (IA.TokenType == TokBlockComment)
     Tok_Comment();
   else
     NextLineCont();
 }
 
-void TTolvane::NextModernToken() {
-  IA->NextToken();
-  while (!ErrorFlag && !IA->EndOfInput &&
-         (IA->TokenType == TokBlockComment || IA->TokenType == TokLineComment ||
-          (IA->TokenType == TokHash && IA->TokenIndex == 1)))
+void TRegisterScan::NextModernToken() {
+  IA.NextToken();
+  while (!ErrorFlag && !IA.EndOfInput &&
+         (IA.TokenType == TokBlockComment || IA.TokenType == TokLineComment ||
+          (IA.TokenType == TokHash && IA.TokenIndex == 1)))
     SkipCommentUnread();
 }
 
 // Passes the group that the current "(", "[" or "<" opens, with what it
 // nests; an unclosed group ends before a ";" or a "}" of the level it
 // started on, which are left to the caller.
-void TTolvane::SkipGroup() {
-  char open = IA->Token[0];
+void TRegisterScan::SkipGroup() {
+  char open = IA.Token[0];
   char close = open == '(' ? ')' : open == '[' ? ']' : '>';
   int depth = 0;
   int inner = 0; // "(" and "[" open inside "<...>", where ">" closes nothing
   int braces = BraceDepth;
-  while (!ErrorFlag && !IA->EndOfInput && BraceDepth >= braces) {
-    if (BraceDepth == braces && IA->TokenType == ttNonAlphaNum) {
-      char c = IA->Token[0];
+  while (!ErrorFlag && !IA.EndOfInput && BraceDepth >= braces) {
+    if (BraceDepth == braces && IA.TokenType == ttNonAlphaNum) {
+      char c = IA.Token[0];
       if (c == ';' || c == '}') return;
       if (open == '<' && (c == '(' || c == '[')) {
         ++inner;
@@ -70,7 +70,7 @@ void TTolvane::SkipGroup() {
       } else if (inner == 0 && c == open) {
         ++depth;
       } else if (inner == 0 && c == close && --depth == 0) {
-        IA->NextToken();
+        IA.NextToken();
         return;
       }
     }
@@ -79,33 +79,33 @@ void TTolvane::SkipGroup() {
 }
 
 // "[[...]]" or an attribute word with its argument, where one is current.
-bool TTolvane::SkipAttribute() {
+bool TRegisterScan::SkipAttribute() {
   // Most tokens are neither "[" nor a word starting as the attribute words do.
-  char first = IA->Token.empty() ? '\0' : IA->Token[0];
+  char first = IA.Token.empty() ? '\0' : IA.Token[0];
   if (first != '[' && first != 'a' && first != '_') return false;
-  if (IA->TokenType == ttNonAlphaNum && IA->Token == "[") {
-    std::size_t next = static_cast<std::size_t>(IA->Position) + 1;
-    if (next >= IA->Line.size() || IA->Line[next] != '[') return false;
+  if (IA.TokenType == ttNonAlphaNum && IA.Token == "[") {
+    std::size_t next = static_cast<std::size_t>(IA.Position) + 1;
+    if (next >= IA.Line.size() || IA.Line[next] != '[') return false;
     NoteConstruct(TConstructNote::TKind::Attribute);
     SkipGroup();
     return true;
   }
-  if (IA->TokenType != ttGeneral || !IsAttributeWord(IA->Token)) return false;
+  if (IA.TokenType != ttGeneral || !IsAttributeWord(IA.Token)) return false;
   NoteConstruct(TConstructNote::TKind::Attribute);
-  IA->NextToken();
-  if (IA->Token == "(") SkipGroup();
+  IA.NextToken();
+  if (IA.Token == "(") SkipGroup();
   return true;
 }
 
 // From the "=" or "{" after a member's name to the "," or ";" that ends
 // its initialiser, which is left current.
-void TTolvane::SkipInitialiser() {
+void TRegisterScan::SkipInitialiser() {
   NoteConstruct(TConstructNote::TKind::Initialiser);
   int braces = BraceDepth;
   int nest = 0; // "(", "[" and "<" open
-  while (!ErrorFlag && !IA->EndOfInput && BraceDepth >= braces) {
-    if (BraceDepth == braces && IA->TokenType == ttNonAlphaNum) {
-      char c = IA->Token[0];
+  while (!ErrorFlag && !IA.EndOfInput && BraceDepth >= braces) {
+    if (BraceDepth == braces && IA.TokenType == ttNonAlphaNum) {
+      char c = IA.Token[0];
       if (c == ';' || c == '}' || (c == ',' && nest == 0)) return;
       if (c == '(' || c == '[' || c == '<')
         ++nest;
@@ -117,17 +117,17 @@ void TTolvane::SkipInitialiser() {
 }
 
 // The body of a namespace is read as the file's; an alias is passed over.
-void TTolvane::Tok_Namespace() {
+void TRegisterScan::Tok_Namespace() {
   if (ClassDepth != 0) {
     Tok_SkipDecl();
     return;
   }
-  IA->NextToken();
+  IA.NextToken();
   std::string name; // "a::b"; empty for an anonymous namespace
   std::string_view word;
-  while (!ErrorFlag && !IA->EndOfInput) {
-    if (IA->TokenType == ttNonAlphaNum) {
-      char c = IA->Token[0];
+  while (!ErrorFlag && !IA.EndOfInput) {
+    if (IA.TokenType == ttNonAlphaNum) {
+      char c = IA.Token[0];
       if (c == '{') {
         CheckBrace();
         if (!word.empty()) name += word;
@@ -143,9 +143,9 @@ void TTolvane::Tok_Namespace() {
       }
       if (c == '}') return;
       if (c == '(') word = {}; // the word was a macro's: VISIBILITY(default)
-    } else if (IA->TokenType == ttGeneral) {
-      word = IA->Token;
-    } else if (IA->Token == "::" && !word.empty()) {
+    } else if (IA.TokenType == ttGeneral) {
+      word = IA.Token;
+    } else if (IA.Token == "::" && !word.empty()) {
       name += word;
       name += "::";
       word = {};
@@ -156,15 +156,15 @@ void TTolvane::Tok_Namespace() {
 
 // extern "C++" { ... } is read through; any other extern declaration is
 // passed over.
-void TTolvane::Tok_Extern() {
+void TRegisterScan::Tok_Extern() {
   if (ClassDepth != 0) {
     Tok_SkipDecl();
     return;
   }
-  IA->NextToken();
-  if (IA->TokenType == ttStringLiteral) {
-    IA->NextToken();
-    if (IA->Token == "{") {
+  IA.NextToken();
+  if (IA.TokenType == ttStringLiteral) {
+    IA.NextToken();
+    if (IA.Token == "{") {
       CheckBrace();
       return;
     }
@@ -172,10 +172,10 @@ void TTolvane::Tok_Extern() {
   Tok_SkipDecl();
 }
 
-void TTolvane::Tok_Inline() {
+void TRegisterScan::Tok_Inline() {
   if (ClassDepth == 0) {
-    IA->NextToken();
-    if (IA->Token == "namespace") {
+    IA.NextToken();
+    if (IA.Token == "namespace") {
       Tok_Namespace();
       return;
     }
@@ -186,40 +186,40 @@ void TTolvane::Tok_Inline() {
 // A class template is tracked as a class; any other template declaration
 // is passed over. A requires-clause may stand between the parameters and
 // the class.
-void TTolvane::Tok_Template() {
-  IA->NextToken();
-  if (IA->Token == "<") SkipGroup();
-  while (!ErrorFlag && !IA->EndOfInput) {
-    if (IA->TokenType >= ttFirstKeyword && (IA->Token == "class" || IA->Token == "struct")) {
+void TRegisterScan::Tok_Template() {
+  IA.NextToken();
+  if (IA.Token == "<") SkipGroup();
+  while (!ErrorFlag && !IA.EndOfInput) {
+    if (IA.TokenType >= ttFirstKeyword && (IA.Token == "class" || IA.Token == "struct")) {
       ReadModernClass();
       return;
     }
-    if (IA->TokenType == ttNonAlphaNum) {
-      char c = IA->Token[0];
+    if (IA.TokenType == ttNonAlphaNum) {
+      char c = IA.Token[0];
       if (c != '(' && c != '<') break;
       SkipGroup();
       continue;
     }
-    if (IA->TokenType != ttGeneral && IA->TokenType != TokLineComment && IA->TokenType != TokBlockComment &&
-        IA->Token != "::")
+    if (IA.TokenType != ttGeneral && IA.TokenType != TokLineComment && IA.TokenType != TokBlockComment &&
+        IA.Token != "::")
       break; // a keyword that starts another declaration
     SkipToken();
   }
   Tok_SkipDecl();
 }
 
-void TTolvane::ReadModernClass() {
-  IA->NextToken();
+void TRegisterScan::ReadModernClass() {
+  IA.NextToken();
   std::string_view name;
   if (ReadModernClassHead(name)) OpenClass(name);
 }
 
-bool TTolvane::ReadModernClassHead(std::string_view& name) {
+bool TRegisterScan::ReadModernClassHead(std::string_view& name) {
   bool named = false; // "final" or the base clause has come
-  while (!ErrorFlag && !IA->EndOfInput) {
-    int type = IA->TokenType;
-    std::string_view token = IA->Token;
-    if (type == TokBlockComment || type == TokLineComment || (type == TokHash && IA->TokenIndex == 1)) {
+  while (!ErrorFlag && !IA.EndOfInput) {
+    int type = IA.TokenType;
+    std::string_view token = IA.Token;
+    if (type == TokBlockComment || type == TokLineComment || (type == TokHash && IA.TokenIndex == 1)) {
       SkipCommentUnread();
       continue;
     }
@@ -229,7 +229,7 @@ bool TTolvane::ReadModernClassHead(std::string_view& name) {
         named = true;
       else if (!named)
         name = token;
-      IA->NextToken();
+      IA.NextToken();
       continue;
     }
     if (type == ttNonAlphaNum) {
@@ -237,7 +237,7 @@ bool TTolvane::ReadModernClassHead(std::string_view& name) {
       if (c == '{') return true;
       if (c == '}') return false;
       if (c == ';') {
-        IA->NextToken(); // a declaration of the class, or of something of its type
+        IA.NextToken(); // a declaration of the class, or of something of its type
         return false;
       }
       if (c == '<' || c == '[' || (c == '(' && (named || IsMacroName(name)))) {
@@ -246,11 +246,11 @@ bool TTolvane::ReadModernClassHead(std::string_view& name) {
       }
       if (c == ':' || (named && (c == ',' || c == '.'))) {
         named = true;
-        IA->NextToken();
+        IA.NextToken();
         continue;
       }
     } else if (type >= ttFirstKeyword && (named || token == "::")) {
-      IA->NextToken(); // the base clause's words, a qualified name
+      IA.NextToken(); // the base clause's words, a qualified name
       continue;
     }
     // No class body follows: the rest is an ordinary declaration.
@@ -262,7 +262,7 @@ bool TTolvane::ReadModernClassHead(std::string_view& name) {
 
 // The class whose "{" is current is tracked; a class it is nested in is
 // taken up again at its end.
-void TTolvane::OpenClass(std::string_view name) {
+void TRegisterScan::OpenClass(std::string_view name) {
   if (ClassDepth != 0) {
     TClassState outer;
     outer.Name = std::move(ClassName);
@@ -274,18 +274,18 @@ void TTolvane::OpenClass(std::string_view name) {
     OuterClasses.push_back(std::move(outer));
   }
   ClassName = name;
-  ClassLine = IA->LineNumber;
+  ClassLine = IA.LineNumber;
   RegisterFound = false;
   TypeSeen = false;
   Members.clear();
   Includes.clear();
-  IA->NextToken();
+  IA.NextToken();
   ++BraceDepth;
   ClassBraceDepths.push_back(BraceDepth);
   ++ClassDepth;
 }
 
-void TTolvane::CloseClass() {
+void TRegisterScan::CloseClass() {
   if (OuterClasses.empty()) return;
   TClassState& outer = OuterClasses.back();
   ClassName = std::move(outer.Name);
@@ -299,35 +299,35 @@ void TTolvane::CloseClass() {
 
 // A word that begins a declaration in a class body: an attribute, an
 // access label of a macro word ("signals:"), a macro line, or the type.
-void TTolvane::ModernDeclStart() {
+void TRegisterScan::ModernDeclStart() {
   if (SkipAttribute()) return;
-  bool lineStart = IA->TokenIndex == 1;
-  IA->NextToken();
-  if (IA->TokenType == ttNonAlphaNum && IA->Token == ":") {
+  bool lineStart = IA.TokenIndex == 1;
+  IA.NextToken();
+  if (IA.TokenType == ttNonAlphaNum && IA.Token == ":") {
     NoteConstruct(TConstructNote::TKind::MacroLabel);
-    IA->NextToken();
+    IA.NextToken();
     return;
   }
-  if (lineStart && ModernMacroLine(IA->Token == "(")) return;
+  if (lineStart && ModernMacroLine(IA.Token == "(")) return;
   TypeSeen = true;
 }
 
 // A word outside every class: a macro line, or a declaration passed over.
-void TTolvane::ModernFileLevelWord() {
+void TRegisterScan::ModernFileLevelWord() {
   if (SkipAttribute()) return;
-  if (IA->TokenIndex != 1) {
+  if (IA.TokenIndex != 1) {
     Tok_SkipDecl();
     return;
   }
-  IA->NextToken();
-  if (!ModernMacroLine(IA->Token == "(")) Tok_SkipDecl();
+  IA.NextToken();
+  if (!ModernMacroLine(IA.Token == "(")) Tok_SkipDecl();
 }
 
 // With the token after a word that begins its line current: whether the
 // line is a macro, passed over (invocation: the token is the "(" of
 // NAME(...), whose group is read first; a declaration it begins is then
 // passed over and true returned too).
-bool TTolvane::ModernMacroLine(bool invocation) {
+bool TRegisterScan::ModernMacroLine(bool invocation) {
   if (invocation) SkipGroup();
   if (!ContinuesDeclaration(invocation)) {
     NoteConstruct(TConstructNote::TKind::MacroLine);
@@ -341,17 +341,17 @@ bool TTolvane::ModernMacroLine(bool invocation) {
 
 // Whether the current token goes on with the declaration that the words
 // before it began, rather than following a macro line.
-bool TTolvane::ContinuesDeclaration(bool afterInvocation) const {
-  int type = IA->TokenType;
-  if (IA->EndOfInput) return false;
-  if (IA->TokenIndex != 1 && type != TokLineComment && type != TokBlockComment) return true;
+bool TRegisterScan::ContinuesDeclaration(bool afterInvocation) const {
+  int type = IA.TokenType;
+  if (IA.EndOfInput) return false;
+  if (IA.TokenIndex != 1 && type != TokLineComment && type != TokBlockComment) return true;
   if (type == ttNonAlphaNum) {
-    char c = IA->Token[0];
+    char c = IA.Token[0];
     if (afterInvocation)
       return c == '{' || c == ':' || c == ';' || c == '=' || c == ',' || c == '-' || c == '&' || c == '(';
     return c != '}' && c != '[';
   }
-  std::string_view t = IA->Token;
+  std::string_view t = IA.Token;
   return t == "const" || t == "noexcept" || t == "override" || t == "final" || t == "volatile" ||
          t == "throw" || t == "requires" || t == "try" || (!afterInvocation && t == "::");
 }
@@ -360,9 +360,9 @@ bool TTolvane::ContinuesDeclaration(bool afterInvocation) const {
 // specifiers after it (words, each with a parenthesised argument) and
 // comments anywhere between, up to the "{", which it leaves current. Any
 // other declaration is passed over.
-bool TTolvane::ReadModernRegisterHead() {
+bool TRegisterScan::ReadModernRegisterHead() {
   NextModernToken();
-  if (IA->Token != "Register") {
+  if (IA.Token != "Register") {
     Tok_SkipDecl();
     return false;
   }
@@ -373,13 +373,13 @@ bool TTolvane::ReadModernRegisterHead() {
 // With "void" current outside every class: "TDev::Register" or
 // "app::TDev::Register" and the rest of the head as in a class; qualifier
 // is set to the class's name as written ("app::TDev").
-bool TTolvane::ReadOutOfLineHead(std::string& qualifier) {
+bool TRegisterScan::ReadOutOfLineHead(std::string& qualifier) {
   NextModernToken();
   std::string_view word;
-  while (!ErrorFlag && !IA->EndOfInput) {
-    if (IA->TokenType == ttGeneral && word.empty()) {
-      word = IA->Token;
-    } else if (IA->Token == "::" && (!word.empty() || qualifier.empty())) {
+  while (!ErrorFlag && !IA.EndOfInput) {
+    if (IA.TokenType == ttGeneral && word.empty()) {
+      word = IA.Token;
+    } else if (IA.Token == "::" && (!word.empty() || qualifier.empty())) {
       qualifier += word;
       qualifier += "::";
       word = {};
@@ -398,7 +398,7 @@ bool TTolvane::ReadOutOfLineHead(std::string& qualifier) {
 
 // The out-of-line body whose "{" is current gets the members and includes
 // of its class, found by its name as the namespaces around it resolve it.
-void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
+void TRegisterScan::RegenerateOutOfLine(const std::string& qualifier) {
   if (NamespaceCuts.size() > kLookupLevels) {
     Tok_SkipDecl(); // no class this deep is kept
     return;
@@ -415,7 +415,7 @@ void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
   cuts.push_back(0);
   const TClassState* found = nullptr;
   using TClasses = std::unordered_map<std::string, TClassState>;
-  for (const TClasses* classes : {static_cast<const TClasses*>(&ClassesRead), Options->Classes}) {
+  for (const TClasses* classes : {static_cast<const TClasses*>(&ClassesRead), Options.Classes}) {
     for (std::size_t i = 0; !found && classes && i < cuts.size(); ++i) {
       auto at = classes->find(NamespacePrefix.substr(0, cuts[i]) + written);
       if (at != classes->end()) found = &at->second;
@@ -440,7 +440,7 @@ void TTolvane::RegenerateOutOfLine(const std::string& qualifier) {
 
 // A class without a Register() body of its own is kept by its qualified
 // name, for a body outside it.
-void TTolvane::RecordClass() {
+void TRegisterScan::RecordClass() {
   // Deeper than this, a class is not kept: its name would be as long as the
   // nesting, and every class would copy it.
   if (NamespaceCuts.size() + OuterClasses.size() > kLookupLevels) return;
@@ -460,24 +460,24 @@ void TTolvane::RecordClass() {
 }
 
 // From the "(" after "Register" on.
-bool TTolvane::ReadModernRegisterParams() {
-  if (IA->Token != "(") {
+bool TRegisterScan::ReadModernRegisterParams() {
+  if (IA.Token != "(") {
     Tok_SkipDecl();
     return false;
   }
   NextModernToken();
-  if (IA->Token == "void") NextModernToken();
-  if (IA->Token != ")") {
+  if (IA.Token == "void") NextModernToken();
+  if (IA.Token != ")") {
     Tok_SkipDecl();
     return false;
   }
   NextModernToken();
-  while (!ErrorFlag && !IA->EndOfInput &&
-         (IA->TokenType == ttGeneral || (IA->TokenType >= ttFirstKeyword && IsAlnumChar(IA->Token[0])))) {
+  while (!ErrorFlag && !IA.EndOfInput &&
+         (IA.TokenType == ttGeneral || (IA.TokenType >= ttFirstKeyword && IsAlnumChar(IA.Token[0])))) {
     NextModernToken();
-    if (IA->Token == "(") SkipGroup();
+    if (IA.Token == "(") SkipGroup();
   }
-  if (IA->Token == "{") {
+  if (IA.Token == "{") {
     TypeSeen = false;
     return true;
   }
@@ -487,12 +487,12 @@ bool TTolvane::ReadModernRegisterParams() {
 
 // A word in the modern dialect: at file level a macro line or a declaration
 // passed over; in a class body the start of a declaration or a member name.
-void TTolvane::ModernGeneral() {
+void TRegisterScan::ModernGeneral() {
   if (ClassDepth == 0) {
     ModernFileLevelWord();
     return;
   }
-  if (IA->Token.empty() || IsDigitChar(IA->Token[0])) {
+  if (IA.Token.empty() || IsDigitChar(IA.Token[0])) {
     Tok_SkipDecl(); // a number where a declaration would begin
     return;
   }
@@ -503,15 +503,15 @@ void TTolvane::ModernGeneral() {
   if (SkipAttribute()) return;
 
   TMemberDescr d;
-  d.Name = IA->Token;
+  d.Name = IA.Token;
   d.RegistrationOn = RegistrationOn;
-  d.LineNumber = IA->LineNumber;
-  d.Position = IA->Position;
-  IA->NextToken();
+  d.LineNumber = IA.LineNumber;
+  d.Position = IA.Position;
+  IA.NextToken();
   while (SkipAttribute()) {
   }
 
-  if (IA->Token == "[") {
+  if (IA.Token == "[") {
     ReadArraySize(d);
     if (ErrorFlag) return;
     if (d.ArrayUnresolved) {
@@ -519,26 +519,26 @@ void TTolvane::ModernGeneral() {
       Tok_SkipDecl(); // to ";", or to "," so that later declarators count
       return;
     }
-  } else if (IA->Token == "(") {
+  } else if (IA.Token == "(") {
     TypeSeen = false; // a member function
     Tok_SkipDecl();
     return;
   }
 
-  if (IA->TokenType == ttNonAlphaNum && (IA->Token == "=" || IA->Token == "{")) {
+  if (IA.TokenType == ttNonAlphaNum && (IA.Token == "=" || IA.Token == "{")) {
     SkipInitialiser(); // the member is the one it would be without it
     if (ErrorFlag) return;
   }
-  if (IA->Token == ";") {
-    IA->NextToken();
+  if (IA.Token == ";") {
+    IA.NextToken();
     TypeSeen = false;
     PushMember(d);
-  } else if (IA->Token == ",") {
-    IA->NextToken();
+  } else if (IA.Token == ",") {
+    IA.NextToken();
     PushMember(d);
   } else {
     NoteConstruct(TConstructNote::TKind::PassedOver);
-    if (IA->Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
+    if (IA.Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
     TypeSeen = false;
   }
 }
@@ -546,36 +546,36 @@ void TTolvane::ModernGeneral() {
 // Passes a declaration over as the specified grammar does; a brace
 // initialiser or a constructor's member initialisers go on with it, and
 // "," inside parentheses ends no declarator.
-void TTolvane::ModernSkipDecl() {
+void TRegisterScan::ModernSkipDecl() {
   int nest = 0; // "(" and "[" open
   // With braces open the end of the input is met by SkipToken, which
   // reports it; with none open the declaration just ends there.
-  while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
-    if (IA->Token == ";") {
+  while (!ErrorFlag && !(IA.EndOfInput && BraceDepth == 0)) {
+    if (IA.Token == ";") {
       TypeSeen = false;
-      IA->NextToken();
+      IA.NextToken();
       return;
     }
-    if (IA->Token == "," && TypeSeen && nest == 0) {
-      IA->NextToken(); // the next declarator is examined again
+    if (IA.Token == "," && TypeSeen && nest == 0) {
+      IA.NextToken(); // the next declarator is examined again
       return;
     }
-    if (IA->Token == "{") {
+    if (IA.Token == "{") {
       SkipToken();
       PopBrace();
       if (ErrorFlag) return;
       // A brace initialiser, or one of a constructor's member initialisers,
       // goes on with the declaration; a ";" after braces ends it with them.
-      if (IA->Token == ";") {
+      if (IA.Token == ";") {
         TypeSeen = false;
-        IA->NextToken();
+        IA.NextToken();
         return;
       }
-      if (IA->Token != "," && IA->Token != "{") return;
+      if (IA.Token != "," && IA.Token != "{") return;
       continue;
     }
-    if (IA->TokenType == ttNonAlphaNum) {
-      char c = IA->Token[0];
+    if (IA.TokenType == ttNonAlphaNum) {
+      char c = IA.Token[0];
       if (c == '(' || c == '[')
         ++nest;
       else if ((c == ')' || c == ']') && nest > 0)

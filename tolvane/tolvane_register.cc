@@ -1,8 +1,9 @@
 // The Register() body: earlier generated lines (ending in the marker) are
 // dropped, user registrations noted, and one aligned line is written per
 // member that still wants one, before the body's closing brace.
+#include "framework/cli/spec_base.h"
+#include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
-#include "tolvane/tolvane_spec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -92,7 +93,7 @@ std::vector<TLine> OrderLines(const std::vector<const TMemberDescr*>& members,
 
 } // namespace
 
-void TTolvane::MarkUserRegistration(std::string_view name) {
+void TRegisterScan::MarkUserRegistration(std::string_view name) {
   auto mark = [this](std::size_t i) {
     TMemberDescr& m = Members[i];
     m.UserRegistered = true;
@@ -114,18 +115,18 @@ void TTolvane::MarkUserRegistration(std::string_view name) {
   MemberIndex.Lookup(name, mark);
 }
 
-void TTolvane::WarnIgnoredIncludes(std::string (*message)(int line)) {
+void TRegisterScan::WarnIgnoredIncludes(std::string (*message)(int line)) {
   for (const TIncludeDescr& include : Includes) Warning(message(include.LineNumber));
 }
 
-void TTolvane::Tok_Virtual() {
+void TRegisterScan::Tok_Virtual() {
   if (ClassDepth == 0) {
     Tok_SkipDecl();
     return;
   }
   if (Modern) {
     NextModernToken();
-    if (IA->Token != "void")
+    if (IA.Token != "void")
       Tok_SkipDecl();
     else if (ReadModernRegisterHead())
       RegenerateBody();
@@ -135,7 +136,7 @@ void TTolvane::Tok_Virtual() {
   if (ReadRegisterHead(false)) RegenerateBody();
 }
 
-void TTolvane::Tok_Void() {
+void TRegisterScan::Tok_Void() {
   if (ClassDepth == 0) {
     std::string qualifier;
     if (!Modern)
@@ -154,34 +155,34 @@ void TTolvane::Tok_Void() {
 // makes the method an ordinary declaration, skipped from that token on:
 // the tokens read before it are words and punctuation that the skip would
 // have passed over alike.
-bool TTolvane::ReadRegisterHead(bool needSpecifier) {
+bool TRegisterScan::ReadRegisterHead(bool needSpecifier) {
   for (const char* text : {"Register", "(", ")"})
     if (SkipDeclUnlessToken(text)) return false;
   bool isOverride = false, isFinal = false;
   for (;;) {
-    IA->NextToken();
-    if (!isOverride && IA->Token == "override")
+    IA.NextToken();
+    if (!isOverride && IA.Token == "override")
       isOverride = true;
-    else if (!isFinal && IA->Token == "final")
+    else if (!isFinal && IA.Token == "final")
       isFinal = true;
     else
       break;
   }
-  if (IA->Token == "{" && (!needSpecifier || isOverride || isFinal)) return true;
+  if (IA.Token == "{" && (!needSpecifier || isOverride || isFinal)) return true;
   Tok_SkipDecl();
   return false;
 }
 
 // The body of Register(), its "{" current: regenerated, or left as it is
 // when its form does not allow it.
-void TTolvane::RegenerateBody() {
+void TRegisterScan::RegenerateBody() {
   RegisterFound = true;
-  int braceLine = IA->LineNumber;
-  Result->HeadBraceLines.push_back(braceLine);
+  int braceLine = IA.LineNumber;
+  Result.HeadBraceLines.push_back(braceLine);
   CheckBrace();
   int bodyDepth = BraceDepth;
   // Comments behind the "{" are read here, so their directives act.
-  while (IA->LineNumber == braceLine && CheckComment())
+  while (IA.LineNumber == braceLine && CheckComment())
     if (ErrorFlag) return;
 
   if (!AnyMemberWantsRegistration() && Includes.empty()) {
@@ -189,14 +190,14 @@ void TTolvane::RegenerateBody() {
     Members.clear();
     return;
   }
-  if (IA->LineNumber == braceLine && !IA->EndOfInput) {
+  if (IA.LineNumber == braceLine && !IA.EndOfInput) {
     Warning(kOpenBraceNotLast);
     AbandonBody(bodyDepth, false);
     return;
   }
   ScanRegisterBody(bodyDepth);
   if (ErrorFlag) return;
-  if (IA->TokenIndex != 1 || BraceDepth < bodyDepth) {
+  if (IA.TokenIndex != 1 || BraceDepth < bodyDepth) {
     // The earlier generated lines are gone; nothing new is written.
     NoteBody(braceLine, {});
     if (!Includes.empty() ||
@@ -242,27 +243,27 @@ int FirstDifferentLine(std::string_view old, std::string_view made) {
 // only where they are one run that ends at the body's "}": elsewhere the
 // new lines take another place, and the text changes from the first line
 // dropped on.
-void TTolvane::NoteBody(int braceLine, std::string_view made) {
+void TRegisterScan::NoteBody(int braceLine, std::string_view made) {
   TBodyRange body;
   body.BraceLine = braceLine;
-  body.CloseLine = IA->LineNumber;
+  body.CloseLine = IA.LineNumber;
   body.NewBraceLine = braceLine + LineShift;
   LineShift += static_cast<int>(std::count(made.begin(), made.end(), '\n')) - DroppedCount;
   body.NewCloseLine = body.CloseLine + LineShift;
   if (DroppedCount == 0) {
     body.FirstChange = made.empty() ? 0 : body.CloseLine;
-  } else if (DroppedInOneRun && DroppedLines.data() + DroppedLines.size() == IA->Line.data()) {
+  } else if (DroppedInOneRun && DroppedLines.data() + DroppedLines.size() == IA.Line.data()) {
     int line = FirstDifferentLine(DroppedLines, made);
     body.FirstChange = line < 0 ? 0 : FirstDroppedLine + line;
   } else {
     body.FirstChange = FirstDroppedLine;
   }
-  Result->Bodies.push_back(body);
+  Result.Bodies.push_back(body);
 }
 
 // Reads the body up to its closing brace: earlier generated lines are left
 // out of the output, user registrations are noted.
-void TTolvane::ScanRegisterBody(int bodyDepth) {
+void TRegisterScan::ScanRegisterBody(int bodyDepth) {
   MemberIndex.Clear();
   MemberIndexBuilt = false;
   UserRegistrations = 0;
@@ -272,33 +273,33 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
   FirstDroppedLine = 0;
   const std::string_view marker = Marker; // measured once, not on every line
   while (!ErrorFlag) {
-    if (IA->TokenIndex == 1) {
+    if (IA.TokenIndex == 1) {
       // Generated lines end in the marker; the text before it may hold
       // another one (an include text of the user's), so look at the end.
-      if (Trimmed(IA->Line.substr(static_cast<std::size_t>(IA->Position))).ends_with(marker)) {
+      if (TSpecBase::Trimmed(IA.Line.substr(static_cast<std::size_t>(IA.Position))).ends_with(marker)) {
         // An earlier generated line: leave it (and the blank lines after
         // it) without copying it to the output.
-        const char* from = IA->Line.data();
-        int line = IA->LineNumber;
-        IA->Echo = nullptr;
-        IA->NextLine();
-        IA->Echo = Out;
-        NoteDroppedLines(from, IA->EndOfInput ? nullptr : IA->Line.data(),
-                         IA->EndOfInput ? 1 : IA->LineNumber - line);
+        const char* from = IA.Line.data();
+        int line = IA.LineNumber;
+        IA.Echo = nullptr;
+        IA.NextLine();
+        IA.Echo = &Out;
+        NoteDroppedLines(from, IA.EndOfInput ? nullptr : IA.Line.data(),
+                         IA.EndOfInput ? 1 : IA.LineNumber - line);
         if (FirstDroppedLine == 0) FirstDroppedLine = line;
         continue;
       }
     }
-    if (BraceDepth == bodyDepth && IA->Token == "}") break;
+    if (BraceDepth == bodyDepth && IA.Token == "}") break;
     // The body's brace went as the argument of a registration call: the
     // body has ended without a recognisable closing brace.
     if (BraceDepth < bodyDepth) break;
-    bool isReg = IsRegKeyword(IA->Token);
+    bool isReg = IsRegKeyword(IA.Token);
     SkipToken();
-    if (!isReg || IA->Token != "(") continue;
-    IA->NextToken();
-    if (IA->Token == "&") IA->NextToken();
-    MarkUserRegistration(IA->Token);
+    if (!isReg || IA.Token != "(") continue;
+    IA.NextToken();
+    if (IA.Token == "&") IA.NextToken();
+    MarkUserRegistration(IA.Token);
     SkipToken();
   }
   MemberIndex.Clear();
@@ -307,7 +308,7 @@ void TTolvane::ScanRegisterBody(int bodyDepth) {
 // from, to: the start of a dropped generated line and of the line after it
 // and the blank lines that went with it (null at the end of the input);
 // lines: how many lines that is.
-void TTolvane::NoteDroppedLines(const char* from, const char* to, int lines) {
+void TRegisterScan::NoteDroppedLines(const char* from, const char* to, int lines) {
   DroppedCount += lines;
   if (!to || to < from) {
     DroppedInOneRun = false;
@@ -324,7 +325,7 @@ void TTolvane::NoteDroppedLines(const char* from, const char* to, int lines) {
 // A body whose form does not let lines be generated: its includes are
 // reported as ignored and it is left as it stands. bodyRead: the scan of
 // the body has reached its end (else the rest of it is passed over).
-void TTolvane::AbandonBody(int bodyDepth, bool bodyRead) {
+void TRegisterScan::AbandonBody(int bodyDepth, bool bodyRead) {
   WarnIgnoredIncludes(InclIgnored);
   Includes.clear();
   if (!bodyRead)
@@ -336,7 +337,7 @@ void TTolvane::AbandonBody(int bodyDepth, bool bodyRead) {
 
 // The members that get a generated line, in declaration order; an array
 // whose size was not understood is reported instead.
-std::vector<const TMemberDescr*> TTolvane::ChooseRegistrations() {
+std::vector<const TMemberDescr*> TRegisterScan::ChooseRegistrations() {
   std::vector<const TMemberDescr*> chosen;
   for (const TMemberDescr& m : Members) {
     if (!m.RegistrationOn || m.UserRegistered) continue;
@@ -348,7 +349,7 @@ std::vector<const TMemberDescr*> TTolvane::ChooseRegistrations() {
   return chosen;
 }
 
-void TTolvane::GenerateRegistrations() {
+void TRegisterScan::GenerateRegistrations() {
   std::vector<const TMemberDescr*> chosen = ChooseRegistrations();
   TPrefixes prefixes(chosen);
   std::vector<TLine> lines = OrderLines(chosen, Includes, prefixes);
@@ -367,7 +368,7 @@ void TTolvane::GenerateRegistrations() {
   // The lines are put together in one buffer, kept from body to body and
   // sized first, then appended to the output in one piece. Each line begins
   // with the indent.
-  std::string_view indent = IA->Line.substr(0, static_cast<std::size_t>(IA->Position));
+  std::string_view indent = IA.Line.substr(0, static_cast<std::size_t>(IA.Position));
   auto fillOf = [width](const TLine& line) {
     return line.Length < width ? std::min(width - line.Length, kMaxFill) : 0;
   };
@@ -393,8 +394,8 @@ void TTolvane::GenerateRegistrations() {
   // source: the output takes that run, so most of an up-to-date file is one
   // range and nothing of it is copied or compared again.
   if (DroppedInOneRun && total != 0 && DroppedLines == std::string_view(RegisterText))
-    Out->AppendSource(DroppedLines);
+    Out.AppendSource(DroppedLines);
   else if (total != 0)
-    Out->append(RegisterText);
+    Out.append(RegisterText);
   Includes.clear();
 }

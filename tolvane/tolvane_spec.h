@@ -1,220 +1,30 @@
-// The registration generator: scans a C++ header, collects the data members
-// of each file-level class or struct, and rewrites the generated lines of
-// its "virtual void Register() {" body.
+// The registration generator as a program: its command line turned into a
+// request for the engine (TRegisterEngine), and the engine's results
+// printed as the program's console text.
 #pragma once
 
 #include <ostream>
-#include <string>
-#include <string_view>
-#include <unordered_map>
-#include <vector>
 
 #include "framework/text/diagnostic.h"
-#include "framework/text/input_assist.h"
-#include "framework/text/out_text.h"
 #include "framework/cli/spec_base.h"
-#include "tolvane/class_state.h"
-#include "tolvane/include_descr.h"
-#include "tolvane/member_descr.h"
-#include "tolvane/member_index.h"
-#include "tolvane/scan_options.h"
-#include "tolvane/scan_result.h"
-#include "tolvane/update_outcome.h"
-#include "tolvane/update_request.h"
-
-class TFileText;
+#include "tolvane/register_engine.h"
 
 class TTolvane : public TSpecBase {
 public:
   TTolvane();
   ~TTolvane() = default;
 
-  // The program: command line, run and console text.
   void SetUpAA(TArgAssistant& aa) override;
   const char* GetProgramName() override { return "tolvane.exe"; }
   void PrintUsage(std::ostream& os) override;
+  // The run the command line asks for, and its console text.
   void Process(std::ostream& os) override;
   bool Prompt() override;
 
-  // The engine, for Process and for every other caller alike.
-
-  // Scans source (which the caller keeps alive while result is used) into
-  // result: the new text, the diagnostics, the Register() bodies. Touches
-  // no file. result's made-text memory is reused.
-  void Scan(std::string_view source, const TScanOptions& options, TScanResult& result);
-  TScanResult Scan(std::string_view source, const TScanOptions& options = {});
-  // The whole run of the program: reads request.Source, scans it into scan
-  // and writes the destination where its text changes.
-  TUpdateOutcome Update(const TUpdateRequest& request, TScanResult& scan);
-  // The write of a run whose source is already read (source) and scanned
-  // (text, made from it): the destination is rewritten where it differs.
-  TUpdateOutcome Write(const TUpdateRequest& request, TFileText& source, const TOutText& text);
-
   // Prints a diagnostic as the program's report block.
   static void PrintReport(std::ostream& os, const TDiagnostic& diagnostic);
-  // Fills assistant's keyword table (and the parallel handler table) and
-  // makes it the tool's tokenizer. The modern dialect appends its words to
-  // the table and reads some keywords by other handlers; the types of the
-  // specified table's keywords are the same in both.
-  void SetUpIA(TInputAssistant& assistant,
-               TScanOptions::TDialect dialect = TScanOptions::TDialect::Specified);
-  // The token type of a keyword of the table (0 for none): the table's
-  // order fixes the types, on which stored callers rely.
-  int KeywordType(const char* text) const { return IA->GetTokenType(text); }
 
 private:
-  using THandler = void (TTolvane::*)();
-
-  void AddToken(const char* text, bool caseSensitive, bool wholeWord, THandler handler);
-  void Dispatch();
-  void ResetRun();
-
-  // Reports.
-  void PrintErrorContext(const char* kind);
-  void Error(std::string_view message);
-  void Warning(std::string_view message);
-  void NoteDiagnostic(TDiagnostic::TKind kind, std::string_view message);
-  bool ErrorIfNewLine();
-  bool LineCont();
-  bool WarnCont();
-  bool ErrLineCont();
-  void NextLineCont();
-
-  // Comments and directives.
-  bool CheckComment();
-  void ReadIncludeDirective();
-  void ReadBusDirective();
-  void Tok_Comment();
-  void SetMembersOnLine(bool registrationOn);
-  void SetMembersOnLine_Bus(std::string_view first, std::string_view second);
-
-  // Braces, classes and declarations.
-  bool SkipToken();
-  bool CheckBrace();
-  bool PopBrace();
-  void Tok_Class();
-  void Tok_AccessSpec();
-  void Tok_SkipDecl();
-  bool SkipDeclUnlessToken(const char* text);
-  void Tok_Other();
-  void Tok_NonAlphaNum();
-
-  // The modern dialect: namespaces and linkage blocks read through,
-  // templates, nested classes, attributes, macro lines, initialisers.
-  void Tok_Namespace();
-  void Tok_Extern();
-  void Tok_Inline();
-  void Tok_Template();
-  void ReadModernClass();
-  // Reads a class head (the token after "class" or "struct" current) up to
-  // its "{", which it leaves current; false (the head passed over or read
-  // as a declaration) where no class body follows.
-  bool ReadModernClassHead(std::string_view& name);
-  void OpenClass(std::string_view name);
-  void CloseClass();
-  void ModernGeneral();
-  void ModernSkipDecl();
-  void ModernDeclStart();
-  void ModernFileLevelWord();
-  bool ModernMacroLine(bool invocation);
-  bool ContinuesDeclaration(bool afterInvocation) const;
-  bool SkipAttribute();
-  void SkipGroup();
-  void SkipInitialiser();
-  void SkipCommentUnread();
-  void NextModernToken();
-  bool ReadModernRegisterHead();
-  bool ReadModernRegisterParams();
-  bool ReadOutOfLineHead(std::string& qualifier);
-  void RegenerateOutOfLine(const std::string& qualifier);
-  void RecordClass();
-  void NoteConstruct(TConstructNote::TKind kind);
-
-  // Members and Register().
-  void Tok_General();
-  void ReadArraySize(TMemberDescr& member);
-  void PushMember(TMemberDescr& member);
-  void Tok_Virtual();
-  // Handler of "void": a Register() head marked override or final is read
-  // as Tok_Virtual reads one; any other declaration is skipped.
-  void Tok_Void();
-  // Warns of each TOLVANE_INCL of the class that will not be written, with
-  // message(line of the directive).
-  void WarnIgnoredIncludes(std::string (*message)(int line));
-  bool AnyMemberWantsRegistration() const;
-  void MarkUserRegistration(std::string_view name);
-  bool ReadRegisterHead(bool needSpecifier);
-  void RegenerateBody();
-  void ScanRegisterBody(int bodyDepth);
-  void AbandonBody(int bodyDepth, bool bodyRead);
-  void GenerateRegistrations();
-  std::vector<const TMemberDescr*> ChooseRegistrations();
-  // Records a body whose generated lines were rewritten (made: the new
-  // ones), with its lines in the source and the new text.
-  void NoteBody(int braceLine, std::string_view made);
-  void NoteDroppedLines(const char* from, const char* to, int lines);
-
-  TInputAssistant InputAssistant;
-  TInputAssistant* IA = nullptr;
-  bool ErrorFlag = false;
-  bool WarningFlag = false;
-  TOutText* Out = nullptr;         // the destination text being built
-  std::ostream* Console = nullptr; // where Process prints the reports
-  int BraceDepth = 0;
-  int ClassDepth = 0;
-  std::vector<int> ClassBraceDepths;
-  std::vector<TClassState> OuterClasses; // modern dialect: the classes a nested one is in
-  bool Modern = false;                   // the scan reads the modern dialect
-  int ClassLine = 0;                     // modern dialect: the line of the tracked class's "{"
-  // Modern dialect: the namespaces open, with the brace depth of each body,
-  // and the classes without a Register() body of their own, by qualified
-  // name, for the bodies defined outside them.
-  std::string NamespacePrefix;           // "a::b::" for the namespaces open
-  std::vector<std::size_t> NamespaceCuts; // the prefix's length after each
-  std::vector<int> NamespaceDepths;
-  // A body outside its class looks its class up this many namespaces
-  // outward at most; classes and bodies nested deeper (namespaces and
-  // classes together) are not matched.
-  static constexpr std::size_t kLookupLevels = 16;
-  std::unordered_map<std::string, TClassState> ClassesRead;
-  bool RegisterFound = false;
-  bool RegistrationOn = true;
-  bool TypeSeen = false;
-  std::string ClassName;
-  std::vector<TMemberDescr> Members;
-  std::vector<TIncludeDescr> Includes;
-  int TokLineComment = 0;
-  int TokBlockComment = 0;
-  int TokHash = 0;
-  int TokOn = 0;
-  int TokOff = 0;
-  int TokIgnore = 0;
-  int TokBus = 0;
-  int TokIncl = 0;
-  std::vector<THandler> Handlers; // entry i handles token type 9 + i
-  const char* Marker = "// tolvane";
-  const char* BackupInfix = "._";
-
-  // The scan under way.
-  const TScanOptions* Options = nullptr;
-  TScanResult* Result = nullptr;
-  // Lines the bodies so far added to the text (or, negative, took away).
-  int LineShift = 0;
-
-  // Members by name for the user registrations of one Register() body;
-  // built when the body has more than kLinearRegistrations of them.
-  TMemberIndex MemberIndex;
-  bool MemberIndexBuilt = false;
-  int UserRegistrations = 0; // met so far in the body
-  std::string RegisterText;  // the generated lines of one body, being made
-  // The source bytes of the body's earlier generated lines (with the blank
-  // lines dropped after them) while they are one run: when the new lines
-  // are the same bytes, the output takes them as a range of the source.
-  std::string_view DroppedLines;
-  bool DroppedInOneRun = true;
-  int DroppedCount = 0;     // lines dropped from the body
-  int FirstDroppedLine = 0; // the first of them
-  // Up to this many user registrations of a body are looked up without
-  // the index.
-  static constexpr int kLinearRegistrations = 8;
+  TRegisterEngine Engine;
+  bool WarningFlag = false; // the run warned
 };

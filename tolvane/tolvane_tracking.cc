@@ -1,48 +1,49 @@
 // Where the scan stands: brace nesting, the tracked class body, and the
 // declarations passed over because they cannot declare a registrable member.
+#include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
-#include "tolvane/tolvane_spec.h"
 
 using namespace tolvane_msg;
 
 // Hands the current token to its handler: keywords through the table,
 // words and punctuation by their type.
-void TTolvane::Dispatch() {
-  int type = IA->TokenType;
-  if (CallKeywordHandler(*this, Handlers, type)) return;
-  if (type == ttNonAlphaNum)
+void TRegisterScan::Dispatch() {
+  int type = IA.TokenType;
+  if (type >= ttFirstKeyword)
+    (this->*Handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
+  else if (type == ttNonAlphaNum)
     Tok_NonAlphaNum();
   else if (type == ttGeneral)
     Tok_General();
   else if (type == ttEndOfLine)
-    IA->NextToken();
+    IA.NextToken();
   else if (Modern)
     Tok_SkipDecl(); // a literal where a declaration would begin
   else
     Error(kUnexpectedToken);
 }
 
-bool TTolvane::SkipToken() {
+bool TRegisterScan::SkipToken() {
   if (CheckComment()) return true;
   if (CheckBrace()) return true;
   WarnCont();
-  IA->NextToken();
+  IA.NextToken();
   return false;
 }
 
-bool TTolvane::AnyMemberWantsRegistration() const {
+bool TRegisterScan::AnyMemberWantsRegistration() const {
   for (const TMemberDescr& m : Members)
     if (m.RegistrationOn) return true;
   return false;
 }
 
-bool TTolvane::CheckBrace() {
-  if (IA->Token == "{") {
+bool TRegisterScan::CheckBrace() {
+  if (IA.Token == "{") {
     ++BraceDepth;
-    IA->NextToken();
+    IA.NextToken();
     return true;
   }
-  if (IA->Token == "}") {
+  if (IA.Token == "}") {
     if (BraceDepth == 0) {
       Error(kUnexpectedClosingBrace);
       return true;
@@ -62,17 +63,17 @@ bool TTolvane::CheckBrace() {
       CloseClass(); // a class it is nested in goes on
     }
     --BraceDepth;
-    IA->NextToken();
+    IA.NextToken();
     return true;
   }
-  if (IA->EndOfInput && BraceDepth != 0) {
+  if (IA.EndOfInput && BraceDepth != 0) {
     Error(kOpenBraceAtEnd);
     return true;
   }
   return false;
 }
 
-bool TTolvane::PopBrace() {
+bool TRegisterScan::PopBrace() {
   if (BraceDepth < 1) {
     Error(kPopBraceInternal);
     return true;
@@ -86,7 +87,7 @@ bool TTolvane::PopBrace() {
   return false;
 }
 
-void TTolvane::Tok_Class() {
+void TRegisterScan::Tok_Class() {
   if (Modern) {
     ReadModernClass();
     return;
@@ -98,61 +99,61 @@ void TTolvane::Tok_Class() {
   RegisterFound = false;
   Members.clear();
   Includes.clear();
-  IA->NextToken();
-  if (IA->Token != "{") ClassName = IA->Token;
+  IA.NextToken();
+  if (IA.Token != "{") ClassName = IA.Token;
   // The header (name, base list) is read unexamined up to ";" or "{".
-  while (!IA->EndOfInput) {
-    if (IA->Token == ";") {
-      IA->NextToken();
+  while (!IA.EndOfInput) {
+    if (IA.Token == ";") {
+      IA.NextToken();
       ClassName.clear(); // a forward declaration
       return;
     }
-    if (IA->Token == "{") {
-      IA->NextToken();
+    if (IA.Token == "{") {
+      IA.NextToken();
       ++BraceDepth;
       ClassBraceDepths.push_back(BraceDepth);
       ++ClassDepth;
       return;
     }
-    IA->NextToken();
+    IA.NextToken();
   }
 }
 
-void TTolvane::Tok_AccessSpec() {
-  IA->NextToken();
-  if (IA->Token == ":") {
-    IA->NextToken();
+void TRegisterScan::Tok_AccessSpec() {
+  IA.NextToken();
+  if (IA.Token == ":") {
+    IA.NextToken();
     return;
   }
-  if (Modern && IA->TokenType == ttGeneral) { // public Q_SLOTS:
-    IA->NextToken();
-    if (IA->Token == ":") {
+  if (Modern && IA.TokenType == ttGeneral) { // public Q_SLOTS:
+    IA.NextToken();
+    if (IA.Token == ":") {
       NoteConstruct(TConstructNote::TKind::MacroLabel);
-      IA->NextToken();
+      IA.NextToken();
       return;
     }
   }
   Error(kAfterAccessSpec);
 }
 
-void TTolvane::Tok_SkipDecl() {
+void TRegisterScan::Tok_SkipDecl() {
   if (Modern) {
     ModernSkipDecl();
     return;
   }
   // With braces open the end of the input is met by SkipToken, which
   // reports it; with none open the declaration just ends there.
-  while (!ErrorFlag && !(IA->EndOfInput && BraceDepth == 0)) {
-    if (IA->Token == ";") {
+  while (!ErrorFlag && !(IA.EndOfInput && BraceDepth == 0)) {
+    if (IA.Token == ";") {
       TypeSeen = false;
-      IA->NextToken();
+      IA.NextToken();
       return;
     }
-    if (IA->Token == "," && TypeSeen) {
-      IA->NextToken(); // the next declarator is examined again
+    if (IA.Token == "," && TypeSeen) {
+      IA.NextToken(); // the next declarator is examined again
       return;
     }
-    if (IA->Token == "{") {
+    if (IA.Token == "{") {
       SkipToken();
       PopBrace();
       return;
@@ -161,17 +162,17 @@ void TTolvane::Tok_SkipDecl() {
   }
 }
 
-bool TTolvane::SkipDeclUnlessToken(const char* text) {
-  IA->NextToken();
-  if (IA->Token == text) return false;
+bool TRegisterScan::SkipDeclUnlessToken(const char* text) {
+  IA.NextToken();
+  if (IA.Token == text) return false;
   Tok_SkipDecl();
   return true;
 }
 
-void TTolvane::Tok_Other() {
+void TRegisterScan::Tok_Other() {
   if (CheckComment()) return;
-  if (IA->Token == "::") {
-    IA->NextToken();
+  if (IA.Token == "::") {
+    IA.NextToken();
     TypeSeen = false; // the name after "::" is read as the type again
     return;
   }
@@ -181,14 +182,14 @@ void TTolvane::Tok_Other() {
     Error(kUnexpectedToken);
 }
 
-void TTolvane::Tok_NonAlphaNum() {
+void TRegisterScan::Tok_NonAlphaNum() {
   if (CheckBrace()) return;
-  char c = IA->Token.empty() ? '\0' : IA->Token[0];
+  char c = IA.Token.empty() ? '\0' : IA.Token[0];
   if (c == ';') {
     TypeSeen = false;
-    IA->NextToken();
+    IA.NextToken();
   } else if (WarnCont()) {
-    IA->NextToken(); // a trailing backslash continues nothing here
+    IA.NextToken(); // a trailing backslash continues nothing here
   } else if (Modern && SkipAttribute()) {
     // read past; the declaration goes on
   } else if (TypeSeen) {
@@ -204,7 +205,7 @@ void TTolvane::Tok_NonAlphaNum() {
       Error(kUnexpectedInDecl);
     }
   } else if (c == '~') {
-    IA->NextToken();
+    IA.NextToken();
   } else if (Modern) {
     NoteConstruct(TConstructNote::TKind::PassedOver);
     Tok_SkipDecl();

@@ -59,23 +59,6 @@ protected:
   // Whether the flag letter was given (false before the command line is read).
   bool Flag(char letter) const;
 
-  // Appends a keyword to ia's table and its handler to the parallel table,
-  // so that keyword i is handled by handlers[i].
-  template <class TTool>
-  static void AddKeyword(TInputAssistant& ia, std::vector<void (TTool::*)()>& handlers, const char* text,
-                         bool caseSensitive, bool wholeWord, void (TTool::*handler)()) {
-    ia.AddToken(text, caseSensitive, wholeWord);
-    handlers.push_back(handler);
-  }
-  // Calls the handler of a keyword token type on tool; false for the
-  // built-in token types, which the caller handles.
-  template <class TTool>
-  static bool CallKeywordHandler(TTool& tool, const std::vector<void (TTool::*)()>& handlers, int type) {
-    if (type < ttFirstKeyword) return false;
-    (tool.*handlers[static_cast<std::size_t>(type - ttFirstKeyword)])();
-    return true;
-  }
-
   // purpose: one line that the banner prints under the suite's name.
   explicit TSpecBase(const char* purpose) : Purpose(purpose) {}
   // Tools are locals of their program's main and destroyed as their own

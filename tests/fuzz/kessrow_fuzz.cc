@@ -15,7 +15,7 @@
 
 #include "fuzz_util.h"
 #include "kessrow/part_engine.h"
-#include "tolvane/tolvane_spec.h"
+#include "tolvane/register_engine.h"
 
 namespace {
 
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(other == out);
   if (!ok || CopiesUserCode(rest)) return 0;
 
-  static TTolvane tolvane;
+  static const TRegisterEngine tolvane;
   TScanResult again = tolvane.Scan(out);
   FUZZ_CHECK(again.Ok);
   FUZZ_CHECK(again.Text.Flatten() == out);

@@ -16,7 +16,7 @@
 #include "fuzz_util.h"
 #include "regkit/lsp/line_edits.h"
 #include "regkit/lsp/server.h"
-#include "tolvane/tolvane_spec.h"
+#include "tolvane/register_engine.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ std::string Applied(std::string text, const std::vector<TLineEdits::TEdit>& edit
 }
 
 void CheckEdits(std::string_view text) {
-  static TTolvane tool;
+  static const TRegisterEngine tool;
   TScanResult scan = tool.Scan(text);
   if (!scan.Ok) return;
   std::string made = scan.Text.Flatten();

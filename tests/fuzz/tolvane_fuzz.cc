@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fuzz_util.h"
-#include "tolvane/tolvane_spec.h"
+#include "tolvane/register_engine.h"
 
 namespace {
 
@@ -58,7 +58,7 @@ std::size_t LongestLine(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view source(reinterpret_cast<const char*>(data), size);
-  static TTolvane tool;
+  static const TRegisterEngine tool;
   auto scan = [&](std::string_view text, std::string& out) {
     TScanResult result = tool.Scan(text);
     out = result.Text.Flatten();

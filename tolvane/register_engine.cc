@@ -1,18 +1,19 @@
 // The run: read the source, scan it into a new text, and update the
 // destination only when that text differs, keeping a backup of a source
-// that is rewritten in place. Process prints what the run came to.
-#include "tolvane/tolvane_spec.h"
+// that is rewritten in place.
+#include "tolvane/register_engine.h"
 
-#include "framework/cli/arg_assist.h"
 #include "framework/files/file_io.h"
 #include "framework/files/replacement.h"
-#include "tolvane/tolvane_messages.h"
-
-using namespace tolvane_msg;
+#include "framework/cli/spec_base.h"
+#include "tolvane/register_scan.h"
 
 namespace {
 
 using TStep = TUpdateOutcome::TStep;
+
+// The infix of a backup's name: "a.h" is kept as "a._h".
+const char* const kBackupInfix = "._";
 
 // The names of one update.
 struct TNames {
@@ -60,35 +61,6 @@ TError PrepareBackup(TReplacement& backup, const TDir& dir, TFileText& source, c
                      bool sourceInPlace) {
   using TWay = TReplacement::TBackupWay;
   return backup.Backup(dir, names.Backup, source, sourceInPlace ? TWay::DurableCopy : TWay::Linked);
-}
-
-// The message that Process prints for a failed outcome; empty when the
-// failure was reported by the scan itself.
-std::string FailureMessage(const TUpdateOutcome& outcome, const TUpdateRequest& request) {
-  const TError& error = outcome.Error;
-  if (error.Kind == TError::TKind::Changed) return SourceChangedMessage(request.Source);
-  // A temporary name that a failed step could not take back.
-  if (error.Kind == TError::TKind::CannotRemove) return CannotRemoveMessage(error.Path);
-  bool cannotCreate = error.Kind == TError::TKind::CannotCreate;
-  switch (outcome.FailedStep) {
-  case TStep::None:
-  case TStep::Scan:
-    return "";
-  case TStep::ReadSource:
-    return error.Kind == TError::TKind::NotRegular ? NotRegularMessage(request.Source)
-                                                   : CannotOpenSourceMessage(request.Source);
-  case TStep::Backup:
-    return cannotCreate ? CannotOpenBackupMessage(outcome.BackupName) : BackupWriteMessage(outcome.BackupName);
-  case TStep::Destination:
-    return cannotCreate ? CannotCreateMessage(outcome.DestName) : DestWriteMessage(outcome.DestName);
-  case TStep::Verify:
-    return CorruptMessage(outcome.DestName, outcome.BackupName);
-  case TStep::Durable:
-    return NotDurableMessage(outcome.DestName, outcome.BackupName);
-  case TStep::Alias:
-    return AliasKeptMessage(request.Source, outcome.DestName, outcome.BackupName);
-  }
-  return "";
 }
 
 // In place, the new source and the backup are both made before either is
@@ -167,75 +139,21 @@ TUpdateOutcome WriteFiles(const TUpdateRequest& request, const TNames& names, TF
 
 } // namespace
 
-void TTolvane::ResetRun() {
-  ErrorFlag = false;
-  WarningFlag = false;
-  BraceDepth = 0;
-  ClassBraceDepths.clear();
-  OuterClasses.clear();
-  NamespacePrefix.clear();
-  NamespaceCuts.clear();
-  NamespaceDepths.clear();
-  ClassesRead.clear();
-  ClassDepth = 0;
-  RegisterFound = false;
-  TypeSeen = false;
-  Members.clear();
-  Includes.clear();
-  MemberIndex.Clear();
-  MemberIndexBuilt = false;
-  RegistrationOn = true;
-  ClassName.clear();
-  LineShift = 0;
-}
-
-TScanResult TTolvane::Scan(std::string_view source, const TScanOptions& options) {
+TScanResult TRegisterEngine::Scan(std::string_view source, const TScanOptions& options) const {
   TScanResult result;
   Scan(source, options, result);
   return result;
 }
 
-void TTolvane::Scan(std::string_view source, const TScanOptions& options, TScanResult& result) {
-  ResetRun();
+void TRegisterEngine::Scan(std::string_view source, const TScanOptions& options, TScanResult& result) const {
   result.Clear();
-  Options = &options;
-  Result = &result;
-  // A fresh tokenizer, so that line numbers start at 1 on every scan.
-  InputAssistant = TInputAssistant();
-  Modern = options.Dialect == TScanOptions::TDialect::Modern;
-  SetUpIA(InputAssistant, options.Dialect);
-  IA->EolTokens = false;
-  Out = &result.Text;
-  Out->SetSource(source);
-  IA->Echo = Out;
-  IA->Connect(source);
-  // The source's pages stay mapped after the scan: the new text is mostly
-  // ranges of them, which the comparison and the write read again.
-  // A source that shrinks under the scan reads as zeros from there on: the
-  // scan stops on the next line. Reports made before then check for
-  // themselves, so none is recorded from the zeros.
-  const TFileText* file = options.SourceFile;
-  int checkedLine = 0;
-  while (!IA->EndOfInput && !ErrorFlag) {
-    if (file && IA->LineNumber != checkedLine) {
-      checkedLine = IA->LineNumber;
-      if (file->Shrunk()) break;
-    }
-    Dispatch();
-  }
-  if (!ErrorFlag && BraceDepth != 0) Error(kBraceMismatch);
-  IA->Echo = nullptr;
-  Out = nullptr;
-  result.Ok = !ErrorFlag;
-  result.Warned = WarningFlag;
-  if (options.KeepClasses) result.Classes = std::move(ClassesRead);
-  Options = nullptr;
-  Result = nullptr;
+  TRegisterScan scan(options, result);
+  scan.Run(source);
 }
 
-TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan) {
+TUpdateOutcome TRegisterEngine::Update(const TUpdateRequest& request, TScanResult& scan) const {
   scan.Clear();
-  TNames names = NamesOf(request, BackupInfix);
+  TNames names = NamesOf(request, kBackupInfix);
   TUpdateOutcome outcome = OutcomeFor(names);
   TFileText source;
   // Only a regular file can be rewritten in place: a pipe's text would be
@@ -248,40 +166,13 @@ TUpdateOutcome TTolvane::Update(const TUpdateRequest& request, TScanResult& scan
   options.NoWarnings = request.NoWarnings;
   options.SourceFile = &source;
   Scan(source.Text(), options, scan);
-  if (source.Shrunk()) return Failure(outcome, TStep::ReadSource, TError(TError::TKind::Changed, names.Source));
+  if (source.Shrunk())
+    return Failure(outcome, TStep::ReadSource, TError(TError::TKind::Changed, names.Source));
   if (!scan.Ok) return Failure(outcome, TStep::Scan, {});
   return WriteFiles(request, names, source, scan.Text);
 }
 
-TUpdateOutcome TTolvane::Write(const TUpdateRequest& request, TFileText& source, const TOutText& text) {
-  return WriteFiles(request, NamesOf(request, BackupInfix), source, text);
-}
-
-void TTolvane::Process(std::ostream& os) {
-  Console = &os;
-  SuccessFlag = false;
-  WarningFlag = false;
-  TUpdateRequest request;
-  request.Source = AA ? AA->GetPlain(0) : "";
-  request.Destination = AA ? AA->GetPlain(1) : "";
-  request.Unconditional = Flag('u');
-  request.RemoveBackup = Flag('r');
-  request.NoWarnings = Flag('w');
-  os << kNotice << request.Source << ".";
-
-  TScanResult scan;
-  TUpdateOutcome outcome = Update(request, scan);
-  for (const TDiagnostic& d : scan.Diagnostics) PrintReport(os, d);
-  WarningFlag = scan.Warned;
-  SuccessFlag = outcome.Ok();
-  if (outcome.Done == TUpdateOutcome::TDone::Unchanged)
-    os << kUnchanged;
-  else if (outcome.Done == TUpdateOutcome::TDone::Written)
-    os << kSuccess;
-  else if (std::string message = FailureMessage(outcome, request); !message.empty())
-    os << kFileError << message;
-  if (outcome.Leftover) {
-    os << kFileError << CannotRemoveMessage(outcome.Leftover.Path);
-    SuccessFlag = false;
-  }
+TUpdateOutcome TRegisterEngine::Write(const TUpdateRequest& request, TFileText& source,
+                                      const TOutText& text) const {
+  return WriteFiles(request, NamesOf(request, kBackupInfix), source, text);
 }
