@@ -19,9 +19,20 @@ using TRule = TFinding::TRule;
 
 } // namespace
 
-TFileResult TFileCheck::Run(const TTreeFile& file) {
+TFileCheck::TFileCheck(const TOptions& options, const std::vector<TTreeDir>& dirs,
+                       const TClassIndex* runClasses)
+    : Options(options), Check(options.NoWarnings, options.Format != TOptions::TFormat::Text, options.Dialect,
+                              options.PassedOver),
+      Parts(options), Dirs(dirs) {
+  if (runClasses)
+    Check.UseRunClasses(&runClasses->Classes());
+  else
+    Check.KeepClasses();
+}
+
+TFileResult TFileCheck::Run(const TTreeFile& file, TClassIndex* offered) {
   try {
-    return Judge(file);
+    return Judge(file, offered);
   } catch (const std::bad_alloc&) {
     // Everything the file took is given back while the stack unwinds,
     // temporary files included.
@@ -29,7 +40,7 @@ TFileResult TFileCheck::Run(const TTreeFile& file) {
   }
 }
 
-TFileResult TFileCheck::Judge(const TTreeFile& file) {
+TFileResult TFileCheck::Judge(const TTreeFile& file, TClassIndex* offered) {
   const std::string& path = file.Path;
   TDir dir;
   if (TError error = Dirs.Open(file.Dir, dir)) return TFileResult::Failure(path, ReadFailure(error));
@@ -48,6 +59,14 @@ TFileResult TFileCheck::Judge(const TTreeFile& file) {
   Check.Configure(file.Settings);
   result.State = Check.Run(path, source.Text(), result.Findings, &source);
   if (source.Shrunk()) return TFileResult::Failure(path, kChanged);
+  if (offered) {
+    offered->Add(path, Check.Scan().Classes);
+    if (Check.Scan().ClassesMissing > 0) {
+      TFileResult deferred;
+      deferred.Deferred = true;
+      return deferred;
+    }
+  }
   if (result.State != TFileResult::TState::Stale) return result;
   if (Options.Diff && !DiffCanName(file.DiffName)) {
     result.State = TFileResult::TState::Failed;

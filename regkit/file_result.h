@@ -12,6 +12,7 @@ public:
 
   TState State = TState::UpToDate;
   bool Scanned = true;            // false: passed over (no Register() in it)
+  bool Deferred = false;          // judged again once the run's classes are known
   std::vector<TFinding> Findings; // in the order met
   std::string Diff;               // unified diff of a stale file (with --diff)
 

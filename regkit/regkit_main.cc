@@ -149,13 +149,31 @@ int main(int argc, char** argv) {
   }
   bool errColour = TColors::ForStream(options.Color, STDERR_FILENO);
   TParallelRunner runner(options.Jobs, isatty(STDERR_FILENO) == 1, errColour);
+  std::vector<TClassIndex> offered(walk.Files.size());
   std::vector<TFileResult> results = runner.Run(
       walk.Files.size(),
-      [&options, &walk] {
+      [&options, &walk, &offered] {
         auto check = std::make_shared<TFileCheck>(options, walk.Dirs);
-        return [check, &walk](std::size_t i) { return check->Run(walk.Files[i]); };
+        return [check, &walk, &offered](std::size_t i) { return check->Run(walk.Files[i], &offered[i]); };
       },
       [&walk](std::size_t i) { return walk.Files[i].Path; });
+  // Register() bodies whose classes are in other files of the run: judged
+  // again with the classes of all, in file order.
+  std::vector<std::size_t> deferred;
+  for (std::size_t i = 0; i < results.size(); ++i)
+    if (results[i].Deferred) deferred.push_back(i);
+  if (!deferred.empty()) {
+    TClassIndex index;
+    for (TClassIndex& classes : offered) index.Merge(std::move(classes));
+    std::vector<TFileResult> again = runner.Run(
+        deferred.size(),
+        [&options, &walk, &index, &deferred] {
+          auto check = std::make_shared<TFileCheck>(options, walk.Dirs, &index);
+          return [check, &walk, &deferred](std::size_t i) { return check->Run(walk.Files[deferred[i]]); };
+        },
+        [&walk, &deferred](std::size_t i) { return walk.Files[deferred[i]].Path; });
+    for (std::size_t i = 0; i < deferred.size(); ++i) results[deferred[i]] = std::move(again[i]);
+  }
   int status = options.Format != TOptions::TFormat::Text
                    ? TJsonReport(options, REGKIT_VERSION)
                          .Print(walk.Problems, walk.Files, results, std::cout, std::cerr)

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/text/char_class.h"
 #include "framework/files/file_io.h"
+#include "framework/text/char_class.h"
 #include "framework/text/input_assist.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/scan_lines.h"
@@ -118,10 +118,13 @@ TFileResult::TState TTextCheck::Run(const std::string& path, std::string_view te
   options.Dialect = Dialect;
   Headers.clear();
   IncludedClasses.clear();
-  if (Dialect == TScanOptions::TDialect::Modern && ReadHeaders &&
-      text.find("::Register") != std::string_view::npos) {
-    ReadIncludedClasses(path, text);
-    options.Classes = &IncludedClasses;
+  if (Dialect == TScanOptions::TDialect::Modern) {
+    if (text.find("::Register") != std::string_view::npos) {
+      ReadIncludedClasses(path, text);
+      options.Classes = &IncludedClasses;
+    }
+    options.RunClasses = RunClasses;
+    options.KeepClasses = Keep;
   }
   Engine.Scan(text, options, Result);
   for (const TDiagnostic& d : Result.Diagnostics) findings.push_back(TFindings::OfScan(path, d));
@@ -209,9 +212,7 @@ const char* TTextCheck::ModernHintAt(std::string_view text, int line, bool inCla
 }
 
 void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view text) {
-  TDir dir;
-  std::string base;
-  if (path.empty() || path == kStandardInput || TDir::OpenParent(path, dir, base)) return;
+  if (path.empty() || path == kStandardInput) return;
   TScanOptions options;
   options.NoWarnings = true;
   options.Dialect = TScanOptions::TDialect::Modern;
@@ -226,13 +227,47 @@ void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view t
     std::string name(text.substr(open + 1, close - open - 1));
     if (name.empty() || name[0] == '/' || name.find("..") != std::string::npos) continue;
     TFileText& file = Headers.emplace_back();
-    if (file.Open(dir, name, true)) {
+    std::string shown;
+    if (!OpenHeader(path, name, file, shown)) {
       Headers.pop_back();
       continue;
     }
     Engine.Scan(file.Text(), options, header);
-    for (auto& [qualified, state] : header.Classes) IncludedClasses.try_emplace(qualified, std::move(state));
+    // A class two headers hold is defined twice.
+    for (auto& [qualified, state] : header.Classes) {
+      state.File = shown;
+      if (state.TwiceLine != 0) state.TwiceFile = shown;
+      auto [place, added] = IncludedClasses.try_emplace(qualified, std::move(state));
+      if (!added && place->second.TwiceLine == 0 && place->second.File != shown) {
+        place->second.TwiceLine = state.Line; // state was not taken
+        place->second.TwiceFile = shown;
+      }
+    }
   }
+}
+
+bool TTextCheck::OpenHeader(const std::string& path, const std::string& name, TFileText& file,
+                            std::string& shown) const {
+  std::string full = path.find('/') == std::string::npos ? name : DirectoryOf(path) + "/" + name;
+  TDir dir;
+  if (!Within) {
+    std::string base;
+    if (TDir::OpenParent(full, dir, base)) return false;
+    shown = dir.PathOf(base);
+    return !file.Open(dir, base, true);
+  }
+  // Only below a folder, its path as given; from there no link is followed.
+  for (const std::string& folder : *Within) {
+    std::string prefix = folder.ends_with('/') ? folder : folder + "/";
+    if (!full.starts_with(prefix)) continue;
+    std::string below = full.substr(prefix.size());
+    TDir root;
+    if (TDir::Open(folder, root) || root.OpenBelow(DirectoryOf(below) == "." ? "" : DirectoryOf(below), dir))
+      return false;
+    shown = full;
+    return !file.Open(dir, BaseOf(below), true, MaxHeaderSize);
+  }
+  return false;
 }
 
 // Each stale body is named at its first changed line. A text that changes

@@ -46,9 +46,21 @@ public:
   // TOLVANE_ directive (in any case). A text without either has no body to
   // regenerate, so a check may pass it over.
   static bool MentionsRegistration(std::string_view text);
-  // Reads no header a text includes (the language server, which reads only
-  // what its client opens).
-  void ReadNoHeaders() { ReadHeaders = false; }
+  // Reads the headers a text includes only below one of folders (absolute
+  // paths; the language server's workspace folders), reached entry by entry
+  // from the folder without following a link, each a regular file of at
+  // most maxSize bytes; none while folders is empty. The caller keeps
+  // folders alive.
+  void ReadHeadersWithin(const std::vector<std::string>* folders, std::size_t maxSize) {
+    Within = folders;
+    MaxHeaderSize = maxSize;
+  }
+  // Modern dialect: each scan keeps the classes it read (Scan().Classes),
+  // for the run's index.
+  void KeepClasses() { Keep = true; }
+  // Modern dialect: the classes of the run's other files (which outlive
+  // the scans), for the bodies whose class the text and its headers lack.
+  void UseRunClasses(const std::unordered_map<std::string, TClassState>* classes) { RunClasses = classes; }
   // The last scan: its new text, diagnostics and bodies.
   const TScanResult& Scan() const { return Result; }
   // The engine, for a write of the text just made.
@@ -73,6 +85,10 @@ private:
   // class: reads the classes of the headers text includes by quotes, found
   // beside path (regular files only, no link followed at their place).
   void ReadIncludedClasses(const std::string& path, std::string_view text);
+  // Opens the header name included by the text at path, as ReadHeadersWithin
+  // allows; shown: the header's path for messages.
+  bool OpenHeader(const std::string& path, const std::string& name, TFileText& file,
+                  std::string& shown) const;
 
   bool NoWarnings;
   bool Fixes;
@@ -80,7 +96,10 @@ private:
   TOptions::TPassedOver PassedOverLevel;
   TScanOptions::TDialect MadeDialect;
   TOptions::TPassedOver MadePassedOverLevel;
-  bool ReadHeaders = true;
+  const std::vector<std::string>* Within = nullptr; // none: the headers beside the text, by their names
+  std::size_t MaxHeaderSize = SIZE_MAX;
+  bool Keep = false;
+  const std::unordered_map<std::string, TClassState>* RunClasses = nullptr;
   std::list<TFileText> Headers; // the included headers, alive while their classes are used
   std::unordered_map<std::string, TClassState> IncludedClasses;
   TRegisterEngine Engine;

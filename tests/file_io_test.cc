@@ -3,9 +3,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -414,3 +414,18 @@ TEST(FileIo, NamesThatCannotBeRemovedAreReported) {
 }
 
 } // namespace
+
+// A directory below another is reached entry by entry: never through a
+// link, never up or out.
+TEST(FileIo, OpenBelowKeepsBelow) {
+  TTempDir dir;
+  std::filesystem::create_directories(dir.File("a/b"));
+  std::filesystem::create_directory_symlink(dir.File("a/b"), dir.File("a/link"));
+  TDir root, sub;
+  ASSERT_EQ(TDir::Open(dir.Path(), root).Kind, TKind::None);
+  EXPECT_EQ(root.OpenBelow("a/b", sub).Kind, TKind::None);
+  EXPECT_EQ(sub.Path(), dir.File("a/b"));
+  EXPECT_EQ(root.OpenBelow("", sub).Kind, TKind::None);
+  for (const char* refused : {"a/link", "a/link/", "a/../a", "./a", "/a", "a//b", "a/missing"})
+    EXPECT_NE(root.OpenBelow(refused, sub).Kind, TKind::None) << refused;
+}

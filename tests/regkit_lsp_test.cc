@@ -3,6 +3,8 @@
 // edits that give tolvane's text.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <new>
@@ -491,4 +493,39 @@ TEST(RegkitLsp, PartFilesTakeTheConfiguredIncludeFile) {
   s = Serve(Frame(init) + Frame(Open(uri, part)), false);
   ASSERT_EQ(s.Messages.size(), 2u);
   EXPECT_EQ(s.Messages[1]["params"]["diagnostics"][0]["message"], dir.File("p/c.inc") + ":1: Unexpected token.");
+}
+
+// In the modern dialect a body outside its class takes its class from a
+// header the document includes, read only inside the workspace folders:
+// not through a link out of them, not from a pipe, not without a folder.
+TEST(RegkitLsp, BodiesOutsideTheirClassReadHeadersInsideTheFolders) {
+  TTempDir dir, outside;
+  std::filesystem::create_directories(dir.File("src"));
+  const std::string header = "namespace app {\nclass TDev {\n  TReg a;\n  void Register() override;\n};\n}\n";
+  WriteFile(dir.File("src/dev.h"), header);
+  WriteFile(outside.File("far.h"), header);
+  std::filesystem::create_directory_symlink(outside.Path(), dir.File("src/out"));
+  ASSERT_EQ(mkfifo(dir.File("src/pipe.h").c_str(), 0600), 0);
+  TOptions modern;
+  modern.Dialect = TScanOptions::TDialect::Modern;
+  const json init =
+      Request(0, "initialize", {{"capabilities", json::object()}, {"rootUri", "file://" + dir.Path()}});
+  const std::string body = "namespace app {\nvoid TDev::Register() {\n}\n}\n";
+  struct {
+    const char* Include;
+    bool Folder;
+    const char* Code;
+  } cases[] = {{"dev.h", true, "stale-body"},
+               {"dev.h", false, "passed-over"},
+               {"out/far.h", true, "passed-over"},
+               {"pipe.h", true, "passed-over"}};
+  for (const auto& c : cases) {
+    std::string text = std::string("#include \"") + c.Include + "\"\n" + body;
+    json start = c.Folder ? init : Request(0, "initialize", {{"capabilities", json::object()}});
+    TServed s = Serve(Frame(start) + Frame(Open("file://" + dir.File("src/dev.cpp"), text)), false,
+                      TFraming::kMaxMessage, modern);
+    ASSERT_EQ(s.Messages.size(), 2u) << c.Include;
+    EXPECT_EQ(s.Messages[1]["params"]["diagnostics"][0]["code"], c.Code) << c.Include << " " << c.Folder;
+  }
+  EXPECT_EQ(ReadFile(dir.File("src/dev.h")), header);
 }

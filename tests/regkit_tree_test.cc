@@ -554,6 +554,40 @@ TEST_F(RegkitTree, BodyOutsideItsClassTakesTheHeadersMembers) {
   EXPECT_EQ(ReadFile(Dir.File("dev.h")), header);
 }
 
+// A body whose class is in another file of the run, not included by
+// quotes, takes that class; two such classes of one name are an error at
+// the body that needs it, naming both; a header's TOLVANE_INCL goes with
+// its class to the body outside.
+TEST_F(RegkitTree, BodyOutsideItsClassTakesTheRunsClasses) {
+  std::filesystem::create_directories(Dir.File("inc/app"));
+  std::filesystem::create_directories(Dir.File("src"));
+  const std::string header = "namespace app {\nclass TDev {\n  TReg a; // TOLVANE_INCL   more(this);\n"
+                             "  virtual void Register() override;\n};\n}\n";
+  WriteFile(Dir.File("inc/app/dev.h"), header);
+  WriteFile(Dir.File("src/dev.cpp"), "#include <app/dev.h>\nvoid app::TDev::Register() {\n}\n");
+  TRunResult run = Run({"update", "--dialect=modern", "."});
+  EXPECT_EQ(run.Status, 0) << run.Output;
+  EXPECT_EQ(run.Output.find("TOLVANE_INCL"), std::string::npos) << run.Output;
+  EXPECT_EQ(ReadFile(Dir.File("src/dev.cpp")),
+            "#include <app/dev.h>\nvoid app::TDev::Register() {\n    more(this);       // tolvane\n"
+            "  reg( a        );    // tolvane\n}\n");
+  EXPECT_EQ(ReadFile(Dir.File("inc/app/dev.h")), header);
+  WriteFile(Dir.File("src/copy.h"), header);
+  run = Run({"check", "--dialect=modern", "."});
+  EXPECT_EQ(run.Status, 2);
+  EXPECT_NE(
+      run.Output.find("src/dev.cpp:2:28: error: Class app::TDev is defined twice, at ./inc/app/dev.h:2 and "
+                      "./src/copy.h:2: its Register() body is not regenerated."),
+      std::string::npos)
+      << run.Output;
+  // The same from two headers that one source includes.
+  WriteFile(Dir.File("src/two.cpp"),
+            "#include \"copy.h\"\n#include \"other.h\"\nvoid app::TDev::Register() {\n}\n");
+  WriteFile(Dir.File("src/other.h"), header);
+  run = Run({"check", "--dialect=modern", "src/two.cpp"});
+  EXPECT_NE(run.Output.find("at src/copy.h:2 and src/other.h:2"), std::string::npos) << run.Output;
+}
+
 // Names with control characters are quoted: no name forges a finding or a
 // diff header; a name patch could cut short is left out of the diff.
 TEST_F(RegkitTree, NamesCannotForgeFindingsOrDiffs) {

@@ -177,6 +177,17 @@ TEST(TolvaneModern, TwoClassesOfOneNameAnswerNoBodyOutside) {
   EXPECT_TRUE(ScanIn(TDialect::Modern, twice).Ok);
 }
 
+// A class that declares Register() and has nothing to register is found
+// for its body outside, which stays as it is; one that is nowhere is
+// counted missing.
+TEST(TolvaneModern, BodyOutsideAClassWithNothingToRegister) {
+  TScanResult result = ScanIn(TDialect::Modern, "class TDev { int n; void Register();\n};\n"
+                                                "void TDev::Register() {\n}\nvoid TGone::Register() {\n}\n");
+  ASSERT_TRUE(result.Ok && !result.Warned) << Reports(result);
+  EXPECT_EQ(result.ClassesMissing, 1u);
+  EXPECT_FALSE(result.AnyStale());
+}
+
 // Classes in the specified grammar, made at random from pieces that the
 // specified dialect reads.
 std::string GeneratedText(std::mt19937& random, bool inNamespace) {

@@ -14,7 +14,12 @@ public:
   std::vector<TMemberDescr> Members;
   std::vector<TIncludeDescr> Includes;
   bool RegisterFound = false;
+  bool RegisterDeclared = false; // Register() is declared in it, its body defined outside
   bool TypeSeen = false;
   int Line = 0;      // of the class's "{"
   int TwiceLine = 0; // of a second class of the same qualified name, when there is one
+  // The files the two classes are in, when they were read from other texts
+  // (TwiceFile empty: File, where TwiceLine is set).
+  std::string File;
+  std::string TwiceFile;
 };

@@ -160,6 +160,7 @@ private:
   static constexpr std::size_t kLookupLevels = 16;
   std::unordered_map<std::string, TClassState> ClassesRead;
   bool RegisterFound = false;
+  bool RegisterDeclared = false; // modern dialect: a Register() head without a body in the class
   bool RegistrationOn = true;
   bool TypeSeen = false;
   std::string ClassName;

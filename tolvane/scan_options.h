@@ -27,4 +27,7 @@ public:
   // Modern dialect: classes read from other texts (which outlive the scan),
   // by qualified name, for the Register() bodies defined outside them.
   const std::unordered_map<std::string, TClassState>* Classes = nullptr;
+  // Modern dialect: the classes of the other files of a run, looked up
+  // after the scanned text's own and Classes.
+  const std::unordered_map<std::string, TClassState>* RunClasses = nullptr;
 };

@@ -24,6 +24,9 @@ public:
   // Modern dialect, when asked for: the classes without a Register() body
   // of their own, by qualified name; their texts view the scanned text.
   std::unordered_map<std::string, TClassState> Classes;
+  // Modern dialect: the Register() bodies outside their class whose class
+  // no text read holds (passed over).
+  std::size_t ClassesMissing = 0;
   bool Ok = false;     // no error: the text is complete
   bool Warned = false; // a warning was reported
   // The line of the "{" of every Register() head the scan read, in file
@@ -39,6 +42,7 @@ public:
     HeadBraceLines.clear();
     Constructs.clear();
     Classes.clear();
+    ClassesMissing = 0;
     Ok = Warned = false;
   }
   // Whether some Register() body changes.

@@ -54,6 +54,12 @@ inline std::string ClassDefinedTwice(std::string_view name, int first, int secon
   return "Class " + std::string(name) + " is defined twice, on lines " + std::to_string(first) + " and " +
          std::to_string(second) + ": its Register() body is not regenerated.";
 }
+inline std::string ClassDefinedTwiceIn(std::string_view name, std::string_view firstFile, int first,
+                                       std::string_view secondFile, int second) {
+  return "Class " + std::string(name) + " is defined twice, at " + std::string(firstFile) + ":" +
+         std::to_string(first) + " and " + std::string(secondFile) + ":" + std::to_string(second) +
+         ": its Register() body is not regenerated.";
+}
 
 // Members.
 inline constexpr const char* kExpectedIdentifier = "Expected valid C++ identifier.";

@@ -269,6 +269,7 @@ void TRegisterScan::OpenClass(std::string_view name) {
     outer.Members = std::move(Members);
     outer.Includes = std::move(Includes);
     outer.RegisterFound = RegisterFound;
+    outer.RegisterDeclared = RegisterDeclared;
     outer.TypeSeen = TypeSeen;
     outer.Line = ClassLine;
     OuterClasses.push_back(std::move(outer));
@@ -276,6 +277,7 @@ void TRegisterScan::OpenClass(std::string_view name) {
   ClassName = name;
   ClassLine = IA.LineNumber;
   RegisterFound = false;
+  RegisterDeclared = false;
   TypeSeen = false;
   Members.clear();
   Includes.clear();
@@ -292,6 +294,7 @@ void TRegisterScan::CloseClass() {
   Members = std::move(outer.Members);
   Includes = std::move(outer.Includes);
   RegisterFound = outer.RegisterFound;
+  RegisterDeclared = outer.RegisterDeclared;
   TypeSeen = outer.TypeSeen;
   ClassLine = outer.Line;
   OuterClasses.pop_back();
@@ -415,7 +418,8 @@ void TRegisterScan::RegenerateOutOfLine(const std::string& qualifier) {
   cuts.push_back(0);
   const TClassState* found = nullptr;
   using TClasses = std::unordered_map<std::string, TClassState>;
-  for (const TClasses* classes : {static_cast<const TClasses*>(&ClassesRead), Options.Classes}) {
+  for (const TClasses* classes :
+       {static_cast<const TClasses*>(&ClassesRead), Options.Classes, Options.RunClasses}) {
     for (std::size_t i = 0; !found && classes && i < cuts.size(); ++i) {
       auto at = classes->find(NamespacePrefix.substr(0, cuts[i]) + written);
       if (at != classes->end()) found = &at->second;
@@ -423,11 +427,17 @@ void TRegisterScan::RegenerateOutOfLine(const std::string& qualifier) {
     if (found) break;
   }
   if (!found) {
+    ++Result.ClassesMissing;
     Tok_SkipDecl(); // a class not read: the body is passed over
     return;
   }
   if (found->TwiceLine != 0) {
-    Error(tolvane_msg::ClassDefinedTwice(qualifier, found->Line, found->TwiceLine));
+    if (found->File.empty())
+      Error(tolvane_msg::ClassDefinedTwice(qualifier, found->Line, found->TwiceLine));
+    else
+      Error(tolvane_msg::ClassDefinedTwiceIn(qualifier, found->File, found->Line,
+                                             found->TwiceFile.empty() ? found->File : found->TwiceFile,
+                                             found->TwiceLine));
     return;
   }
   Members = found->Members;
@@ -455,6 +465,7 @@ void TRegisterScan::RecordClass() {
   }
   record.Line = ClassLine;
   record.Name = ClassName;
+  record.RegisterDeclared = RegisterDeclared;
   record.Members = Members;
   record.Includes = Includes;
 }
@@ -481,6 +492,7 @@ bool TRegisterScan::ReadModernRegisterParams() {
     TypeSeen = false;
     return true;
   }
+  if (ClassDepth != 0) RegisterDeclared = true; // its body is outside the class
   Tok_SkipDecl();
   return false;
 }

@@ -55,8 +55,11 @@ bool TRegisterScan::CheckBrace() {
     }
     if (ClassDepth != 0 && BraceDepth == ClassBraceDepths.back()) {
       if (RegisterFound && AnyMemberWantsRegistration()) Warning(kMembersAfterRegister);
-      if (Modern && !RegisterFound && (!Members.empty() || !Includes.empty())) RecordClass();
-      WarnIgnoredIncludes(InclNoRegister);
+      if (Modern && !RegisterFound && (RegisterDeclared || !Members.empty() || !Includes.empty()))
+        RecordClass();
+      // A class whose Register() is defined outside it takes its
+      // TOLVANE_INCL lines there.
+      if (!RegisterDeclared) WarnIgnoredIncludes(InclNoRegister);
       ClassName.clear();
       ClassBraceDepths.pop_back();
       --ClassDepth;

@@ -47,6 +47,27 @@ TError TDir::OpenSub(const std::string& name, const TFileId& expected, TDir& sub
   return {};
 }
 
+TError TDir::OpenBelow(const std::string& relative, TDir& sub) const {
+  TDir at = *this;
+  std::size_t begin = 0;
+  while (begin < relative.size()) {
+    std::size_t end = relative.find('/', begin);
+    if (end == std::string::npos) end = relative.size();
+    std::string name = relative.substr(begin, end - begin);
+    if (name.empty() || name == "." || name == "..")
+      return TError(TError::TKind::CannotOpen, PathOf(relative), EACCES);
+    int fd = openat(at.Fd(), name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return TError::FromErrno(TError::TKind::CannotOpen, at.PathOf(name));
+    TDir next;
+    next.Handle = Own(fd);
+    next.Where = at.PathOf(name);
+    at = std::move(next);
+    begin = end + 1;
+  }
+  sub = std::move(at);
+  return {};
+}
+
 bool TDir::Identity(TFileId& id) const {
   struct stat st;
   if (fstat(Fd(), &st) != 0) return false;

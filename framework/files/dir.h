@@ -26,6 +26,11 @@ public:
   // Opens the directory name of this one; a link there is refused (ELOOP
   // or ENOTDIR), and so is a directory that is not expected (ESTALE).
   TError OpenSub(const std::string& name, const TFileId& expected, TDir& sub) const;
+  // Opens the directory that the relative path names below this one,
+  // entry by entry (an empty path: this one again): a link on the way is
+  // refused (ELOOP or ENOTDIR), and so are an absolute path, "." and ".."
+  // (EACCES), so that it never leads outside.
+  TError OpenBelow(const std::string& relative, TDir& sub) const;
 
   // The descriptor for the *at calls: AT_FDCWD for the current directory.
   int Fd() const { return Handle ? *Handle : AT_FDCWD; }

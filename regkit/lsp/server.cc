@@ -57,7 +57,8 @@ TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, s
                  std::size_t maxMessage)
     : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
       Check(options.NoWarnings, false, options.Dialect, options.PassedOver), Options(options) {
-  Check.ReadNoHeaders(); // only what the client opens is read
+  // Headers are read only inside the workspace folders.
+  Check.ReadHeadersWithin(&Folders, TFraming::kMaxMessage);
   Requests = {{"initialize", &TServer::Initialize},
               {"textDocument/codeAction", &TServer::CodeAction},
               {"textDocument/formatting", &TServer::Formatting}};
