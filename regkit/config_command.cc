@@ -4,6 +4,7 @@
 
 #include "framework/files/dir.h"
 #include "regkit/config_tree.h"
+#include "regkit/option_names.h"
 #include "regkit/report.h"
 
 namespace {
@@ -49,8 +50,10 @@ int TConfigCommand::Run(std::ostream& out, std::ostream& err) {
     for (const std::string& problem : tree.Errors) err << problem << "\n";
     return TReport::kFailed;
   }
-  Line(out, "dialect", Quoted(settings->Dialect.Value), settings->Dialect.From);
-  Line(out, "passed-over", Quoted(settings->PassedOver.Value), settings->PassedOver.From);
+  Line(out, "dialect", Quoted(std::string(OptionValueName(kDialectNames, settings->Dialect.Value))),
+       settings->Dialect.From);
+  Line(out, "passed-over", Quoted(std::string(OptionValueName(kPassedOverNames, settings->PassedOver.Value))),
+       settings->PassedOver.From);
   Line(out, "exclude", List(settings->Exclude.Value), settings->Exclude.From);
   if (!Options.Excludes.empty()) out << "# and --exclude " << List(Options.Excludes) << "  # command line\n";
   Line(out, "ext", List(settings->Ext.Value), settings->Ext.From);

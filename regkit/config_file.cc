@@ -6,9 +6,8 @@
 #define TOML_ENABLE_FORMATTERS 0
 #include <toml++/toml.h>
 
-#include <algorithm>
-
 #include "regkit/messages.h"
+#include "regkit/option_names.h"
 
 using namespace regkit_msg;
 
@@ -38,16 +37,6 @@ void WithDots(std::vector<std::string>& list) {
 }
 
 } // namespace
-
-const std::vector<std::string>& TConfigFile::Dialects() {
-  static const std::vector<std::string> values = {"specified", "modern"};
-  return values;
-}
-
-const std::vector<std::string>& TConfigFile::PassedOverModes() {
-  static const std::vector<std::string> values = {"warning", "error", "ignore"};
-  return values;
-}
 
 bool TConfigFile::Parse(std::string_view text, const std::string& path, std::string& error) {
   Path = path;
@@ -79,10 +68,17 @@ bool TConfigFile::Parse(std::string_view text, const std::string& path, std::str
         PartInclude = TKey<std::string>{value, line};
         continue;
       }
-      const std::vector<std::string>& values = name == "dialect" ? Dialects() : PassedOverModes();
-      if (std::find(values.begin(), values.end(), value) == values.end())
-        return fail(ConfigBadValue(name, value, values));
-      (name == "dialect" ? Dialect : PassedOver) = TKey<std::string>{value, line};
+      if (name == "dialect") {
+        TScanOptions::TDialect dialect;
+        if (!FindOptionValue(kDialectNames, value, dialect))
+          return fail(ConfigBadValue(name, value, OptionValueNames(kDialectNames, ", ")));
+        Dialect = TKey<TScanOptions::TDialect>{dialect, line};
+      } else {
+        TOptions::TPassedOver level;
+        if (!FindOptionValue(kPassedOverNames, value, level))
+          return fail(ConfigBadValue(name, value, OptionValueNames(kPassedOverNames, ", ")));
+        PassedOver = TKey<TOptions::TPassedOver>{level, line};
+      }
     } else if (name == "exclude" || name == "ext" || name == "part-ext") {
       std::vector<std::string> list;
       if (!Strings(node, list)) return fail(ConfigWrongType(name, kConfigStrings));

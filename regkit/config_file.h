@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "regkit/options.h"
+#include "tolvane/scan_options.h"
+
 // A key of a configuration file: its value and the line that set it
 // (outside the file's class, where clang 14 can complete it).
 template <class T> struct TConfigKey {
@@ -26,8 +29,8 @@ public:
 
   std::string Path;  // as shown in messages
   bool Root = false; // root = true: no file above this one counts
-  std::optional<TKey<std::string>> Dialect;
-  std::optional<TKey<std::string>> PassedOver;
+  std::optional<TKey<TScanOptions::TDialect>> Dialect;
+  std::optional<TKey<TOptions::TPassedOver>> PassedOver;
   std::optional<TKey<std::vector<std::string>>> Exclude;
   std::optional<TKey<std::vector<std::string>>> Ext;     // with their dots
   std::optional<TKey<std::vector<std::string>>> PartExt; // with their dots
@@ -37,8 +40,4 @@ public:
   // unknown key, a wrong type or value) returns false with
   // "path:line:col: message" in error.
   bool Parse(std::string_view text, const std::string& path, std::string& error);
-
-  // The values each key takes.
-  static const std::vector<std::string>& Dialects();
-  static const std::vector<std::string>& PassedOverModes();
 };

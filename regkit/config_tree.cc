@@ -61,16 +61,9 @@ void TConfigTree::ApplyCommandLine(TSettings& settings) const {
     settings.Ext = {Options.Extensions, from};
   if (Options.PartExtensionsGiven || Options.PartExtensions != defaults.PartExtensions)
     settings.PartExt = {Options.PartExtensions, from};
-  if (Options.DialectGiven || Options.Dialect != defaults.Dialect) {
-    settings.Dialect.Value = Options.Dialect == TScanOptions::TDialect::Modern ? "modern" : "specified";
-    settings.Dialect.From = from;
-  }
-  if (Options.PassedOverGiven || Options.PassedOver != defaults.PassedOver) {
-    settings.PassedOver.Value = Options.PassedOver == TOptions::TPassedOver::Error    ? "error"
-                                : Options.PassedOver == TOptions::TPassedOver::Ignore ? "ignore"
-                                                                                      : "warning";
-    settings.PassedOver.From = from;
-  }
+  if (Options.DialectGiven || Options.Dialect != defaults.Dialect) settings.Dialect = {Options.Dialect, from};
+  if (Options.PassedOverGiven || Options.PassedOver != defaults.PassedOver)
+    settings.PassedOver = {Options.PassedOver, from};
 }
 
 const TSettings* TConfigTree::For(const std::string& dir) { return ForAbsolute(Absolute(dir)); }

@@ -171,11 +171,9 @@ inline std::string ConfigUnknownKey(const std::string& key) {
   return "error: unknown key '" + key +
          "' (the keys: root, dialect, passed-over, exclude, ext, part-ext, part-include)";
 }
-inline std::string ConfigBadValue(const std::string& key, const std::string& value,
-                                  const std::vector<std::string>& values) {
-  std::string list;
-  for (const std::string& v : values) list += (list.empty() ? "" : ", ") + v;
-  return "error: " + key + " must be one of " + list + ", not '" + value + "'";
+// values: the names the key takes, "a, b, c".
+inline std::string ConfigBadValue(const std::string& key, const std::string& value, const std::string& values) {
+  return "error: " + key + " must be one of " + values + ", not '" + value + "'";
 }
 
 // A configuration file that could not be read, after its path.

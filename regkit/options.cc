@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "framework/files/temp_file.h"
+#include "regkit/option_names.h"
 
 namespace {
 
@@ -18,6 +19,16 @@ bool TakeValue(const std::string& arg, const std::string& prefix, std::string& v
   if (arg.compare(0, prefix.size(), prefix) != 0) return false;
   value = arg.substr(prefix.size());
   return true;
+}
+
+// Sets value to the value that name names in table; else a problem that
+// says what option takes.
+template <class E, std::size_t N>
+bool SetNamed(const char* option, const TOptionName<E> (&table)[N], const std::string& name, E& value,
+              std::string& problem) {
+  if (FindOptionValue(table, name, value)) return true;
+  problem = std::string(option) + " needs " + OptionValueNames(table, " or ") + ", not '" + name + "'";
+  return false;
 }
 
 } // namespace
@@ -129,15 +140,15 @@ bool TOptions::ParseOption(const std::vector<std::string>& args, std::size_t& i)
   else if (TakeValue(arg, "--part-ext=", value))
     return (PartExtensionsGiven = true) && SetExtensions("--part-ext", value, PartExtensions);
   else if (TakeValue(arg, "--format=", value))
-    return SetFormat(value);
+    return SetNamed("--format", kFormatNames, value, Format, Problem);
   else if (TakeValue(arg, "--dialect=", value) && (DialectGiven = true))
-    return SetDialect(value);
+    return SetNamed("--dialect", kDialectNames, value, Dialect, Problem);
   else if (arg == "--color")
     Color = TColors::TWhen::Always;
   else if (TakeValue(arg, "--color=", value))
-    return SetColor(value);
+    return SetNamed("--color", kColorNames, value, Color, Problem);
   else if (TakeValue(arg, "--passed-over=", value) && (PassedOverGiven = true))
-    return SetPassedOver(value);
+    return SetNamed("--passed-over", kPassedOverNames, value, PassedOver, Problem);
   else if (TakeValue(arg, "--assume-filename=", value)) {
     if (value.empty()) {
       Problem = "--assume-filename needs a name";
@@ -181,60 +192,6 @@ bool TOptions::SetExtensions(const std::string& option, const std::string& value
   }
   if (list.empty()) {
     Problem = option + " needs at least one extension";
-    return false;
-  }
-  return true;
-}
-
-bool TOptions::SetDialect(const std::string& name) {
-  if (name == "specified")
-    Dialect = TScanOptions::TDialect::Specified;
-  else if (name == "modern")
-    Dialect = TScanOptions::TDialect::Modern;
-  else {
-    Problem = "--dialect needs specified or modern, not '" + name + "'";
-    return false;
-  }
-  return true;
-}
-
-bool TOptions::SetFormat(const std::string& name) {
-  if (name == "text")
-    Format = TFormat::Text;
-  else if (name == "json")
-    Format = TFormat::Json;
-  else if (name == "sarif")
-    Format = TFormat::Sarif;
-  else {
-    Problem = "--format needs text, json or sarif, not '" + name + "'";
-    return false;
-  }
-  return true;
-}
-
-bool TOptions::SetColor(const std::string& when) {
-  if (when == "auto")
-    Color = TColors::TWhen::Auto;
-  else if (when == "always")
-    Color = TColors::TWhen::Always;
-  else if (when == "never")
-    Color = TColors::TWhen::Never;
-  else {
-    Problem = "--color needs auto, always or never, not '" + when + "'";
-    return false;
-  }
-  return true;
-}
-
-bool TOptions::SetPassedOver(const std::string& name) {
-  if (name == "warning")
-    PassedOver = TPassedOver::Warning;
-  else if (name == "error")
-    PassedOver = TPassedOver::Error;
-  else if (name == "ignore")
-    PassedOver = TPassedOver::Ignore;
-  else {
-    Problem = "--passed-over needs warning, error or ignore, not '" + name + "'";
     return false;
   }
   return true;

@@ -56,10 +56,6 @@ public:
 private:
   bool ParseOption(const std::vector<std::string>& args, std::size_t& i);
   bool SetJobs(const std::string& text);
-  bool SetFormat(const std::string& name);
-  bool SetDialect(const std::string& name);
-  bool SetColor(const std::string& when);
-  bool SetPassedOver(const std::string& name);
   bool CheckCommandOptions();
   // Sets list (comma-separated, each entry with or without its dot) from
   // the value of option.

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "regkit/options.h"
+#include "tolvane/scan_options.h"
+
 class TSettings {
 public:
   // A setting's value and its origin: "path:line" of the configuration
@@ -15,8 +18,8 @@ public:
     std::string From;
   };
 
-  TValue<std::string> Dialect{"specified", ""};
-  TValue<std::string> PassedOver{"warning", ""};
+  TValue<TScanOptions::TDialect> Dialect{TScanOptions::TDialect::Specified, ""};
+  TValue<TOptions::TPassedOver> PassedOver{TOptions::TPassedOver::Warning, ""};
   TValue<std::vector<std::string>> Exclude; // gitignore-style, relative to ExcludeBase
   std::string ExcludeBase;                  // absolute directory of the file that set Exclude
   TValue<std::vector<std::string>> Ext;

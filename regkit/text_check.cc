@@ -306,9 +306,6 @@ void TTextCheck::Configure(const TSettings* settings) {
   Dialect = MadeDialect;
   PassedOverLevel = MadePassedOverLevel;
   if (!settings) return;
-  Dialect = settings->Dialect.Value == "modern" ? TScanOptions::TDialect::Modern
-                                                : TScanOptions::TDialect::Specified;
-  PassedOverLevel = settings->PassedOver.Value == "error"    ? TOptions::TPassedOver::Error
-                    : settings->PassedOver.Value == "ignore" ? TOptions::TPassedOver::Ignore
-                                                             : TOptions::TPassedOver::Warning;
+  Dialect = settings->Dialect.Value;
+  PassedOverLevel = settings->PassedOver.Value;
 }
