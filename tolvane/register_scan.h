@@ -113,6 +113,7 @@ private:
 
   // Members and Register().
   void Tok_General();
+  void ReadMember();
   void ReadArraySize(TMemberDescr& member);
   void PushMember(TMemberDescr& member);
   void Tok_Virtual();

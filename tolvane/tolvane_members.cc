@@ -27,12 +27,22 @@ void TRegisterScan::Tok_General() {
     return;
   }
 
+  ReadMember();
+}
+
+// With a member's name current: its declarator, up to the ";" or "," that
+// ends it, the member recorded. The modern dialect passes attributes and an
+// initialiser over, and a declarator of another form with them.
+void TRegisterScan::ReadMember() {
   TMemberDescr d;
   d.Name = IA.Token;
   d.RegistrationOn = RegistrationOn;
   d.LineNumber = IA.LineNumber;
   d.Position = IA.Position;
   IA.NextToken();
+  if (Modern)
+    while (SkipAttribute()) {
+    }
 
   if (IA.Token == "[") {
     ReadArraySize(d);
@@ -48,6 +58,10 @@ void TRegisterScan::Tok_General() {
     return;
   }
 
+  if (Modern && IA.TokenType == ttNonAlphaNum && (IA.Token == "=" || IA.Token == "{")) {
+    SkipInitialiser(); // the member is the one it would be without it
+    if (ErrorFlag) return;
+  }
   if (IA.Token == ";") {
     IA.NextToken();
     TypeSeen = false;
@@ -55,8 +69,12 @@ void TRegisterScan::Tok_General() {
   } else if (IA.Token == ",") {
     IA.NextToken();
     PushMember(d);
-  } else {
+  } else if (!Modern) {
     Error(kUnexpectedInMember);
+  } else {
+    NoteConstruct(TConstructNote::TKind::PassedOver);
+    if (IA.Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
+    TypeSeen = false;
   }
 }
 

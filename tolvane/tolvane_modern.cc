@@ -513,46 +513,7 @@ void TRegisterScan::ModernGeneral() {
     return;
   }
   if (SkipAttribute()) return;
-
-  TMemberDescr d;
-  d.Name = IA.Token;
-  d.RegistrationOn = RegistrationOn;
-  d.LineNumber = IA.LineNumber;
-  d.Position = IA.Position;
-  IA.NextToken();
-  while (SkipAttribute()) {
-  }
-
-  if (IA.Token == "[") {
-    ReadArraySize(d);
-    if (ErrorFlag) return;
-    if (d.ArrayUnresolved) {
-      PushMember(d);
-      Tok_SkipDecl(); // to ";", or to "," so that later declarators count
-      return;
-    }
-  } else if (IA.Token == "(") {
-    TypeSeen = false; // a member function
-    Tok_SkipDecl();
-    return;
-  }
-
-  if (IA.TokenType == ttNonAlphaNum && (IA.Token == "=" || IA.Token == "{")) {
-    SkipInitialiser(); // the member is the one it would be without it
-    if (ErrorFlag) return;
-  }
-  if (IA.Token == ";") {
-    IA.NextToken();
-    TypeSeen = false;
-    PushMember(d);
-  } else if (IA.Token == ",") {
-    IA.NextToken();
-    PushMember(d);
-  } else {
-    NoteConstruct(TConstructNote::TKind::PassedOver);
-    if (IA.Token != "}") Tok_SkipDecl(); // a bit-field, a declaration of another form
-    TypeSeen = false;
-  }
+  ReadMember();
 }
 
 // Passes a declaration over as the specified grammar does; a brace
