@@ -2,7 +2,7 @@
 // verbatim line blocks.
 #include <algorithm>
 
-#include "framework/cli/spec_base.h"
+#include "framework/text/names.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/part_pass.h"
 
@@ -29,7 +29,7 @@ void TPartPass::Tok_PART_PREFIX() {
   IA.NextToken();
   if (IA.EndOfInput) return;
   PartPrefix = IA.Token;
-  if (TSpecBase::IsValidC_Identifier(PartPrefix, false))
+  if (IsCIdentifier(PartPrefix, false))
     IA.NextToken();
   else
     Report(kBadPrefix, kLegalChars);
@@ -55,7 +55,7 @@ void TPartPass::Tok_PART_NAME() {
     Report(kDuplicatePart);
     return;
   }
-  if (TSpecBase::IsValidC_Identifier(PartName, false))
+  if (IsCIdentifier(PartName, false))
     IA.NextToken();
   else
     Report(kBadPartName, kLegalChars);

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "framework/cli/spec_base.h"
+#include "framework/text/names.h"
 #include "kessrow/kessrow_messages.h"
 #include "kessrow/part_pass.h"
 
@@ -68,7 +68,7 @@ void TPartPass::HandlePorts() {
 
 // Checks the port's name and starts CurPort with it.
 void TPartPass::StartPort(std::string_view name) {
-  if (!TSpecBase::IsValidC_Identifier(name, false)) return Report(kBadPortName, kLegalChars);
+  if (!IsCIdentifier(name, false)) return Report(kBadPortName, kLegalChars);
   if (PortNameIndex.Contains(name)) return Report(DuplicatePortName(name));
   CurPort = TPortDescr{};
   CurPort.PortName = name;

@@ -7,7 +7,7 @@
 #include "framework/files/file_id.h"
 #include "framework/text/input_assist.h"
 #include "framework/files/replacement.h"
-#include "framework/cli/spec_base.h"
+#include "framework/text/names.h"
 #include "framework/files/streamed_write.h"
 #include "kessrow/kessrow_messages.h"
 
@@ -70,7 +70,7 @@ void WriteWhole(const TDir& dir, bool unconditional, const TOutText& header, con
 
 std::string TPartEngine::DefaultDestination(const std::string& source) {
   std::string dest = source;
-  TSpecBase::RemoveExtension(dest);
+  RemoveExtension(dest);
   return dest + ".h";
 }
 

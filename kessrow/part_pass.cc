@@ -7,7 +7,6 @@
 
 #include "framework/text/char_class.h"
 #include "framework/files/file_io.h"
-#include "framework/cli/spec_base.h"
 #include "kessrow/kessrow_messages.h"
 
 using namespace kessrow_msg;

@@ -10,7 +10,6 @@
 #include <iostream>
 #include <thread>
 
-#include "framework/cli/version.h"
 #include "regkit/config_command.h"
 #include "regkit/file_check.h"
 #include "regkit/format_command.h"

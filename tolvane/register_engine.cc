@@ -5,7 +5,7 @@
 
 #include "framework/files/file_io.h"
 #include "framework/files/replacement.h"
-#include "framework/cli/spec_base.h"
+#include "framework/text/names.h"
 #include "tolvane/register_scan.h"
 
 namespace {
@@ -27,9 +27,9 @@ TNames NamesOf(const TUpdateRequest& request, const char* backupInfix) {
   // is an in-place rewrite too, and gets its backup.
   if (names.Dest == names.Source || (!request.Directory && SameFile(names.Dest, names.Source))) {
     names.Backup = names.Source;
-    TSpecBase::RemoveExtension(names.Backup);
+    RemoveExtension(names.Backup);
     names.Backup += backupInfix;
-    names.Backup += TSpecBase::GetExtension(names.Source);
+    names.Backup += ExtensionOf(names.Source);
   }
   return names;
 }

@@ -1,6 +1,6 @@
 // Data member declarations inside the tracked class body: a type name,
 // then one or more declarators, each a plain name or a one-dimensional array.
-#include "framework/cli/spec_base.h"
+#include "framework/text/names.h"
 #include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
 
@@ -90,7 +90,7 @@ void TRegisterScan::ReadArraySize(TMemberDescr& d) {
     if (IA.Token == "]") {
       int last = IA.Position - 1;
       if (last < first) return;
-      std::string_view size = TSpecBase::Trimmed(
+      std::string_view size = Trimmed(
           IA.Line.substr(static_cast<std::size_t>(first), static_cast<std::size_t>(last - first + 1)));
       if (size.empty()) return;
       d.ArraySize = size;

@@ -1,7 +1,7 @@
 // The Register() body: earlier generated lines (ending in the marker) are
 // dropped, user registrations noted, and one aligned line is written per
 // member that still wants one, before the body's closing brace.
-#include "framework/cli/spec_base.h"
+#include "framework/text/names.h"
 #include "tolvane/register_scan.h"
 #include "tolvane/tolvane_messages.h"
 
@@ -276,7 +276,7 @@ void TRegisterScan::ScanRegisterBody(int bodyDepth) {
     if (IA.TokenIndex == 1) {
       // Generated lines end in the marker; the text before it may hold
       // another one (an include text of the user's), so look at the end.
-      if (TSpecBase::Trimmed(IA.Line.substr(static_cast<std::size_t>(IA.Position))).ends_with(marker)) {
+      if (Trimmed(IA.Line.substr(static_cast<std::size_t>(IA.Position))).ends_with(marker)) {
         // An earlier generated line: leave it (and the blank lines after
         // it) without copying it to the output.
         const char* from = IA.Line.data();

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "framework/cli/arg_assist.h"
-#include "framework/text/char_class.h"
+#include "framework/text/names.h"
 #include "framework/files/file_io.h"
 #include "framework/cli/version.h"
 
@@ -15,17 +15,6 @@ void TSpecBase::PrintBanner(std::ostream& os) {
   os << (Purpose ? Purpose : "");
 }
 
-namespace {
-// Index of the dot that starts the extension, or npos. The scan runs from
-// the end towards the front, never looks at index 0, and stops at a slash.
-std::size_t ExtensionDot(const std::string& name) {
-  for (std::size_t i = name.size(); i-- > 1;) {
-    if (name[i] == '/') return std::string::npos;
-    if (name[i] == '.') return i;
-  }
-  return std::string::npos;
-}
-} // namespace
 
 void TSpecBase::DeclareArgs(TArgAssistant& aa, const char* flags, const char* params,
                             std::span<const char* const> usage) {
@@ -45,34 +34,18 @@ bool TSpecBase::PromptWanted(bool warnings) { return Flag('p') && (warnings || !
 
 bool TSpecBase::Flag(char letter) const { return AA && AA->GetFlag(letter); }
 
-void TSpecBase::RemoveExtension(std::string& name) {
-  std::size_t dot = ExtensionDot(name);
-  if (dot != std::string::npos) name.resize(dot);
-}
+void TSpecBase::RemoveExtension(std::string& name) { ::RemoveExtension(name); }
 
-std::string TSpecBase::GetExtension(const std::string& name) {
-  std::size_t dot = ExtensionDot(name);
-  return dot == std::string::npos ? std::string() : name.substr(dot + 1);
-}
+std::string TSpecBase::GetExtension(const std::string& name) { return ExtensionOf(name); }
 
 bool TSpecBase::StringMatchesFile(std::string_view text, const char* fileName) {
   return FileHoldsText(fileName, text);
 }
 
 bool TSpecBase::IsValidC_Identifier(std::string_view name, bool allowLeadingDigit) {
-  if (name.empty()) return false;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    char c = name[i];
-    if (IsDigitChar(c) && i == 0 && !allowLeadingDigit) return false;
-    if (!IsAlnumChar(c) && c != '_') return false;
-  }
-  return true;
+  return IsCIdentifier(name, allowLeadingDigit);
 }
 
-std::string_view TSpecBase::Trimmed(std::string_view text) {
-  while (!text.empty() && IsSpaceChar(text.back())) text.remove_suffix(1);
-  while (!text.empty() && IsSpaceChar(text.front())) text.remove_prefix(1);
-  return text;
-}
+std::string_view TSpecBase::Trimmed(std::string_view text) { return ::Trimmed(text); }
 
 void TSpecBase::Trim(std::string& text) { text = std::string(Trimmed(text)); }
