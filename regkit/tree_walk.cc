@@ -228,6 +228,10 @@ void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) 
   }
   std::vector<std::string> subdirs;
   while (const dirent* entry = readdir(stream)) {
+    if (Files.size() + Dirs.size() + subdirs.size() >= MaxEntries) {
+      Cut = true;
+      break;
+    }
     std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     std::string child = path == "/" ? "/" + name : path + "/" + name;
@@ -250,7 +254,8 @@ void TTreeWalk::Walk(int index, const TDir& dir, const std::string& diffPrefix) 
   closedir(stream);
   std::sort(subdirs.begin(), subdirs.end());
   OnPath.push_back(Dirs[static_cast<std::size_t>(index)].Id);
-  for (const std::string& name : subdirs) WalkSub(index, dir, name, diffPrefix + name + "/");
+  for (const std::string& name : subdirs)
+    if (!Cut) WalkSub(index, dir, name, diffPrefix + name + "/");
   OnPath.pop_back();
 }
 

@@ -5,6 +5,7 @@
 // directories the walk saw.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -41,6 +42,11 @@ public:
   void Run();
   std::vector<TTreeDir> Dirs;
   std::vector<TTreeFile> Files;
+  // The walk takes at most this many directories and files together (the
+  // language server's bound on a workspace); Cut tells that it stopped
+  // there.
+  std::size_t MaxEntries = SIZE_MAX;
+  bool Cut = false;
   std::vector<TFinding> Problems;
   // The configuration files met; their Errors end the run before any file
   // is processed.

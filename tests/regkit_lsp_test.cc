@@ -501,31 +501,37 @@ TEST(RegkitLsp, PartFilesTakeTheConfiguredIncludeFile) {
 TEST(RegkitLsp, BodiesOutsideTheirClassReadHeadersInsideTheFolders) {
   TTempDir dir, outside;
   std::filesystem::create_directories(dir.File("src"));
-  const std::string header = "namespace app {\nclass TDev {\n  TReg a;\n  void Register() override;\n};\n}\n";
-  WriteFile(dir.File("src/dev.h"), header);
-  WriteFile(outside.File("far.h"), header);
+  std::filesystem::create_directories(dir.File("inc/app"));
+  auto header = [](const std::string& name) {
+    return "namespace app {\nclass " + name + " {\n  TReg a;\n  void Register() override;\n};\n}\n";
+  };
+  WriteFile(dir.File("src/dev.h"), header("TDev"));
+  WriteFile(dir.File("inc/app/ws.h"), header("TWs"));
+  WriteFile(outside.File("far.h"), header("TFar"));
   std::filesystem::create_directory_symlink(outside.Path(), dir.File("src/out"));
+  std::filesystem::create_directory_symlink(outside.Path(), dir.File("inc/far"));
   ASSERT_EQ(mkfifo(dir.File("src/pipe.h").c_str(), 0600), 0);
   TOptions modern;
   modern.Dialect = TScanOptions::TDialect::Modern;
-  const json init =
-      Request(0, "initialize", {{"capabilities", json::object()}, {"rootUri", "file://" + dir.Path()}});
-  const std::string body = "namespace app {\nvoid TDev::Register() {\n}\n}\n";
+  const json init = Request(0, "initialize", {{"capabilities", json::object()}, {"rootUri", "file://" + dir.Path()}});
+  // Beside the document by quotes, or anywhere below the folder (the
+  // workspace's classes, walked without following a link).
   struct {
     const char* Include;
+    const char* Class;
     bool Folder;
     const char* Code;
-  } cases[] = {{"dev.h", true, "stale-body"},
-               {"dev.h", false, "passed-over"},
-               {"out/far.h", true, "passed-over"},
-               {"pipe.h", true, "passed-over"}};
+  } cases[] = {{"\"dev.h\"", "TDev", true, "stale-body"},      {"\"dev.h\"", "TDev", false, "passed-over"},
+               {"\"out/far.h\"", "TFar", true, "passed-over"}, {"\"pipe.h\"", "TPipe", true, "passed-over"},
+               {"<app/ws.h>", "TWs", true, "stale-body"},        {"<app/ws.h>", "TWs", false, "passed-over"},
+               {"<far/far.h>", "TFar", true, "passed-over"}};
   for (const auto& c : cases) {
-    std::string text = std::string("#include \"") + c.Include + "\"\n" + body;
+    std::string text = std::string("#include ") + c.Include + "\nvoid app::" + c.Class + "::Register() {\n}\n";
     json start = c.Folder ? init : Request(0, "initialize", {{"capabilities", json::object()}});
     TServed s = Serve(Frame(start) + Frame(Open("file://" + dir.File("src/dev.cpp"), text)), false,
                       TFraming::kMaxMessage, modern);
     ASSERT_EQ(s.Messages.size(), 2u) << c.Include;
     EXPECT_EQ(s.Messages[1]["params"]["diagnostics"][0]["code"], c.Code) << c.Include << " " << c.Folder;
   }
-  EXPECT_EQ(ReadFile(dir.File("src/dev.h")), header);
+  EXPECT_EQ(ReadFile(dir.File("src/dev.h")), header("TDev"));
 }

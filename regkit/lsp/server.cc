@@ -56,7 +56,8 @@ bool KindWanted(const json& params) {
 TServer::TServer(std::istream& in, std::ostream& out, const TOptions& options, std::string version,
                  std::size_t maxMessage)
     : Framing(in, out, maxMessage), Version(std::move(version)), Documents(options.PartExtensions),
-      Check(options.NoWarnings, false, options.Dialect, options.PassedOver), Options(options) {
+      Check(options.NoWarnings, false, options.Dialect, options.PassedOver), Options(options),
+      Workspace(Options, TFraming::kMaxMessage) {
   // Headers are read only inside the workspace folders.
   Check.ReadHeadersWithin(&Folders, TFraming::kMaxMessage);
   Requests = {{"initialize", &TServer::Initialize},
@@ -151,7 +152,15 @@ void TServer::Scan(const TDocument& document) {
       for (const std::string& problem : config.Errors) LogOnce(TProtocol::kLogError, problem);
     }
     Check.Configure(settings);
+    Check.UseRunClasses(nullptr);
     Check.Run(document.Path, document.Text, Findings);
+    // A body whose class neither the text nor its headers hold: again with
+    // the workspace's classes.
+    if (Check.Scan().ClassesMissing > 0 && !Folders.empty()) {
+      Findings.clear();
+      Check.UseRunClasses(&Workspace.Of(Folders).Classes());
+      Check.Run(document.Path, document.Text, Findings);
+    }
   }
   ScannedGeneration = document.Generation;
 }
@@ -213,6 +222,7 @@ void TServer::DidSave(const json& params) {
   const std::string& uri = Uri(params);
   TDocument* document = Documents.Find(uri);
   if (!document) throw TRequestError{kInvalidParams, NotOpen(uri)};
+  Workspace.Forget(); // a class may have changed on disk
   auto text = params.find("text");
   if (text == params.end()) return; // the text held is the saved one
   Publish(*Documents.Change(uri, document->Version, text->get<std::string>()));

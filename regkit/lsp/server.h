@@ -21,6 +21,7 @@
 #include "regkit/lsp/framing.h"
 #include "regkit/lsp/protocol.h"
 #include "regkit/lsp/text_positions.h"
+#include "regkit/lsp/workspace_classes.h"
 #include "regkit/options.h"
 #include "regkit/text_check.h"
 
@@ -84,4 +85,5 @@ private:
   std::uint64_t ScannedGeneration = 0; // of the document last scanned
   std::vector<TFinding> Findings;      // of that scan
   TOptions Options;                    // the command line's
+  TWorkspaceClasses Workspace;         // the classes below the folders, read when needed
 };
