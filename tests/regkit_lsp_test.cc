@@ -534,4 +534,11 @@ TEST(RegkitLsp, BodiesOutsideTheirClassReadHeadersInsideTheFolders) {
     EXPECT_EQ(s.Messages[1]["params"]["diagnostics"][0]["code"], c.Code) << c.Include << " " << c.Folder;
   }
   EXPECT_EQ(ReadFile(dir.File("src/dev.h")), header("TDev"));
+  // A save judges again each other document with a body outside its class.
+  const std::string ws = "file://" + dir.File("src/ws.cpp"), other = "file://" + dir.File("src/other.h");
+  TServed s = Serve(Frame(init) + Frame(Open(ws, "void app::TWs::Register() {\n}\n")) + Frame(Open(other, "")) +
+                        Frame(Notice("textDocument/didSave", {{"textDocument", Doc(other)}})),
+                    false, TFraming::kMaxMessage, modern);
+  ASSERT_EQ(s.Messages.size(), 4u);
+  EXPECT_EQ(s.Messages[3], s.Messages[1]);
 }

@@ -38,6 +38,8 @@ public:
   bool Close(const std::string& uri) { return Documents.erase(uri) > 0; }
   // The open document of uri, or null.
   TDocument* Find(const std::string& uri);
+  // Every open document, in the order of their URIs.
+  std::map<std::string, TDocument>& All() { return Documents; }
 
 private:
   std::vector<std::string> PartExtensions;

@@ -222,7 +222,15 @@ void TServer::DidSave(const json& params) {
   const std::string& uri = Uri(params);
   TDocument* document = Documents.Find(uri);
   if (!document) throw TRequestError{kInvalidParams, NotOpen(uri)};
-  Workspace.Forget(); // a class may have changed on disk
+  // A class may have changed on disk: the workspace is read again, and
+  // each other document with a body outside its class judged again.
+  Workspace.Forget();
+  for (auto& [other, open] : Documents.All())
+    if (other != uri && open.Kind == TDocument::TKind::Source &&
+        open.Text.find("::Register") != std::string::npos) {
+      ScannedGeneration = 0;
+      Publish(open);
+    }
   auto text = params.find("text");
   if (text == params.end()) return; // the text held is the saved one
   Publish(*Documents.Change(uri, document->Version, text->get<std::string>()));
