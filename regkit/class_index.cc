@@ -13,18 +13,21 @@ template <typename Fn> void ForEachText(TClassState& c, Fn fn) {
 } // namespace
 
 void TClassIndex::Add(const std::string& path, const TClasses& classes) {
-  std::size_t size = 0;
+  std::size_t size = 0, taken = 0;
   for (const auto& entry : classes)
-    if (entry.second.RegisterDeclared)
+    if (entry.second.RegisterDeclared) {
+      ++taken;
       for (const TMemberDescr& m : entry.second.Members)
         size += m.Name.size() + m.ArraySize.size() + m.BusArg1.size() + m.BusArg2.size();
+    }
+  if (taken == 0) return;
   std::unique_ptr<char[]> text(new char[size == 0 ? 1 : size]);
   char* next = text.get();
   for (const auto& [name, state] : classes) {
     if (!state.RegisterDeclared) continue;
     TClassState copy = state;
     ForEachText(copy, [&next](std::string_view& view) {
-      std::memcpy(next, view.data(), view.size());
+      if (!view.empty()) std::memcpy(next, view.data(), view.size());
       view = std::string_view(next, view.size());
       next += view.size();
     });

@@ -42,6 +42,10 @@ void* operator new(std::size_t size) {
   if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
   throw std::bad_alloc();
 }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  if (FailAllocationsFrom != 0 && size >= FailAllocationsFrom) return nullptr;
+  return std::malloc(size == 0 ? 1 : size);
+}
 void operator delete(void* memory) noexcept { std::free(memory); }
 void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
 
