@@ -3,6 +3,7 @@
 // stable (scanning its output again changes nothing), must not depend on
 // the kind of line ends, and its output must stay within the input plus,
 // for each generated line, a bounded multiple of the longest input line.
+// A scan in the modern dialect must be as bounded and as stable.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -64,6 +65,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     out = result.Text.Flatten();
     return result.Ok;
   };
+
+  // The modern dialect on the same input: as bounded, and as stable.
+  TScanOptions modernOptions;
+  modernOptions.Dialect = TScanOptions::TDialect::Modern;
+  modernOptions.KeepClasses = true;
+  auto modern = [&](std::string_view text, std::string& out) {
+    TScanResult result = tool.Scan(text, modernOptions);
+    out = result.Text.Flatten();
+    return result.Ok;
+  };
+  std::string modernOut;
+  if (modern(source, modernOut)) {
+    FUZZ_CHECK(modernOut.size() <= size + MarkedLines(modernOut) * (4 * LongestLine(source) + 64));
+    std::string modernAgain;
+    FUZZ_CHECK(modern(modernOut, modernAgain));
+    FUZZ_CHECK(modernAgain == modernOut);
+  }
 
   std::string out;
   bool ok = scan(source, out);
