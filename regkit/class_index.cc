@@ -4,21 +4,30 @@
 
 namespace {
 
-// Each text a member views, in order.
-template <typename Fn> void ForEachText(TClassState& c, Fn fn) {
-  for (TMemberDescr& m : c.Members)
-    for (std::string_view* text : {&m.Name, &m.ArraySize, &m.BusArg1, &m.BusArg2}) fn(*text);
+// Each text a member views, in order (State: TClassState, const or not).
+template <typename State, typename Fn> void ForEachText(State& c, Fn fn) {
+  for (auto& m : c.Members)
+    for (auto* text : {&m.Name, &m.ArraySize, &m.BusArg1, &m.BusArg2}) fn(*text);
 }
 
 } // namespace
+
+void TClassIndex::Put(TClasses& classes, const std::string& name, TClassState&& state, const std::string& file) {
+  const int line = state.Line;
+  state.File = file; // file may be state.File itself
+  if (state.TwiceLine != 0) state.TwiceFile = file;
+  auto [at, added] = classes.try_emplace(name, std::move(state));
+  if (added || at->second.TwiceLine != 0 || at->second.File == file) return;
+  at->second.TwiceLine = line;
+  at->second.TwiceFile = file;
+}
 
 void TClassIndex::Add(const std::string& path, const TClasses& classes) {
   std::size_t size = 0, taken = 0;
   for (const auto& entry : classes)
     if (entry.second.RegisterDeclared) {
       ++taken;
-      for (const TMemberDescr& m : entry.second.Members)
-        size += m.Name.size() + m.ArraySize.size() + m.BusArg1.size() + m.BusArg2.size();
+      ForEachText(entry.second, [&size](std::string_view text) { size += text.size(); });
     }
   if (taken == 0) return;
   std::unique_ptr<char[]> text(new char[size == 0 ? 1 : size]);
@@ -31,10 +40,7 @@ void TClassIndex::Add(const std::string& path, const TClasses& classes) {
       view = std::string_view(next, view.size());
       next += view.size();
     });
-    copy.File = path;
-    if (copy.TwiceLine != 0) copy.TwiceFile = path;
-    auto [at, added] = Entries.try_emplace(name, std::move(copy));
-    if (!added) NoteTwice(at->second, state.Line, path);
+    Put(Entries, name, std::move(copy), path);
   }
   Texts.push_back(std::move(text));
 }
@@ -44,16 +50,7 @@ void TClassIndex::Merge(TClassIndex&& other) {
     *this = std::move(other);
     return;
   }
-  for (auto& [name, state] : other.Entries) {
-    auto [at, added] = Entries.try_emplace(name, std::move(state));
-    if (!added) NoteTwice(at->second, state.Line, state.File); // state was not taken
-  }
+  for (auto& [name, state] : other.Entries) Put(Entries, name, std::move(state), state.File);
   for (auto& text : other.Texts) Texts.push_back(std::move(text));
   other = TClassIndex();
-}
-
-void TClassIndex::NoteTwice(TClassState& entry, int line, const std::string& file) {
-  if (entry.TwiceLine != 0) return;
-  entry.TwiceLine = line;
-  entry.TwiceFile = file;
 }

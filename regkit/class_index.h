@@ -21,13 +21,14 @@ public:
   // Takes other's classes after this one's: a name both hold is a class
   // defined twice (TClassState::TwiceLine), the first place kept.
   void Merge(TClassIndex&& other);
+  // Puts state, a class read in file, into classes by its qualified name;
+  // a name there already from another file is a class defined twice, the
+  // first place kept.
+  static void Put(TClasses& classes, const std::string& name, TClassState&& state, const std::string& file);
   const TClasses& Classes() const { return Entries; }
   bool Empty() const { return Entries.empty(); }
 
 private:
-  // Notes a second class of entry's name, at line of file, unless one is noted.
-  static void NoteTwice(TClassState& entry, int line, const std::string& file);
-
   TClasses Entries;
   std::vector<std::unique_ptr<char[]>> Texts; // what the entries' members view
 };

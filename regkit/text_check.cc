@@ -8,6 +8,7 @@
 #include "framework/files/file_io.h"
 #include "framework/text/char_class.h"
 #include "framework/text/input_assist.h"
+#include "regkit/class_index.h"
 #include "regkit/findings.h"
 #include "regkit/lsp/scan_lines.h"
 #include "regkit/messages.h"
@@ -234,15 +235,8 @@ void TTextCheck::ReadIncludedClasses(const std::string& path, std::string_view t
     }
     Engine.Scan(file.Text(), options, header);
     // A class two headers hold is defined twice.
-    for (auto& [qualified, state] : header.Classes) {
-      state.File = shown;
-      if (state.TwiceLine != 0) state.TwiceFile = shown;
-      auto [place, added] = IncludedClasses.try_emplace(qualified, std::move(state));
-      if (!added && place->second.TwiceLine == 0 && place->second.File != shown) {
-        place->second.TwiceLine = state.Line; // state was not taken
-        place->second.TwiceFile = shown;
-      }
-    }
+    for (auto& [qualified, state] : header.Classes)
+      TClassIndex::Put(IncludedClasses, qualified, std::move(state), shown);
   }
 }
 

@@ -19,7 +19,7 @@ public:
   int Line = 0;      // of the class's "{"
   int TwiceLine = 0; // of a second class of the same qualified name, when there is one
   // The files the two classes are in, when they were read from other texts
-  // (TwiceFile empty: File, where TwiceLine is set).
+  // (both set, where TwiceLine is).
   std::string File;
   std::string TwiceFile;
 };

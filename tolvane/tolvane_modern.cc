@@ -131,10 +131,9 @@ void TRegisterScan::Tok_Namespace() {
       if (c == '{') {
         CheckBrace();
         if (!word.empty()) name += word;
+        if (!name.empty()) (NamespacePrefix += name) += "::";
         NamespaceCuts.push_back(NamespacePrefix.size());
         NamespaceDepths.push_back(BraceDepth);
-        if (!name.empty()) (NamespacePrefix += name) += "::";
-        NamespaceCuts.back() = NamespacePrefix.size();
         return;
       }
       if (c == ';' || c == '=') {
@@ -413,7 +412,8 @@ void TRegisterScan::RegenerateOutOfLine(const std::string& qualifier) {
   // that a body costs a bounded number of lookups however deep it stands.
   std::vector<std::size_t> cuts;
   if (!global) {
-    for (std::size_t n = NamespaceCuts.size(); n > 0 && cuts.size() < kLookupLevels; --n) cuts.push_back(NamespaceCuts[n - 1]);
+    for (std::size_t n = NamespaceCuts.size(); n > 0 && cuts.size() < kLookupLevels; --n)
+      cuts.push_back(NamespaceCuts[n - 1]);
   }
   cuts.push_back(0);
   const TClassState* found = nullptr;
@@ -435,8 +435,7 @@ void TRegisterScan::RegenerateOutOfLine(const std::string& qualifier) {
     if (found->File.empty())
       Error(tolvane_msg::ClassDefinedTwice(qualifier, found->Line, found->TwiceLine));
     else
-      Error(tolvane_msg::ClassDefinedTwiceIn(qualifier, found->File, found->Line,
-                                             found->TwiceFile.empty() ? found->File : found->TwiceFile,
+      Error(tolvane_msg::ClassDefinedTwiceIn(qualifier, found->File, found->Line, found->TwiceFile,
                                              found->TwiceLine));
     return;
   }
