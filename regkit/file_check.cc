@@ -44,11 +44,9 @@ TFileResult TFileCheck::Judge(const TTreeFile& file, TClassIndex* offered) {
   const std::string& path = file.Path;
   TDir dir;
   if (TError error = Dirs.Open(file.Dir, dir)) return TFileResult::Failure(path, ReadFailure(error));
-  if (file.Settings ? file.Settings->IsPartFile(file.Name) : Options.IsPartFile(file.Name))
-    return Parts.Run(file, dir);
+  if (file.IsPartFile(Options)) return Parts.Run(file, dir);
   TFileText source;
-  if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
-  if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
+  if (TError error = file.Read(dir, source)) return TFileResult::Failure(path, ReadFailure(error));
   TFileResult result;
   if (!Options.All && !TTextCheck::MentionsRegistration(source.Text())) {
     result.Scanned = false;

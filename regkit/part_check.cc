@@ -35,8 +35,7 @@ TFileResult TPartCheck::Run(const TTreeFile& file, const TDir& dir) {
         path, HeaderClash(QuotePath(Beside(path, TPartEngine::DefaultDestination(file.Name))),
                           QuotePath(file.HeaderClash)));
   TFileText source;
-  if (TError error = source.Open(dir, file.Name, true)) return TFileResult::Failure(path, ReadFailure(error));
-  if (source.Id() != file.Id) return TFileResult::Failure(path, kChanged);
+  if (TError error = file.Read(dir, source)) return TFileResult::Failure(path, ReadFailure(error));
   TPartOptions options;
   options.SourceName = file.Name;
   options.DestName = TPartEngine::DefaultDestination(file.Name);

@@ -2,10 +2,15 @@
 // which file it was.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "framework/files/error.h"
 #include "framework/files/file_id.h"
 
+class TDir;
+class TFileText;
+class TOptions;
 class TSettings;
 
 class TTreeFile {
@@ -23,4 +28,12 @@ public:
   std::string HeaderClash;
   bool HeaderShared = false;
   const TSettings* Settings = nullptr; // those of its directory (kept by the walk)
+
+  // Whether it is a part-description file, by its directory's extensions
+  // (options': those of a file without settings).
+  bool IsPartFile(const TOptions& options) const;
+  // Reads it in dir, the directory it was found in, if it is still the
+  // file the walk saw (Changed otherwise): a regular file, at most
+  // maxSize bytes.
+  TError Read(const TDir& dir, TFileText& text, std::size_t maxSize = SIZE_MAX) const;
 };

@@ -175,15 +175,11 @@ void TTreeWalk::TakeFile(const std::string& given, const std::string& path, cons
           dir);
 }
 
-// By the extensions of its directory's settings.
-bool TTreeWalk::IsPartFile(const TTreeFile& file) const {
-  return file.Settings ? file.Settings->IsPartFile(file.Name) : Options.IsPartFile(file.Name);
-}
-
 // A part file notes its header's identity while its directory is open.
 void TTreeWalk::AddFile(TTreeFile file, const TDir& dir) {
   struct stat st;
-  if (IsPartFile(file) && fstatat(dir.Fd(), TPartEngine::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
+  if (file.IsPartFile(Options) &&
+      fstatat(dir.Fd(), TPartEngine::DefaultDestination(file.Name).c_str(), &st, 0) == 0)
     file.HeaderId = TFileId(st);
   Files.push_back(std::move(file));
 }
@@ -193,7 +189,7 @@ void TTreeWalk::FindHeaderClashes() {
   std::map<TFileId, std::size_t> byId;                           // an existing header to its first part file
   for (std::size_t i = 0; i < Files.size(); ++i) {
     TTreeFile& file = Files[i];
-    if (!IsPartFile(file)) continue;
+    if (!file.IsPartFile(Options)) continue;
     auto named = byName.try_emplace(
         {Dirs[static_cast<std::size_t>(file.Dir)].Id, TPartEngine::DefaultDestination(file.Name)}, i);
     std::size_t first = named.second ? i : named.first->second;

@@ -63,7 +63,6 @@ private:
   void Note(TFinding::TSeverity severity, const std::string& path, std::string message);
   std::optional<std::string> BelowCurrent(const std::string& path) const;
   bool Excluded(const std::string& path) const;
-  bool IsPartFile(const TTreeFile& file) const;
   const TOptions& Options;
   std::unique_ptr<TGitIgnore> Ignore; // none with --no-ignore
   std::vector<std::string> Current;   // the current directory, as the system and the shell name it

@@ -25,10 +25,10 @@ const TClassIndex& TWorkspaceClasses::Of(const std::vector<std::string>& folders
   scan.KeepClasses = true;
   TScanResult result;
   for (const TTreeFile& file : walk.Files) {
-    if (file.Settings ? file.Settings->IsPartFile(file.Name) : options.IsPartFile(file.Name)) continue;
+    if (file.IsPartFile(options)) continue;
     TDir dir;
     TFileText text;
-    if (dirs.Open(file.Dir, dir) || text.Open(dir, file.Name, true, MaxSize) || text.Id() != file.Id ||
+    if (dirs.Open(file.Dir, dir) || file.Read(dir, text, MaxSize) ||
         !TTextCheck::MentionsRegistration(text.Text()))
       continue;
     scan.SourceFile = &text;
