@@ -29,15 +29,18 @@ TFinding TFindings::OfPass(const std::string& path, const TDiagnostic& d) {
 
 void TFindings::OfWrite(const std::string& path, const TDir& dir, const TUpdateOutcome& outcome,
                         TFileResult& result) {
+  // A temporary name that stays, whatever else the write came to.
+  auto noteLeftover = [&] {
+    if (!outcome.Leftover) return;
+    result.State = TState::Failed;
+    result.Findings.push_back(
+        FileError(path, WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
+  };
   switch (outcome.Done) {
   case TUpdateOutcome::TDone::Written:
     result.State = TState::Updated;
     result.Findings.push_back(TFinding(path, TSeverity::Note, TRule::Updated, kUpdated));
-    if (outcome.Leftover) {
-      result.State = TState::Failed;
-      result.Findings.push_back(
-          FileError(path, WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
-    }
+    noteLeftover();
     return;
   case TUpdateOutcome::TDone::Unchanged:
     result.State = TState::UpToDate;
@@ -64,9 +67,7 @@ void TFindings::OfWrite(const std::string& path, const TDir& dir, const TUpdateO
   else
     message = WithReason(cannotCreate ? kCannotCreate : kCannotWrite, error);
   result.Findings.push_back(FileError(path, std::move(message)));
-  if (outcome.Leftover)
-    result.Findings.push_back(
-        FileError(path, WithReason(CannotRemove(QuotePath(outcome.Leftover.Path)), outcome.Leftover)));
+  noteLeftover();
 }
 
 void TFindings::OfPartWrite(const std::string& path, const TPartOutcome& outcome, TFileResult& result) {

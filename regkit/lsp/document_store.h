@@ -39,7 +39,7 @@ public:
   // The open document of uri, or null.
   TDocument* Find(const std::string& uri);
   // Every open document, in the order of their URIs.
-  std::map<std::string, TDocument>& All() { return Documents; }
+  const std::map<std::string, TDocument>& All() const { return Documents; }
 
 private:
   std::vector<std::string> PartExtensions;

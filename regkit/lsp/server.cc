@@ -225,12 +225,10 @@ void TServer::DidSave(const json& params) {
   // A class may have changed on disk: the workspace is read again, and
   // each other document with a body outside its class judged again.
   Workspace.Forget();
-  for (auto& [other, open] : Documents.All())
-    if (other != uri && open.Kind == TDocument::TKind::Source &&
-        open.Text.find("::Register") != std::string::npos) {
-      ScannedGeneration = 0;
+  ScannedGeneration = 0;
+  for (const auto& [other, open] : Documents.All())
+    if (other != uri && open.Kind == TDocument::TKind::Source && open.Text.find("::Register") != std::string::npos)
       Publish(open);
-    }
   auto text = params.find("text");
   if (text == params.end()) return; // the text held is the saved one
   Publish(*Documents.Change(uri, document->Version, text->get<std::string>()));
