@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "framework/files/dir.h"
 #include "framework/files/file_io.h"
 #include "regkit/messages.h"
 
@@ -10,18 +11,9 @@ using namespace regkit_msg;
 
 namespace {
 
-std::string ParentOf(const std::string& dir) {
-  std::size_t slash = dir.rfind('/');
-  return slash == 0 || slash == std::string::npos ? "/" : dir.substr(0, slash);
-}
-
 std::string JoinPath(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
-
-} // namespace
-
-namespace {
 
 // A configured key's value, and where it was set: "path:line".
 template <class T>
@@ -75,7 +67,7 @@ const TSettings* TConfigTree::ForAbsolute(const std::string& dir) {
   bool found = false;
   const TSettings* settings = nullptr;
   if (Read(dir, file, found)) {
-    const TSettings* above = (found && file.Root) || dir == "/" ? &Defaults : ForAbsolute(ParentOf(dir));
+    const TSettings* above = (found && file.Root) || dir == "/" ? &Defaults : ForAbsolute(DirectoryOf(dir));
     settings = above;
     if (found && above) {
       TSettings merged = *above;
