@@ -168,8 +168,6 @@ void TProtocol::LogNoMemory() {
 
 // The text the server holds of a document that a notification could not
 // change may no longer be the client's: the features let it go.
-// The text the server holds of a document that a notification could not
-// change may no longer be the client's: the features let it go.
 void TProtocol::NotificationFailed(const std::string& method, const std::string& uri) {
   if (State == TState::Running && CarriesText(method) && !uri.empty() && LostText) LostText(uri);
   LogNoMemory();
