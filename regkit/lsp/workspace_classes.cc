@@ -13,7 +13,6 @@ const TClassIndex& TWorkspaceClasses::Of(const std::vector<std::string>& folders
   Current = true;
   TOptions options = Options;
   options.Paths = folders;
-  options.NoIgnore = false;
   TTreeWalk walk(options);
   walk.MaxEntries = kMaxEntries;
   walk.Run();
